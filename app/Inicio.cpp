@@ -1,0 +1,5 @@
+#include "app/Inicio.h"
+
+namespace app {
+bool Main() { return true; }
+}  // namespace app

@@ -1,0 +1,30 @@
+#pragma once
+// Every message box of the program goes through here, so that a test can read
+// what was shown and answer it without a modal window.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+// Style values as the program uses them: 16 critical, 32 question,
+// 48 exclamation, 64 information; plus 1 for OK/Cancel, 4 for Yes/No.
+enum MsgStyle { kOkOnly = 0, kOkCancel = 1, kYesNo = 4, kCritical = 16, kQuestion = 32,
+                kExclamation = 48, kInformation = 64 };
+// Answers as the program reads them.
+enum MsgAnswer { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
+
+struct ShownMessage {
+  QString text;
+  QString title;
+  int style = 0;
+};
+
+int MsgBox(const QString& text, int style, const QString& title, QWidget* parent = nullptr);
+
+// A test hook: while set, no window opens and the hook's answer is returned.
+using MsgBoxHook = std::function<int(const ShownMessage&)>;
+void SetMsgBoxHook(MsgBoxHook hook);
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need,
+# but only when one of them is missing.
+set -euo pipefail
+pkgs=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+      libx11-dev libxext-dev libcanberra-dev libglib2.0-dev libglib2.0-bin
+      libgtest-dev google-mock libbenchmark-dev
+      xvfb openbox xdotool x11-utils xauth imagemagick trash-cli
+      fonts-dejavu-core xdg-utils util-linux procps psmisc python3 time)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

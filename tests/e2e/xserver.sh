@@ -1,0 +1,26 @@
+# Sourced by the test script and by the end-to-end scenarios run on their own:
+# starts Xvfb on a free display with openbox, and stops both.
+start_xserver() {
+  local n
+  for n in $(seq 90 130); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  export DISPLAY=":$n"
+  Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  WW_XVFB_PID=$!
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  openbox --sm-disable >/dev/null 2>&1 &
+  WW_OPENBOX_PID=$!
+  # openbox is ready once it owns the window-manager selection.
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+  export WW_XVFB_PID WW_OPENBOX_PID
+}
+
+stop_xserver() {
+  [ -n "${WW_OPENBOX_PID:-}" ] && kill "$WW_OPENBOX_PID" 2>/dev/null || true
+  [ -n "${WW_XVFB_PID:-}" ] && kill "$WW_XVFB_PID" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
