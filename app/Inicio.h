@@ -1,7 +1,12 @@
 #pragma once
+#include <filesystem>
+
+namespace bin {
+class ShapedForm;
+}
 
 namespace app {
-// Starts the program: loads the bin window, hides the desktop's own trash
-// icon. Returns false when the program must end at once (a second copy).
-bool Main();
+// Loads the bin window and hides the desktop's own trash icon. Returns the
+// bin window, or nullptr when this copy must end at once (another runs).
+bin::ShapedForm* Main(const std::filesystem::path& executable);
 }  // namespace app

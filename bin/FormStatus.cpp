@@ -1,0 +1,112 @@
+#include "bin/FormStatus.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPointer>
+
+namespace bin {
+
+std::int16_t StatusTicks = 0;
+
+namespace {
+QPointer<FormStatus>& Instance() {
+  static QPointer<FormStatus> instance;
+  return instance;
+}
+
+// A small "i" in a blue disc: our own information picture.
+QPixmap InfoPicture() {
+  QPixmap pm(16, 16);
+  pm.fill(QColor(16, 0, 16));
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(230, 230, 255), 1));
+  p.setBrush(QColor(40, 90, 200));
+  p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(7, 6.5, 2, 6));
+  p.drawEllipse(QRectF(6.8, 3, 2.4, 2.4));
+  return pm;
+}
+}  // namespace
+
+FormStatus::FormStatus()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                           Qt::WindowStaysOnTopHint) {
+  setObjectName("FormStatus");
+  setWindowTitle(QStringLiteral("WasteWell"));
+  setWindowRole(QStringLiteral("FormStatus"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setFocusPolicy(Qt::NoFocus);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(16, 0, 16));
+  setPalette(pal);
+  setMouseTracking(true);
+
+  PictInfo = new QLabel(this);
+  PictInfo->setObjectName("PictInfo");
+  PictInfo->setGeometry(0, 0, 16, 16);
+  PictInfo->setPixmap(InfoPicture());
+
+  LabelStatus = new QLabel(this);
+  LabelStatus->setObjectName("LabelStatus");
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSizeF(8.25);
+  font.setBold(true);
+  LabelStatus->setFont(font);
+  QPalette lp = LabelStatus->palette();
+  lp.setColor(QPalette::WindowText, QColor(255, 255, 0));
+  LabelStatus->setPalette(lp);
+  LabelStatus->move(300 / 15, 0);  // 300 twips from the left edge
+
+  for (QWidget* w : {static_cast<QWidget*>(PictInfo), static_cast<QWidget*>(LabelStatus)}) {
+    w->setMouseTracking(true);
+    w->installEventFilter(this);
+  }
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, &FormStatus::Timer1_Timer);
+  Timer1->start();
+}
+
+void FormStatus::Timer1_Timer() {
+  ++StatusTicks;
+  if (StatusTicks == 5) {
+    StatusTicks = 0;
+    close();
+  }
+}
+
+FormStatus* FormStatus::Current() { return Instance().data(); }
+
+FormStatus* FormStatus::LoadIfNeeded() {
+  if (!Instance()) Instance() = new FormStatus();
+  return Instance().data();
+}
+
+void FormStatus::CloseCurrent() {
+  if (Instance()) Instance()->close();
+}
+
+// Closing unloads: the next pointer movement over the bin makes a new one.
+void FormStatus::closeEvent(QCloseEvent* event) {
+  if (Instance() == this) Instance() = nullptr;
+  QWidget::closeEvent(event);
+}
+
+void FormStatus::mouseMoveEvent(QMouseEvent*) { close(); }
+void FormStatus::enterEvent(QEnterEvent*) { close(); }
+
+bool FormStatus::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+    close();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace bin

@@ -1,0 +1,122 @@
+#include "platform/linux/Autostart.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+#include "platform/Registry.h"
+
+namespace platform {
+namespace {
+
+std::filesystem::path HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return "/";
+}
+
+std::filesystem::path ConfigHome() {
+  // The base directory rules say a relative value is to be ignored.
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
+    return config;
+  return HomeFolder() / ".config";
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path AutostartFile() { return ConfigHome() / "autostart" / "WasteWell.desktop"; }
+
+bool WriteAutostartEntry(const std::string& execLine) {
+  // A line break would end the Exec line and start keys of the caller's choosing.
+  if (execLine.empty() || execLine.find_first_of("\r\n") != std::string::npos) return false;
+  const std::filesystem::path file = AutostartFile();
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  if (ec) return false;
+
+  const std::string content =
+      "[Desktop Entry]\n"
+      "Type=Application\n"
+      "Name=WasteWell\n"
+      "Comment=Papelera de reciclaje en el escritorio\n"
+      "Exec=" + execLine + "\n"
+      "Terminal=false\n"
+      "X-GNOME-Autostart-enabled=true\n";
+
+  std::string temp = (file.parent_path() / ".WasteWell.desktop.XXXXXX").string();
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, content) && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+  ok = (close(fd) == 0) && ok;
+  if (ok) ok = rename(temp.c_str(), file.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+bool RemoveAutostartEntry() {
+  std::error_code ec;
+  std::filesystem::remove(AutostartFile(), ec);
+  return !ec;
+}
+
+std::string QuoteExecArgument(const std::string& argument) {
+  // Reserved characters of the Exec key; an argument holding one is quoted.
+  static const char kReserved[] = " \t\n\"'\\><~|&;$*?#()`";
+  std::string exec;
+  const bool quote =
+      argument.empty() || argument.find_first_of(kReserved, 0, sizeof kReserved - 1) !=
+                              std::string::npos;
+  if (quote) exec += '"';
+  for (char c : argument) {
+    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) exec += '\\';
+    if (c == '%') exec += '%';  // a literal percent sign, not a field code
+    exec += c;
+  }
+  if (quote) exec += '"';
+
+  // Exec is a string value: its escapes are undone before the quoting is.
+  std::string value;
+  for (char c : exec) {
+    switch (c) {
+      case '\\': value += "\\\\"; break;
+      case '\n': value += "\\n"; break;
+      case '\t': value += "\\t"; break;
+      case '\r': value += "\\r"; break;
+      default: value += c;
+    }
+  }
+  return value;
+}
+
+std::string AutostartCommandLine(const std::filesystem::path& executable,
+                                 const std::filesystem::path& programFolderOverride) {
+  // The session starts us from another folder: relative paths would not hold.
+  std::error_code ec;
+  auto absolute = [&ec](const std::filesystem::path& p) {
+    std::filesystem::path a = std::filesystem::absolute(p, ec);
+    return ec ? p : a.lexically_normal();
+  };
+  std::string line = QuoteExecArgument(absolute(executable).string());
+  if (!programFolderOverride.empty())
+    line += " --program-folder " + QuoteExecArgument(absolute(programFolderOverride).string());
+  return line;
+}
+
+}  // namespace platform

@@ -1,0 +1,182 @@
+// The connectivity check: a real TCP connection to the address's host.
+#include "platform/Connectivity.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Endpoint {
+  std::string host;
+  std::string port;
+};
+
+// scheme://[user@]host[:port][/path] with the host possibly an [IPv6] literal.
+bool ParseAddress(const std::string& address, Endpoint& out) {
+  std::string rest = address;
+  std::string scheme;
+  if (const size_t sep = rest.find("://"); sep != std::string::npos) {
+    scheme = rest.substr(0, sep);
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    rest = rest.substr(sep + 3);
+  }
+  rest = rest.substr(0, rest.find_first_of("/?#"));
+  if (const size_t at = rest.rfind('@'); at != std::string::npos) rest = rest.substr(at + 1);
+
+  std::string port;
+  if (!rest.empty() && rest[0] == '[') {
+    const size_t close = rest.find(']');
+    if (close == std::string::npos) return false;
+    out.host = rest.substr(1, close - 1);
+    const std::string after = rest.substr(close + 1);
+    if (!after.empty()) {
+      if (after[0] != ':') return false;
+      port = after.substr(1);
+    }
+  } else {
+    const size_t colon = rest.find(':');
+    out.host = rest.substr(0, colon);
+    if (colon != std::string::npos) port = rest.substr(colon + 1);
+  }
+  if (out.host.empty()) return false;
+
+  if (port.empty()) {
+    if (scheme == "http")
+      port = "80";
+    else if (scheme == "https" || scheme.empty())
+      port = "443";
+    else if (scheme == "ftp")
+      port = "21";
+    else
+      return false;
+  }
+  if (port.size() > 5 || !std::all_of(port.begin(), port.end(),
+                                           [](unsigned char c) { return std::isdigit(c); })) return false;
+  const int number = std::stoi(port);
+  if (number < 1 || number > 65535) return false;
+  out.port = std::to_string(number);
+  return true;
+}
+
+struct AddrInfoDeleter {
+  void operator()(addrinfo* ai) const { freeaddrinfo(ai); }
+};
+using AddrInfoPtr = std::unique_ptr<addrinfo, AddrInfoDeleter>;
+
+// getaddrinfo of a name may wait on the resolver far longer than we may; it
+// runs on a thread of its own that is left to finish alone when time is up.
+AddrInfoPtr Resolve(const Endpoint& endpoint, Clock::time_point deadline) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+  addrinfo* result = nullptr;
+  if (getaddrinfo(endpoint.host.c_str(), endpoint.port.c_str(), &hints, &result) == 0)
+    return AddrInfoPtr(result);
+
+  struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    addrinfo* result = nullptr;
+    ~Lookup() {
+      if (result) freeaddrinfo(result);
+    }
+  };
+  auto lookup = std::make_shared<Lookup>();
+  try {
+    std::thread([lookup, endpoint] {
+      addrinfo h{};
+      h.ai_family = AF_UNSPEC;
+      h.ai_socktype = SOCK_STREAM;
+      h.ai_flags = AI_NUMERICSERV;
+      addrinfo* r = nullptr;
+      if (getaddrinfo(endpoint.host.c_str(), endpoint.port.c_str(), &h, &r) != 0) r = nullptr;
+      std::lock_guard<std::mutex> lock(lookup->mutex);
+      lookup->result = r;
+      lookup->finished = true;
+      lookup->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return nullptr;
+  }
+  std::unique_lock<std::mutex> lock(lookup->mutex);
+  if (!lookup->done.wait_until(lock, deadline, [&] { return lookup->finished; })) return nullptr;
+  return AddrInfoPtr(std::exchange(lookup->result, nullptr));
+}
+
+int RemainingMs(Clock::time_point deadline) {
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(std::min<long long>(left, 1 << 30)) : 0;
+}
+
+}  // namespace
+
+bool CheckConnection(const std::string& address, int timeoutMs) {
+  Endpoint endpoint;
+  if (!ParseAddress(address, endpoint)) return false;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+  AddrInfoPtr addresses = Resolve(endpoint, deadline);
+  if (!addresses) return false;
+
+  // Every address is tried at once: one that swallows the attempt must not
+  // use up the time of the others.
+  std::vector<pollfd> pending;
+  bool connected = false;
+  for (const addrinfo* ai = addresses.get(); ai && !connected; ai = ai->ai_next) {
+    const int fd = socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                          ai->ai_protocol);
+    if (fd < 0) continue;
+    if (connect(fd, ai->ai_addr, ai->ai_addrlen) == 0) {
+      connected = true;
+      close(fd);
+    } else if (errno == EINPROGRESS) {
+      pending.push_back({fd, POLLOUT, 0});
+    } else {
+      close(fd);
+    }
+  }
+
+  while (!connected && !pending.empty()) {
+    const int ready = poll(pending.data(), pending.size(), RemainingMs(deadline));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;  // time is up
+    for (auto it = pending.begin(); it != pending.end();) {
+      if (it->revents == 0) {
+        ++it;
+        continue;
+      }
+      int error = 0;
+      socklen_t length = sizeof error;
+      if (getsockopt(it->fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0)
+        connected = true;
+      close(it->fd);
+      it = pending.erase(it);
+    }
+  }
+  for (const pollfd& p : pending) close(p.fd);
+  return connected;
+}
+
+}  // namespace platform

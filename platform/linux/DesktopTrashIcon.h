@@ -1,0 +1,20 @@
+#pragma once
+// The desktop's own trash icon, shown or hidden through the setting of each
+// installed desktop that draws one: GSettings for the GNOME desktop-icons
+// extension, Nemo and Caja; xfconf for Xfce's desktop.
+#include <string>
+
+namespace platform {
+
+// Sets the trash icon of every installed desktop; a desktop whose setting is
+// not installed or whose settings service does not answer is skipped. Returns
+// how many settings were stored.
+int SetDesktopTrashIconVisible(bool visible);
+
+// Gives every installed desktop its own default back (the icon shown).
+int ResetDesktopTrashIcon();
+
+// Time given to xfconf-query before it is killed.
+constexpr int kXfconfTimeoutMs = 2000;
+
+}  // namespace platform

@@ -1,0 +1,115 @@
+#include "platform/linux/SafeRemove.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+bool IsDotOrDotDot(const char* n) {
+  return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+}
+
+// The names of a folder, read in full before anything in it is removed.
+bool ReadNames(int fd, std::vector<std::string>& names) {
+  int dupFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (dupFd < 0) return false;
+  DIR* d = fdopendir(dupFd);
+  if (!d) {
+    close(dupFd);
+    return false;
+  }
+  while (dirent* e = readdir(d)) {
+    if (!IsDotOrDotDot(e->d_name)) names.emplace_back(e->d_name);
+  }
+  closedir(d);
+  return true;
+}
+
+bool UnlinkGone(int dirFd, const char* name, int flags) {
+  return unlinkat(dirFd, name, flags) == 0 || errno == ENOENT;
+}
+
+}  // namespace
+
+bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
+                  const std::filesystem::path& shownPath) {
+  struct stat st;
+  if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  if (!S_ISDIR(st.st_mode)) return UnlinkGone(dirFd, name.c_str(), 0);
+  // Something mounted here belongs to another volume: not ours to empty.
+  if (st.st_dev != dev) return false;
+
+  if (hook) hook(shownPath);
+  int fd = openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    int err = errno;
+    if (err == ENOENT) return true;
+    // It became a link or a file since we looked: remove that, never its target.
+    if (err == ELOOP || err == ENOTDIR) return UnlinkGone(dirFd, name.c_str(), 0);
+    // Unreadable: it can still go if it happens to be empty.
+    return UnlinkGone(dirFd, name.c_str(), AT_REMOVEDIR);
+  }
+  struct stat opened;
+  if (fstat(fd, &opened) != 0 || opened.st_dev != dev) {
+    close(fd);
+    return false;
+  }
+  std::vector<std::string> names;
+  ReadNames(fd, names);
+  for (const std::string& child : names) {
+    RemoveTreeAt(fd, child, dev, hook, shownPath / child);
+  }
+  close(fd);
+  // Whatever stayed inside makes this fail with ENOTEMPTY: the folder stays.
+  return UnlinkGone(dirFd, name.c_str(), AT_REMOVEDIR);
+}
+
+namespace {
+
+std::int64_t SumBelow(int dirFd, dev_t dev) {
+  int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+  if (dupFd < 0) return 0;
+  DIR* d = fdopendir(dupFd);
+  if (!d) {
+    close(dupFd);
+    return 0;
+  }
+  std::int64_t total = 0;
+  int fd = dirfd(d);
+  while (dirent* e = readdir(d)) {
+    if (IsDotOrDotDot(e->d_name)) continue;
+    if (e->d_type != DT_DIR) {
+      struct stat st;
+      if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (!S_ISDIR(st.st_mode)) {
+        total += static_cast<std::int64_t>(st.st_size);
+        continue;
+      }
+    }
+    int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (sub < 0) continue;
+    struct stat subSt;
+    if (fstat(sub, &subSt) == 0 && subSt.st_dev == dev) total += SumBelow(sub, dev);
+    close(sub);
+  }
+  closedir(d);
+  return total;
+}
+
+}  // namespace
+
+std::int64_t TreeApparentSize(int dirFd) {
+  struct stat self;
+  if (fstat(dirFd, &self) != 0) return 0;
+  return SumBelow(dirFd, self.st_dev);
+}
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+// Walking and removing folder trees relative to open folder descriptors, so
+// that a link, or a folder swapped for a link half-way, never leads outside.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// Called with a folder's path just before it is opened for removal.
+using DescendHook = std::function<void(const std::filesystem::path&)>;
+
+// Removes the entry `name` of the open folder `dirFd` with everything under
+// it. Links are removed as links; a folder is only entered through
+// openat(O_NOFOLLOW | O_DIRECTORY), and never when it lies on another device
+// than `dev` (a mount point). Goes on past what it cannot remove. True when
+// the entry is gone. `shownPath` is the entry's path, for the hook only.
+bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
+                  const std::filesystem::path& shownPath);
+
+// Apparent size (st_size) of everything below the open folder `dirFd`,
+// without following links (a link counts its own size) and without crossing
+// into other devices. Folders add only what they hold.
+std::int64_t TreeApparentSize(int dirFd);
+
+}  // namespace platform

@@ -1,0 +1,41 @@
+#include "platform/Sound.h"
+
+#include <canberra.h>
+
+#include <system_error>
+
+namespace platform {
+
+namespace {
+
+// One context for the whole run, made on first use: connecting to the sound server is the slow
+// part, and the context plays in the background. It is never destroyed, so that no sound still
+// playing at exit is torn down under the server's thread.
+ca_context* Context() {
+  static ca_context* const context = [] {
+    ca_context* made = nullptr;
+    if (ca_context_create(&made) != CA_SUCCESS) return static_cast<ca_context*>(nullptr);
+    ca_context_change_props(made, CA_PROP_APPLICATION_NAME, "WasteWell", CA_PROP_APPLICATION_ID,
+                            "org.wastewell.WasteWell", nullptr);
+    return made;
+  }();
+  return context;
+}
+
+}  // namespace
+
+void PlayWaveFile(const std::filesystem::path& file) {
+  ca_context* context = Context();
+  if (!context) return;
+  // Without a sound device every call below fails; that is not worth telling anyone.
+  std::error_code ec;
+  int result = CA_ERROR_NOTFOUND;
+  if (std::filesystem::is_regular_file(file, ec))
+    result = ca_context_play(context, 0, CA_PROP_MEDIA_FILENAME, file.c_str(),
+                             CA_PROP_EVENT_DESCRIPTION, "Papelera vaciada", nullptr);
+  if (result != CA_SUCCESS)
+    ca_context_play(context, 0, CA_PROP_EVENT_ID, "trash-empty", CA_PROP_EVENT_DESCRIPTION,
+                    "Papelera vaciada", nullptr);
+}
+
+}  // namespace platform

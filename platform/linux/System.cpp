@@ -1,0 +1,66 @@
+#include "platform/System.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+
+namespace platform {
+
+std::string OSVersionText() {
+  utsname u{};
+  if (uname(&u) != 0) return "000";
+  // "6.1.0-18-amd64": the first three numbers; a missing one counts as 0.
+  std::string out;
+  const char* p = u.release;
+  for (int part = 0; part < 3; ++part) {
+    std::string digits;
+    while (std::isdigit(static_cast<unsigned char>(*p))) digits += *p++;
+    out += digits.empty() ? "0" : std::to_string(std::stoul(digits));
+    if (*p == '.') ++p;
+    else
+      p = "";
+  }
+  return out;
+}
+
+std::string TempPath() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string path = dir && *dir ? dir : "/tmp";
+  if (path.back() != '/') path += '/';
+  return path;
+}
+
+bool AcquireSingleInstance(const std::filesystem::path& executable) {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::weakly_canonical(executable, ec);
+  if (ec) exe = executable;
+
+  // A folder only this user can write, so nobody else can hold our lock.
+  std::string base;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    base = runtime;
+  } else {
+    base = "/tmp/wastewell-" + std::to_string(getuid());
+    mkdir(base.c_str(), 0700);
+    struct stat st {};
+    if (lstat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
+      return true;  // cannot tell; better a second copy than none
+  }
+  const std::string lockFile =
+      base + "/wastewell-" + std::to_string(std::hash<std::string>{}(exe.string())) + ".lock";
+  const int fd = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return true;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
+  }
+  return true;  // fd stays open: the lock lives as long as the process
+}
+
+}  // namespace platform

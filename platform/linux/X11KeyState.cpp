@@ -1,0 +1,82 @@
+// Global key state from the X server's keymap, polled.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/KeyState.h"
+
+namespace platform {
+namespace {
+
+constexpr int kVkMenu = 18;  // either Alt
+constexpr std::int16_t kDown = static_cast<std::int16_t>(0x8000);
+
+class X11KeyState final : public KeyState {
+ public:
+  explicit X11KeyState(Display* display) : display_(display) {}
+  ~X11KeyState() override { XCloseDisplay(display_); }
+  X11KeyState(const X11KeyState&) = delete;
+  X11KeyState& operator=(const X11KeyState&) = delete;
+
+  std::int16_t AsyncKeyState(int virtualKey) override {
+    if (virtualKey < 0 || virtualKey >= static_cast<int>(wasDown_.size())) return 0;
+    DrainEvents();
+    std::vector<KeyCode> codes = KeyCodesFor(virtualKey);
+    if (codes.empty()) return 0;
+    char keys[32];
+    XQueryKeymap(display_, keys);
+    bool down = false;
+    for (KeyCode code : codes)
+      if (keys[code / 8] & (1 << (code % 8))) down = true;
+    // Polling cannot see a press made and undone between two queries, so the
+    // "pressed since the last query" bit is set only on the query that first
+    // sees the key down.
+    const bool fresh = down && !wasDown_[virtualKey];
+    wasDown_[virtualKey] = down;
+    if (!down) return 0;
+    return static_cast<std::int16_t>(kDown | (fresh ? 1 : 0));
+  }
+
+ private:
+  // Nobody else reads this connection; Xlib keeps its copy of the keyboard
+  // mapping current only while it sees the mapping events.
+  void DrainEvents() {
+    while (XPending(display_) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+    }
+  }
+
+  // Looked up at every query: the keyboard layout may change while we run.
+  std::vector<KeyCode> KeyCodesFor(int virtualKey) const {
+    std::vector<KeySym> syms;
+    if (virtualKey == kVkMenu) {
+      // The right Alt of many layouts is AltGr; Windows counts it as Alt too.
+      syms = {XK_Alt_L, XK_Alt_R, XK_ISO_Level3_Shift};
+    } else if (virtualKey >= 'A' && virtualKey <= 'Z') {
+      syms = {static_cast<KeySym>(XK_a + (virtualKey - 'A'))};
+    }
+    std::vector<KeyCode> codes;
+    for (KeySym sym : syms)
+      if (KeyCode code = XKeysymToKeycode(display_, sym)) codes.push_back(code);
+    return codes;
+  }
+
+  Display* display_;
+  std::array<bool, 256> wasDown_{};
+};
+
+}  // namespace
+
+std::unique_ptr<KeyState> MakeKeyState() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return nullptr;
+  return std::make_unique<X11KeyState>(display);
+}
+
+}  // namespace platform

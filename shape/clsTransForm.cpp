@@ -1,0 +1,185 @@
+#include "shape/clsTransForm.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QWidget>
+#include <QWindow>
+#include <utility>
+
+#include "shape/PictureBox.h"
+
+namespace shape {
+
+namespace {
+
+const char kSource[] = "TransForm";
+const char kLoaderSuffix[] = ".cDIBSectionRegion";
+const char kNotShapeableText[] =
+    "Must pass in the name of a Form, PictureBox, CommandButton, CheckBox or OptionButton.  "
+    "TransForm ShapeMe method failed.";
+
+// Far more rectangles than any window outline has; a bigger file is not one of ours.
+constexpr qint64 kMaxRegionFileBytes = 64LL * 1024 * 1024;
+
+// The outline that shows nothing: one pixel left of and above the widget. Qt reads an empty
+// mask as "no mask", i.e. the whole rectangle, which is the opposite of what is meant.
+const QRect kNothingShown(-1, -1, 1, 1);
+
+std::string& ExecutableNameOverride() {
+  static std::string name;
+  return name;
+}
+
+// What the widget shows, its children included, one image pixel per widget pixel.
+QImage Render(QWidget* widget) {
+  QImage image(widget->size(), QImage::Format_RGB32);
+  image.fill(Qt::black);
+  if (!image.isNull())
+    widget->render(&image, QPoint(),
+                   QRegion(),
+                   QWidget::DrawWindowBackground | QWidget::DrawChildren | QWidget::IgnoreMask);
+  return image;
+}
+
+bool IsButton(QWidget* w) {
+  return qobject_cast<QPushButton*>(w) || qobject_cast<QCheckBox*>(w) ||
+         qobject_cast<QRadioButton*>(w);
+}
+
+}  // namespace
+
+TransFormError::TransFormError(std::int32_t number_, std::string source_, std::string description_)
+    : std::runtime_error(description_),
+      number(number_),
+      source(std::move(source_)),
+      description(std::move(description_)) {}
+
+void clsTransForm::ShapeMe(QWidget* target, QRgb color, bool load, const std::string& fileName) {
+  PictureBox* box = qobject_cast<PictureBox*>(target);
+  const bool button = target && !box && IsButton(target);
+  if (!target || (!box && !button && !target->isWindow()))
+    throw TransFormError(kErrNotShapeable, kSource, kNotShapeableText);
+
+  const bool loading = !fileName.empty() && load;
+  const bool saving = !fileName.empty() && !load;
+
+  QImage pixels;
+  RegionRect base;
+  if (button) {
+    // As the old control did: the caption goes and the face takes the key colour, so that
+    // only the button's drawn frame and indicator remain.
+    auto* b = static_cast<QAbstractButton*>(target);
+    b->setText(QString());
+    QPalette p = b->palette();
+    p.setColor(b->backgroundRole(), QColor::fromRgb(color));
+    p.setColor(QPalette::Button, QColor::fromRgb(color));
+    b->setPalette(p);
+    b->setAutoFillBackground(true);
+    width_ = b->width();
+    height_ = b->height();
+    // Two pixels of the frame are always cut off.
+    base = RegionRect{2, 2, width_ - 2, height_ - 2};
+    if (!loading) pixels = Render(b);
+  } else {
+    width_ = target->width();
+    height_ = target->height();
+    base = RegionRect{0, 0, width_, height_};
+    if (!loading) pixels = box ? box->surface() : Render(target);
+  }
+
+  QRegion outline;
+  if (loading) {
+    outline = LoadRegionDataFromFile(fileName);
+  } else {
+    outline = ToQRegion(BuildRegionRects(pixels, color, base));
+    if (saving) SaveRegionDataToFile(fileName, outline);
+  }
+  ApplyRegion(target, outline);
+  region_ = outline;
+}
+
+void clsTransForm::DragForm(QWidget* window, int button) const {
+  if (button != 1 || !window) return;
+  if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+  if (QWindow* handle = window->window()->windowHandle()) handle->startSystemMove();
+}
+
+void clsTransForm::ApplyRegion(QWidget* target, const QRegion& region) {
+  target->setMask(region.isEmpty() ? QRegion(kNothingShown) : region);
+}
+
+bool clsTransForm::HasEmptyOutline(const QWidget& target) {
+  return target.mask() == QRegion(kNothingShown);
+}
+
+void clsTransForm::SetExecutableName(const std::string& name) { ExecutableNameOverride() = name; }
+
+std::string clsTransForm::ExecutableName() {
+  if (!ExecutableNameOverride().empty()) return ExecutableNameOverride();
+  if (QCoreApplication::instance() && !QCoreApplication::applicationName().isEmpty())
+    return QCoreApplication::applicationName().toStdString();
+  return "WasteWell";
+}
+
+void clsTransForm::SaveRegionDataToFile(const std::string& fileName, const QRegion& region) const {
+  const std::vector<RegionRect> rects = FromQRegion(region);
+  const std::int64_t size = 32 + 16 * static_cast<std::int64_t>(rects.size());
+  if (size <= 0)
+    throw TransFormError(kErrNoRegionSize, kSource,
+                         "Unable to determine size of region in SaveRegionDataToFile");
+  const std::string bytes = EncodeRegionData(rects);
+  if (static_cast<std::int64_t>(bytes.size()) != size)
+    throw TransFormError(kErrNoRegionData, kSource,
+                         "Unable to get region data in SaveRegionDataToFile");
+
+  // Written beside and renamed over the old file, so a failed write leaves the old one whole.
+  QSaveFile file(QString::fromStdString(fileName));
+  if (!file.open(QIODevice::WriteOnly))
+    throw TransFormError(kErrPathFileAccess, kSource, "Path/File access error");
+  if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+      static_cast<qint64>(bytes.size())) {
+    file.cancelWriting();
+    throw TransFormError(kErrDeviceIo, kSource, "Device I/O error");
+  }
+  if (!file.commit()) throw TransFormError(kErrPathFileAccess, kSource, "Path/File access error");
+}
+
+QRegion clsTransForm::LoadRegionDataFromFile(const std::string& fileName) const {
+  const std::string source = ExecutableName() + kLoaderSuffix;
+  const QString name = QString::fromStdString(fileName);
+  const QFileInfo info(name);
+  if (!info.exists()) throw TransFormError(kErrFileNotFound, source, "File not found");
+  if (!info.isFile()) throw TransFormError(kErrPathFileAccess, source, "Path/File access error");
+  if (info.size() > kMaxRegionFileBytes)
+    throw TransFormError(kErrBadRegionData, source,
+                         "Invalid region data in LoadRegionDataFromFile");
+
+  QFile file(name);
+  if (!file.open(QIODevice::ReadOnly))
+    throw TransFormError(kErrPathFileAccess, source, "Path/File access error");
+  const QByteArray data = file.read(kMaxRegionFileBytes + 1);
+  file.close();
+
+  std::vector<RegionRect> rects;
+  switch (DecodeRegionData(std::string(data.constData(), static_cast<size_t>(data.size())),
+                           &rects)) {
+    case DecodeResult::kOk:
+      break;
+    case DecodeResult::kEmpty:
+    case DecodeResult::kTruncated:
+      throw TransFormError(kErrPastEndOfFile, source, "Input past end of file");
+    case DecodeResult::kInvalid:
+      throw TransFormError(kErrBadRegionData, source,
+                           "Invalid region data in LoadRegionDataFromFile");
+  }
+  // Accepted files may still have touching rectangles; Qt wants them joined.
+  return ToQRegion(Canonicalize(rects));
+}
+
+}  // namespace shape

@@ -1,0 +1,55 @@
+// The menu, the hot keys and the desktop's own trash icon, end to end.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "support/E2eProgram.h"
+
+using testsupport::E2eProgram;
+using testsupport::Run;
+
+namespace {
+class E2eMenu : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testsupport::HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
+  }
+};
+
+std::string TrashList(const E2eProgram& p) {
+  std::string out;
+  Run(p.EnvPrefix() + "trash-list 2>/dev/null", &out);
+  return out;
+}
+}  // namespace
+
+TEST_F(E2eMenu, AltVEmptiesAFullTrashWithTheHotKeysOn) {
+  E2eProgram p;
+  p.WriteOptions(
+      "[Settings]\r\nHotkeys=Verdadero\r\nSin confirm=Verdadero\r\nSin barra=Verdadero\r\n");
+  testsupport::WriteFile(p.home() / "a.txt", "a");
+  testsupport::WriteFile(p.home() / "b.txt", "bb");
+  ASSERT_EQ(Run(p.EnvPrefix() + "trash-put '" + (p.home() / "a.txt").string() + "' '" +
+                (p.home() / "b.txt").string() + "'"),
+            0);
+  ASSERT_FALSE(TrashList(p).empty());
+  ASSERT_TRUE(p.Start());
+  E2eProgram::Sleep(1500);  // a poll has seen the full bin
+  Run("xdotool keydown alt keydown v sleep 0.6 keyup v keyup alt");
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return TrashList(p).empty(); }, 5000)) << TrashList(p);
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}
+
+TEST_F(E2eMenu, RightClickOpensTheMenuAndSalirEndsTheProgram) {
+  E2eProgram p;
+  ASSERT_TRUE(p.Start());
+  const QRect g = p.Geometry();
+  Run("xdotool mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 40) +
+      " click 3");
+  ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.PopupWindows().empty(); }, 3000)) << "no menu";
+  // The last item, "Salir".
+  Run("xdotool key Up sleep 0.2 key Return");
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return !p.Running(); }, 10000));
+  EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), "4830");
+  EXPECT_EQ(p.Option("Posición", "WasteWell_Top"), "2055");
+  EXPECT_EQ(p.Option("Imagenes", "Imagen"), "ShapedFormEmpty");
+}

@@ -1,0 +1,51 @@
+// The bin window follows the trash, whoever changes it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "support/E2eProgram.h"
+
+using testsupport::E2eProgram;
+using testsupport::Run;
+
+namespace {
+class E2eTrash : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testsupport::HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
+  }
+};
+}  // namespace
+
+TEST_F(E2eTrash, TrashCliChangesThePictureBothWays) {
+  E2eProgram p;
+  ASSERT_TRUE(p.Start());
+  ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.Picture().isNull(); }, 3000));
+  E2eProgram::Sleep(500);
+  const QImage empty = p.Picture();
+  const QRegion emptyShape = p.Shape();
+
+  testsupport::WriteFile(p.home() / "doc.txt", "hola");
+  ASSERT_EQ(Run(p.EnvPrefix() + "trash-put '" + (p.home() / "doc.txt").string() + "'"), 0);
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.Picture() != empty; }, 2000))
+      << "the picture did not change within two seconds";
+  EXPECT_NE(p.Shape(), emptyShape);
+
+  ASSERT_EQ(Run(p.EnvPrefix() + "trash-empty -f"), 0);
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.Picture() == empty; }, 2000));
+  EXPECT_EQ(p.Shape(), emptyShape);
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}
+
+TEST_F(E2eTrash, HoveringOpensThePopUpWhichClosesByItself) {
+  E2eProgram p;
+  ASSERT_TRUE(p.Start());
+  const QRect g = p.Geometry();
+  Run("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
+      " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
+  ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.OtherWindows().empty(); }, 3000))
+      << "no pop-up";
+  // Away from the bin and from the pop-up; it goes after five ticks.
+  Run("xdotool mousemove 1200 780");
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.OtherWindows().empty(); }, 8000));
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}

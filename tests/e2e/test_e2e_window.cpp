@@ -1,0 +1,110 @@
+// The bin window on a real X server with openbox.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "shape/SkinImage.h"
+#include "support/E2eProgram.h"
+
+using testsupport::E2eProgram;
+
+namespace {
+
+QRegion Silhouette(const char* picture) {
+  const QImage img = shape::SkinPicture(QString::fromLatin1(picture));
+  QRegion r;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (qAlpha(img.pixel(x, y)) != 0) r += QRect(x, y, 1, 1);
+  return r;
+}
+
+bool Has(const std::vector<std::string>& v, const std::string& s) {
+  return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+class E2eWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testsupport::HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
+  }
+};
+
+}  // namespace
+
+TEST_F(E2eWindow, AppearsWithTheSkinsSilhouetteOnTheDesktopLayer) {
+  E2eProgram p;
+  ASSERT_TRUE(p.Start());
+  const QRegion expected = Silhouette("ImgDefaultEmpty");
+  ASSERT_FALSE(expected.isEmpty());
+  ASSERT_TRUE(E2eProgram::WaitFor([&] { return p.Shape() == expected; }, 5000))
+      << "shape has " << p.Shape().rectCount() << " rectangles, bounding "
+      << p.Shape().boundingRect().width() << "x" << p.Shape().boundingRect().height();
+  EXPECT_GT(p.Shape().rectCount(), 1) << "a silhouette, not a rectangle";
+
+  const auto state = p.NetWmState();
+  EXPECT_TRUE(Has(state, "_NET_WM_STATE_BELOW"));
+  EXPECT_TRUE(Has(state, "_NET_WM_STATE_STICKY"));
+  EXPECT_TRUE(Has(state, "_NET_WM_STATE_SKIP_TASKBAR"));
+  EXPECT_TRUE(Has(state, "_NET_WM_STATE_SKIP_PAGER"));
+  // The built-in place: left 4830, top 2055 twips.
+  EXPECT_EQ(p.Geometry().topLeft(), QPoint(322, 137));
+
+  // The program wrote the system version at start.
+  EXPECT_FALSE(p.Option("Settings", "Versión OS").empty());
+}
+
+TEST_F(E2eWindow, SecondStartEndsAtOnceAndWritesNothing) {
+  E2eProgram p;
+  ASSERT_TRUE(p.Start());
+  const auto ini = p.folder() / "Options.ini";
+  const std::string before = testsupport::ReadFile(ini);
+  struct stat st1 {};
+  stat(ini.c_str(), &st1);
+  E2eProgram::Sleep(1100);  // a later write would show in the time stamp
+  EXPECT_EQ(p.RunSecondCopy(5000), 0);
+  struct stat st2 {};
+  stat(ini.c_str(), &st2);
+  EXPECT_EQ(testsupport::ReadFile(ini), before);
+  EXPECT_EQ(st1.st_mtim.tv_sec, st2.st_mtim.tv_sec);
+  EXPECT_EQ(st1.st_mtim.tv_nsec, st2.st_mtim.tv_nsec);
+  EXPECT_TRUE(p.Running());
+}
+
+TEST_F(E2eWindow, SigtermStoresPictureAndPlaceAndARestartUsesThem) {
+  E2eProgram p;
+  p.WriteOptions(
+      "[Imagenes]\r\nImagen=ShapedFormModern\r\n"
+      "[Posición]\r\nWasteWell_Left=1500\r\nWasteWell_Top=3000\r\n"
+      "WasteWell_Width=5580\r\nWasteWell_Height=5085\r\n");
+  ASSERT_TRUE(p.Start());
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.Geometry().topLeft() == QPoint(100, 200); }, 3000))
+      << p.Geometry().x() << "," << p.Geometry().y();
+  EXPECT_EQ(p.Shape(), Silhouette("ImgModern"));
+
+  // Move it elsewhere through the window manager, then end it as the system would.
+  testsupport::Run("xdotool windowmove " + std::to_string(p.window()) + " 250 300");
+  ASSERT_TRUE(E2eProgram::WaitFor([&] { return p.Geometry().topLeft() == QPoint(250, 300); }, 3000));
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+  EXPECT_EQ(p.Option("Imagenes", "Imagen"), "ShapedFormModern");
+  EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), "3750");
+  EXPECT_EQ(p.Option("Posición", "WasteWell_Top"), "4500");
+  EXPECT_EQ(p.Option("Posición", "WasteWell_Width"), "5580");
+  EXPECT_EQ(p.Option("Posición", "WasteWell_Height"), "5085");
+
+  ASSERT_TRUE(p.Start());
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.Geometry().topLeft() == QPoint(250, 300); }, 3000));
+  EXPECT_EQ(p.Stop(SIGINT), 0);
+}
+
+TEST_F(E2eWindow, APlaceOffEveryScreenComesBackOnScreen) {
+  E2eProgram p;
+  p.WriteOptions(
+      "[Posición]\r\nWasteWell_Left=150000\r\nWasteWell_Top=-90000\r\n"
+      "WasteWell_Width=0\r\nWasteWell_Height=0\r\n");
+  ASSERT_TRUE(p.Start());
+  EXPECT_EQ(p.Geometry(), QRect(322, 137, 372, 339));
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}
