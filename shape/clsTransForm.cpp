@@ -36,14 +36,15 @@ std::string& ExecutableNameOverride() {
   return name;
 }
 
-// What the widget shows, its children included, one image pixel per widget pixel.
+// What the widget itself draws, one image pixel per widget pixel.
 QImage Render(QWidget* widget) {
   QImage image(widget->size(), QImage::Format_RGB32);
   image.fill(Qt::black);
   if (!image.isNull())
-    widget->render(&image, QPoint(),
-                   QRegion(),
-                   QWidget::DrawWindowBackground | QWidget::DrawChildren | QWidget::IgnoreMask);
+    // A window's own drawing only, as its off-screen image holds it: child
+    // controls sit on top and are not part of what is scanned.
+    widget->render(&image, QPoint(), QRegion(),
+                   QWidget::DrawWindowBackground | QWidget::IgnoreMask);
   return image;
 }
 

@@ -1,8 +1,10 @@
 // Makes the short sound played when the program has emptied the bin: a soft whoosh with paper
 // crackling through it and a light landing thump, about one second, 22,050 Hz, 16-bit mono PCM.
-// To remake it, from the source folder:
+// To remake it, from the source folder, with the build folder configured (cmake -S . -B build):
 //
-//   cmake -S . -B build && cmake --build build --target make_sound && build/assets/generator/make_sound "assets/Reciclaje de Windows XP.wav"
+// clang-format off
+//   cmake --build build --target make_sound && build/assets/generator/make_sound "assets/Reciclaje de Windows XP.wav"
+// clang-format on
 //
 // The noise comes from a fixed-seed generator, so the same source always gives the same file.
 

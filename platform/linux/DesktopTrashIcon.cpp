@@ -9,10 +9,14 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -156,13 +160,49 @@ bool SetXfconf(std::optional<bool> value) {
   return RunWithTimeout(program, args, kXfconfTimeoutMs);
 }
 
+// Waits until the settings backend has stored what was set. dconf hands the
+// change to its service over D-Bus, and g_settings_sync() waits for the answer
+// without a time-out; a session bus that does not answer would keep us here
+// for good, so the wait happens on a thread of its own that we stop waiting
+// for. Once one never came back, later ones are not waited for either.
+bool SyncSettings(int timeoutMs) {
+  struct Sync {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+  };
+  static std::shared_ptr<Sync> stuck;
+  if (stuck) {
+    std::lock_guard<std::mutex> lock(stuck->mutex);
+    if (!stuck->finished) return false;
+  }
+  stuck.reset();
+  auto sync = std::make_shared<Sync>();
+  try {
+    std::thread([sync] {
+      g_settings_sync();
+      std::lock_guard<std::mutex> lock(sync->mutex);
+      sync->finished = true;
+      sync->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return false;
+  }
+  std::unique_lock<std::mutex> lock(sync->mutex);
+  if (sync->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [&] { return sync->finished; }))
+    return true;
+  stuck = sync;
+  return false;
+}
+
 int Apply(std::optional<bool> value) {
   int stored = 0;
   for (const GSettingsTarget& target : kGSettingsTargets)
     if (SetGSettingsKey(target, value)) ++stored;
   // The desktop may read the value as soon as we return, and we may be about
-  // to exit: wait until the backend has it.
-  g_settings_sync();
+  // to exit: the change counts once the backend has it.
+  if (stored > 0 && !SyncSettings(kSettingsSyncTimeoutMs)) stored = 0;
   if (SetXfconf(value)) ++stored;
   return stored;
 }

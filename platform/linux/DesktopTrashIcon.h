@@ -14,7 +14,9 @@ int SetDesktopTrashIconVisible(bool visible);
 // Gives every installed desktop its own default back (the icon shown).
 int ResetDesktopTrashIcon();
 
-// Time given to xfconf-query before it is killed.
+// Time given to xfconf-query before it is killed, and to the GSettings
+// backend to store a change.
 constexpr int kXfconfTimeoutMs = 2000;
+constexpr int kSettingsSyncTimeoutMs = 2000;
 
 }  // namespace platform

@@ -108,7 +108,7 @@ int HexValue(char c) {
 std::string PercentDecode(const std::string& s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() + 0 && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+    if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
       out.push_back(static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2])));
       i += 2;
     } else {
@@ -272,6 +272,8 @@ struct Location {
   bool active = false;
   bool duplicate = false;  // the same folder as another location: counted there
   Identity folder;         // of the trash folder when it was last found unusable
+  dev_t dev = 0;           // of the trash folder in use
+  ino_t ino = 0;
   Identity info, files;
   int wdInfo = -1, wdFiles = -1;
   bool watched = false;
@@ -288,13 +290,14 @@ struct Location {
 // Opens a location's trash folder the way the freedesktop rules allow: a
 // volume trash must be a real folder owned by the user (and the shared
 // .Trash must be sticky); the home trash may be reached through links.
+bool SharedTrashUsable(const std::string& topDir) {
+  struct stat st;
+  std::string shared = Join(topDir, ".Trash");
+  return lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX);
+}
+
 int OpenTrashFolder(const Location& l, unsigned uid, Fd& out) {
-  if (l.kind == Kind::kShared) {
-    struct stat st;
-    std::string shared = Join(l.topDir, ".Trash");
-    if (lstat(shared.c_str(), &st) != 0) return errno;
-    if (!S_ISDIR(st.st_mode) || !(st.st_mode & S_ISVTX)) return EPERM;
-  }
+  if (l.kind == Kind::kShared && !SharedTrashUsable(l.topDir)) return EPERM;
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (l.kind == Kind::kHome ? 0 : O_NOFOLLOW);
   Fd fd(open(l.path.c_str(), flags));
   if (!fd.ok()) return errno;
@@ -465,6 +468,8 @@ struct FreedesktopTrash::State {
     l.entries.clear();
     l.dirty.clear();
     l.count = l.size = 0;
+    l.dev = 0;
+    l.ino = 0;
     l.info = l.files = Identity{};
     if (wasPrimary)
       for (auto& other : locations)
@@ -488,25 +493,27 @@ struct FreedesktopTrash::State {
     l.resetup = false;
     l.rescan = false;
     Fd trash;
-    if (OpenTrashFolder(l, settings.uid, trash) != 0) {
+    struct stat tst;
+    if (OpenTrashFolder(l, settings.uid, trash) != 0 || fstat(trash.get(), &tst) != 0) {
+      // Remember what was refused, so that probing does not retry it every
+      // tick. A shared trash is gated by its sticky .Trash instead.
+      l.folder = Identity{};
       struct stat st;
-      l.folder = lstat(l.path.c_str(), &st) == 0 ? IdentityOf(st, true) : Identity{};
+      bool gated = l.kind == Kind::kShared && !SharedTrashUsable(l.topDir);
+      int r = l.kind == Kind::kHome ? stat(l.path.c_str(), &st) : lstat(l.path.c_str(), &st);
+      if (!gated && r == 0) l.folder = IdentityOf(st, true);
       return;
     }
-    struct stat tst;
-    fstat(trash.get(), &tst);
     l.folder = Identity{};
     l.active = true;
+    l.dev = tst.st_dev;
+    l.ino = tst.st_ino;
     for (auto& other : locations) {
       if (other.get() == &l || !other->active || other->duplicate) continue;
-      Fd otherFd;
-      if (OpenTrashFolder(*other, settings.uid, otherFd) != 0) continue;
-      struct stat ost;
-      if (fstat(otherFd.get(), &ost) == 0 && ost.st_dev == tst.st_dev &&
-          ost.st_ino == tst.st_ino) {
+      if (other->dev == tst.st_dev && other->ino == tst.st_ino) {
         l.duplicate = true;
-        l.info = LstatIdentity(l.sub("info"), true);
-        l.files = LstatIdentity(l.sub("files"), true);
+        l.info = LstatIdentity(l.sub("info"), false);
+        l.files = LstatIdentity(l.sub("files"), false);
         return;
       }
     }
@@ -632,23 +639,19 @@ struct FreedesktopTrash::State {
   // appeared where there was none?
   void probe(Location& l) {
     if (l.resetup) return;
+    if (l.kind == Kind::kShared && !SharedTrashUsable(l.topDir)) {
+      if (l.active) l.resetup = true;
+      return;
+    }
     if (!l.active) {
       struct stat st;
-      if (lstat(l.path.c_str(), &st) != 0) return;
-      if (l.kind == Kind::kHome && stat(l.path.c_str(), &st) != 0) return;
+      int r = l.kind == Kind::kHome ? stat(l.path.c_str(), &st) : lstat(l.path.c_str(), &st);
+      if (r != 0) return;
       if (l.folder.present && l.folder == IdentityOf(st, true)) return;  // still unusable
       l.resetup = true;
       return;
     }
-    if (l.kind == Kind::kShared) {
-      struct stat st;
-      std::string shared = Join(l.topDir, ".Trash");
-      if (lstat(shared.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !(st.st_mode & S_ISVTX)) {
-        l.resetup = true;
-        return;
-      }
-    }
-    bool times = !l.watched;
+    bool times = !l.watched && !l.duplicate;
     if (LstatIdentity(l.sub("info"), times) != l.info ||
         LstatIdentity(l.sub("files"), times) != l.files) {
       if (l.watched || l.duplicate)
@@ -891,17 +894,16 @@ MoveResult FreedesktopTrash::moveToTrash(const std::vector<std::filesystem::path
   bool homeDevKnown = false;
   {
     // Which volume the home trash lives on, even before it exists.
-    std::string probe = s.homeTrash;
+    fs::path probe = fs::path(s.homeTrash).lexically_normal();
     struct stat st;
-    while (!probe.empty()) {
+    for (;;) {
       if (stat(probe.c_str(), &st) == 0) {
         homeDev = st.st_dev;
         homeDevKnown = true;
         break;
       }
-      std::size_t slash = probe.find_last_of('/');
-      if (slash == std::string::npos) break;
-      probe = slash == 0 ? (probe == "/" ? "" : "/") : probe.substr(0, slash);
+      if (probe == probe.parent_path() || probe.empty()) break;
+      probe = probe.parent_path();
     }
   }
   std::vector<std::string> homeCanon;

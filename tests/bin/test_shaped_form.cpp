@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QMimeData>
 #include <QUrl>
+#include <QDropEvent>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include "app/ModIni.h"
 #include "app/ModuleVars.h"
@@ -15,6 +18,7 @@
 #include "platform/MessageBox.h"
 #include "platform/linux/FreedesktopTrash.h"
 #include "shape/SkinImage.h"
+#include "shape/clsTransForm.h"
 #include "support/TempDir.h"
 
 using bin::ShapedForm;
@@ -122,7 +126,12 @@ TEST_F(BinWindow, FreshFolderStartsWithEverythingOffAndTheFullMenu) {
     EXPECT_FALSE(form->Item(name)->isChecked()) << name;
   EXPECT_TRUE(form->MoveAllowed);
   EXPECT_FALSE(app::EmptyOnExit);
+  ASSERT_FALSE(form->CurrentPicture.isNull());
   EXPECT_EQ(form->CurrentPicture, shape::SkinPicture("ImgDefaultEmpty"));
+  // Only the picture's own pixels are left of the window.
+  EXPECT_FALSE(shape::clsTransForm::HasEmptyOutline(*form));
+  EXPECT_GT(form->mask().rectCount(), 1);
+  EXPECT_LE(form->mask().boundingRect().width(), 64);
 
   EXPECT_EQ(Captions(form->MnuBin),
             (std::vector<std::string>{"Abrir Papelera -- Alt + a", "Vaciar Papelera -- Alt + v", "-",
@@ -319,7 +328,7 @@ TEST_F(BinWindow, DropsOfLocalFilesGoToTheTrashAtOnce) {
   EXPECT_FALSE(std::filesystem::exists(a));
   EXPECT_FALSE(std::filesystem::exists(c));
   EXPECT_EQ(form->state.binCount, 3);
-  EXPECT_EQ(form->state.binSize, 1 + 2 + 3 + 4096 * 0 + form->state.binSize - 6);
+  EXPECT_GE(form->state.binSize, 6);
   EXPECT_EQ(form->CurrentPicture, shape::SkinPicture("ImgDefaultFull"));
   EXPECT_TRUE(shown.empty());
 

@@ -5,7 +5,7 @@
 #include "support/E2eProgram.h"
 
 using testsupport::E2eProgram;
-using testsupport::Run;
+using testsupport::Shell;
 
 namespace {
 class E2eMenu : public ::testing::Test {
@@ -17,7 +17,7 @@ class E2eMenu : public ::testing::Test {
 
 std::string TrashList(const E2eProgram& p) {
   std::string out;
-  Run(p.EnvPrefix() + "trash-list 2>/dev/null", &out);
+  Shell(p.EnvPrefix() + "trash-list 2>/dev/null", &out);
   return out;
 }
 }  // namespace
@@ -28,13 +28,13 @@ TEST_F(E2eMenu, AltVEmptiesAFullTrashWithTheHotKeysOn) {
       "[Settings]\r\nHotkeys=Verdadero\r\nSin confirm=Verdadero\r\nSin barra=Verdadero\r\n");
   testsupport::WriteFile(p.home() / "a.txt", "a");
   testsupport::WriteFile(p.home() / "b.txt", "bb");
-  ASSERT_EQ(Run(p.EnvPrefix() + "trash-put '" + (p.home() / "a.txt").string() + "' '" +
+  ASSERT_EQ(Shell(p.EnvPrefix() + "trash-put '" + (p.home() / "a.txt").string() + "' '" +
                 (p.home() / "b.txt").string() + "'"),
             0);
   ASSERT_FALSE(TrashList(p).empty());
   ASSERT_TRUE(p.Start());
   E2eProgram::Sleep(1500);  // a poll has seen the full bin
-  Run("xdotool keydown alt keydown v sleep 0.6 keyup v keyup alt");
+  Shell("xdotool keydown alt keydown v sleep 0.6 keyup v keyup alt");
   EXPECT_TRUE(E2eProgram::WaitFor([&] { return TrashList(p).empty(); }, 5000)) << TrashList(p);
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
@@ -43,11 +43,11 @@ TEST_F(E2eMenu, RightClickOpensTheMenuAndSalirEndsTheProgram) {
   E2eProgram p;
   ASSERT_TRUE(p.Start());
   const QRect g = p.Geometry();
-  Run("xdotool mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 40) +
+  Shell("xdotool mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 40) +
       " click 3");
   ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.PopupWindows().empty(); }, 3000)) << "no menu";
   // The last item, "Salir".
-  Run("xdotool key Up sleep 0.2 key Return");
+  Shell("xdotool key Up sleep 0.2 key Return");
   EXPECT_TRUE(E2eProgram::WaitFor([&] { return !p.Running(); }, 10000));
   EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), "4830");
   EXPECT_EQ(p.Option("Posición", "WasteWell_Top"), "2055");

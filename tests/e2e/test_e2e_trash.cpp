@@ -5,7 +5,7 @@
 #include "support/E2eProgram.h"
 
 using testsupport::E2eProgram;
-using testsupport::Run;
+using testsupport::Shell;
 
 namespace {
 class E2eTrash : public ::testing::Test {
@@ -25,12 +25,12 @@ TEST_F(E2eTrash, TrashCliChangesThePictureBothWays) {
   const QRegion emptyShape = p.Shape();
 
   testsupport::WriteFile(p.home() / "doc.txt", "hola");
-  ASSERT_EQ(Run(p.EnvPrefix() + "trash-put '" + (p.home() / "doc.txt").string() + "'"), 0);
+  ASSERT_EQ(Shell(p.EnvPrefix() + "trash-put '" + (p.home() / "doc.txt").string() + "'"), 0);
   EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.Picture() != empty; }, 2000))
       << "the picture did not change within two seconds";
   EXPECT_NE(p.Shape(), emptyShape);
 
-  ASSERT_EQ(Run(p.EnvPrefix() + "trash-empty -f"), 0);
+  ASSERT_EQ(Shell(p.EnvPrefix() + "trash-empty"), 0);
   EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.Picture() == empty; }, 2000));
   EXPECT_EQ(p.Shape(), emptyShape);
   EXPECT_EQ(p.Stop(SIGTERM), 0);
@@ -40,12 +40,12 @@ TEST_F(E2eTrash, HoveringOpensThePopUpWhichClosesByItself) {
   E2eProgram p;
   ASSERT_TRUE(p.Start());
   const QRect g = p.Geometry();
-  Run("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
+  Shell("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
       " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
   ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.OtherWindows().empty(); }, 3000))
       << "no pop-up";
   // Away from the bin and from the pop-up; it goes after five ticks.
-  Run("xdotool mousemove 1200 780");
+  Shell("xdotool mousemove 1200 780");
   EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.OtherWindows().empty(); }, 8000));
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }

@@ -85,7 +85,7 @@ TEST_F(E2eWindow, SigtermStoresPictureAndPlaceAndARestartUsesThem) {
   EXPECT_EQ(p.Shape(), Silhouette("ImgModern"));
 
   // Move it elsewhere through the window manager, then end it as the system would.
-  testsupport::Run("xdotool windowmove " + std::to_string(p.window()) + " 250 300");
+  testsupport::Shell("xdotool windowmove " + std::to_string(p.window()) + " 250 300");
   ASSERT_TRUE(E2eProgram::WaitFor([&] { return p.Geometry().topLeft() == QPoint(250, 300); }, 3000));
   EXPECT_EQ(p.Stop(SIGTERM), 0);
   EXPECT_EQ(p.Option("Imagenes", "Imagen"), "ShapedFormModern");

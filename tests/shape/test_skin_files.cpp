@@ -14,8 +14,8 @@
 namespace {
 
 const std::array<const char*, 10> kNames = {
-    "ImgDefaultEmpty", "ImgDefaultFull", "ImgModern",    "ImgModernFull", "ImgFuturEmpty",
-    "ImgFuturFull",    "ImgMiniEmpty",   "ImgMiniFull",  "ImgCutEmpty",   "ImgCuteFull"};
+    "ImgDefaultEmpty", "ImgDefaultFull", "ImgModern",   "ImgModernFull", "ImgFuturEmpty",
+    "ImgFuturFull",    "ImgMiniEmpty",   "ImgMiniFull", "ImgCutEmpty",   "ImgCuteFull"};
 // Empty and full picture of each skin.
 const std::array<std::pair<const char*, const char*>, 5> kPairs = {{
     {"ImgDefaultEmpty", "ImgDefaultFull"},
@@ -190,12 +190,18 @@ TEST(SkinDecoder, RefusesShortAndDamagedInput) {
     unsigned value;
   };
   const Damage damages[] = {
-      {"resource type", 2, 2},         {"image count", 4, 2},
-      {"width", 6, 32},                {"bits per pixel", 12, 4},
-      {"length", 14, 100},             {"offset past end", 18, 0xffffffffu},
-      {"offset near end", 18, 5690},   {"offset into header", 18, 4},
-      {"header size", 22, 108},        {"bitmap width", 26, 65},
-      {"bitmap height", 30, 64},       {"compression", 38, 1},
+      {"resource type", 2, 2},
+      {"image count", 4, 2},
+      {"width", 6, 32},
+      {"bits per pixel", 12, 4},
+      {"length", 14, 100},
+      {"offset past end", 18, 0xffffffffu},
+      {"offset near end", 18, 5690},
+      {"offset into header", 18, 4},
+      {"header size", 22, 108},
+      {"bitmap width", 26, 65},
+      {"bitmap height", 30, 64},
+      {"compression", 38, 1},
       {"colours used", 54, 16},
   };
   for (const Damage& d : damages) {

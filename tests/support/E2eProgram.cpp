@@ -100,7 +100,7 @@ std::string E2eProgram::EnvPrefix() const {
   return s;
 }
 
-int Run(const std::string& command, std::string* out) {
+int Shell(const std::string& command, std::string* out) {
   FILE* p = popen(command.c_str(), "r");
   if (!p) return -1;
   std::string text;

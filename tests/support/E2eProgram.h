@@ -18,7 +18,7 @@ bool HaveDisplay();
 
 // Runs a shell command with the program's environment; returns its exit code
 // and, when out is given, its standard output.
-int Run(const std::string& command, std::string* out = nullptr);
+int Shell(const std::string& command, std::string* out = nullptr);
 
 class E2eProgram {
  public:

@@ -1,8 +1,14 @@
 #include "support/GSettingsSchemas.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 namespace testsupport {
 namespace {
@@ -15,7 +21,8 @@ std::string ShellQuote(const std::string& s) {
 
 // Runs a command line: true when it succeeds; its output without the last line break.
 bool Run(const std::string& command, std::string* output) {
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+  // A settings service that hangs must fail the test, not stop it.
+  FILE* pipe = popen(("timeout 20 " + command + " 2>/dev/null").c_str(), "r");
   if (!pipe) return false;
   std::string out;
   char buffer[256];
@@ -65,6 +72,38 @@ bool GSettingsSandbox::Set(const std::string& schema, const std::string& key,
   return Run("gsettings set " + ShellQuote(schema) + " " + ShellQuote(key) + " " +
                  ShellQuote(value),
              nullptr);
+}
+
+PrivateSessionBus::PrivateSessionBus(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path socket = folder / "bus";
+  const std::string listen = "--address=unix:path=" + socket.string();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
+           listen.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (pid < 0) return;
+  setpgid(pid, pid);
+  pid_ = pid;
+  for (int i = 0; i < 250 && !std::filesystem::exists(socket); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (!std::filesystem::exists(socket)) {
+    kill(-pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    return;
+  }
+  address_ = std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS",
+                                         "unix:path=" + socket.string());
+}
+
+PrivateSessionBus::~PrivateSessionBus() {
+  if (pid_ <= 0) return;
+  kill(-pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
 }
 
 }  // namespace testsupport

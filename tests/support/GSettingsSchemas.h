@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <sys/types.h>
 
 #include "support/TempDir.h"
 
@@ -34,6 +35,22 @@ class GSettingsSandbox {
  private:
   TempDir dir_;
   std::vector<std::unique_ptr<ScopedEnv>> env_;
+};
+
+// A D-Bus session bus of our own, reading the system's service files so that
+// dconf's service starts on demand with the environment of this moment. Made
+// after the sandbox; stopped, with what it started, when destroyed.
+class PrivateSessionBus {
+ public:
+  explicit PrivateSessionBus(const std::filesystem::path& folder);
+  ~PrivateSessionBus();
+  PrivateSessionBus(const PrivateSessionBus&) = delete;
+  PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
+  bool running() const { return pid_ > 0; }
+
+ private:
+  int pid_ = -1;
+  std::unique_ptr<ScopedEnv> address_;
 };
 
 }  // namespace testsupport

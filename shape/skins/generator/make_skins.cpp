@@ -1,8 +1,8 @@
 // Draws the ten waste-bin pictures of the bin window (five skins, each empty and full) and writes
 // them as icons: one 64x64 image, 8 bits per pixel with a 256-colour palette, and a 1-bit mask.
-// To remake them, from the source folder:
+// To remake them, from the source folder, with the build folder configured (cmake -S . -B build):
 //
-//   cmake -S . -B build && cmake --build build --target make_skins && build/shape/skins/generator/make_skins shape/skins
+//   cmake --build build --target make_skins && build/shape/skins/generator/make_skins shape/skins
 //
 // The window cuts away every pixel of RGB(128,128,128), so no palette entry may be that grey.
 // The mask is 1-bit, so the art is drawn four times larger, shrunk, and then cut at half
@@ -61,7 +61,9 @@ QPainterPath Ellipse(QPointF c, qreal rx, qreal ry) {
   return path;
 }
 
-QRectF EllipseRect(QPointF c, qreal rx, qreal ry) { return QRectF(c.x() - rx, c.y() - ry, 2 * rx, 2 * ry); }
+QRectF EllipseRect(QPointF c, qreal rx, qreal ry) {
+  return QRectF(c.x() - rx, c.y() - ry, 2 * rx, 2 * ry);
+}
 
 // The lower (front) half of an ellipse, left to right.
 QPainterPath FrontArc(QPointF c, qreal rx, qreal ry) {
@@ -84,8 +86,8 @@ QLinearGradient Across(qreal x0, qreal x1, QColor edge, QColor light, QColor sha
 
 // A crumpled ball: a lumpy outline, light from the upper left, a few creases.
 void PaperBall(QPainter& p, QPointF c, qreal r, int seed) {
-  static const std::array<qreal, 11> kBumps = {1.0,  0.84, 1.06, 0.9,  1.08, 0.83,
-                                               1.0,  0.92, 1.07, 0.87, 0.97};
+  static const std::array<qreal, 11> kBumps = {1.0, 0.84, 1.06, 0.9,  1.08, 0.83,
+                                               1.0, 0.92, 1.07, 0.87, 0.97};
   const int n = static_cast<int>(kBumps.size());
   QPainterPath path;
   for (int i = 0; i < n; ++i) {
@@ -107,7 +109,8 @@ void PaperBall(QPainter& p, QPointF c, qreal r, int seed) {
   const qreal turn = seed * 1.9;
   auto at = [&](qreal dx, qreal dy) {
     return c + QPointF(dx * std::cos(turn) - dy * std::sin(turn),
-                       dx * std::sin(turn) + dy * std::cos(turn)) * r;
+                       dx * std::sin(turn) + dy * std::cos(turn)) *
+                   r;
   };
   QPainterPath crease;
   crease.moveTo(at(-0.6, -0.1));
@@ -330,7 +333,8 @@ void DrawModern(QPainter& p, bool full) {
   if (full) PaperSpill(p, QPointF(12.5, 30), QPointF(56, 57.5));
 }
 
-// ---------------------------------------------------------------- Space: a pod with a glowing mouth
+// ---------------------------------------------------------------- Space: a pod with a glowing
+// mouth
 
 void SpaceStar(QPainter& p, QPointF c, qreal r) {
   QPainterPath star;
@@ -491,8 +495,8 @@ void DrawCute(QPainter& p, bool full) {
       Fill(p, Ellipse(eye, 2.4, 3.1), gInk, 0);
       Fill(p, Ellipse(eye + QPointF(-0.7, -1.1), 0.95, 0.95), QColor(255, 255, 255), 0);
     }
-    Fill(p, Ellipse(QPointF(b.top.x() + side * 13, eyeY + 4.5), 3.0, 1.7),
-         QColor(0xff, 0x5f, 0x93), 0);
+    Fill(p, Ellipse(QPointF(b.top.x() + side * 13, eyeY + 4.5), 3.0, 1.7), QColor(0xff, 0x5f, 0x93),
+         0);
   }
   QPainterPath mouth;
   if (full) {
@@ -550,8 +554,9 @@ QImage Render(const Skin& skin, bool full) {
       if (a < 128 * n) {
         out.setPixel(x, y, qRgba(0, 0, 0, 0));
       } else {
-        out.setPixel(x, y, qRgba(std::min(255, r * 255 / a), std::min(255, g * 255 / a),
-                                 std::min(255, bl * 255 / a), 255));
+        out.setPixel(x, y,
+                     qRgba(std::min(255, r * 255 / a), std::min(255, g * 255 / a),
+                           std::min(255, bl * 255 / a), 255));
       }
     }
   }
@@ -605,9 +610,8 @@ std::vector<QRgb> Quantize(const std::vector<QRgb>& pixels, size_t count) {
     }
     if (best < 0) break;
     Box& box = boxes[best];
-    std::sort(box.begin(), box.end(), [&](QRgb l, QRgb r) {
-      return channel(l, bestChannel) < channel(r, bestChannel);
-    });
+    std::sort(box.begin(), box.end(),
+              [&](QRgb l, QRgb r) { return channel(l, bestChannel) < channel(r, bestChannel); });
     size_t mid = box.size() / 2;
     while (mid > 0 && channel(box[mid - 1], bestChannel) == channel(box[mid], bestChannel)) --mid;
     if (mid == 0) mid = box.size() / 2;
