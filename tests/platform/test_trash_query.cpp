@@ -1,6 +1,7 @@
 // Count and size of the trashes: exact figures, both volume trash forms, the
 // kept sizes and the mount table followed live.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,7 +54,7 @@ TEST(TrashQuery, HomeTrashCountsFilesFoldersLinksAndSparseFilesExactly) {
   // Links count as themselves (the length of their target), never followed.
   WriteFile(tmp / "big", std::string(5000, 'z'));
   fs::create_symlink(tmp / "big", trash / "files" / "dir" / "sub" / "link");
-  fs::create_directory_symlink(tmp, trash / "files" / "dir" / "loop");
+  fs::create_directory_symlink(tmp.path(), trash / "files" / "dir" / "loop");
   PutTrashInfo(trash, "link", "/x/link");
   fs::create_symlink("abcdef", trash / "files" / "link");
   PutTrashInfo(trash, "sparse3", "/x/sparse3");
