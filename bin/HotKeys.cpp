@@ -75,4 +75,3 @@ void HotKeyPoller::TimerTecla_Timer() {
 }
 
 }  // namespace bin
-

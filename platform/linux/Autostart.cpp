@@ -56,7 +56,9 @@ bool WriteAutostartEntry(const std::string& execLine) {
       "Type=Application\n"
       "Name=WasteWell\n"
       "Comment=Papelera de reciclaje en el escritorio\n"
-      "Exec=" + execLine + "\n"
+      "Exec=" +
+      execLine +
+      "\n"
       "Terminal=false\n"
       "X-GNOME-Autostart-enabled=true\n";
 
@@ -81,8 +83,8 @@ std::string QuoteExecArgument(const std::string& argument) {
   static const char kReserved[] = " \t\n\"'\\><~|&;$*?#()`";
   std::string exec;
   const bool quote =
-      argument.empty() || argument.find_first_of(kReserved, 0, sizeof kReserved - 1) !=
-                              std::string::npos;
+      argument.empty() ||
+      argument.find_first_of(kReserved, 0, sizeof kReserved - 1) != std::string::npos;
   if (quote) exec += '"';
   for (char c : argument) {
     if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) exec += '\\';
@@ -95,11 +97,20 @@ std::string QuoteExecArgument(const std::string& argument) {
   std::string value;
   for (char c : exec) {
     switch (c) {
-      case '\\': value += "\\\\"; break;
-      case '\n': value += "\\n"; break;
-      case '\t': value += "\\t"; break;
-      case '\r': value += "\\r"; break;
-      default: value += c;
+      case '\\':
+        value += "\\\\";
+        break;
+      case '\n':
+        value += "\\n";
+        break;
+      case '\t':
+        value += "\\t";
+        break;
+      case '\r':
+        value += "\\r";
+        break;
+      default:
+        value += c;
     }
   }
   return value;

@@ -70,8 +70,9 @@ bool ParseAddress(const std::string& address, Endpoint& out) {
     else
       return false;
   }
-  if (port.size() > 5 || !std::all_of(port.begin(), port.end(),
-                                           [](unsigned char c) { return std::isdigit(c); })) return false;
+  if (port.size() > 5 ||
+      !std::all_of(port.begin(), port.end(), [](unsigned char c) { return std::isdigit(c); }))
+    return false;
   const int number = std::stoi(port);
   if (number < 1 || number > 65535) return false;
   out.port = std::to_string(number);
@@ -136,7 +137,8 @@ int RemainingMs(Clock::time_point deadline) {
 bool CheckConnection(const std::string& address, int timeoutMs) {
   Endpoint endpoint;
   if (!ParseAddress(address, endpoint)) return false;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
   AddrInfoPtr addresses = Resolve(endpoint, deadline);
   if (!addresses) return false;
 
@@ -145,8 +147,8 @@ bool CheckConnection(const std::string& address, int timeoutMs) {
   std::vector<pollfd> pending;
   bool connected = false;
   for (const addrinfo* ai = addresses.get(); ai && !connected; ai = ai->ai_next) {
-    const int fd = socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                          ai->ai_protocol);
+    const int fd =
+        socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
     if (fd < 0) continue;
     if (connect(fd, ai->ai_addr, ai->ai_addrlen) == 0) {
       connected = true;

@@ -53,3 +53,49 @@ TEST_F(E2eMenu, RightClickOpensTheMenuAndSalirEndsTheProgram) {
   EXPECT_EQ(p.Option("Posición", "WasteWell_Top"), "2055");
   EXPECT_EQ(p.Option("Imagenes", "Imagen"), "ShapedFormEmpty");
 }
+
+namespace {
+// The desktop-icons extension's setting, installed only in the program's
+// private schema folder.
+std::string ShowTrash(const E2eProgram& p) {
+  std::string out;
+  Shell(p.EnvPrefix() + "gsettings get org.gnome.shell.extensions.ding show-trash 2>&1", &out);
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+void InstallDingSchema(const E2eProgram& p) {
+  const std::string src = std::string(std::getenv("WW_SOURCE_DIR")) +
+                          "/tests/data/gschemas/org.gnome.shell.extensions.ding.gschema.xml";
+  const std::string dir = (p.home() / "schemas").string();
+  ASSERT_EQ(Shell("cp '" + src + "' '" + dir + "/' && glib-compile-schemas '" + dir + "'"), 0);
+}
+}  // namespace
+
+TEST_F(E2eMenu, TheDesktopsTrashIconIsHiddenWhileRunningAndShownAfterSalir) {
+  E2eProgram p;
+  InstallDingSchema(p);
+  ASSERT_EQ(ShowTrash(p), "true");
+  ASSERT_TRUE(p.Start());
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return ShowTrash(p) == "false"; }, 3000)) << ShowTrash(p);
+  const QRect g = p.Geometry();
+  Shell("xdotool mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 40) +
+        " click 3");
+  ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.PopupWindows().empty(); }, 3000));
+  Shell("xdotool key Up sleep 0.2 key Return");
+  ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.Running(); }, 10000));
+  EXPECT_EQ(ShowTrash(p), "true");
+}
+
+TEST_F(E2eMenu, AnEndByTheSystemKeepsTheIconHiddenOnlyWithStartAtLogIn) {
+  for (const bool atLogIn : {true, false}) {
+    E2eProgram p;
+    InstallDingSchema(p);
+    p.WriteOptions(std::string("[Settings]\r\nInicio Windows=") + (atLogIn ? "Verdadero" : "Falso") +
+                   "\r\n");
+    ASSERT_TRUE(p.Start());
+    EXPECT_TRUE(E2eProgram::WaitFor([&] { return ShowTrash(p) == "false"; }, 3000));
+    EXPECT_EQ(p.Stop(SIGTERM), 0);
+    EXPECT_EQ(ShowTrash(p), atLogIn ? "false" : "true") << "at log-in: " << atLogIn;
+  }
+}

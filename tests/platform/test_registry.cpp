@@ -140,8 +140,8 @@ TEST_F(AutostartTest, PlainPathIsNotQuotedAndRelativePathsBecomeAbsolute) {
   const std::string line = platform::AutostartCommandLine("bin/WasteWell", "data");
   const fs::path cwd = fs::current_path();
   if (cwd.string().find_first_of(" \"$%\\`'") == std::string::npos) {
-    EXPECT_EQ(line, (cwd / "bin/WasteWell").string() + " --program-folder " +
-                        (cwd / "data").string());
+    EXPECT_EQ(line,
+              (cwd / "bin/WasteWell").string() + " --program-folder " + (cwd / "data").string());
   }
 }
 

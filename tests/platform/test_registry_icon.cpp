@@ -23,9 +23,9 @@ GSettingsSandbox* sandbox = nullptr;
 class SandboxEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    sandbox = new GSettingsSandbox({"org.gnome.shell.extensions.ding.gschema.xml",
-                                    "org.nemo.desktop.gschema.xml",
-                                    "org.mate.caja.desktop.gschema.xml"});
+    sandbox =
+        new GSettingsSandbox({"org.gnome.shell.extensions.ding.gschema.xml",
+                              "org.nemo.desktop.gschema.xml", "org.mate.caja.desktop.gschema.xml"});
   }
   void TearDown() override { delete sandbox; }
 };
@@ -121,9 +121,10 @@ TEST(RegistryIconTest, AnyOtherValueChangesNothing) {
 }
 
 TEST(RegistryIconTest, NamesMatchWithoutRegardToCase) {
-  auto reg = HiddenIconValue("software\\microsoft\\windows\\currentversion\\explorer\\"
-                             "hidedesktopicons\\classicstartmenu",
-                             "1");
+  auto reg = HiddenIconValue(
+      "software\\microsoft\\windows\\currentversion\\explorer\\"
+      "hidedesktopicons\\classicstartmenu",
+      "1");
   reg->valueName = "{645ff040-5081-101b-9f08-00aa002f954e}";
   EXPECT_TRUE(reg->WriteValue());
   EXPECT_EQ(Read().ding, "false");

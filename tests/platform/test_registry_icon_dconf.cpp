@@ -27,9 +27,9 @@ PrivateSessionBus* bus = nullptr;
 class DconfEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    sandbox = new GSettingsSandbox({"org.gnome.shell.extensions.ding.gschema.xml",
-                                    "org.nemo.desktop.gschema.xml",
-                                    "org.mate.caja.desktop.gschema.xml"});
+    sandbox =
+        new GSettingsSandbox({"org.gnome.shell.extensions.ding.gschema.xml",
+                              "org.nemo.desktop.gschema.xml", "org.mate.caja.desktop.gschema.xml"});
     runtime = new TempDir;
     chmod(runtime->path().c_str(), 0700);
     runtimeDir = new ScopedEnv("XDG_RUNTIME_DIR", runtime->path().string());
@@ -58,7 +58,7 @@ TEST(RegistryIconDconfTest, AnotherProcessSeesTheChangeAsSoonAsTheCallReturns) {
   reg->valueName = "{645FF040-5081-101B-9F08-00AA002F954E}";
   reg->keyPath =
       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\NewStartPanel";
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < 10; ++round) {
     reg->data = "1";
     ASSERT_TRUE(reg->WriteValue());
     EXPECT_EQ(sandbox->Get("org.gnome.shell.extensions.ding", "show-trash"), "false");

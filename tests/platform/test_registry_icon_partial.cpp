@@ -32,8 +32,7 @@ class SandboxEnvironment : public ::testing::Environment {
   void SetUp() override {
     // GLib aborts on an unknown schema or key and only complains about a key
     // of another type: make the complaints fatal too.
-    g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL |
-                                                       G_LOG_LEVEL_WARNING));
+    g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING));
     sandbox = new GSettingsSandbox({"org.gnome.shell.extensions.ding.gschema.xml",
                                     "org.nemo.desktop.without-trash-key.gschema.xml",
                                     "org.mate.caja.desktop.text-key.gschema.xml"});

@@ -69,9 +69,9 @@ std::string GSettingsSandbox::Get(const std::string& schema, const std::string& 
 
 bool GSettingsSandbox::Set(const std::string& schema, const std::string& key,
                            const std::string& value) const {
-  return Run("gsettings set " + ShellQuote(schema) + " " + ShellQuote(key) + " " +
-                 ShellQuote(value),
-             nullptr);
+  return Run(
+      "gsettings set " + ShellQuote(schema) + " " + ShellQuote(key) + " " + ShellQuote(value),
+      nullptr);
 }
 
 PrivateSessionBus::PrivateSessionBus(const std::filesystem::path& folder) {
@@ -81,8 +81,8 @@ PrivateSessionBus::PrivateSessionBus(const std::filesystem::path& folder) {
   const pid_t pid = fork();
   if (pid == 0) {
     setpgid(0, 0);
-    execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
-           listen.c_str(), static_cast<char*>(nullptr));
+    execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile", listen.c_str(),
+           static_cast<char*>(nullptr));
     _exit(127);
   }
   if (pid < 0) return;
@@ -96,8 +96,8 @@ PrivateSessionBus::PrivateSessionBus(const std::filesystem::path& folder) {
     pid_ = -1;
     return;
   }
-  address_ = std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS",
-                                         "unix:path=" + socket.string());
+  address_ =
+      std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + socket.string());
 }
 
 PrivateSessionBus::~PrivateSessionBus() {

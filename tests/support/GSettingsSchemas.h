@@ -3,11 +3,12 @@
 // values kept in a key file under a temporary XDG_CONFIG_HOME. GIO reads these
 // places once per process, so the sandbox must exist before the first GIO
 // call and last until the process ends.
+#include <sys/types.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
-#include <sys/types.h>
 
 #include "support/TempDir.h"
 
