@@ -203,12 +203,4 @@ TEST_F(HotKeysTest, SwitchingTheHotKeysOffFromInsideAnActionEndsTheTick) {
   EXPECT_EQ(poller, nullptr);
 }
 
-TEST_F(HotKeysTest, LatchesOutliveThePoller) {
-  keys.Press("!A");
-  Ticks(1);
-  poller = Make();  // switched off and on again with the keys still held
-  Ticks(3);
-  EXPECT_EQ(calls, Calls{"open"});
-}
-
 }  // namespace

@@ -5,6 +5,10 @@
 #include <QApplication>
 #include <QMimeData>
 #include <QUrl>
+#include <set>
+
+#include "bin/HotKeys.h"
+#include "platform/Shell.h"
 #include <QDropEvent>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -424,4 +428,84 @@ TEST_F(BinWindow, HotKeysWithoutX11TellTheUserOnce) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_TRUE(shown[0].text.contains("X11"));
   EXPECT_EQ(app::IniRead("Settings", "Hotkeys", app::OptionsFile()), "Verdadero");
+}
+
+namespace {
+// Keys held down as a test says; there is no keyboard to press here.
+struct HeldKeys : platform::KeyState {
+  std::set<int>* down;
+  explicit HeldKeys(std::set<int>* d) : down(d) {}
+  std::int16_t AsyncKeyState(int vk) override { return down->count(vk) ? -32767 : 0; }
+};
+}  // namespace
+
+TEST_F(BinWindow, HotKeyToggleLoadsAndUnloadsThePoller) {
+  std::set<int> down;
+  bin::BinServices s;
+  platform::TrashSettings t;
+  t.dataHome = home.path() / "data";
+  t.topDirs = std::vector<std::filesystem::path>{};
+  s.recycleBin = std::make_unique<platform::FreedesktopTrash>(t);
+  s.registry = std::make_unique<RegistryLog>(&registry, app::OptionsFile());
+  s.makeKeyState = [&down] { return std::make_unique<HeldKeys>(&down); };
+  s.isOnlyInstance = [] { return true; };
+  s.openTrashFolder = [this] { ++trashOpened; };
+  auto form = std::make_unique<ShapedForm>(std::move(s));
+  form->Timer1->stop();
+  ASSERT_TRUE(form->Form_Load());
+  EXPECT_EQ(form->HotKeyPoller(), nullptr);
+
+  form->MnuHotKeys_Click();
+  ASSERT_NE(form->HotKeyPoller(), nullptr);
+  EXPECT_TRUE(app::HotKeysOn);
+  EXPECT_TRUE(form->HotKeyPoller()->TimerTecla->isActive());
+  EXPECT_FALSE(form->HotKeyPoller()->isVisible());
+
+  down = {bin::kVkAlt, bin::kVkA};
+  form->HotKeyPoller()->TimerTecla_Timer();
+  form->HotKeyPoller()->TimerTecla_Timer();
+  EXPECT_EQ(trashOpened, 1);
+
+  form->MnuHotKeys_Click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(form->HotKeyPoller(), nullptr);
+  EXPECT_FALSE(app::HotKeysOn);
+  EXPECT_EQ(app::IniRead("Settings", "Hotkeys", app::OptionsFile()), "Falso");
+}
+
+TEST_F(BinWindow, ReadMeAndWebPageGoToTheDesktopsOpener) {
+  std::vector<QString> opened;
+  platform::SetShellOpenHook([&](const QString& t) {
+    opened.push_back(t);
+    return true;
+  });
+  WriteFile(folder / "Options.ini", "[Servidores]\r\nWeb=http://127.0.0.1:9/\r\n");
+  auto form = Make();
+  ASSERT_TRUE(form->Form_Load());
+  form->MnuLeeme_Click();
+  form->MnuWeb_Click();
+  platform::SetShellOpenHook(nullptr);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0], QString::fromStdString((folder / "leame.txt").string()));
+  EXPECT_EQ(opened[1], QStringLiteral("http://127.0.0.1:9/"));
+}
+
+TEST_F(BinWindow, SalirShowsTheIconAndClosesEveryOtherWindow) {
+  auto form = Make();
+  ASSERT_TRUE(form->Form_Load());
+  QPointer<QWidget> other = new QWidget();
+  other->setAttribute(Qt::WA_DeleteOnClose);
+  other->show();
+  bin::FormStatus::LoadIfNeeded()->show();
+  form->MnuExit_Click();
+  EXPECT_TRUE(app::ExitRequested);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(other.isNull());
+  EXPECT_EQ(bin::FormStatus::Current(), nullptr);
+  // "0" written before the end, and once more because the program does not
+  // start at log-in.
+  int zeros = 0;
+  for (const auto& c : registry) zeros += c.op == "write" && c.data == "0";
+  EXPECT_EQ(zeros, 4);
+  app::ExitRequested = false;
 }

@@ -40,10 +40,15 @@ TEST_F(E2eTrash, HoveringOpensThePopUpWhichClosesByItself) {
   E2eProgram p;
   ASSERT_TRUE(p.Start());
   const QRect g = p.Geometry();
+  std::string focusBefore;
+  Shell("xdotool getwindowfocus 2>/dev/null", &focusBefore);
   Shell("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
       " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
   ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.OtherWindows().empty(); }, 3000))
       << "no pop-up";
+  std::string focusAfter;
+  Shell("xdotool getwindowfocus 2>/dev/null", &focusAfter);
+  EXPECT_EQ(focusAfter, focusBefore) << "the pop-up took the keyboard focus";
   // Away from the bin and from the pop-up; it goes after five ticks.
   Shell("xdotool mousemove 1200 780");
   EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.OtherWindows().empty(); }, 8000));

@@ -108,3 +108,29 @@ TEST_F(E2eWindow, APlaceOffEveryScreenComesBackOnScreen) {
   EXPECT_EQ(p.Geometry(), QRect(322, 137, 372, 339));
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
+
+TEST_F(E2eWindow, DraggingMovesTheWindowUnlessItsPlaceIsFixed) {
+  for (const bool fixed : {false, true}) {
+    E2eProgram p;
+    if (fixed) p.WriteOptions("[Settings]\r\nNoMovePos=Verdadero\r\n");
+    ASSERT_TRUE(p.Start());
+    const QRect g = p.Geometry();
+    const int x = g.x() + 32, y = g.y() + 40;
+    testsupport::Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+                       " mousedown 1 sleep 0.2 mousemove " + std::to_string(x + 20) + " " +
+                       std::to_string(y + 10) + " sleep 0.2 mousemove " + std::to_string(x + 80) +
+                       " " + std::to_string(y + 60) + " sleep 0.2 mousemove " +
+                       std::to_string(x + 120) + " " + std::to_string(y + 90) +
+                       " sleep 0.3 mouseup 1");
+    E2eProgram::Sleep(500);
+    const QRect now = p.Geometry();
+    if (fixed) {
+      EXPECT_EQ(now, g);
+    } else {
+      EXPECT_GT(now.x(), g.x() + 60) << now.x();
+      EXPECT_GT(now.y(), g.y() + 40) << now.y();
+    }
+    EXPECT_EQ(p.Stop(SIGTERM), 0);
+    EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), std::to_string(now.x() * 15));
+  }
+}

@@ -44,8 +44,8 @@ TEST(ConnectivityTest, ListenerAnswersWhateverTheAddressAround) {
   const std::string port = std::to_string(listener.port());
   for (const std::string& address :
        {"https://127.0.0.1:" + port, "HTTPS://127.0.0.1:" + port + "/", At(listener.port()),
-        "https://user:pw@127.0.0.1:" + port + "/path?q=1#frag",
-        "http://127.0.0.1:" + port + "?q"}) {
+        "https://user:pw@127.0.0.1:" + port + "/path?q=1#frag", "http://127.0.0.1:" + port + "?q",
+        At(listener.port()) + "/?next=https://10.0.0.1:1"}) {
     EXPECT_TRUE(platform::CheckConnection(address, 5000)) << address;
   }
 }

@@ -135,16 +135,6 @@ TEST_F(AutostartTest, ReservedCharactersSurviveBothLayersOfQuoting) {
   g_key_file_free(keyFile);
 }
 
-TEST_F(AutostartTest, PlainPathIsNotQuotedAndRelativePathsBecomeAbsolute) {
-  EXPECT_EQ(platform::AutostartCommandLine("/opt/ww/WasteWell", {}), "/opt/ww/WasteWell");
-  const std::string line = platform::AutostartCommandLine("bin/WasteWell", "data");
-  const fs::path cwd = fs::current_path();
-  if (cwd.string().find_first_of(" \"$%\\`'") == std::string::npos) {
-    EXPECT_EQ(line,
-              (cwd / "bin/WasteWell").string() + " --program-folder " + (cwd / "data").string());
-  }
-}
-
 TEST_F(AutostartTest, DeleteRemovesTheEntryAndARewriteReplacesIt) {
   auto reg = RunValue("/old/WasteWell");
   ASSERT_TRUE(reg->WriteValue());

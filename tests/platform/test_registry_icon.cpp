@@ -75,14 +75,6 @@ TEST(RegistryIconTest, DataOneHidesAndZeroShowsOnEveryDesktopAtOnce) {
   EXPECT_EQ(sandbox->Get("org.gnome.shell.extensions.ding", "show-home"), "true");
 }
 
-TEST(RegistryIconTest, StoredInTheSettingsFileNotJustInThisProcess) {
-  auto reg = HiddenIconValue(kClassic, "1");
-  ASSERT_TRUE(reg->WriteValue());
-  const std::string keyfile = testsupport::ReadFile(sandbox->KeyFile());
-  EXPECT_NE(keyfile.find("[org/nemo/desktop]"), std::string::npos) << keyfile;
-  EXPECT_NE(keyfile.find("trash-icon-visible=false"), std::string::npos) << keyfile;
-}
-
 TEST(RegistryIconTest, DeletingTheValueGivesTheDesktopsTheirDefaultBack) {
   auto reg = HiddenIconValue(kNewPanel, "1");
   ASSERT_TRUE(reg->WriteValue());
