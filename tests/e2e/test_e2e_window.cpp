@@ -44,6 +44,8 @@ TEST_F(E2eWindow, AppearsWithTheSkinsSilhouetteOnTheDesktopLayer) {
       << p.Shape().boundingRect().width() << "x" << p.Shape().boundingRect().height();
   EXPECT_GT(p.Shape().rectCount(), 1) << "a silhouette, not a rectangle";
 
+  // The window manager takes the requests in its own time.
+  E2eProgram::WaitFor([&] { return p.NetWmState().size() >= 4; }, 3000);
   const auto state = p.NetWmState();
   EXPECT_TRUE(Has(state, "_NET_WM_STATE_BELOW"));
   EXPECT_TRUE(Has(state, "_NET_WM_STATE_STICKY"));
