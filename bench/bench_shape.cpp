@@ -37,10 +37,23 @@ QImage BinPicture() {
   return image;
 }
 
+// Like the bin window: the key colour with the picture unscaled at the top-left corner.
+class BinWindow : public QWidget {
+ public:
+  QImage picture;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), QColor::fromRgb(kKey));
+    p.drawImage(0, 0, picture);
+  }
+};
+
+// The window's own drawing, as the region builder reads it.
 QImage Render(QWidget* w) {
   QImage image(w->size(), QImage::Format_RGB32);
-  w->render(&image, QPoint(), QRegion(),
-            QWidget::DrawWindowBackground | QWidget::DrawChildren | QWidget::IgnoreMask);
+  w->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::IgnoreMask);
   return image;
 }
 
@@ -63,16 +76,17 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
 
   // The bin window's built-in client area: 5580 x 5085 twips at 15 twips to the pixel.
-  QWidget form;
+  BinWindow form;
   form.setWindowFlags(Qt::FramelessWindowHint);
   form.resize(5580 / 15, 5085 / 15);
+  form.picture = BinPicture();
   QPalette palette = form.palette();
   palette.setColor(QPalette::Window, QColor::fromRgb(kKey));
   form.setPalette(palette);
   form.setAutoFillBackground(true);
   shape::PictureBox main(&form);
   main.setGeometry(0, 0, 64, 64);
-  shape::FitPictureToBox(main, BinPicture());
+  shape::FitPictureToBox(main, form.picture);
   form.show();
 
   const QImage image = Render(&form);

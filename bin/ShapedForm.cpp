@@ -290,6 +290,9 @@ void ShapedForm::QueryRecycleBin() {
 }
 
 void ShapedForm::Timer1_Timer() {
+  // The progress window lets timers run; the trash is looked at once the
+  // emptying is over, not halfway through it.
+  if (emptying_) return;
   QueryRecycleBin();
   const TickAction a =
       MonitorTick(state, CheckedSkin(shape::PollOrder()), Item("MnuNosound")->isChecked());
@@ -498,6 +501,7 @@ void ShapedForm::EmptyWithFlags(int flags) {
     progress->setMinimumDuration(300);
     progress->setWindowModality(Qt::WindowModal);
   }
+  emptying_ = true;
   const platform::EmptyResult r =
       services_.recycleBin->empty([&](std::int64_t done, std::int64_t total) {
         if (!progress) return true;
@@ -505,6 +509,7 @@ void ShapedForm::EmptyWithFlags(int flags) {
         progress->setValue(static_cast<int>(std::min<std::int64_t>(done, INT32_MAX)));
         return !progress->wasCanceled();
       });
+  emptying_ = false;
   progress.reset();
   if (!r.left.empty()) {
     QString text = QStringLiteral("No se pudieron eliminar de la papelera:\n");

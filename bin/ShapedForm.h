@@ -136,6 +136,7 @@ class ShapedForm : public QWidget {
   std::map<QString, QAction*> items_;
   QPointer<FrmMask> frmMask_;
   bool unloaded_ = false;
+  bool emptying_ = false;
   bool dragging_ = false;
   QPoint dragOffset_;
   QPoint pressPos_;

@@ -113,6 +113,9 @@ void clsTransForm::DragForm(QWidget* window, int button) const {
 
 void clsTransForm::ApplyRegion(QWidget* target, const QRegion& region) {
   target->setMask(region.isEmpty() ? QRegion(kNothingShown) : region);
+  // Redraw, as the old call did. On X11 this is also what gets the new shape to the server:
+  // Qt 6.4 leaves a lone shape request unsent until something else flushes the connection.
+  target->update();
 }
 
 bool clsTransForm::HasEmptyOutline(const QWidget& target) {

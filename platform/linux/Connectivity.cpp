@@ -34,7 +34,13 @@ struct Endpoint {
 bool ParseAddress(const std::string& address, Endpoint& out) {
   std::string rest = address;
   std::string scheme;
-  if (const size_t sep = rest.find("://"); sep != std::string::npos) {
+  const size_t sep = rest.find("://");
+  const bool hasScheme = sep != std::string::npos && sep > 0 &&
+                         std::all_of(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(sep),
+                                     [](unsigned char c) {
+                                       return std::isalnum(c) || c == '+' || c == '-' || c == '.';
+                                     });
+  if (hasScheme) {
     scheme = rest.substr(0, sep);
     std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -297,9 +297,22 @@ bool SharedTrashUsable(const std::string& topDir) {
 }
 
 int OpenTrashFolder(const Location& l, unsigned uid, Fd& out) {
-  if (l.kind == Kind::kShared && !SharedTrashUsable(l.topDir)) return EPERM;
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (l.kind == Kind::kHome ? 0 : O_NOFOLLOW);
-  Fd fd(open(l.path.c_str(), flags));
+  constexpr int kNoFollow = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  Fd fd;
+  if (l.kind == Kind::kShared) {
+    // Step by step, so that .Trash cannot turn into a link between a check
+    // and the use.
+    Fd top(open(l.topDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top.ok()) return errno;
+    Fd shared(openat(top.get(), ".Trash", kNoFollow));
+    struct stat st;
+    if (!shared.ok()) return errno;
+    if (fstat(shared.get(), &st) != 0 || !(st.st_mode & S_ISVTX)) return EPERM;
+    fd.reset(openat(shared.get(), fs::path(l.path).filename().c_str(), kNoFollow));
+  } else {
+    fd.reset(open(l.path.c_str(),
+                  l.kind == Kind::kHome ? O_RDONLY | O_DIRECTORY | O_CLOEXEC : kNoFollow));
+  }
   if (!fd.ok()) return errno;
   if (l.kind != Kind::kHome) {
     struct stat st;
@@ -333,8 +346,8 @@ int OpenSubfolders(int trashFd, OpenTrash& t) {
 // that name without ever replacing anything. 0 or the errno that kept it.
 int MoveInto(OpenTrash& t, int parentFd, const std::string& name, const std::string& pathKey) {
   const std::string base = FitName(name);
-  const std::string body =
-      "[Trash Info]\nPath=" + PercentEncode(pathKey) + "\nDeletionDate=" + LocalDeletionDate() + "\n";
+  const std::string body = "[Trash Info]\nPath=" + PercentEncode(pathKey) +
+                           "\nDeletionDate=" + LocalDeletionDate() + "\n";
   for (int n = 1; n < 100000; ++n) {
     std::string candidate = n == 1 ? base : base + "." + std::to_string(n);
     std::string infoName = candidate + kInfoSuffix;
@@ -360,16 +373,26 @@ int MoveInto(OpenTrash& t, int parentFd, const std::string& name, const std::str
       dropInfo();  // an entry without info file: keep it, pick another name
       continue;
     }
-    if (renameat2(parentFd, name.c_str(), t.files.get(), candidate.c_str(), RENAME_NOREPLACE) ==
-        0)
+    if (renameat2(parentFd, name.c_str(), t.files.get(), candidate.c_str(), RENAME_NOREPLACE) == 0)
       return 0;
     int err = errno;
-    if (err == EINVAL &&
-        fstatat(t.files.get(), candidate.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      // File systems without RENAME_NOREPLACE: the name is reserved by our
-      // info file and was free an instant ago.
-      if (renameat(parentFd, name.c_str(), t.files.get(), candidate.c_str()) == 0) return 0;
-      err = errno;
+    if (err == EINVAL && fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      // A file system without RENAME_NOREPLACE (or a folder moved into
+      // itself, which fails again below). A hard link cannot replace
+      // anything; a folder cannot replace anything but an empty folder.
+      if (!S_ISDIR(st.st_mode) &&
+          linkat(parentFd, name.c_str(), t.files.get(), candidate.c_str(), 0) == 0) {
+        if (unlinkat(parentFd, name.c_str(), 0) == 0) return 0;
+        err = errno;
+        unlinkat(t.files.get(), candidate.c_str(), 0);
+      } else if (errno == EEXIST) {
+        err = EEXIST;
+      } else if (fstatat(t.files.get(), candidate.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        // No hard links either: the name is reserved by our info file and
+        // was free an instant ago.
+        if (renameat(parentFd, name.c_str(), t.files.get(), candidate.c_str()) == 0) return 0;
+        err = errno;
+      }
     }
     dropInfo();
     if (err == EEXIST) continue;
@@ -557,7 +580,8 @@ struct FreedesktopTrash::State {
       for (const std::string& name : ListNames(filesFd)) {
         Entry& e = l.entries[name];
         auto it = previous.find(name);
-        measure(e, infoFd, filesFd, filesSt.st_dev, name, it == previous.end() ? nullptr : &it->second);
+        measure(e, infoFd, filesFd, filesSt.st_dev, name,
+                it == previous.end() ? nullptr : &it->second);
       }
     }
     for (auto& [key, e] : l.entries) add(l, e, 1);
@@ -581,8 +605,7 @@ struct FreedesktopTrash::State {
     }
     timespec infoMtime{};
     struct stat ist;
-    if (infoFd >= 0 &&
-        fstatat(infoFd, (key + kInfoSuffix).c_str(), &ist, AT_SYMLINK_NOFOLLOW) == 0)
+    if (infoFd >= 0 && fstatat(infoFd, (key + kInfoSuffix).c_str(), &ist, AT_SYMLINK_NOFOLLOW) == 0)
       infoMtime = ist.st_mtim;
     if (previous && previous->measured && previous->dev == st.st_dev &&
         previous->ino == st.st_ino && SameTime(previous->infoMtime, infoMtime)) {
@@ -701,8 +724,8 @@ struct FreedesktopTrash::State {
       Entry before = it == l.entries.end() ? Entry{} : it->second;
       add(l, before, -1);
       Entry e;
-      e.hasInfo = info.ok() && fstatat(info.get(), (key + kInfoSuffix).c_str(), &st,
-                                       AT_SYMLINK_NOFOLLOW) == 0;
+      e.hasInfo = info.ok() &&
+                  fstatat(info.get(), (key + kInfoSuffix).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
       if (files.ok()) measure(e, info.get(), files.get(), filesDev, key, &before);
       add(l, e, 1);
       if (e.hasInfo || e.hasFile)
@@ -751,8 +774,8 @@ struct FreedesktopTrash::State {
       Fd shared(openat(topFd.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
       if (shared.ok()) {
         mkdirat(shared.get(), uidText.c_str(), 0700);
-        Fd mine(openat(shared.get(), uidText.c_str(),
-                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        Fd mine(
+            openat(shared.get(), uidText.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (mine.ok() && fstat(mine.get(), &st) == 0 && st.st_uid == settings.uid &&
             OpenSubfolders(mine.get(), t) == 0) {
           t.path = Join(Join(top, ".Trash"), uidText);
@@ -1049,8 +1072,15 @@ EmptyResult FreedesktopTrash::empty(
     w.loc = l.get();
     if (OpenTrashFolder(*l, s.settings.uid, w.trash) != 0) continue;
     w.info.reset(openat(w.trash.get(), "info", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    w.files.reset(
-        openat(w.trash.get(), "files", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    bool infoUsable = w.info.ok() || errno == ENOENT;
+    w.files.reset(openat(w.trash.get(), "files", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    bool filesUsable = w.files.ok() || errno == ENOENT;
+    if (!infoUsable || !filesUsable) {
+      // info/ or files/ is a link or no folder: its entries cannot be told
+      // apart from what lies elsewhere. Leave this trash whole.
+      result.left.push_back(l->path);
+      continue;
+    }
     std::unordered_set<std::string> present;
     if (w.files.ok()) {
       struct stat st;
@@ -1083,15 +1113,15 @@ EmptyResult FreedesktopTrash::empty(
   for (Work& w : work) {
     if (stopped) break;
     std::set<std::string> removedNames;
+    const fs::path filesPath = fs::path(w.loc->path) / "files";
     for (const std::string& name : w.fileNames) {
       if (stopped) break;
-      fs::path shown = fs::path(w.loc->path) / "files" / name;
-      if (RemoveTreeAt(w.files.get(), name, w.dev, s.hook, shown)) {
+      if (RemoveTreeAt(w.files.get(), name, w.dev, s.hook, filesPath)) {
         if (w.info.ok()) unlinkat(w.info.get(), (name + kInfoSuffix).c_str(), 0);
         removedNames.insert(name);
         ++result.removed;
       } else {
-        result.left.push_back(shown);
+        result.left.push_back(filesPath / name);
         // Part of it may be gone: measure it again.
         auto it = w.loc->entries.find(name);
         if (it != w.loc->entries.end()) it->second.measured = false;

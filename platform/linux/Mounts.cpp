@@ -17,9 +17,10 @@ std::string Unescape(const std::string& s) {
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' &&
-        s[i + 2] >= '0' && s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
-      out.push_back(static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0')));
+    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' && s[i + 2] >= '0' &&
+        s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
+      out.push_back(
+          static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0')));
       i += 3;
     } else {
       out.push_back(s[i]);
@@ -56,12 +57,13 @@ std::vector<MountEntry> ParseMountInfo(const std::string& text) {
 
 bool IsVirtualFileSystem(const std::string& fsType) {
   static const std::set<std::string> kVirtual = {
-      "proc",        "sysfs",       "cgroup",     "cgroup2",   "devpts",    "securityfs",
-      "debugfs",     "tracefs",     "pstore",     "bpf",       "mqueue",    "hugetlbfs",
-      "configfs",    "fusectl",     "binfmt_misc", "autofs",   "efivarfs",  "nsfs",
-      "devtmpfs",    "rpc_pipefs",  "selinuxfs",  "nfsd",      "sockfs",    "pipefs",
-      "fuse.gvfsd-fuse", "fuse.portal", "cpuset",  "smackfs",   "apparmorfs", "bdev",
-      "anon_inodefs", "dax",        "rootfs"};
+      "proc",         "sysfs",     "cgroup",   "cgroup2",    "devpts",
+      "securityfs",   "debugfs",   "tracefs",  "pstore",     "bpf",
+      "mqueue",       "hugetlbfs", "configfs", "fusectl",    "binfmt_misc",
+      "autofs",       "efivarfs",  "nsfs",     "devtmpfs",   "rpc_pipefs",
+      "selinuxfs",    "nfsd",      "sockfs",   "pipefs",     "fuse.gvfsd-fuse",
+      "fuse.portal",  "cpuset",    "smackfs",  "apparmorfs", "bdev",
+      "anon_inodefs", "dax",       "rootfs"};
   return kVirtual.count(fsType) != 0;
 }
 

@@ -17,8 +17,9 @@ bool IsDotOrDotDot(const char* n) {
   return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
 }
 
-// The names of a folder, read in full before anything in it is removed.
-bool ReadNames(int fd, std::vector<std::string>& names) {
+// The names of a folder (and whether each is a folder, as far as readdir
+// knows), read in full before anything in it is removed.
+bool ReadNames(int fd, std::vector<std::pair<std::string, bool>>& names) {
   int dupFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
   if (dupFd < 0) return false;
   DIR* d = fdopendir(dupFd);
@@ -27,7 +28,7 @@ bool ReadNames(int fd, std::vector<std::string>& names) {
     return false;
   }
   while (dirent* e = readdir(d)) {
-    if (!IsDotOrDotDot(e->d_name)) names.emplace_back(e->d_name);
+    if (!IsDotOrDotDot(e->d_name)) names.emplace_back(e->d_name, e->d_type == DT_DIR);
   }
   closedir(d);
   return true;
@@ -39,14 +40,20 @@ bool UnlinkGone(int dirFd, const char* name, int flags) {
 
 }  // namespace
 
-bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
-                  const std::filesystem::path& shownPath) {
+namespace {
+
+bool RemoveAt(int dirFd, const std::string& name, bool likelyDir, dev_t dev,
+              const DescendHook& hook, const std::filesystem::path& shownParent) {
+  // Most entries are files: unlinking first saves a stat. unlinkat without
+  // AT_REMOVEDIR never removes a folder, so this is safe whatever it is now.
+  if (!likelyDir && UnlinkGone(dirFd, name.c_str(), 0)) return true;
   struct stat st;
   if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
-  if (!S_ISDIR(st.st_mode)) return UnlinkGone(dirFd, name.c_str(), 0);
+  if (!S_ISDIR(st.st_mode)) return likelyDir && UnlinkGone(dirFd, name.c_str(), 0);
   // Something mounted here belongs to another volume: not ours to empty.
   if (st.st_dev != dev) return false;
 
+  const std::filesystem::path shownPath = shownParent / name;
   if (hook) hook(shownPath);
   int fd = openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
@@ -62,14 +69,21 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHo
     close(fd);
     return false;
   }
-  std::vector<std::string> names;
+  std::vector<std::pair<std::string, bool>> names;
   ReadNames(fd, names);
-  for (const std::string& child : names) {
-    RemoveTreeAt(fd, child, dev, hook, shownPath / child);
+  for (const auto& [child, isDir] : names) {
+    RemoveAt(fd, child, isDir, dev, hook, shownPath);
   }
   close(fd);
   // Whatever stayed inside makes this fail with ENOTEMPTY: the folder stays.
   return UnlinkGone(dirFd, name.c_str(), AT_REMOVEDIR);
+}
+
+}  // namespace
+
+bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
+                  const std::filesystem::path& shownDir) {
+  return RemoveAt(dirFd, name, false, dev, hook, shownDir);
 }
 
 namespace {

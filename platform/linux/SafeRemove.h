@@ -17,9 +17,9 @@ using DescendHook = std::function<void(const std::filesystem::path&)>;
 // it. Links are removed as links; a folder is only entered through
 // openat(O_NOFOLLOW | O_DIRECTORY), and never when it lies on another device
 // than `dev` (a mount point). Goes on past what it cannot remove. True when
-// the entry is gone. `shownPath` is the entry's path, for the hook only.
+// the entry is gone. `shownDir` is the path of `dirFd`, for the hook only.
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
-                  const std::filesystem::path& shownPath);
+                  const std::filesystem::path& shownDir);
 
 // Apparent size (st_size) of everything below the open folder `dirFd`,
 // without following links (a link counts its own size) and without crossing

@@ -102,6 +102,9 @@ TEST_F(AutostartTest, EntryStartsTheProgramFromAFolderWithBlanks) {
   EXPECT_EQ(RawValue(file, "Type"), "Application");
   EXPECT_EQ(RawValue(file, "Name"), "WasteWell");
   EXPECT_EQ(UnquoteExec(RawValue(file, "Exec")), std::vector<std::string>{exe.string()});
+  // The session starts us from another folder.
+  EXPECT_EQ(UnquoteExec(platform::AutostartCommandLine("rel/WasteWell", {})),
+            std::vector<std::string>{(fs::current_path() / "rel/WasteWell").string()});
   // Nothing but the entry is left in the folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(Entry().parent_path()), {}), 1);
 }

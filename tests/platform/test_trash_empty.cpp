@@ -51,7 +51,7 @@ TEST(TrashEmpty, RemovesEverythingButNeverWhatLinksPointTo) {
   fs::create_directory_symlink(tmp / "outside", trash / "files" / "dir" / "inner-link");
   PutTrashInfo(trash, "dirlink", "/x/dirlink");
   fs::create_directory_symlink(tmp / "outside", trash / "files" / "dirlink");
-  PutTrashInfo(trash, "orphan", "/x/orphan");  // info without entry
+  PutTrashInfo(trash, "orphan", "/x/orphan");   // info without entry
   WriteFile(trash / "files" / "no-info", "3");  // entry without info
   WriteFile(trash / "directorysizes", "4096 1714550400 dir\n4096 1714550400 other%20one\n");
   FreedesktopTrash bin(Settings(tmp / "data"));
@@ -153,4 +153,20 @@ TEST(TrashEmpty, StopsWhenAskedAndNeverEntersAMountInsideTheTrash) {
   ASSERT_EQ(r.left.size(), 1u);
   EXPECT_EQ(r.left[0], trash / "files" / "mounted");
   EXPECT_EQ(ReadFile(inside.path() / "other-volume"), "not the trash's");
+}
+
+TEST(TrashEmpty, TrashWhoseFilesFolderIsALinkIsLeftWhole) {
+  TempDir tmp;
+  fs::path trash = tmp / "data" / "Trash";
+  MakeOutside(tmp / "outside");
+  PutTrashInfo(trash, "a", "/x/a");
+  fs::remove(trash / "files");
+  fs::create_directory_symlink(tmp / "outside", trash / "files");
+  FreedesktopTrash bin(Settings(tmp / "data"));
+  EmptyResult r = bin.empty(nullptr);
+  EXPECT_EQ(r.removed, 0);
+  ASSERT_EQ(r.left.size(), 1u);
+  EXPECT_EQ(r.left[0], trash);
+  ExpectOutsideIntact(tmp / "outside");
+  EXPECT_TRUE(fs::exists(trash / "info" / "a.trashinfo"));
 }

@@ -48,9 +48,10 @@ TEST_F(TrashInterop, WhatTrashPutTrashesWeCountAndAfterTrashEmptyTheBinIsEmpty) 
   FreedesktopTrash bin(settings());
   ASSERT_EQ(bin.query().count, 0);
   std::string out;
-  ASSERT_EQ(RunShell("trash-put " + Quote(tmp_ / "w" / "file.txt") + " " + Quote(tmp_ / "w" / "dir"),
-                     "", &out),
-            0)
+  ASSERT_EQ(
+      RunShell("trash-put " + Quote(tmp_ / "w" / "file.txt") + " " + Quote(tmp_ / "w" / "dir"), "",
+               &out),
+      0)
       << out;
   auto q = bin.query();
   EXPECT_EQ(q.count, 2);

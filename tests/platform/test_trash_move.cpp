@@ -71,7 +71,9 @@ TEST(TrashMove, HomeTrashGetsItemsWithInfoFilesWrittenFirst) {
   EXPECT_EQ(InfoPath(trash / "info" / "con blancos ñ%.txt.trashinfo"),
             dir + "/in/con%20blancos%20%C3%B1%25.txt");
   EXPECT_TRUE(std::regex_search(
-      info, std::regex("^\\[Trash Info\\]\n.*\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")))
+      info,
+      std::regex(
+          "^\\[Trash Info\\]\n.*\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")))
       << info;
   EXPECT_EQ(InfoPath(trash / "info" / "carpeta.trashinfo"), dir + "/in/carpeta");
   auto q = bin.query();
@@ -186,7 +188,7 @@ TEST(TrashMove, WithoutPermissionTheItemStaysAndNoInfoIsLeft) {
     for (auto& [p, why] : r.stayed) text += "|" + p.string() + "|" + why;
     return text + "|count=" + std::to_string(bin.query().count);
   });
-  EXPECT_EQ(out, "stayed|" + (tmp / "root-owned" / "precious").string() +
-                     "|permiso denegado|count=0");
+  EXPECT_EQ(out,
+            "stayed|" + (tmp / "root-owned" / "precious").string() + "|permiso denegado|count=0");
   EXPECT_EQ(ReadFile(tmp / "root-owned" / "precious"), "mine");
 }
