@@ -6,6 +6,7 @@ pkgs=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
       libx11-dev libxext-dev libcanberra-dev libglib2.0-dev libglib2.0-bin
       libgtest-dev google-mock libbenchmark-dev
       xvfb openbox xdotool x11-utils xauth imagemagick trash-cli
+      dbus-daemon dconf-service dconf-gsettings-backend
       fonts-dejavu-core xdg-utils util-linux procps psmisc python3 time)
 missing=()
 for p in "${pkgs[@]}"; do
