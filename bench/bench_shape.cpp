@@ -134,8 +134,8 @@ int main(int argc, char** argv) {
       },
       n / 4, batches, &sink);
 
-  std::printf("bin window %dx%d, 64x64 picture at top-left, outline %d rectangles\n",
-              image.width(), image.height(), a.rectCount());
+  std::printf("bin window %dx%d, 64x64 picture at top-left, outline %d rectangles\n", image.width(),
+              image.height(), a.rectCount());
   std::printf("from the rendered picture:\n");
   std::printf("  ours (banded scan)                        %9.1f us\n", tOurs);
   std::printf("  Qt (createMaskFromColor + QRegion(QBitmap)) %7.1f us\n", tQt);

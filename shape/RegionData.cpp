@@ -89,8 +89,7 @@ std::vector<Run> ScanRuns(const QImage& picture, QRgb key) {
   int first = 0;
   int last = 0;
   for (int y = 0; y <= height; ++y) {
-    const QRgb* line =
-        y < height ? reinterpret_cast<const QRgb*>(image.constScanLine(y)) : nullptr;
+    const QRgb* line = y < height ? reinterpret_cast<const QRgb*>(image.constScanLine(y)) : nullptr;
     for (int x = 0; x <= width; ++x) {
       const bool transparent = line && x < width && IsKeyPixel(line[x], key);
       if (transparent) {

@@ -171,8 +171,8 @@ QRegion clsTransForm::LoadRegionDataFromFile(const std::string& fileName) const 
   file.close();
 
   std::vector<RegionRect> rects;
-  switch (DecodeRegionData(std::string(data.constData(), static_cast<size_t>(data.size())),
-                           &rects)) {
+  switch (
+      DecodeRegionData(std::string(data.constData(), static_cast<size_t>(data.size())), &rects)) {
     case DecodeResult::kOk:
       break;
     case DecodeResult::kEmpty:

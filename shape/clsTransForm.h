@@ -66,7 +66,7 @@ class clsTransForm {
   QRegion LoadRegionDataFromFile(const std::string& fileName) const;
 
   QRegion region_;  // the outline last handed over
-  int width_ = 0;  // the target's inner size in pixels at the last call
+  int width_ = 0;   // the target's inner size in pixels at the last call
   int height_ = 0;
 };
 

@@ -39,8 +39,7 @@ TEST(RegionScan, RunsEndAtTheRowEndAndNeverContinueIntoTheNextRow) {
   const QImage image = Art({"##..",  //
                             "..##",  //
                             "...."});
-  EXPECT_EQ(ScanRuns(image, kKey),
-            (std::vector<shape::Run>{{0, 2, 3}, {1, 0, 1}, {2, 0, 3}}));
+  EXPECT_EQ(ScanRuns(image, kKey), (std::vector<shape::Run>{{0, 2, 3}, {1, 0, 1}, {2, 0, 3}}));
   EXPECT_EQ(ToQRegion(BuildRegionRects(image, kKey, Full(image))),
             QRegion(0, 0, 2, 1) + QRegion(2, 1, 2, 1));
 }
@@ -174,8 +173,7 @@ TEST(RegionFileFormat, RejectsEverythingButAConsistentFile) {
       {"bytes left over", good + "x", DecodeResult::kInvalid},
       {"header size", Le32({40, 1, 2, 32, 0, 0, 3, 2}) + rect1 + rect2, DecodeResult::kInvalid},
       {"type", Le32({32, 2, 2, 32, 0, 0, 3, 2}) + rect1 + rect2, DecodeResult::kInvalid},
-      {"rectangle bytes", Le32({32, 1, 2, 48, 0, 0, 3, 2}) + rect1 + rect2,
-       DecodeResult::kInvalid},
+      {"rectangle bytes", Le32({32, 1, 2, 48, 0, 0, 3, 2}) + rect1 + rect2, DecodeResult::kInvalid},
       {"bounds", Le32({32, 1, 2, 32, 0, 0, 3, 3}) + rect1 + rect2, DecodeResult::kInvalid},
       {"empty rectangle", Le32({32, 1, 1, 16, 2, 0, 2, 1}) + Le32({2, 0, 2, 1}),
        DecodeResult::kInvalid},

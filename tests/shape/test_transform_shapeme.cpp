@@ -141,7 +141,8 @@ TEST_F(TransFormTest, ButtonsLoseCaptionFaceAndTwoPixelFrame) {
   EXPECT_EQ(push.mask(), QRegion(2, 2, 56, 20));
 
   // With the face in the key colour, only the indicators stay, inside the frame.
-  for (QAbstractButton* b : {static_cast<QAbstractButton*>(&check), static_cast<QAbstractButton*>(&radio)}) {
+  for (QAbstractButton* b :
+       {static_cast<QAbstractButton*>(&check), static_cast<QAbstractButton*>(&radio)}) {
     shaper.ShapeMe(b, kKey);
     EXPECT_EQ(b->text(), QString());
     EXPECT_FALSE(b->mask().isEmpty());

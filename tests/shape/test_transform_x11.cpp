@@ -1,6 +1,7 @@
 // The outline must reach the X server, not just Qt: checked with xwininfo on a real display.
 // The test program runs under the offscreen platform, so it starts itself again on xcb.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QPainter>
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 #include "shape/clsTransForm.h"
 
