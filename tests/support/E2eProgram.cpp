@@ -33,7 +33,9 @@ std::vector<unsigned long> WindowList(Display* d, Window w, const char* prop) {
   if (XGetWindowProperty(d, w, XInternAtom(d, prop, False), 0, 65536, False, AnyPropertyType,
                          &type, &format, &n, &after, &data) == Success && data) {
     if (format == 32)
-      for (unsigned long i = 0; i < n; ++i) out.push_back(reinterpret_cast<unsigned long*>(data)[i]);
+      // Xlib hands 32-bit items over in longs, sign-extended.
+      for (unsigned long i = 0; i < n; ++i)
+        out.push_back(reinterpret_cast<unsigned long*>(data)[i] & 0xFFFFFFFFUL);
     XFree(data);
   }
   return out;
@@ -216,6 +218,11 @@ QRegion E2eProgram::Shape() const {
     region += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
   if (rects) XFree(rects);
   return region;
+}
+
+long E2eProgram::Desktop() const {
+  DisplayPtr d = OpenDisplay();
+  return d && window_ ? Cardinal(d.get(), window_, "_NET_WM_DESKTOP") : -1;
 }
 
 std::vector<std::string> E2eProgram::NetWmState() const {

@@ -50,6 +50,8 @@ class E2eProgram {
   // coordinates.
   QRect Geometry() const;
   QRegion Shape() const;
+  // _NET_WM_DESKTOP: 0xFFFFFFFF on every workspace, -1 when unset.
+  long Desktop() const;
   // The _NET_WM_STATE atoms' names.
   std::vector<std::string> NetWmState() const;
   // What the screen shows at the window's picture (64x64 at its top-left).
