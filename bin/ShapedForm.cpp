@@ -395,14 +395,8 @@ bool AllLocalFiles(const QMimeData* data) {
 }
 }  // namespace
 
-void ShapedForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (AllLocalFiles(event->mimeData())) {
-    event->setDropAction(Qt::MoveAction);
-    event->accept();
-  } else {
-    event->ignore();
-  }
-}
+// Anything but local files is refused, and the pointer shows it.
+void ShapedForm::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
 
 void ShapedForm::dragMoveEvent(QDragMoveEvent* event) {
   if (AllLocalFiles(event->mimeData())) {

@@ -8,6 +8,8 @@ namespace platform {
 // Major, minor and build numbers of the system written one after the other
 // (kernel 6.1.0 gives "610").
 std::string OSVersionText();
+// The same from a kernel release text such as "6.1.0-18-amd64".
+std::string VersionTextFromRelease(const std::string& release);
 
 // The folder for temporary files, ending in a separator.
 std::string TempPath();

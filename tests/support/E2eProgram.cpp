@@ -138,27 +138,28 @@ std::string E2eProgram::Option(const std::string& section, const std::string& ke
   return std::string();
 }
 
-bool E2eProgram::Start() {
+pid_t E2eProgram::Spawn() const {
   const char* exe = std::getenv("WW_EXE");
-  if (!exe) return false;
-  pid_ = fork();
-  if (pid_ == 0) {
-    for (const auto& [k, v] : env_) setenv(k.c_str(), v.c_str(), 1);
-    execl(exe, exe, "--program-folder", folder_.path().c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return WaitFor([this] { return (window_ = FindWindow()) != 0 && Geometry().width() > 0; },
-                 15000);
-}
-
-int E2eProgram::RunSecondCopy(int waitMs) {
-  const char* exe = std::getenv("WW_EXE");
+  if (!exe) return -1;
   const pid_t p = fork();
   if (p == 0) {
     for (const auto& [k, v] : env_) setenv(k.c_str(), v.c_str(), 1);
     execl(exe, exe, "--program-folder", folder_.path().c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
+  return p;
+}
+
+bool E2eProgram::Start() {
+  pid_ = Spawn();
+  if (pid_ <= 0) return false;
+  return WaitFor([this] { return (window_ = FindWindow()) != 0 && Geometry().width() > 0; },
+                 15000);
+}
+
+int E2eProgram::RunSecondCopy(int waitMs) {
+  const pid_t p = Spawn();
+  if (p <= 0) return -1;
   int status = 0;
   for (int waited = 0; waited <= waitMs; waited += 20) {
     if (waitpid(p, &status, WNOHANG) == p) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
@@ -257,24 +258,9 @@ std::vector<unsigned long> E2eProgram::OtherWindows() const {
   DisplayPtr d = OpenDisplay();
   std::vector<unsigned long> out;
   if (!d) return out;
-  Window root, parent, *children = nullptr;
-  unsigned int n = 0;
-  // Clients may be reparented by the window manager: look at the client list
-  // and at the tree for windows carrying the program's pid.
   for (unsigned long w : WindowList(d.get(), DefaultRootWindow(d.get()), "_NET_CLIENT_LIST"))
     if (w != window_ && Cardinal(d.get(), w, "_NET_WM_PID") == pid_ && Viewable(d.get(), w))
       out.push_back(w);
-  if (XQueryTree(d.get(), DefaultRootWindow(d.get()), &root, &parent, &children, &n)) {
-    for (unsigned int i = 0; i < n; ++i) {
-      const Window w = children[i];
-      if (w != window_ && Cardinal(d.get(), w, "_NET_WM_PID") == pid_ && Viewable(d.get(), w)) {
-        bool known = false;
-        for (unsigned long o : out) known = known || o == w;
-        if (!known) out.push_back(w);
-      }
-    }
-    if (children) XFree(children);
-  }
   return out;
 }
 

@@ -56,7 +56,7 @@ class E2eProgram {
   std::vector<std::string> NetWmState() const;
   // What the screen shows at the window's picture (64x64 at its top-left).
   QImage Picture() const;
-  // Mapped top-level windows of the program other than the bin window.
+  // Mapped managed windows of the program other than the bin window.
   std::vector<unsigned long> OtherWindows() const;
   // Mapped override-redirect windows on the screen (menus).
   std::vector<unsigned long> PopupWindows() const;
@@ -74,6 +74,7 @@ class E2eProgram {
 
  private:
   unsigned long FindWindow() const;
+  pid_t Spawn() const;
 
   TempDir folder_;
   TempDir home_;
