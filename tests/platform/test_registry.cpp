@@ -1,8 +1,20 @@
-// The Run value as an XDG autostart entry, and the keys nothing is kept for.
-#include <gio/gio.h>
+// The two values with an effect on Linux: the Run value as an XDG autostart
+// entry, the hidden desktop-icon value through the desktops' real settings.
+#include <glib.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,173 +26,254 @@ namespace {
 using testsupport::ReadFile;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
+using testsupport::WriteFile;
 namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
 
 const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string kClassic =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\ClassicStartMenu";
+const char* const kBinId = "{645FF040-5081-101B-9F08-00AA002F954E}";
+const char* const kDing = "org.gnome.shell.extensions.ding";
 
-// The value of a key in the file's [Desktop Entry] group, as written.
-std::string RawValue(const std::string& file, const std::string& key) {
-  const std::string prefix = "\n" + key + "=";
-  const size_t at = file.find(prefix);
-  if (at == std::string::npos) return {};
-  const size_t start = at + prefix.size();
-  return file.substr(start, file.find('\n', start) - start);
-}
-
-// Undoes the two layers of an Exec value: the string escapes of the file,
-// then the quoting of the arguments, then the %% of a literal percent sign.
-std::vector<std::string> UnquoteExec(const std::string& raw) {
-  std::string exec;
-  for (size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\\' && i + 1 < raw.size()) {
-      const char c = raw[++i];
-      exec += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
-    } else {
-      exec += raw[i];
-    }
-  }
-  std::vector<std::string> args;
-  std::string arg;
-  bool inArg = false, quoted = false;
-  for (size_t i = 0; i < exec.size(); ++i) {
-    const char c = exec[i];
-    if (quoted) {
-      if (c == '"') {
-        quoted = false;
-      } else if (c == '\\' && i + 1 < exec.size()) {
-        arg += exec[++i];
-      } else {
-        arg += c;
-      }
-    } else if (c == ' ') {
-      if (inArg) args.push_back(arg);
-      arg.clear();
-      inArg = false;
-    } else if (c == '"') {
-      quoted = inArg = true;
-    } else {
-      arg += c;
-      inArg = true;
-    }
-  }
-  if (inArg) args.push_back(arg);
-  for (std::string& a : args) {
-    std::string plain;
-    for (size_t i = 0; i < a.size(); ++i) {
-      plain += a[i];
-      if (a[i] == '%' && i + 1 < a.size() && a[i + 1] == '%') ++i;
-    }
-    a = plain;
-  }
-  return args;
+std::unique_ptr<platform::RegistryComponent> Value(const std::string& key, const std::string& name,
+                                                   const std::string& data) {
+  auto reg = platform::MakeRegistryComponent();
+  reg->keyPath = key;
+  reg->valueName = name;
+  reg->data = data;
+  return reg;
 }
 
 class AutostartTest : public ::testing::Test {
  protected:
-  std::unique_ptr<platform::RegistryComponent> RunValue(const std::string& data) {
-    auto reg = platform::MakeRegistryComponent();
-    reg->valueType = 1;
-    reg->keyPath = kRunKey;
-    reg->valueName = "WasteWell";
-    reg->data = data;
-    return reg;
+  std::unique_ptr<platform::RegistryComponent> Run(const std::string& data) {
+    return Value(kRunKey, "WasteWell", data);
   }
   fs::path Entry() const { return dir_ / "config/autostart/WasteWell.desktop"; }
+  // What the session will start, read by GLib's desktop-entry and quoting rules.
+  Args ExecArgs() const {
+    GKeyFile* file = g_key_file_new();
+    gchar* exec = nullptr;
+    gchar** argv = nullptr;
+    Args args;
+    if (g_key_file_load_from_file(file, Entry().c_str(), G_KEY_FILE_NONE, nullptr) &&
+        (exec = g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr))) {
+      std::string line;
+      for (const char* p = exec; *p; ++p) {
+        line += *p;
+        if (p[0] == '%' && p[1] == '%') ++p;
+      }
+      if (g_shell_parse_argv(line.c_str(), nullptr, &argv, nullptr))
+        args.assign(argv, argv + g_strv_length(argv));
+    }
+    g_strfreev(argv);
+    g_free(exec);
+    g_key_file_free(file);
+    return args;
+  }
 
   TempDir dir_;
   ScopedEnv config_{"XDG_CONFIG_HOME", (dir_ / "config").string()};
 };
 
-TEST_F(AutostartTest, EntryStartsTheProgramFromAFolderWithBlanks) {
-  const fs::path exe = dir_ / "Mis Programas" / "WasteWell";
-  auto reg = RunValue(platform::AutostartCommandLine(exe, {}));
+TEST_F(AutostartTest, EntryStartsTheProgramWhateverItsPathHoldsAndGoesWhenDeleted) {
+  const fs::path exe = dir_ / "Mis Programas \"q\" $HOME `id` 100% \\x 'y'\tz\nw" / "WasteWell";
+  const fs::path folder = dir_ / "Datos $x" / "50%";
+  auto reg = Run(platform::AutostartCommandLine(exe, folder));
   EXPECT_TRUE(reg->CreateKey());
   ASSERT_TRUE(reg->WriteValue());
-
   const std::string file = ReadFile(Entry());
   EXPECT_EQ(file.rfind("[Desktop Entry]\n", 0), 0u) << file;
-  EXPECT_EQ(RawValue(file, "Type"), "Application");
-  EXPECT_EQ(RawValue(file, "Name"), "WasteWell");
-  EXPECT_EQ(UnquoteExec(RawValue(file, "Exec")), std::vector<std::string>{exe.string()});
+  EXPECT_NE(file.find("\nType=Application\n"), std::string::npos) << file;
+  EXPECT_EQ(ExecArgs(), (Args{exe.string(), "--program-folder", folder.string()}));
+
   // The session starts us from another folder.
-  EXPECT_EQ(UnquoteExec(platform::AutostartCommandLine("rel/WasteWell", {})),
-            std::vector<std::string>{(fs::current_path() / "rel/WasteWell").string()});
-  // Nothing but the entry is left in the folder.
+  reg->data = platform::AutostartCommandLine("rel/WasteWell", {});
+  ASSERT_TRUE(reg->WriteValue());
+  EXPECT_EQ(ExecArgs(), Args{(fs::current_path() / "rel/WasteWell").string()});
   EXPECT_EQ(std::distance(fs::directory_iterator(Entry().parent_path()), {}), 1);
-}
-
-TEST_F(AutostartTest, ReservedCharactersSurviveBothLayersOfQuoting) {
-  const fs::path exe = dir_ / "a \"q\" $HOME `id` 100% \\x 'y'\tz\nw" / "WasteWell";
-  const fs::path folder = dir_ / "Datos $x" / "50%";
-  auto reg = RunValue(platform::AutostartCommandLine(exe, folder));
-  ASSERT_TRUE(reg->WriteValue());
-  const std::string raw = RawValue(ReadFile(Entry()), "Exec");
-  EXPECT_EQ(UnquoteExec(raw),
-            (std::vector<std::string>{exe.string(), "--program-folder", folder.string()}));
-
-  // GLib's own reader of desktop entries agrees on the string layer, and its
-  // shell-style splitter on the quoting.
-  GKeyFile* keyFile = g_key_file_new();
-  ASSERT_TRUE(g_key_file_load_from_file(keyFile, Entry().c_str(), G_KEY_FILE_NONE, nullptr));
-  gchar* exec = g_key_file_get_string(keyFile, "Desktop Entry", "Exec", nullptr);
-  ASSERT_NE(exec, nullptr);
-  std::string unpercented;
-  for (const char* p = exec; *p; ++p) {
-    unpercented += *p;
-    if (p[0] == '%' && p[1] == '%') ++p;
-  }
-  gchar** argv = nullptr;
-  ASSERT_TRUE(g_shell_parse_argv(unpercented.c_str(), nullptr, &argv, nullptr));
-  std::vector<std::string> parsed(argv, argv + g_strv_length(argv));
-  EXPECT_EQ(parsed, (std::vector<std::string>{exe.string(), "--program-folder", folder.string()}));
-  g_strfreev(argv);
-  g_free(exec);
-  g_key_file_free(keyFile);
-}
-
-TEST_F(AutostartTest, DeleteRemovesTheEntryAndARewriteReplacesIt) {
-  auto reg = RunValue("/old/WasteWell");
-  ASSERT_TRUE(reg->WriteValue());
-  reg->data = "/new/WasteWell";
-  ASSERT_TRUE(reg->WriteValue());
-  EXPECT_EQ(RawValue(ReadFile(Entry()), "Exec"), "/new/WasteWell");
   EXPECT_TRUE(reg->DeleteValue());
   EXPECT_FALSE(fs::exists(Entry()));
   EXPECT_TRUE(reg->DeleteValue()) << "nothing left to delete is no failure";
 }
 
-TEST_F(AutostartTest, DataThatWouldBreakTheFileIsRefused) {
-  EXPECT_FALSE(RunValue("/bin/true\nExec=/tmp/evil")->WriteValue());
-  EXPECT_FALSE(RunValue("")->WriteValue());
-  EXPECT_FALSE(fs::exists(Entry()));
-}
-
-TEST_F(AutostartTest, UnwritableFolderIsReportedNotHidden) {
-  testsupport::WriteFile(dir_ / "config", "a file where the folder should be");
-  EXPECT_FALSE(RunValue("/opt/ww/WasteWell")->WriteValue());
-}
-
-TEST_F(AutostartTest, ConfigHomeDefaultsToDotConfigUnderHome) {
+TEST_F(AutostartTest, UnsafeDataIsRefusedAndARelativeConfigHomeIgnored) {
+  EXPECT_FALSE(Run("/bin/true\nExec=/tmp/evil")->WriteValue());
+  EXPECT_FALSE(Run("")->WriteValue());
+  EXPECT_FALSE(Value("Software\\Other\\Program", "WasteWell", "x")->WriteValue());
+  EXPECT_FALSE(Value(kRunKey, "OtherProgram", "x")->WriteValue());
+  EXPECT_FALSE(Value(kRunKey, "OtherProgram", "x")->DeleteValue());
+  EXPECT_FALSE(fs::exists(dir_ / "config"));
+  WriteFile(dir_ / "config", "a file where the folder should be");
+  EXPECT_FALSE(Run("/opt/ww/WasteWell")->WriteValue());
+  // A relative folder is no folder: the default under HOME is used.
   ScopedEnv home("HOME", (dir_ / "home").string());
   ScopedEnv relative("XDG_CONFIG_HOME", "relative/is/ignored");
-  ASSERT_TRUE(RunValue("/opt/ww/WasteWell")->WriteValue());
+  ASSERT_TRUE(Run("/opt/ww/WasteWell")->WriteValue());
   EXPECT_TRUE(fs::exists(dir_ / "home/.config/autostart/WasteWell.desktop"));
 }
 
-TEST(RegistryTest, OtherValuesAreNotKept) {
-  TempDir dir;
-  ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").string());
-  auto reg = platform::MakeRegistryComponent();
-  reg->keyPath = "Software\\Other\\Program";
-  reg->valueName = "WasteWell";
-  reg->data = "x";
-  EXPECT_TRUE(reg->CreateKey());
-  EXPECT_FALSE(reg->WriteValue());
-  EXPECT_FALSE(reg->DeleteValue());
-  reg->keyPath = kRunKey;
-  reg->valueName = "OtherProgram";
-  EXPECT_FALSE(reg->WriteValue());
-  EXPECT_FALSE(fs::exists(dir / "config"));
+// A test schema with one key.
+std::string Schema(const std::string& id, const char* key, const char* type, const char* value) {
+  std::string path = "/" + id + "/";
+  for (char& c : path) c = c == '.' ? '/' : c;
+  return "<schemalist><schema id='" + id + "' path='" + path + "'><key name='" + key + "' type='" +
+         type + "'><default>" + value + "</default></key></schema></schemalist>";
+}
+
+// As `gsettings get` prints it, from a process of its own.
+std::string Get(const std::string& schema, const char* key) {
+  FILE* pipe =
+      popen(("timeout 20 gsettings get " + schema + " " + key + " 2>/dev/null").c_str(), "r");
+  std::string out;
+  char buffer[256];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  pclose(pipe);
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+std::string Icons() {
+  return Get(kDing, "show-trash") + " " + Get("org.nemo.desktop", "trash-icon-visible") + " " +
+         Get("org.mate.caja.desktop", "trash-icon-visible");
+}
+
+// Gone, or a zombie waiting for whoever reaps orphans here.
+bool Running(long pid) {
+  if (kill(static_cast<pid_t>(pid), 0) != 0) return false;
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t paren = stat.rfind(')');
+  return paren == std::string::npos || stat.compare(paren, 3, ") Z") != 0;
+}
+
+// GIO reads its environment once per process, so each case runs in a child
+// of its own, set up by Install before its first GIO call.
+class DesktopIconTest : public ::testing::Test {
+ protected:
+  void InChild(const std::function<void()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      body();
+      std::fflush(stdout);
+      _exit(HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+  }
+  // The tests' ding schema and the given ones, and nothing of the system's;
+  // values in a key file; xfconf-query a stand-in running the script given.
+  void Install(const std::vector<std::string>& schemas, const std::string& xfconf) {
+    for (const char* d : {"bin", "config", "data", "schemas"}) fs::create_directories(dir_ / d);
+    const std::string ding = std::string(kDing) + ".gschema.xml";
+    fs::copy_file(fs::path(__FILE__).parent_path().parent_path() / "data/gschemas" / ding,
+                  dir_ / "schemas" / ding);
+    for (size_t i = 0; i < schemas.size(); ++i)
+      WriteFile(dir_ / "schemas" / (std::to_string(i) + ".gschema.xml"), schemas[i]);
+    ASSERT_EQ(std::system(("glib-compile-schemas " + (dir_ / "schemas").string()).c_str()), 0);
+    // Always a stand-in: the machine's own xfconf-query would change the real
+    // desktop of whoever runs the tests.
+    WriteFile(dir_ / "bin/xfconf-query", "#!/bin/sh\n" + (xfconf.empty() ? "exit 1\n" : xfconf));
+    chmod((dir_ / "bin/xfconf-query").c_str(), 0755);
+    setenv("GSETTINGS_SCHEMA_DIR", (dir_ / "schemas").c_str(), 1);
+    setenv("XDG_DATA_DIRS", (dir_ / "data").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    setenv("GSETTINGS_BACKEND", "keyfile", 1);
+    setenv("PATH", ((dir_ / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(DesktopIconTest, OneHidesZeroShowsAndAnotherProcessSeesItAtOnce) {
+  InChild([&] {
+    Install({Schema("org.nemo.desktop", "trash-icon-visible", "b", "true"),
+             Schema("org.mate.caja.desktop", "trash-icon-visible", "b", "true")},
+            "echo \"$*\" >> " + (dir_ / "calls").string() + "\n");
+    // Registry names match without regard to case.
+    for (const auto& [key, id] :
+         {std::pair<std::string, std::string>{kClassic, kBinId},
+          {"software\\microsoft\\windows\\currentversion\\explorer\\hidedesktopicons\\"
+           "newstartpanel",
+           "{645ff040-5081-101b-9f08-00aa002f954e}"}}) {
+      auto reg = Value(key, id, "1");
+      EXPECT_TRUE(reg->CreateKey());
+      EXPECT_TRUE(reg->WriteValue());
+      EXPECT_EQ(Icons(), "false false false") << key;
+      reg->data = "0";
+      EXPECT_TRUE(reg->WriteValue());
+      EXPECT_EQ(Icons(), "true true true") << key;
+    }
+
+    std::unique_ptr<platform::RegistryComponent> others[] = {
+        Value(kClassic, kBinId, "yes"), Value(kClassic + "Old", kBinId, "1"),
+        Value(kClassic, "{20D04FE0-3AEA-1069-A2D8-08002B30309D}", "1"),
+        Value(kClassic, kBinId, "1")};
+    others[3]->rootKey = 2;
+    for (auto& reg : others) EXPECT_FALSE(reg->WriteValue()) << reg->keyPath << reg->data;
+    EXPECT_FALSE(others[2]->DeleteValue());
+    EXPECT_EQ(Icons(), "true true true");
+
+    // Deleting gives the desktops their own default back.
+    auto reg = Value(kClassic, kBinId, "1");
+    ASSERT_TRUE(reg->WriteValue());
+    EXPECT_EQ(Get(kDing, "show-home"), "true") << "a key next to ours";
+    EXPECT_TRUE(reg->DeleteValue());
+    EXPECT_EQ(Icons(), "true true true");
+    EXPECT_EQ(ReadFile(dir_ / "config/glib-2.0/settings/keyfile").find("show-trash"),
+              std::string::npos);
+
+    const std::string set = "-c xfce4-desktop -p /desktop-icons/file-icons/show-trash ";
+    std::string calls;
+    for (const char* v : {"false", "true", "false", "true", "false"})
+      calls += set + "-n -t bool -s " + v + "\n";
+    EXPECT_EQ(ReadFile(dir_ / "calls"), calls + set + "-r\n");
+  });
+}
+
+TEST_F(DesktopIconTest, DesktopsWithoutTheSettingAreSkippedAndAHungXfconfIsGivenUp) {
+  InChild([&] {
+    g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING));
+    // No Caja; a Nemo without the key; an xfconf-query that waits on a child of its own.
+    const fs::path pids = dir_ / "pids";
+    Install({Schema("org.nemo.desktop", "show-desktop-icons", "b", "true")},
+            "sleep 300 & echo $$ $! > " + pids.string() + "\nwait\n");
+    EXPECT_TRUE(Value(kClassic, kBinId, "1")->WriteValue());
+    EXPECT_EQ(Get(kDing, "show-trash"), "false");
+    EXPECT_EQ(Get("org.nemo.desktop", "show-desktop-icons"), "true");
+    long script = 0, child = 0;
+    ASSERT_EQ(sscanf(ReadFile(pids).c_str(), "%ld %ld", &script, &child), 2);
+    EXPECT_FALSE(Running(script));
+    // The grandchild is not ours to reap: killed is enough.
+    for (int i = 0; i < 100 && Running(child); ++i) usleep(20000);
+    EXPECT_FALSE(Running(child));
+  });
+}
+
+TEST_F(DesktopIconTest, ASettingsServiceThatNeverAnswersIsNotWaitedFor) {
+  InChild([&] {
+    Install({}, "");
+    // dconf's service is reached over this bus, which takes connections and never says a word.
+    const std::string path = (dir_ / "bus").string();
+    const int bus = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(bind(bus, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    listen(bus, 16);
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+    setenv("GSETTINGS_BACKEND", "dconf", 1);
+    auto reg = Value(kClassic, kBinId, "1");
+    EXPECT_FALSE(reg->WriteValue());
+    // The quit writes again, twice: that returns as well.
+    reg->data = "0";
+    EXPECT_FALSE(reg->WriteValue());
+    EXPECT_FALSE(reg->WriteValue());
+    EXPECT_EQ(Get(kDing, "show-trash"), "true");
+  });
 }
 
 }  // namespace

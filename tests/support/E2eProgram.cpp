@@ -85,8 +85,13 @@ E2eProgram::E2eProgram() {
   env_["XDG_DATA_HOME"] = (home_.path() / "data").string();
   env_["XDG_CONFIG_HOME"] = (home_.path() / "config").string();
   env_["XDG_RUNTIME_DIR"] = run.string();
-  // Never the machine's own desktop settings.
+  // Never the machine's own desktop settings: no session bus, and a stand-in
+  // for xfconf's tool that finds no service.
   env_["GSETTINGS_BACKEND"] = "keyfile";
+  env_["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (home_.path() / "no-bus").string();
+  WriteFile(home_.path() / "bin/xfconf-query", "#!/bin/sh\nexit 1\n");
+  chmod((home_.path() / "bin/xfconf-query").c_str(), 0755);
+  env_["PATH"] = (home_.path() / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
   env_["GSETTINGS_SCHEMA_DIR"] = (home_.path() / "schemas").string();
   env_["QT_QPA_PLATFORM"] = "xcb";
   env_["LANG"] = "es_ES.UTF-8";
