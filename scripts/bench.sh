@@ -8,7 +8,7 @@ source "$root/tests/e2e/xserver.sh"
 start_xserver
 trap stop_xserver EXIT
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   "$b"
 done

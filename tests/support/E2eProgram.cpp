@@ -1,5 +1,7 @@
 #include "support/E2eProgram.h"
 
+#include "app/ModIni.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -125,22 +127,7 @@ void E2eProgram::WriteOptions(const std::string& utf8Text) {
 }
 
 std::string E2eProgram::Option(const std::string& section, const std::string& key) const {
-  // A plain reading, enough for what the program writes itself.
-  const QString text = QString::fromLatin1(QByteArray::fromStdString(ReadFile(folder_.path() / "Options.ini")));
-  const QString wantSection = QString::fromStdString(section);
-  const QString wantKey = QString::fromStdString(key);
-  bool inSection = false;
-  for (QString line : text.split('\n')) {
-    line = line.trimmed();
-    if (line.startsWith('[')) {
-      inSection = line.mid(1, line.size() - 2).compare(wantSection, Qt::CaseInsensitive) == 0;
-    } else if (inSection) {
-      const int eq = line.indexOf('=');
-      if (eq > 0 && line.left(eq).trimmed().compare(wantKey, Qt::CaseInsensitive) == 0)
-        return line.mid(eq + 1).trimmed().toStdString();
-    }
-  }
-  return std::string();
+  return app::IniRead(section, key, (folder_.path() / "Options.ini").string());
 }
 
 pid_t E2eProgram::Spawn() const {
