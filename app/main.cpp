@@ -31,11 +31,14 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--program-folder" && i + 1 < argc) {
       folderOverride = argv[++i];
-    } else if (arg.rfind("--program-folder=", 0) == 0) {
+    } else if (arg.rfind("--program-folder=", 0) == 0 && arg.size() > 17) {
       folderOverride = arg.substr(17);
     } else if (arg == "--help" || arg == "-h") {
       Usage();
       return 0;
+    } else if (arg.rfind("--program-folder", 0) == 0) {
+      Usage();  // the folder is missing
+      return 2;
     }
   }
 
@@ -53,17 +56,18 @@ int main(int argc, char** argv) {
     app::SetProgramFolder(QCoreApplication::applicationDirPath().toStdString());
   }
 
-  QPointer<bin::ShapedForm> form = app::Main(exe);
-  if (!form) return 0;
-
-  // An end by the system runs the unload handler, then the process ends.
+  // An end by the system runs the unload handler, then the process ends; the
+  // handlers are in place before the bin window loads.
+  QPointer<bin::ShapedForm> form;
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &qapp);
     QObject::connect(notifier, &QSocketNotifier::activated, &qapp, [&form] {
       char b;
       [[maybe_unused]] ssize_t n = read(signalPipe[0], &b, 1);
-      if (form) form->close();
-      else QCoreApplication::quit();
+      if (form)
+        form->close();
+      else
+        QCoreApplication::quit();
     });
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
@@ -71,6 +75,9 @@ int main(int argc, char** argv) {
     sa.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
   }
+
+  form = app::Main(exe);
+  if (!form) return 0;
   QObject::connect(&qapp, &QGuiApplication::commitDataRequest, &qapp, [&form] {
     if (form) form->close();
   });

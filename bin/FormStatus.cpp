@@ -32,8 +32,7 @@ QPixmap InfoPicture() {
 }  // namespace
 
 FormStatus::FormStatus()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
-                           Qt::WindowStaysOnTopHint) {
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
   setObjectName("FormStatus");
   setWindowTitle(QStringLiteral("WasteWell"));
   setWindowRole(QStringLiteral("FormStatus"));

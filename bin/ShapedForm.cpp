@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
@@ -48,7 +49,9 @@ void IniSet(const char* section, const char* key, const std::string& value) {
   app::IniWrite(section, key, value, app::OptionsFile());
 }
 
-int ToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+int ToPixels(long long twips) {
+  return static_cast<int>((twips + kTwipsPerPixel / 2) / kTwipsPerPixel);
+}
 
 }  // namespace
 
@@ -60,7 +63,11 @@ BinServices BinServices::System(const std::filesystem::path& executable) {
   s.playWave = [](const std::filesystem::path& f) { platform::PlayWaveFile(f); };
   s.isOnlyInstance = [executable] { return platform::AcquireSingleInstance(executable); };
   s.osVersionText = [] { return platform::OSVersionText(); };
-  s.attachToDesktop = [](QWidget* w) { platform::AttachToDesktop(w->winId()); };
+  s.attachToDesktop = [](QWidget* w) {
+    // The window id is an X11 one only on X11.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+      platform::AttachToDesktop(w->winId());
+  };
   return s;
 }
 
@@ -193,8 +200,10 @@ bool ShapedForm::Form_Load() {
   // 5.
   ReshapeAndPaint();
 
-  // 6, 7.
+  // 6, 7. The desktop layer is asked for before the first showing too, so
+  // that the window manager takes the window on with it.
   RestoreGeometry();
+  if (services_.attachToDesktop) services_.attachToDesktop(this);
   show();
   QCoreApplication::processEvents();
 
@@ -231,6 +240,11 @@ void ShapedForm::RestoreGeometry() {
   // window to reach the menu from: keep the built-in ones instead.
   QSize size(ToPixels(width), ToPixels(height));
   if (size.width() <= 0 || size.height() <= 0) size = this->size();
+  // Nor one larger than the screens: every change of picture scans the
+  // whole window.
+  QRect desktop;
+  for (QScreen* screen : QGuiApplication::screens()) desktop |= screen->geometry();
+  if (!desktop.isEmpty()) size = size.boundedTo(desktop.size());
   QPoint place(ToPixels(left), ToPixels(top));
   const QRect picture(place, QSize(std::min(64, size.width()), std::min(64, size.height())));
   bool onScreen = false;
@@ -246,8 +260,9 @@ void ShapedForm::Form_Unload() {
   unloaded_ = true;
   Timer1->stop();
 
-  // 1.
-  if (app::EmptyOnExit) EmptyWithFlags(1);
+  // 1. Not while our own emptying is still going on (an end by the system
+  // can arrive in its progress window).
+  if (app::EmptyOnExit && !emptying_) EmptyWithFlags(1);
   // 2.
   IniSet(kImages, "Imagen", shape::ExitValue(CheckedSkin(shape::ExitOrder()), state.binCount));
   // 3.
@@ -416,7 +431,7 @@ void ShapedForm::dropEvent(QDropEvent* event) {
   event->accept();
   std::string list;
   for (const QUrl& url : event->mimeData()->urls()) {
-    list += url.toLocalFile().toStdString();
+    list += QFile::encodeName(url.toLocalFile()).toStdString();
     list += '\0';
   }
   MoveToRecycleBin(list, true);
@@ -443,7 +458,11 @@ bool ShapedForm::MoveToRecycleBin(const std::string& fileSpec, bool /*noConfirm*
     for (const auto& [path, reason] : r.stayed)
       text += QStringLiteral("\n") + QString::fromStdString(path.string()) + QStringLiteral(" (") +
               QString::fromStdString(reason) + QStringLiteral(")");
-    platform::MsgBox(text, platform::kExclamation, QStringLiteral("WasteWell"), this);
+    // Shown once the drop is over, so that the program the files came from
+    // is not kept waiting for its answer.
+    QTimer::singleShot(0, this, [this, text] {
+      platform::MsgBox(text, platform::kExclamation, QStringLiteral("WasteWell"), this);
+    });
   }
   return r.ok;
 }
@@ -473,7 +492,7 @@ void ShapedForm::EmptyRecycleBin(std::string& /*rootPath: every volume*/) {
 }
 
 void ShapedForm::EmptyWithFlags(int flags) {
-  if (!services_.recycleBin) return;
+  if (!services_.recycleBin || emptying_) return;
   if (!(flags & 1)) {
     const std::int64_t count = services_.recycleBin->query().count;
     const QString text =
@@ -504,6 +523,9 @@ void ShapedForm::EmptyWithFlags(int flags) {
         return !progress->wasCanceled();
       });
   emptying_ = false;
+  // Stopped or left unfinished: the bin is not empty by our hand, so a later
+  // emptying by anyone else must not be greeted.
+  if ((progress && progress->wasCanceled()) || !r.left.empty()) state.selfEmptied = false;
   progress.reset();
   if (!r.left.empty()) {
     QString text = QStringLiteral("No se pudieron eliminar de la papelera:\n");
@@ -617,13 +639,24 @@ void ShapedForm::MnuOpen_Click() {
     return;
   }
   // The desktop's file manager shows trash:/// when it can; otherwise the
-  // home trash's files folder is the next best thing.
-  QProcess gio;
-  gio.start(QStringLiteral("gio"), {QStringLiteral("open"), QStringLiteral("trash:///")});
-  const bool opened = gio.waitForStarted(2000) && gio.waitForFinished(3000) &&
-                      gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0;
-  if (!opened && services_.recycleBin)
-    platform::ShellOpen(QString::fromStdString(services_.recycleBin->homeTrashFilesFolder().string()));
+  // home trash's files folder is the next best thing. Nothing waits here.
+  auto* gio = new QProcess(this);
+  auto fallback = [this, gio] {
+    gio->deleteLater();
+    if (services_.recycleBin)
+      platform::ShellOpen(
+          QString::fromStdString(services_.recycleBin->homeTrashFilesFolder().string()));
+  };
+  connect(gio, &QProcess::finished, this, [gio, fallback](int code, QProcess::ExitStatus st) {
+    if (code != 0 || st != QProcess::NormalExit)
+      fallback();
+    else
+      gio->deleteLater();
+  });
+  connect(gio, &QProcess::errorOccurred, this, [fallback](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart) fallback();
+  });
+  gio->start(QStringLiteral("gio"), {QStringLiteral("open"), QStringLiteral("trash:///")});
 }
 
 void ShapedForm::MnuBusca_Click() {}

@@ -3,8 +3,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <vector>
+
 namespace platform {
 namespace {
+
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
 
 void SendClientMessage(Display* dpy, Window win, Atom type, long d0, long d1, long d2) {
   XEvent ev{};
@@ -26,30 +30,50 @@ void AttachToDesktop(std::uintptr_t nativeWindow) {
   if (nativeWindow == 0) return;
   Display* dpy = XOpenDisplay(nullptr);
   if (!dpy) return;
+  // A window that is not ours on this display must not end the program.
+  XSync(dpy, False);
+  auto* oldHandler = XSetErrorHandler(IgnoreErrors);
+
   const Window win = static_cast<Window>(nativeWindow);
   const Atom netState = XInternAtom(dpy, "_NET_WM_STATE", False);
+  const Atom netDesktop = XInternAtom(dpy, "_NET_WM_DESKTOP", False);
   const char* names[] = {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_STICKY",
                          "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"};
-  Atom states[4];
-  for (int i = 0; i < 4; ++i) states[i] = XInternAtom(dpy, names[i], False);
+  std::vector<Atom> states;
+  for (const char* name : names) states.push_back(XInternAtom(dpy, name, False));
 
-  XWindowAttributes attrs{};
-  const bool mapped = XGetWindowAttributes(dpy, win, &attrs) && attrs.map_state != IsUnmapped;
-  if (!mapped) {
-    // Before mapping the window manager reads the property itself.
-    XChangeProperty(dpy, win, netState, XA_ATOM, 32, PropModeAppend,
-                    reinterpret_cast<unsigned char*>(states), 4);
-    const long all = 0xFFFFFFFF;
-    XChangeProperty(dpy, win, XInternAtom(dpy, "_NET_WM_DESKTOP", False), XA_CARDINAL, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(&all), 1);
-  } else {
-    // Once mapped, only a request to the window manager changes the state.
-    for (int i = 0; i < 4; i += 2)
-      SendClientMessage(dpy, win, netState, 1 /* add */, static_cast<long>(states[i]),
-                        static_cast<long>(states[i + 1]));
-    SendClientMessage(dpy, win, XInternAtom(dpy, "_NET_WM_DESKTOP", False), 0xFFFFFFFF, 0, 0);
+  // A window manager reads the properties when it takes the window on, and
+  // takes requests once it has: which of the two applies now cannot be told
+  // from here, so do both.
+  std::vector<Atom> merged;
+  Atom type;
+  int format;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(dpy, win, netState, 0, 64, False, XA_ATOM, &type, &format, &n, &after,
+                         &data) == Success && data) {
+    if (format == 32)
+      merged.assign(reinterpret_cast<Atom*>(data), reinterpret_cast<Atom*>(data) + n);
+    XFree(data);
   }
-  XFlush(dpy);
+  for (Atom a : states) {
+    bool present = false;
+    for (Atom m : merged) present = present || m == a;
+    if (!present) merged.push_back(a);
+  }
+  XChangeProperty(dpy, win, netState, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(merged.data()), static_cast<int>(merged.size()));
+  const long all = 0xFFFFFFFF;
+  XChangeProperty(dpy, win, netDesktop, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&all), 1);
+
+  for (std::size_t i = 0; i < states.size(); i += 2)
+    SendClientMessage(dpy, win, netState, 1 /* add */, static_cast<long>(states[i]),
+                      static_cast<long>(states[i + 1]));
+  SendClientMessage(dpy, win, netDesktop, all, 0, 0);
+
+  XSync(dpy, False);
+  XSetErrorHandler(oldHandler);
   XCloseDisplay(dpy);
 }
 

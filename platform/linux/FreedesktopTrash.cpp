@@ -769,19 +769,17 @@ struct FreedesktopTrash::State {
       return;
     }
     struct stat st;
-    if (fstatat(topFd.get(), ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
-        (st.st_mode & S_ISVTX)) {
-      Fd shared(openat(topFd.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-      if (shared.ok()) {
-        mkdirat(shared.get(), uidText.c_str(), 0700);
-        Fd mine(
-            openat(shared.get(), uidText.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (mine.ok() && fstat(mine.get(), &st) == 0 && st.st_uid == settings.uid &&
-            OpenSubfolders(mine.get(), t) == 0) {
-          t.path = Join(Join(top, ".Trash"), uidText);
-          t.error = 0;
-          return;
-        }
+    // The sticky bit is checked on the folder opened, not on the name before.
+    Fd shared(openat(topFd.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (shared.ok() && fstat(shared.get(), &st) == 0 && (st.st_mode & S_ISVTX)) {
+      mkdirat(shared.get(), uidText.c_str(), 0700);
+      Fd mine(
+          openat(shared.get(), uidText.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      if (mine.ok() && fstat(mine.get(), &st) == 0 && st.st_uid == settings.uid &&
+          OpenSubfolders(mine.get(), t) == 0) {
+        t.path = Join(Join(top, ".Trash"), uidText);
+        t.error = 0;
+        return;
       }
     }
     std::string own = ".Trash-" + uidText;
@@ -948,8 +946,17 @@ MoveResult FreedesktopTrash::moveToTrash(const std::vector<std::filesystem::path
       stay(item, "nombre no válido");
       continue;
     }
-    std::string abs = (item.is_absolute() ? item : cwd / item).lexically_normal().string();
-    while (abs.size() > 1 && abs.back() == '/') abs.pop_back();
+    // No lexical folding of "..": after a link it leads somewhere else than
+    // the text suggests. realpath() of the parent reads it as the kernel does.
+    std::string abs = (item.is_absolute() ? item : cwd / item).string();
+    for (;;) {
+      if (abs.size() > 1 && abs.back() == '/')
+        abs.pop_back();
+      else if (abs.size() > 1 && abs.compare(abs.size() - 2, 2, "/.") == 0)
+        abs.pop_back();
+      else
+        break;
+    }
     std::size_t slash = abs.find_last_of('/');
     std::string name = abs.substr(slash + 1);
     std::string parent = slash == 0 ? "/" : abs.substr(0, slash);

@@ -38,6 +38,17 @@ bool UnlinkGone(int dirFd, const char* name, int flags) {
   return unlinkat(dirFd, name, flags) == 0 || errno == ENOENT;
 }
 
+// A bind mount of the same file system keeps the device number, so only the
+// kernel's mount-root mark tells it apart. When the kernel cannot say, the
+// device check is all there is; any other failure counts as a mount.
+bool IsMountRoot(int fd) {
+  struct statx sx;
+  if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &sx) != 0)
+    return errno != ENOSYS;
+  return (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+         (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
 }  // namespace
 
 namespace {
@@ -65,7 +76,7 @@ bool RemoveAt(int dirFd, const std::string& name, bool likelyDir, dev_t dev,
     return UnlinkGone(dirFd, name.c_str(), AT_REMOVEDIR);
   }
   struct stat opened;
-  if (fstat(fd, &opened) != 0 || opened.st_dev != dev) {
+  if (fstat(fd, &opened) != 0 || opened.st_dev != dev || IsMountRoot(fd)) {
     close(fd);
     return false;
   }
@@ -111,7 +122,8 @@ std::int64_t SumBelow(int dirFd, dev_t dev) {
     int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (sub < 0) continue;
     struct stat subSt;
-    if (fstat(sub, &subSt) == 0 && subSt.st_dev == dev) total += SumBelow(sub, dev);
+    if (fstat(sub, &subSt) == 0 && subSt.st_dev == dev && !IsMountRoot(sub))
+      total += SumBelow(sub, dev);
     close(sub);
   }
   closedir(d);
@@ -122,7 +134,7 @@ std::int64_t SumBelow(int dirFd, dev_t dev) {
 
 std::int64_t TreeApparentSize(int dirFd) {
   struct stat self;
-  if (fstat(dirFd, &self) != 0) return 0;
+  if (fstat(dirFd, &self) != 0 || IsMountRoot(dirFd)) return 0;
   return SumBelow(dirFd, self.st_dev);
 }
 

@@ -16,14 +16,15 @@ using DescendHook = std::function<void(const std::filesystem::path&)>;
 // Removes the entry `name` of the open folder `dirFd` with everything under
 // it. Links are removed as links; a folder is only entered through
 // openat(O_NOFOLLOW | O_DIRECTORY), and never when it lies on another device
-// than `dev` (a mount point). Goes on past what it cannot remove. True when
-// the entry is gone. `shownDir` is the path of `dirFd`, for the hook only.
+// than `dev` or is a mount point (a bind mount keeps the device). Goes on past
+// what it cannot remove. True when the entry is gone. `shownDir` is the path
+// of `dirFd`, for the hook only.
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
                   const std::filesystem::path& shownDir);
 
 // Apparent size (st_size) of everything below the open folder `dirFd`,
 // without following links (a link counts its own size) and without crossing
-// into other devices. Folders add only what they hold.
+// into other devices or mounts. Folders add only what they hold.
 std::int64_t TreeApparentSize(int dirFd);
 
 }  // namespace platform

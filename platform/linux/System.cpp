@@ -49,20 +49,21 @@ bool AcquireSingleInstance(const std::filesystem::path& executable) {
   std::filesystem::path exe = std::filesystem::weakly_canonical(executable, ec);
   if (ec) exe = executable;
 
+  const std::string name =
+      "/wastewell-" + std::to_string(std::hash<std::string>{}(exe.string())) + ".lock";
   // A folder only this user can write, so nobody else can hold our lock.
-  std::string base;
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-    base = runtime;
-  } else {
-    base = "/tmp/wastewell-" + std::to_string(getuid());
+  int fd = -1;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+    fd = open((std::string(runtime) + name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+              0600);
+  if (fd < 0) {
+    const std::string base = "/tmp/wastewell-" + std::to_string(getuid());
     mkdir(base.c_str(), 0700);
     struct stat st {};
     if (lstat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
       return true;  // cannot tell; better a second copy than none
+    fd = open((base + name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   }
-  const std::string lockFile =
-      base + "/wastewell-" + std::to_string(std::hash<std::string>{}(exe.string())) + ".lock";
-  const int fd = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return true;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMimeData>
+#include <QScreen>
 #include <QUrl>
 #include <set>
 
@@ -192,6 +193,16 @@ TEST_F(BinWindow, StoredOptionsAndGeometryAreApplied) {
   // Left 100 twips with no size: placed, but the built-in size is kept.
   EXPECT_EQ(form->geometry(), QRect(7, 0, 372, 339));
   EXPECT_EQ(form->EmptyFlags(), 3);
+
+  // A size no screen can hold would make every reshape scan gigabytes.
+  WriteFile(folder / "Options.ini",
+            "[Posici\xF3n]\r\nWasteWell_Width=450000\r\nWasteWell_Height=2147483647\r\n");
+  auto huge = Make();
+  ASSERT_TRUE(huge->Form_Load());
+  QRect desktop;
+  for (QScreen* screen : QGuiApplication::screens()) desktop |= screen->geometry();
+  EXPECT_LE(huge->width(), desktop.width());
+  EXPECT_LE(huge->height(), desktop.height());
 }
 
 TEST_F(BinWindow, TogglesWriteTheirKeyBeforeTheSideEffect) {
@@ -356,6 +367,8 @@ TEST_F(BinWindow, AMoveThatCannotHappenIsReportedOnce) {
   std::string list = kept.string() + '\0' + (home / "no-existe.txt").string() + '\0' + '\0';
   EXPECT_FALSE(form->MoveToRecycleBin(list, true));
   EXPECT_FALSE(std::filesystem::exists(kept));
+  EXPECT_TRUE(shown.empty()) << "not while the drop is still being handled";
+  QCoreApplication::processEvents();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_TRUE(shown[0].text.contains("no-existe.txt"));
   EXPECT_EQ(shown[0].style, platform::kExclamation);

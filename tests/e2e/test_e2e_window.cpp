@@ -57,6 +57,10 @@ TEST_F(E2eWindow, AppearsWithTheSkinsSilhouetteOnTheDesktopLayer) {
     for (const auto& s : p.NetWmState()) all += " " + s;
     return all;
   }();
+  // Still there on another workspace.
+  testsupport::Shell("xdotool set_desktop 1");
+  EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.Viewable(); }, 2000)) << "gone on workspace 2";
+  testsupport::Shell("xdotool set_desktop 0");
   // The built-in place: left 4830, top 2055 twips.
   EXPECT_EQ(p.Geometry().topLeft(), QPoint(322, 137));
 

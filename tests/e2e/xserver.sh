@@ -1,14 +1,21 @@
-# Sourced by the test script and by the end-to-end scenarios run on their own:
-# starts Xvfb on a free display with openbox, and stops both.
+# Sourced by the test script and by the benchmarks: starts Xvfb on a free
+# display with openbox, and stops both.
 start_xserver() {
-  local n
+  local n ok=
   for n in $(seq 90 130); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    WW_XVFB_PID=$!
+    for _ in $(seq 50); do
+      kill -0 "$WW_XVFB_PID" 2>/dev/null || break  # lost the display to someone else
+      DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && { ok=1; break; }
+      sleep 0.1
+    done
+    [ -n "$ok" ] && break
+    kill "$WW_XVFB_PID" 2>/dev/null || true
   done
+  [ -n "$ok" ] || { echo "no X server could be started" >&2; return 1; }
   export DISPLAY=":$n"
-  Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  WW_XVFB_PID=$!
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   openbox --sm-disable >/dev/null 2>&1 &
   WW_OPENBOX_PID=$!
   # openbox is ready once it owns the window-manager selection.

@@ -1,6 +1,7 @@
 // Emptying: everything of the trash goes, nothing outside it does, and what cannot go stays
 // listed with its info file.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include "support/TrashTestKit.h"
@@ -101,4 +102,21 @@ TEST(TrashEmpty, NeverEntersAMountInsideTheTrash) {
   EmptyResult r = FreedesktopTrash(TrashAt(tmp / "data")).empty(nullptr);
   EXPECT_EQ(r.left, std::vector<fs::path>{inside.path()});
   EXPECT_EQ(ReadFile(inside.path() / "other-volume"), "kept");
+}
+
+// A bind mount from the same file system has the same device number as the trash; it is a
+// mount all the same, and neither the count nor the emptying goes through it.
+TEST(TrashEmpty, NeverEntersABindMountOfTheSameFileSystem) {
+  TempDir tmp;
+  TmpfsMount vol(tmp / "vol");  // also gives this process its own mount namespace
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  const fs::path trash = tmp / "data" / "Trash", bound = PutTrashInfo(trash, "project") / "data";
+  Outside out(tmp / "outside");
+  fs::create_directories(bound);
+  ASSERT_EQ(mount(out.dir.c_str(), bound.c_str(), nullptr, MS_BIND, nullptr), 0);
+  FreedesktopTrash bin(TrashAt(tmp / "data"));
+  EXPECT_EQ(Query(bin), Figures(1, 0));
+  EXPECT_EQ(bin.empty(nullptr).left, std::vector<fs::path>{trash / "files" / "project"});
+  EXPECT_TRUE(out.intact());
+  umount2(bound.c_str(), MNT_DETACH);
 }

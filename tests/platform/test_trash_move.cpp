@@ -41,6 +41,19 @@ TEST(TrashMove, HomeTrashGetsItemsWithTheirInfo) {
   EXPECT_EQ(InfoPath(trash / "info" / "carpeta.trashinfo"), dir + "/in/carpeta");
 }
 
+// "link/.." is the link target's parent, as the kernel reads it, not the folder holding the link.
+TEST(TrashMove, DotDotAfterALinkNamesTheFileTheKernelFinds) {
+  TempDir tmp;
+  WriteFile(tmp / "in" / "same", "not asked for");
+  WriteFile(tmp / "other" / "same", "asked for");
+  fs::create_directories(tmp / "other" / "deep");
+  fs::create_directory_symlink(tmp / "other" / "deep", tmp / "in" / "link");
+  FreedesktopTrash bin(TrashAt(tmp / "data"));
+  ASSERT_TRUE(bin.moveToTrash({tmp / "in" / "link" / ".." / "same"}).ok);
+  EXPECT_EQ(ReadFile(tmp / "in" / "same"), "not asked for");
+  EXPECT_FALSE(fs::exists(tmp / "other" / "same"));
+}
+
 TEST(TrashMove, NameClashesNeverClobberWhatIsInTheTrash) {
   TempDir tmp;
   const fs::path trash = tmp / "data" / "Trash";

@@ -62,7 +62,7 @@ std::string TextProperty(Display* d, Window w, const char* prop) {
   return out;
 }
 
-bool Viewable(Display* d, Window w) {
+bool Shown(Display* d, Window w) {
   XWindowAttributes a{};
   return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
 }
@@ -185,7 +185,7 @@ unsigned long E2eProgram::FindWindow() const {
   if (!d) return 0;
   for (unsigned long w : WindowList(d.get(), DefaultRootWindow(d.get()), "_NET_CLIENT_LIST")) {
     if (Cardinal(d.get(), w, "_NET_WM_PID") != pid_) continue;
-    if (TextProperty(d.get(), w, "WM_WINDOW_ROLE") == "ShapedForm" && Viewable(d.get(), w))
+    if (TextProperty(d.get(), w, "WM_WINDOW_ROLE") == "ShapedForm" && Shown(d.get(), w))
       return w;
   }
   return 0;
@@ -211,6 +211,11 @@ QRegion E2eProgram::Shape() const {
     region += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
   if (rects) XFree(rects);
   return region;
+}
+
+bool E2eProgram::Viewable() const {
+  DisplayPtr d = OpenDisplay();
+  return d && window_ && Shown(d.get(), window_);
 }
 
 long E2eProgram::Desktop() const {
@@ -251,7 +256,7 @@ std::vector<unsigned long> E2eProgram::OtherWindows() const {
   std::vector<unsigned long> out;
   if (!d) return out;
   for (unsigned long w : WindowList(d.get(), DefaultRootWindow(d.get()), "_NET_CLIENT_LIST"))
-    if (w != window_ && Cardinal(d.get(), w, "_NET_WM_PID") == pid_ && Viewable(d.get(), w))
+    if (w != window_ && Cardinal(d.get(), w, "_NET_WM_PID") == pid_ && Shown(d.get(), w))
       out.push_back(w);
   return out;
 }

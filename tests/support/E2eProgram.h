@@ -50,6 +50,8 @@ class E2eProgram {
   // coordinates.
   QRect Geometry() const;
   QRegion Shape() const;
+  // The bin window is mapped and visible on the current workspace.
+  bool Viewable() const;
   // _NET_WM_DESKTOP: 0xFFFFFFFF on every workspace, -1 when unset.
   long Desktop() const;
   // The _NET_WM_STATE atoms' names.
