@@ -1,10 +1,11 @@
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/Inicio.h"
 #include "app/ProgramFolder.h"
@@ -19,9 +20,7 @@ void OnSignal(int) {
   [[maybe_unused]] ssize_t n = write(signalPipe[1], &b, 1);
 }
 
-void Usage() {
-  std::fputs("Uso: WasteWell [--program-folder CARPETA]\n", stderr);
-}
+void Usage() { std::fputs("Uso: WasteWell [--program-folder CARPETA]\n", stderr); }
 
 }  // namespace
 

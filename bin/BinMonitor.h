@@ -16,7 +16,7 @@ struct BinState {
 };
 
 struct TickAction {
-  bool changed = false;        // repaint, reshape and repaint the picture box
+  bool changed = false;           // repaint, reshape and repaint the picture box
   const char* picture = nullptr;  // picture to apply, or none
   bool playSound = false;
 };

@@ -11,8 +11,12 @@ FrmMask::FrmMask(ShapedForm* bin, std::unique_ptr<platform::KeyState> keys)
   setAttribute(Qt::WA_DeleteOnClose);
   HotKeyActions actions;
   QPointer<ShapedForm> form(bin);
-  actions.openBin = [form] { if (form) form->MnuOpen_Click(); };
-  actions.emptyBin = [form] { if (form) form->form_DblClick(); };
+  actions.openBin = [form] {
+    if (form) form->MnuOpen_Click();
+  };
+  actions.emptyBin = [form] {
+    if (form) form->form_DblClick();
+  };
   // The other combinations act once their windows exist.
   poller_ = std::make_unique<HotKeyPoller>(*keys_, actions);
 

@@ -119,7 +119,8 @@ QAction* ShapedForm::AddItem(QMenu* menu, const char* name, const QString& capti
 void ShapedForm::BuildMenu() {
   MnuBin = new QMenu(QStringLiteral("Menu"), this);
   MnuBin->setObjectName("MnuBin");
-  QAction* open = AddItem(MnuBin, "MnuOpen", "Abrir Papelera -- Alt + a", &ShapedForm::MnuOpen_Click);
+  QAction* open =
+      AddItem(MnuBin, "MnuOpen", "Abrir Papelera -- Alt + a", &ShapedForm::MnuOpen_Click);
   QFont bold = open->font();
   bold.setBold(true);
   open->setFont(bold);
@@ -452,9 +453,8 @@ bool ShapedForm::MoveToRecycleBin(const std::string& fileSpec, bool /*noConfirm*
   if (items.empty() || !services_.recycleBin) return false;
   const platform::MoveResult r = services_.recycleBin->moveToTrash(items);
   if (!r.stayed.empty()) {
-    QString text = r.stayed.size() == 1
-                       ? QStringLiteral("No se pudo enviar a la papelera:\n")
-                       : QStringLiteral("No se pudieron enviar a la papelera:\n");
+    QString text = r.stayed.size() == 1 ? QStringLiteral("No se pudo enviar a la papelera:\n")
+                                        : QStringLiteral("No se pudieron enviar a la papelera:\n");
     for (const auto& [path, reason] : r.stayed)
       text += QStringLiteral("\n") + QString::fromStdString(path.string()) + QStringLiteral(" (") +
               QString::fromStdString(reason) + QStringLiteral(")");
@@ -496,9 +496,10 @@ void ShapedForm::EmptyWithFlags(int flags) {
   if (!(flags & 1)) {
     const std::int64_t count = services_.recycleBin->query().count;
     const QString text =
-        count == 1 ? QStringLiteral("¿Seguro que desea eliminar definitivamente este elemento?")
-                   : QStringLiteral("¿Seguro que desea eliminar definitivamente estos %1 elementos?")
-                         .arg(count);
+        count == 1
+            ? QStringLiteral("¿Seguro que desea eliminar definitivamente este elemento?")
+            : QStringLiteral("¿Seguro que desea eliminar definitivamente estos %1 elementos?")
+                  .arg(count);
     if (platform::MsgBox(text, platform::kOkCancel | platform::kQuestion,
                          QStringLiteral("Vaciar Papelera"), this) != platform::kAnswerOk) {
       // Nothing was emptied: no sound at some later emptying by anyone else.
@@ -601,23 +602,23 @@ void ShapedForm::LoadHotKeyPoller() {
 }
 
 void ShapedForm::AddRunEntry() {
-  platform::RegistryComponent& reg = Reg1();
-  reg.rootKey = 1;
-  reg.valueType = 1;
-  reg.valueName = "WasteWell";
-  reg.keyPath = kRunKey;
-  reg.data = platform::AutostartCommandLine(QCoreApplication::applicationFilePath().toStdString(),
-                                            app::ProgramFolderOverride());
-  reg.WriteValue();
+  SelectRunValue();
+  Reg1().data = platform::AutostartCommandLine(
+      QCoreApplication::applicationFilePath().toStdString(), app::ProgramFolderOverride());
+  Reg1().WriteValue();
 }
 
 void ShapedForm::RemoveRunEntry() {
+  SelectRunValue();
+  Reg1().DeleteValue();
+}
+
+void ShapedForm::SelectRunValue() {
   platform::RegistryComponent& reg = Reg1();
   reg.rootKey = 1;
   reg.valueType = 1;
   reg.valueName = "WasteWell";
   reg.keyPath = kRunKey;
-  reg.DeleteValue();
 }
 
 // ---------------------------------------------------------------- skins
@@ -674,8 +675,9 @@ void ShapedForm::MnuMaps_Click() {
 }
 
 QString ShapedForm::AboutText() {
-  return QStringLiteral("WasteWell v%1.%2.%3\r\nPapelera para sustituir la de Windows ;-)      "
-                        "\r\n\r\n")
+  return QStringLiteral(
+             "WasteWell v%1.%2.%3\r\nPapelera para sustituir la de Windows ;-)      "
+             "\r\n\r\n")
       .arg(PROJECT_VERSION_MAJOR)
       .arg(PROJECT_VERSION_MINOR)
       .arg(PROJECT_VERSION_TWEAK);

@@ -28,7 +28,6 @@ class PictureBox;
 
 namespace bin {
 
-
 // What the bin window needs from the system; tests put their own in.
 struct BinServices {
   std::unique_ptr<platform::RecycleBin> recycleBin;
@@ -46,8 +45,7 @@ struct BinServices {
 // Key colour: every pixel of exactly this colour is cut out of the window.
 constexpr QRgb kKeyColour = 0xFF808080;
 // Built-in place and size, twips.
-constexpr int kBuiltInLeft = 4830, kBuiltInTop = 2055, kBuiltInWidth = 5580,
-              kBuiltInHeight = 5085;
+constexpr int kBuiltInLeft = 4830, kBuiltInTop = 2055, kBuiltInWidth = 5580, kBuiltInHeight = 5085;
 constexpr int kTwipsPerPixel = 15;
 
 class ShapedForm : public QWidget {
@@ -130,6 +128,7 @@ class ShapedForm : public QWidget {
   void ShowStatus();
   void RestoreGeometry();
   void LoadHotKeyPoller();
+  void SelectRunValue();
 
   BinServices services_;
   std::unique_ptr<shape::clsTransForm> Shaper;

@@ -20,11 +20,20 @@ int MsgBox(const QString& text, int style, const QString& title, QWidget* parent
   box.setText(text);
   box.setWindowTitle(title);
   switch (style & 0x70) {
-    case kCritical: box.setIcon(QMessageBox::Critical); break;
-    case kQuestion: box.setIcon(QMessageBox::Question); break;
-    case kExclamation: box.setIcon(QMessageBox::Warning); break;
-    case kInformation: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case kCritical:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case kQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case kExclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case kInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      break;
   }
   QAbstractButton* cancel = nullptr;
   QAbstractButton* no = nullptr;

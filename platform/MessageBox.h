@@ -10,8 +10,15 @@ namespace platform {
 
 // Style values as the program uses them: 16 critical, 32 question,
 // 48 exclamation, 64 information; plus 1 for OK/Cancel, 4 for Yes/No.
-enum MsgStyle { kOkOnly = 0, kOkCancel = 1, kYesNo = 4, kCritical = 16, kQuestion = 32,
-                kExclamation = 48, kInformation = 64 };
+enum MsgStyle {
+  kOkOnly = 0,
+  kOkCancel = 1,
+  kYesNo = 4,
+  kCritical = 16,
+  kQuestion = 32,
+  kExclamation = 48,
+  kInformation = 64
+};
 // Answers as the program reads them.
 enum MsgAnswer { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
 

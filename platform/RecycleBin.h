@@ -22,8 +22,8 @@ struct MoveResult {
 };
 
 struct EmptyResult {
-  std::int64_t removed = 0;                   // items removed
-  std::vector<std::filesystem::path> left;    // entries that could not be removed
+  std::int64_t removed = 0;                 // items removed
+  std::vector<std::filesystem::path> left;  // entries that could not be removed
 };
 
 class RecycleBin {

@@ -12,11 +12,11 @@ namespace platform {
 class RegistryComponent {
  public:
   virtual ~RegistryComponent() = default;
-  int rootKey = 1;        // 1: the current user's hive
-  int valueType = 1;      // 1: text, 4: 32-bit number
+  int rootKey = 1;    // 1: the current user's hive
+  int valueType = 1;  // 1: text, 4: 32-bit number
   std::string valueName;
   std::string keyPath;
-  std::string data;       // for the Run value: the command line to start
+  std::string data;  // for the Run value: the command line to start
   // Each returns false when the effect could not be had; callers ignore it.
   virtual bool CreateKey() = 0;
   virtual bool WriteValue() = 0;

@@ -6,8 +6,8 @@ const std::array<SkinRow, 5>& SkinTable() {
   static const std::array<SkinRow, 5> table = {{
       {Skin::Default, "MnuDefault", "Default", "ShapedFormEmpty", "ShapedFormFull",
        "ImgDefaultEmpty", "ImgDefaultFull"},
-      {Skin::Modern, "MnuModern", "Modern", "ShapedFormModern", "ShapedFormModernFull",
-       "ImgModern", "ImgModernFull"},
+      {Skin::Modern, "MnuModern", "Modern", "ShapedFormModern", "ShapedFormModernFull", "ImgModern",
+       "ImgModernFull"},
       {Skin::Space, "MnuSpace", "Space", "ShapedFormEmptyFutur64", "ShapedFormFullFutur64",
        "ImgFuturEmpty", "ImgFuturFull"},
       {Skin::Metal, "MnuMini", "Metal", "ShapedFormEmptyClass48", "ShapedFormFullClass48",

@@ -20,8 +20,8 @@ void SendClientMessage(Display* dpy, Window win, Atom type, long d0, long d1, lo
   ev.xclient.data.l[1] = d1;
   ev.xclient.data.l[2] = d2;
   ev.xclient.data.l[3] = 1;  // source: a normal application
-  XSendEvent(dpy, DefaultRootWindow(dpy), False,
-             SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XSendEvent(dpy, DefaultRootWindow(dpy), False, SubstructureRedirectMask | SubstructureNotifyMask,
+             &ev);
 }
 
 }  // namespace
@@ -51,7 +51,8 @@ void AttachToDesktop(std::uintptr_t nativeWindow) {
   unsigned long n = 0, after = 0;
   unsigned char* data = nullptr;
   if (XGetWindowProperty(dpy, win, netState, 0, 64, False, XA_ATOM, &type, &format, &n, &after,
-                         &data) == Success && data) {
+                         &data) == Success &&
+      data) {
     if (format == 32)
       merged.assign(reinterpret_cast<Atom*>(data), reinterpret_cast<Atom*>(data) + n);
     XFree(data);

@@ -165,21 +165,11 @@ bool ReadAll(int fd, std::string& text) {
 }
 
 std::vector<std::string> ListNames(int dirFd) {
+  std::vector<std::pair<std::string, bool>> entries;
+  ReadFolderNames(dirFd, entries);
   std::vector<std::string> names;
-  int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-  if (dupFd < 0) return names;
-  DIR* d = fdopendir(dupFd);
-  if (!d) {
-    close(dupFd);
-    return names;
-  }
-  rewinddir(d);
-  while (dirent* e = readdir(d)) {
-    const char* n = e->d_name;
-    if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-    names.emplace_back(n);
-  }
-  closedir(d);
+  names.reserve(entries.size());
+  for (auto& entry : entries) names.push_back(std::move(entry.first));
   return names;
 }
 

@@ -17,23 +17,6 @@ bool IsDotOrDotDot(const char* n) {
   return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
 }
 
-// The names of a folder (and whether each is a folder, as far as readdir
-// knows), read in full before anything in it is removed.
-bool ReadNames(int fd, std::vector<std::pair<std::string, bool>>& names) {
-  int dupFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  if (dupFd < 0) return false;
-  DIR* d = fdopendir(dupFd);
-  if (!d) {
-    close(dupFd);
-    return false;
-  }
-  while (dirent* e = readdir(d)) {
-    if (!IsDotOrDotDot(e->d_name)) names.emplace_back(e->d_name, e->d_type == DT_DIR);
-  }
-  closedir(d);
-  return true;
-}
-
 bool UnlinkGone(int dirFd, const char* name, int flags) {
   return unlinkat(dirFd, name, flags) == 0 || errno == ENOENT;
 }
@@ -81,7 +64,7 @@ bool RemoveAt(int dirFd, const std::string& name, bool likelyDir, dev_t dev,
     return false;
   }
   std::vector<std::pair<std::string, bool>> names;
-  ReadNames(fd, names);
+  ReadFolderNames(fd, names);
   for (const auto& [child, isDir] : names) {
     RemoveAt(fd, child, isDir, dev, hook, shownPath);
   }
@@ -100,37 +83,45 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHo
 namespace {
 
 std::int64_t SumBelow(int dirFd, dev_t dev) {
-  int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-  if (dupFd < 0) return 0;
-  DIR* d = fdopendir(dupFd);
-  if (!d) {
-    close(dupFd);
-    return 0;
-  }
+  std::vector<std::pair<std::string, bool>> names;
+  if (!ReadFolderNames(dirFd, names)) return 0;
   std::int64_t total = 0;
-  int fd = dirfd(d);
-  while (dirent* e = readdir(d)) {
-    if (IsDotOrDotDot(e->d_name)) continue;
-    if (e->d_type != DT_DIR) {
+  for (const auto& [name, isDir] : names) {
+    if (!isDir) {
       struct stat st;
-      if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
       if (!S_ISDIR(st.st_mode)) {
         total += static_cast<std::int64_t>(st.st_size);
         continue;
       }
     }
-    int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int sub = openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (sub < 0) continue;
     struct stat subSt;
     if (fstat(sub, &subSt) == 0 && subSt.st_dev == dev && !IsMountRoot(sub))
       total += SumBelow(sub, dev);
     close(sub);
   }
-  closedir(d);
   return total;
 }
 
 }  // namespace
+
+bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names) {
+  int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+  if (dupFd < 0) return false;
+  DIR* d = fdopendir(dupFd);
+  if (!d) {
+    close(dupFd);
+    return false;
+  }
+  rewinddir(d);  // the copy shares its offset with dirFd
+  while (dirent* e = readdir(d)) {
+    if (!IsDotOrDotDot(e->d_name)) names.emplace_back(e->d_name, e->d_type == DT_DIR);
+  }
+  closedir(d);
+  return true;
+}
 
 std::int64_t TreeApparentSize(int dirFd) {
   struct stat self;

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +23,11 @@ using DescendHook = std::function<void(const std::filesystem::path&)>;
 // of `dirFd`, for the hook only.
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
                   const std::filesystem::path& shownDir);
+
+// The names in the open folder `dirFd` (without "." and ".."), each with
+// whether readdir knows it for a folder; read in full before anything in the
+// folder changes.
+bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names);
 
 // Apparent size (st_size) of everything below the open folder `dirFd`,
 // without following links (a link counts its own size) and without crossing

@@ -1,26 +1,25 @@
 // The bin window under the offscreen platform, with a real trash in a
 // temporary folder and recording message boxes.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
 #include <set>
 
-#include "bin/HotKeys.h"
-#include "platform/Shell.h"
-#include <QDropEvent>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "app/ModIni.h"
 #include "app/ModuleVars.h"
 #include "app/ProgramFolder.h"
 #include "bin/FormStatus.h"
+#include "bin/HotKeys.h"
 #include "bin/ShapedForm.h"
 #include "platform/MessageBox.h"
+#include "platform/Shell.h"
 #include "platform/linux/FreedesktopTrash.h"
 #include "shape/SkinImage.h"
 #include "shape/clsTransForm.h"
@@ -115,7 +114,8 @@ class BinWindow : public ::testing::Test {
 
 std::vector<std::string> Captions(const QMenu* menu) {
   std::vector<std::string> out;
-  for (QAction* a : menu->actions()) out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+  for (QAction* a : menu->actions())
+    out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
   return out;
 }
 
@@ -127,9 +127,9 @@ TEST_F(BinWindow, FreshFolderStartsWithEverythingOffAndTheFullMenu) {
   EXPECT_EQ(app::IniRead("Settings", "Versión OS", app::OptionsFile()), "610");
   EXPECT_NE(Options().find("Versi\xF3n OS=610"), std::string::npos) << "Windows-1252 on disk";
   EXPECT_TRUE(form->Item("MnuDefault")->isChecked());
-  for (const char* name : {"MnuNoconfirm", "MnuNobar", "MnuNosound", "MnuIniwin", "MnuHotKeys",
-                           "MnuNomove", "MnuVacialsalir", "MnuModern", "MnuSpace", "MnuMini",
-                           "MnuCute"})
+  for (const char* name :
+       {"MnuNoconfirm", "MnuNobar", "MnuNosound", "MnuIniwin", "MnuHotKeys", "MnuNomove",
+        "MnuVacialsalir", "MnuModern", "MnuSpace", "MnuMini", "MnuCute"})
     EXPECT_FALSE(form->Item(name)->isChecked()) << name;
   EXPECT_TRUE(form->MoveAllowed);
   EXPECT_FALSE(app::EmptyOnExit);
@@ -140,18 +140,17 @@ TEST_F(BinWindow, FreshFolderStartsWithEverythingOffAndTheFullMenu) {
   EXPECT_GT(form->mask().rectCount(), 1);
   EXPECT_LE(form->mask().boundingRect().width(), 64);
 
-  EXPECT_EQ(Captions(form->MnuBin),
-            (std::vector<std::string>{"Abrir Papelera -- Alt + a", "Vaciar Papelera -- Alt + v", "-",
-                                      "Utilidades", "Opciones", "Cambiar imagen", "Ayuda",
-                                      "Salir"}));
+  EXPECT_EQ(
+      Captions(form->MnuBin),
+      (std::vector<std::string>{"Abrir Papelera -- Alt + a", "Vaciar Papelera -- Alt + v", "-",
+                                "Utilidades", "Opciones", "Cambiar imagen", "Ayuda", "Salir"}));
   EXPECT_EQ(form->MnuBin->defaultAction(), form->Item("MnuOpen"));
   EXPECT_TRUE(form->Item("MnuOpen")->font().bold());
   EXPECT_EQ(Captions(form->Item("MnuTools")->menu()),
-            (std::vector<std::string>{"Vaciar Carpeta Temporal -- Alt + t",
-                                      "Vaciar/Crear/Eliminar -- Alt + x",
-                                      "Diccionario de la RAE -- Alt + d",
-                                      "SnapShot de Pantalla -- Alt + s",
-                                      "Mapa Satélite Meteorológico -- Alt + w"}));
+            (std::vector<std::string>{
+                "Vaciar Carpeta Temporal -- Alt + t", "Vaciar/Crear/Eliminar -- Alt + x",
+                "Diccionario de la RAE -- Alt + d", "SnapShot de Pantalla -- Alt + s",
+                "Mapa Satélite Meteorológico -- Alt + w"}));
   EXPECT_EQ(Captions(form->Item("MnuSettings")->menu()),
             (std::vector<std::string>{"Sin confirmación", "Sin barra de progreso", "Sin sonido",
                                       "Iniciar con Windows", "Habilitar Hotkeys", "Fijar posición",

@@ -29,7 +29,7 @@ TEST_F(E2eMenu, AltVEmptiesAFullTrashWithTheHotKeysOn) {
   testsupport::WriteFile(p.home() / "a.txt", "a");
   testsupport::WriteFile(p.home() / "b.txt", "bb");
   ASSERT_EQ(Shell(p.EnvPrefix() + "trash-put '" + (p.home() / "a.txt").string() + "' '" +
-                (p.home() / "b.txt").string() + "'"),
+                  (p.home() / "b.txt").string() + "'"),
             0);
   ASSERT_FALSE(TrashList(p).empty());
   ASSERT_TRUE(p.Start());
@@ -44,7 +44,7 @@ TEST_F(E2eMenu, RightClickOpensTheMenuAndSalirEndsTheProgram) {
   ASSERT_TRUE(p.Start());
   const QRect g = p.Geometry();
   Shell("xdotool mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 40) +
-      " click 3");
+        " click 3");
   ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.PopupWindows().empty(); }, 3000)) << "no menu";
   // The last item, "Salir".
   Shell("xdotool key Up sleep 0.2 key Return");
@@ -91,8 +91,8 @@ TEST_F(E2eMenu, AnEndByTheSystemKeepsTheIconHiddenOnlyWithStartAtLogIn) {
   for (const bool atLogIn : {true, false}) {
     E2eProgram p;
     InstallDingSchema(p);
-    p.WriteOptions(std::string("[Settings]\r\nInicio Windows=") + (atLogIn ? "Verdadero" : "Falso") +
-                   "\r\n");
+    p.WriteOptions(std::string("[Settings]\r\nInicio Windows=") +
+                   (atLogIn ? "Verdadero" : "Falso") + "\r\n");
     ASSERT_TRUE(p.Start());
     EXPECT_TRUE(E2eProgram::WaitFor([&] { return ShowTrash(p) == "false"; }, 3000));
     EXPECT_EQ(p.Stop(SIGTERM), 0);

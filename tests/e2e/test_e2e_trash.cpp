@@ -43,9 +43,8 @@ TEST_F(E2eTrash, HoveringOpensThePopUpWhichClosesByItself) {
   std::string focusBefore;
   Shell("xdotool getwindowfocus 2>/dev/null", &focusBefore);
   Shell("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
-      " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
-  ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.OtherWindows().empty(); }, 3000))
-      << "no pop-up";
+        " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
+  ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.OtherWindows().empty(); }, 3000)) << "no pop-up";
   std::string focusAfter;
   Shell("xdotool getwindowfocus 2>/dev/null", &focusAfter);
   EXPECT_EQ(focusAfter, focusBefore) << "the pop-up took the keyboard focus";

@@ -98,7 +98,8 @@ TEST_F(E2eWindow, SigtermStoresPictureAndPlaceAndARestartUsesThem) {
 
   // Move it elsewhere through the window manager, then end it as the system would.
   testsupport::Shell("xdotool windowmove " + std::to_string(p.window()) + " 250 300");
-  ASSERT_TRUE(E2eProgram::WaitFor([&] { return p.Geometry().topLeft() == QPoint(250, 300); }, 3000));
+  ASSERT_TRUE(
+      E2eProgram::WaitFor([&] { return p.Geometry().topLeft() == QPoint(250, 300); }, 3000));
   EXPECT_EQ(p.Stop(SIGTERM), 0);
   EXPECT_EQ(p.Option("Imagenes", "Imagen"), "ShapedFormModern");
   EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), "3750");
@@ -107,7 +108,8 @@ TEST_F(E2eWindow, SigtermStoresPictureAndPlaceAndARestartUsesThem) {
   EXPECT_EQ(p.Option("Posición", "WasteWell_Height"), "5085");
 
   ASSERT_TRUE(p.Start());
-  EXPECT_TRUE(E2eProgram::WaitFor([&] { return p.Geometry().topLeft() == QPoint(250, 300); }, 3000));
+  EXPECT_TRUE(
+      E2eProgram::WaitFor([&] { return p.Geometry().topLeft() == QPoint(250, 300); }, 3000));
   EXPECT_EQ(p.Stop(SIGINT), 0);
 }
 

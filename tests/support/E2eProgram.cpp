@@ -1,7 +1,5 @@
 #include "support/E2eProgram.h"
 
-#include "app/ModIni.h"
-
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -15,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+
+#include "app/ModIni.h"
 
 namespace testsupport {
 namespace {
@@ -32,8 +32,9 @@ std::vector<unsigned long> WindowList(Display* d, Window w, const char* prop) {
   int format;
   unsigned long n, after;
   unsigned char* data = nullptr;
-  if (XGetWindowProperty(d, w, XInternAtom(d, prop, False), 0, 65536, False, AnyPropertyType,
-                         &type, &format, &n, &after, &data) == Success && data) {
+  if (XGetWindowProperty(d, w, XInternAtom(d, prop, False), 0, 65536, False, AnyPropertyType, &type,
+                         &format, &n, &after, &data) == Success &&
+      data) {
     if (format == 32)
       // Xlib hands 32-bit items over in longs, sign-extended.
       for (unsigned long i = 0; i < n; ++i)
@@ -55,7 +56,8 @@ std::string TextProperty(Display* d, Window w, const char* prop) {
   unsigned char* data = nullptr;
   std::string out;
   if (XGetWindowProperty(d, w, XInternAtom(d, prop, False), 0, 4096, False, AnyPropertyType, &type,
-                         &format, &n, &after, &data) == Success && data) {
+                         &format, &n, &after, &data) == Success &&
+      data) {
     if (format == 8) out.assign(reinterpret_cast<char*>(data), n);
     XFree(data);
   }
@@ -93,7 +95,8 @@ E2eProgram::E2eProgram() {
   env_["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (home_.path() / "no-bus").string();
   WriteFile(home_.path() / "bin/xfconf-query", "#!/bin/sh\nexit 1\n");
   chmod((home_.path() / "bin/xfconf-query").c_str(), 0755);
-  env_["PATH"] = (home_.path() / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+  env_["PATH"] = (home_.path() / "bin").string() + ":" +
+                 (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
   env_["GSETTINGS_SCHEMA_DIR"] = (home_.path() / "schemas").string();
   env_["QT_QPA_PLATFORM"] = "xcb";
   env_["LANG"] = "es_ES.UTF-8";
@@ -145,8 +148,7 @@ pid_t E2eProgram::Spawn() const {
 bool E2eProgram::Start() {
   pid_ = Spawn();
   if (pid_ <= 0) return false;
-  return WaitFor([this] { return (window_ = FindWindow()) != 0 && Geometry().width() > 0; },
-                 15000);
+  return WaitFor([this] { return (window_ = FindWindow()) != 0 && Geometry().width() > 0; }, 15000);
 }
 
 int E2eProgram::RunSecondCopy(int waitMs) {
@@ -185,8 +187,7 @@ unsigned long E2eProgram::FindWindow() const {
   if (!d) return 0;
   for (unsigned long w : WindowList(d.get(), DefaultRootWindow(d.get()), "_NET_CLIENT_LIST")) {
     if (Cardinal(d.get(), w, "_NET_WM_PID") != pid_) continue;
-    if (TextProperty(d.get(), w, "WM_WINDOW_ROLE") == "ShapedForm" && Shown(d.get(), w))
-      return w;
+    if (TextProperty(d.get(), w, "WM_WINDOW_ROLE") == "ShapedForm" && Shown(d.get(), w)) return w;
   }
   return 0;
 }
@@ -242,8 +243,8 @@ QImage E2eProgram::Picture() const {
   const QRect g = Geometry();
   QImage out(64, 64, QImage::Format_RGB32);
   if (!d || g.isEmpty()) return QImage();
-  XImage* img = XGetImage(d.get(), DefaultRootWindow(d.get()), g.x(), g.y(), 64, 64, AllPlanes,
-                          ZPixmap);
+  XImage* img =
+      XGetImage(d.get(), DefaultRootWindow(d.get()), g.x(), g.y(), 64, 64, AllPlanes, ZPixmap);
   if (!img) return QImage();
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) out.setPixel(x, y, 0xFF000000u | XGetPixel(img, x, y));

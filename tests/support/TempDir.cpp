@@ -1,11 +1,12 @@
 #include "support/TempDir.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
-#include <unistd.h>
 
 namespace testsupport {
 
