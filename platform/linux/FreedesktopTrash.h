@@ -1,5 +1,5 @@
 #pragma once
-// The recycle bin as the freedesktop.org Trash specification 1.0 lays it out:
+// The recycle bin laid out as the freedesktop.org Trash standard 1.0 has it:
 // the home trash under $XDG_DATA_HOME/Trash plus $topdir/.Trash/$uid (shared,
 // sticky, not a link) or $topdir/.Trash-$uid on every other mounted volume.
 //
