@@ -8,12 +8,7 @@ using testsupport::E2eProgram;
 using testsupport::Shell;
 
 namespace {
-class E2eMenu : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!testsupport::HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
-  }
-};
+using E2eMenu = testsupport::E2eTest;
 
 std::string TrashList(const E2eProgram& p) {
   std::string out;

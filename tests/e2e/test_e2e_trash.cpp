@@ -8,12 +8,7 @@ using testsupport::E2eProgram;
 using testsupport::Shell;
 
 namespace {
-class E2eTrash : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!testsupport::HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
-  }
-};
+using E2eTrash = testsupport::E2eTest;
 }  // namespace
 
 TEST_F(E2eTrash, TrashCliChangesThePictureBothWays) {

@@ -25,12 +25,7 @@ bool Has(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();
 }
 
-class E2eWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!testsupport::HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
-  }
-};
+using E2eWindow = testsupport::E2eTest;
 
 }  // namespace
 

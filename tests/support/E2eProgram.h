@@ -1,5 +1,6 @@
 #pragma once
 // Runs the built program under the test X server and looks at its windows.
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <QImage>
@@ -15,6 +16,14 @@ namespace testsupport {
 
 // True when an X server is there to test against.
 bool HaveDisplay();
+
+// Scenarios that need the test X server; skipped where there is none.
+class E2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
+  }
+};
 
 // Runs a shell command with the program's environment; returns its exit code
 // and, when out is given, its standard output.

@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,6 +54,23 @@ void Stroke(QPainter& p, const QPainterPath& path, qreal width, QColor colour = 
   p.setPen(InkPen(width, colour));
   p.setBrush(Qt::NoBrush);
   p.drawPath(path);
+}
+
+// A closed outline through `count` points around c; at(i) gives the angle
+// and the radius as a share of r.
+template <typename At>
+QPainterPath RadialPolygon(QPointF c, qreal r, int count, At at) {
+  QPainterPath path;
+  for (int i = 0; i < count; ++i) {
+    const auto [a, k] = at(i);
+    const QPointF pt = c + QPointF(std::cos(a) * r * k, std::sin(a) * r * k);
+    if (i == 0)
+      path.moveTo(pt);
+    else
+      path.lineTo(pt);
+  }
+  path.closeSubpath();
+  return path;
 }
 
 QPainterPath Ellipse(QPointF c, qreal rx, qreal ry) {
@@ -89,17 +107,9 @@ void PaperBall(QPainter& p, QPointF c, qreal r, int seed) {
   static const std::array<qreal, 11> kBumps = {1.0, 0.84, 1.06, 0.9,  1.08, 0.83,
                                                1.0, 0.92, 1.07, 0.87, 0.97};
   const int n = static_cast<int>(kBumps.size());
-  QPainterPath path;
-  for (int i = 0; i < n; ++i) {
-    const qreal a = 2 * kPi * i / n + seed * 0.7;
-    const qreal k = kBumps[(i + seed) % n];
-    const QPointF pt = c + QPointF(std::cos(a) * r * k, std::sin(a) * r * k);
-    if (i == 0)
-      path.moveTo(pt);
-    else
-      path.lineTo(pt);
-  }
-  path.closeSubpath();
+  const QPainterPath path = RadialPolygon(c, r, n, [&](int i) {
+    return std::make_pair(2 * kPi * i / n + seed * 0.7, kBumps[(i + seed) % n]);
+  });
   QRadialGradient g(c + QPointF(-r * 0.35, -r * 0.45), r * 1.6);
   g.setColorAt(0, QColor(255, 255, 255));
   g.setColorAt(0.55, QColor(0xea, 0xee, 0xf3));
@@ -337,17 +347,8 @@ void DrawModern(QPainter& p, bool full) {
 // mouth
 
 void SpaceStar(QPainter& p, QPointF c, qreal r) {
-  QPainterPath star;
-  for (int i = 0; i < 8; ++i) {
-    const qreal a = kPi * i / 4 - kPi / 2;
-    const qreal k = (i % 2) ? 0.38 : 1.0;
-    const QPointF pt = c + QPointF(std::cos(a) * r * k, std::sin(a) * r * k);
-    if (i == 0)
-      star.moveTo(pt);
-    else
-      star.lineTo(pt);
-  }
-  star.closeSubpath();
+  const QPainterPath star = RadialPolygon(
+      c, r, 8, [](int i) { return std::make_pair(kPi * i / 4 - kPi / 2, (i % 2) ? 0.38 : 1.0); });
   Fill(p, star, QColor(0xff, 0xe8, 0x5c), 0.8);
 }
 
