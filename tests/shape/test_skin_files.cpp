@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "shape/SkinCatalog.h"
 #include "shape/SkinImage.h"
 #include "support/TempDir.h"
 
@@ -92,3 +93,17 @@ TEST(SkinDecoder, RefusesShortAndDamagedInput) {
 }
 
 }  // namespace
+
+TEST(SkinCatalog, EveryStoredValueRestoresItsSkinAndUnknownOnesTheDefault) {
+  using shape::Skin;
+  EXPECT_EQ(shape::ExitValue(Skin::Space, 1), "ShapedFormFullFutur64");  // persisted
+  for (const char* other : {"", "shapedformfull", "ShapedFormFull ", "Cute"}) {
+    EXPECT_EQ(shape::StartSkin(other).skin, Skin::Default) << other;
+    EXPECT_FALSE(shape::StartSkin(other).full) << other;
+  }
+  for (const shape::SkinRow& row : shape::SkinTable()) {
+    EXPECT_EQ(shape::StartSkin(shape::ExitValue(row.skin, 0)).skin, row.skin);
+    EXPECT_FALSE(shape::StartSkin(shape::ExitValue(row.skin, 0)).full);
+    EXPECT_TRUE(shape::StartSkin(shape::ExitValue(row.skin, 3)).full);
+  }
+}
