@@ -38,7 +38,13 @@ TEST_F(E2eMenu, AltVEmptiesAFullTrashWithTheHotKeysOn) {
             0);
   ASSERT_FALSE(TrashList(p).empty());
   ASSERT_TRUE(p.Start());
-  ASSERT_TRUE(E2eProgram::WaitFor([&] { return p.Shape() == Silhouette("ImgDefaultFull"); }, 5000))
+  const QRegion empty = Silhouette("ImgDefaultEmpty");
+  ASSERT_TRUE(E2eProgram::WaitFor(
+      [&] {
+        const QRegion now = p.Shape();
+        return !now.isEmpty() && now != empty;
+      },
+      5000))
       << "no poll has seen the full bin";
   Shell("xdotool keydown alt keydown v sleep 0.6 keyup v keyup alt");
   EXPECT_TRUE(E2eProgram::WaitFor([&] { return TrashList(p).empty(); }, 5000)) << TrashList(p);
