@@ -35,10 +35,6 @@ const char* const kSoundFile = "Reciclaje de Windows XP.wav";
 constexpr int kPollMs = 1000;
 constexpr int kPictureSide = 64;  // every skin picture is this square
 
-int ToPixels(long long twips) {
-  return static_cast<int>((twips + kTwipsPerPixel / 2) / kTwipsPerPixel);
-}
-
 }  // namespace
 
 BinServices BinServices::System(const std::filesystem::path& executable) {

@@ -13,6 +13,7 @@
 #include "bin/BinMenu.h"
 #include "bin/BinMonitor.h"
 #include "bin/FrmMask.h"
+#include "bin/Twips.h"
 #include "platform/DesktopSession.h"
 #include "platform/KeyState.h"
 #include "platform/RecycleBin.h"
@@ -44,7 +45,6 @@ struct BinServices {
 constexpr QRgb kKeyColour = 0xFF808080;
 // Built-in place and size, twips.
 constexpr int kBuiltInLeft = 4830, kBuiltInTop = 2055, kBuiltInWidth = 5580, kBuiltInHeight = 5085;
-constexpr int kTwipsPerPixel = 15;
 
 class ShapedForm : public QWidget, public tools::ToolHost {
   Q_OBJECT

@@ -22,10 +22,6 @@ struct Field {
   int at, bytes;
   unsigned value;
 };
-struct Field {
-  int at, bytes;
-  unsigned value;
-};
 
 QByteArray SourceFile(const char* name) {
   const char* root = std::getenv("WW_SOURCE_DIR");
