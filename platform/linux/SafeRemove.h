@@ -1,6 +1,8 @@
 #pragma once
 // Walking and removing folder trees relative to open folder descriptors, so
 // that a link, or a folder swapped for a link half-way, never leads outside.
+// The walks hold one folder open at a time and keep no paths, so neither the
+// open files nor the memory grow with the depth beyond a name per level.
 #include <sys/types.h>
 
 #include <cstdint>
@@ -33,5 +35,10 @@ bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names
 // without following links (a link counts its own size) and without crossing
 // into other devices or mounts. Folders add only what they hold.
 std::int64_t TreeApparentSize(int dirFd);
+
+// A bind mount of the same file system keeps the device number, so only the
+// kernel's mount-root mark tells it apart. When the kernel cannot say, the
+// device check is all there is; any other failure counts as a mount.
+bool IsMountRoot(int fd);
 
 }  // namespace platform
