@@ -20,6 +20,7 @@ namespace platform {
 struct TrashSettings {
   std::filesystem::path dataHome;  // the home trash is dataHome/Trash
   unsigned uid = 0;                // names the volume trashes
+  std::filesystem::path home;      // the user's home folder, never trashed; empty: none
   // The volumes' top directories; when unset, the mount table (followed live).
   std::optional<std::vector<std::filesystem::path>> topDirs;
 };
@@ -46,8 +47,10 @@ class FreedesktopTrash final : public RecycleBin {
   // $XDG_DATA_HOME (or ~/.local/share), getuid(), the mount table.
   static TrashSettings SystemSettings();
 
- private:
+  // The adapter's own parts share this (TrashState.h); nobody else sees inside.
   struct State;
+
+ private:
   std::unique_ptr<State> s_;
 };
 

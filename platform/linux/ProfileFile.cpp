@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <string_view>
 #include <system_error>
+
+#include "platform/linux/PosixFile.h"
 
 namespace platform {
 namespace {
@@ -163,6 +163,18 @@ std::string CutChars(std::string text, std::size_t n) {
   return text;
 }
 
+// Where the line at `pos` ends, and where the next begins: CR LF, LF and a
+// lone CR each end a line, as the Windows reader takes them.
+std::size_t LineEnd(std::string_view text, std::size_t pos, std::size_t& next) {
+  const std::size_t e = text.find_first_of("\r\n", pos);
+  if (e == npos) {
+    next = text.size();
+    return text.size();
+  }
+  next = text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n' ? e + 2 : e + 1;
+  return e;
+}
+
 struct Found {
   bool section = false;
   bool key = false;
@@ -180,10 +192,8 @@ Found Find(std::string_view text, std::size_t pos, std::string_view section, std
   Found f;
   bool inSection = false;
   while (pos < text.size()) {
-    const std::size_t nl = text.find('\n', pos);
-    const std::size_t next = nl == npos ? text.size() : nl + 1;
-    std::size_t end = nl == npos ? text.size() : nl;
-    if (end > pos && text[end - 1] == '\r') --end;
+    std::size_t next = 0;
+    const std::size_t end = LineEnd(text, pos, next);
     const std::string_view body = TrimLeft(text.substr(pos, end - pos));
     if (!body.empty() && body[0] == '[') {
       if (inSection) break;
@@ -194,21 +204,21 @@ Found Find(std::string_view text, std::size_t pos, std::string_view section, std
         f.insertAt = next;
       }
     } else if (inSection && !body.empty() && body[0] != ';') {
+      // A line without "=" is a key with an empty value.
       const std::size_t eq = body.find('=');
-      if (eq != npos) {
-        f.insertAt = next;
-        const std::string_view name = Trim(body.substr(0, eq));
-        if (SameName(name, key, enc)) {
-          f.key = true;
-          f.lineBegin = pos;
-          f.lineEnd = end;
-          f.keyName = name;
-          std::string_view value = Trim(body.substr(eq + 1));
-          if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-          f.value = value;
-          return f;
-        }
+      f.insertAt = next;
+      const std::string_view name = Trim(body.substr(0, eq));
+      if (SameName(name, key, enc)) {
+        f.key = true;
+        f.lineBegin = pos;
+        f.lineEnd = end;
+        f.keyName = name;
+        std::string_view value = eq == npos ? std::string_view() : Trim(body.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == value.back() &&
+            (value.front() == '"' || value.front() == '\''))
+          value = value.substr(1, value.size() - 2);
+        f.value = value;
+        return f;
       }
     }
     pos = next;
@@ -218,42 +228,15 @@ Found Find(std::string_view text, std::size_t pos, std::string_view section, std
 
 // The whole file in one read; false when it is missing, unreadable or not a
 // regular file (errno tells which).
-bool ReadAll(const fs::path& file, std::string& out, struct stat& st) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
+bool ReadProfile(const fs::path& file, std::string& out, struct stat& st) {
+  UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.ok()) return false;
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     errno = EISDIR;
     return false;
   }
-  out.resize(static_cast<std::size_t>(st.st_size) + 1);
-  std::size_t used = 0;
-  for (;;) {
-    if (used == out.size()) out.resize(out.size() * 2);
-    const ssize_t n = read(fd, out.data() + used, out.size() - used);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int err = errno;
-      close(fd);
-      errno = err;
-      return false;
-    }
-    if (n == 0) break;
-    used += static_cast<std::size_t>(n);
-  }
-  close(fd);
-  out.resize(used);
-  return true;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
+  out.reserve(static_cast<std::size_t>(st.st_size));
+  return ReadAll(fd.get(), out);
 }
 
 // A linked settings file stays a link: the write goes to the file it names.
@@ -269,44 +252,16 @@ bool FollowLinks(fs::path& file) {
   return false;
 }
 
-// A new file beside the old one, synced, then renamed over it: whoever reads
-// the file, or whatever ends this process, sees the old text or the new one.
+// The new text replaces the file in one rename.
 bool ReplaceFile(const fs::path& file, std::string_view bytes, const struct stat* old) {
   fs::path folder = file.parent_path();
   if (folder.empty()) folder = ".";
-  static std::atomic<unsigned> counter{0};
-  const std::string stem = (folder / ("." + file.filename().string() + ".")).string();
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    temp = stem + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(now % 1000000);
-    // Mode 0666 lets the umask decide for a new file, as any other write would.
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes);
-  if (ok && old) {
-    // Keeps the owner when root writes a user's file; fails harmlessly otherwise.
-    if (fchown(fd, old->st_uid, old->st_gid) != 0) {
-    }
-    ok = fchmod(fd, old->st_mode & 07777) == 0;
-  }
-  ok = ok && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), file.c_str()) == 0;
-  if (!ok) {
-    unlink(temp.c_str());
-    return false;
-  }
-  const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);  // makes the rename itself durable; nothing to undo if it fails
-    close(dir);
-  }
-  return true;
+  UniqueFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.ok()) return false;
+  const std::string name = file.filename().string();
+  ReplaceOptions options;
+  options.keep = old;  // a new file: mode 0666 lets the umask decide, as any other write would
+  return ReplaceFileAt(dir.get(), name, bytes, options);
 }
 
 }  // namespace
@@ -317,7 +272,7 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
   const std::size_t limit = bufferChars == 0 ? 0 : bufferChars - 1;
   std::string text;
   struct stat st;
-  if (ReadAll(file, text, st)) {
+  if (ReadProfile(file, text, st)) {
     const std::string_view view(text);
     const Encoding enc = view.substr(0, 3) == kBom ? Encoding::kUtf8 : Encoding::kAnsi;
     const std::string sectionName = ToFileEncoding(Trim(CutAtLineBreak(section)), enc);
@@ -345,9 +300,15 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
 
   fs::path target = file;
   if (!FollowLinks(target)) return false;
+  {
+    // What writers killed half-way left beside the file goes at the next write.
+    fs::path folder = target.parent_path();
+    UniqueFd dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.ok()) RemoveStaleTemporaryFiles(dir.get(), target.filename().string());
+  }
   std::string text;
   struct stat st;
-  const bool exists = ReadAll(target, text, st);
+  const bool exists = ReadProfile(target, text, st);
   if (!exists && errno != ENOENT) return false;  // never replace what could not be read
   // Replacing by rename would get past a read-only file; keep it read-only, as
   // the Windows read-only attribute does even for an administrator.

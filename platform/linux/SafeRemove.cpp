@@ -6,10 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
-#include <vector>
+
+#include "platform/linux/PosixFile.h"
+#include "platform/linux/TreeWalk.h"
 
 namespace platform {
+
+using walk::Names;
+using walk::Next;
 
 namespace {
 
@@ -17,13 +21,112 @@ bool IsDotOrDotDot(const char* n) {
   return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
 }
 
-bool UnlinkGone(int dirFd, const char* name, int flags) {
-  return unlinkat(dirFd, name, flags) == 0 || errno == ENOENT;
+// Gives the owner full access to the folder `name` itself, never to what a
+// link there points to: the change goes through a handle of the folder.
+void MakeOwnerFull(int dirFd, const std::string& name) {
+  UniqueFd fd(openat(dirFd, name.c_str(), O_PATH | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC));
+  struct stat st;
+  if (!fd.ok() || fstat(fd.get(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+  const std::string handle = "/proc/self/fd/" + std::to_string(fd.get());
+  chmod(handle.c_str(), (st.st_mode & 07777) | S_IRWXU);
 }
 
-// A bind mount of the same file system keeps the device number, so only the
-// kernel's mount-root mark tells it apart. When the kernel cannot say, the
-// device check is all there is; any other failure counts as a mount.
+class Remover {
+ public:
+  Remover(dev_t dev, const RemoveRules& rules, std::filesystem::path shown)
+      : dev_(dev), rules_(rules), tracked_(rules.hook || rules.stayed), shown_(std::move(shown)) {}
+
+  void listed(int, Names&) {}
+
+  Next entry(int dirFd, const std::string& name, bool likelyDir) {
+    gone = true;
+    // Most entries are files: unlinking first saves a stat. unlinkat without
+    // AT_REMOVEDIR never removes a folder, so this is safe whatever it is now.
+    if (!rules_.keep && !likelyDir && unlinkat(dirFd, name.c_str(), 0) == 0) {
+      ++removed;
+      return Next::kDone;
+    }
+    struct stat st;
+    if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      gone = errno == ENOENT;
+      if (!gone) report(name);
+      return Next::kDone;
+    }
+    if (rules_.keep && rules_.keep(st)) {
+      gone = false;
+      report(name);
+      return Next::kDone;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+      unlinked(dirFd, name, 0);
+      return Next::kDone;
+    }
+    gone = false;
+    // Something mounted here belongs to another volume: not ours to empty.
+    if (st.st_dev != dev_) {
+      report(name);
+      return Next::kDone;
+    }
+    if (rules_.makeWritable && st.st_uid == geteuid() && (st.st_mode & S_IRWXU) != S_IRWXU)
+      MakeOwnerFull(dirFd, name);
+    if (tracked_) shown_ /= name;
+    if (rules_.hook) rules_.hook(shown_);
+    return Next::kEnter;
+  }
+
+  void entered(const std::string&) {}
+
+  void notEntered(int dirFd, const std::string& name, int err) {
+    if (tracked_) shown_ = shown_.parent_path();
+    if (err == ENOENT) {
+      gone = true;
+    } else if (err == ELOOP || err == ENOTDIR) {
+      // It became a link or a file since we looked: remove that, never its target.
+      unlinked(dirFd, name, 0);
+    } else if (err != 0) {
+      // Unreadable: it can still go if it happens to be empty.
+      unlinked(dirFd, name, AT_REMOVEDIR);
+    } else {
+      gone = false;
+      report(name);
+    }
+  }
+
+  void left(int dirFd, const std::string& name) {
+    if (tracked_) shown_ = shown_.parent_path();
+    // Whatever stayed inside makes this fail with ENOTEMPTY: the folder stays,
+    // and what kept it is reported already.
+    gone = unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0;
+    if (gone) ++removed;
+    if (!gone && errno == ENOENT) gone = true;
+    if (!gone && errno != ENOTEMPTY && errno != EEXIST) report(name);
+  }
+
+  bool gone = false;  // whether the last entry dealt with is gone
+  std::int64_t removed = 0;
+
+ private:
+  void unlinked(int dirFd, const std::string& name, int flags) {
+    gone = unlinkat(dirFd, name.c_str(), flags) == 0;
+    if (gone) ++removed;
+    if (!gone && errno == ENOENT) gone = true;
+    if (!gone) report(name);
+  }
+
+  void report(const std::string& name) {
+    if (rules_.stayed && rules_.stayed->size() < rules_.stayedLimit)
+      rules_.stayed->push_back(shown_ / name);
+  }
+
+  dev_t dev_;
+  const RemoveRules& rules_;
+  bool tracked_;
+  std::filesystem::path shown_;
+};
+
+
+}  // namespace
+
 bool IsMountRoot(int fd) {
   struct statx sx;
   if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &sx) != 0)
@@ -32,80 +135,35 @@ bool IsMountRoot(int fd) {
          (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
 }
 
-}  // namespace
-
-namespace {
-
-bool RemoveAt(int dirFd, const std::string& name, bool likelyDir, dev_t dev,
-              const DescendHook& hook, const std::filesystem::path& shownParent) {
-  // Most entries are files: unlinking first saves a stat. unlinkat without
-  // AT_REMOVEDIR never removes a folder, so this is safe whatever it is now.
-  if (!likelyDir && UnlinkGone(dirFd, name.c_str(), 0)) return true;
-  struct stat st;
-  if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
-  if (!S_ISDIR(st.st_mode)) return likelyDir && UnlinkGone(dirFd, name.c_str(), 0);
-  // Something mounted here belongs to another volume: not ours to empty.
-  if (st.st_dev != dev) return false;
-
-  const std::filesystem::path shownPath = shownParent / name;
-  if (hook) hook(shownPath);
-  int fd = openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) {
-    int err = errno;
-    if (err == ENOENT) return true;
-    // It became a link or a file since we looked: remove that, never its target.
-    if (err == ELOOP || err == ENOTDIR) return UnlinkGone(dirFd, name.c_str(), 0);
-    // Unreadable: it can still go if it happens to be empty.
-    return UnlinkGone(dirFd, name.c_str(), AT_REMOVEDIR);
+bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRules& rules,
+                  const std::filesystem::path& shownDir, std::int64_t* removed) {
+  Remover remover(dev, rules, shownDir);
+  auto done = [&] {
+    if (removed) *removed += remover.removed;
+    return remover.gone;
+  };
+  if (remover.entry(dirFd, name, false) == Next::kDone) return done();
+  UniqueFd fd(openat(dirFd, name.c_str(), walk::kOpenFolder));
+  if (!fd.ok()) {
+    remover.notEntered(dirFd, name, errno);
+    return done();
   }
   struct stat opened;
-  if (fstat(fd, &opened) != 0 || opened.st_dev != dev || IsMountRoot(fd)) {
-    close(fd);
-    return false;
+  if (fstat(fd.get(), &opened) != 0 || opened.st_dev != dev || IsMountRoot(fd.get())) {
+    remover.notEntered(dirFd, name, 0);
+    return done();
   }
-  std::vector<std::pair<std::string, bool>> names;
-  ReadFolderNames(fd, names);
-  for (const auto& [child, isDir] : names) {
-    RemoveAt(fd, child, isDir, dev, hook, shownPath);
-  }
-  close(fd);
-  // Whatever stayed inside makes this fail with ENOTEMPTY: the folder stays.
-  return UnlinkGone(dirFd, name.c_str(), AT_REMOVEDIR);
+  walk::WalkBelow(fd.release(), dev, remover);
+  remover.left(dirFd, name);
+  return done();
 }
-
-}  // namespace
 
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
                   const std::filesystem::path& shownDir) {
-  return RemoveAt(dirFd, name, false, dev, hook, shownDir);
+  RemoveRules rules;
+  rules.hook = hook;
+  return RemoveTreeAt(dirFd, name, dev, rules, shownDir);
 }
-
-namespace {
-
-std::int64_t SumBelow(int dirFd, dev_t dev) {
-  std::vector<std::pair<std::string, bool>> names;
-  if (!ReadFolderNames(dirFd, names)) return 0;
-  std::int64_t total = 0;
-  for (const auto& [name, isDir] : names) {
-    if (!isDir) {
-      struct stat st;
-      if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-      if (!S_ISDIR(st.st_mode)) {
-        total += static_cast<std::int64_t>(st.st_size);
-        continue;
-      }
-    }
-    int sub = openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (sub < 0) continue;
-    struct stat subSt;
-    if (fstat(sub, &subSt) == 0 && subSt.st_dev == dev && !IsMountRoot(sub))
-      total += SumBelow(sub, dev);
-    close(sub);
-  }
-  return total;
-}
-
-}  // namespace
 
 bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names) {
   int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
@@ -117,7 +175,13 @@ bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names
   }
   rewinddir(d);  // the copy shares its offset with dirFd
   while (dirent* e = readdir(d)) {
-    if (!IsDotOrDotDot(e->d_name)) names.emplace_back(e->d_name, e->d_type == DT_DIR);
+    if (IsDotOrDotDot(e->d_name)) continue;
+    bool folder = e->d_type == DT_DIR;
+    if (e->d_type == DT_UNKNOWN) {  // file systems that leave the type to a stat
+      struct stat st;
+      folder = fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+    }
+    names.emplace_back(e->d_name, folder);
   }
   closedir(d);
   return true;
@@ -126,7 +190,11 @@ bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names
 std::int64_t TreeApparentSize(int dirFd) {
   struct stat self;
   if (fstat(dirFd, &self) != 0 || IsMountRoot(dirFd)) return 0;
-  return SumBelow(dirFd, self.st_dev);
+  const int own = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+  if (own < 0) return 0;
+  walk::SizeCounter m;
+  walk::WalkBelow(own, self.st_dev, m);
+  return m.total;
 }
 
 }  // namespace platform

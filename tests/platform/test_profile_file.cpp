@@ -61,6 +61,15 @@ TEST(ProfileFile, ReadsByTheWindowsRules) {
   for (int i = 0; i < 254; ++i) accents += "ó";
   EXPECT_EQ(Get("Settings", "Accents", file), accents);
   EXPECT_EQ(GetPrivateProfileString("Settings", "x", "def", 255, dir / "missing.ini"), "def");
+
+  // Hand-edited files: single quotes come off like double ones, a lone CR ends a line, and a
+  // key line without "=" is the key with an empty value.
+  WriteFile(file, "[S]\rSingle= ' a b '\rBare\r\nBare=later\nMixed='x\"\n");
+  EXPECT_EQ(Get("S", "Single", file), " a b ");
+  EXPECT_EQ(GetPrivateProfileString("S", "Bare", "def", 255, file), "");
+  EXPECT_EQ(Get("S", "Mixed", file), "'x\"");
+  ASSERT_TRUE(WritePrivateProfileString("S", "Bare", "1", file));
+  EXPECT_EQ(ReadFile(file), "[S]\rSingle= ' a b '\rBare=1\r\nBare=later\nMixed='x\"\n");
 }
 
 TEST(ProfileFile, StoresWindows1252AndKeepsAUtf8FileUtf8) {
@@ -163,6 +172,18 @@ TEST(ProfileFile, AKilledWriterLeavesOneWholeState) {
     seenB += now == stateB;
   }
   EXPECT_GT(seenB, 0);  // the writer did get to write
+  // The next write clears what the killed writers left; a running writer's file stays. (A
+  // killed writer's number may already belong to a new process: its file waits for later.)
+  const fs::path running = dir / (".Options.ini." + std::to_string(getppid()) + "-0-1");
+  WriteFile(running, "in progress");
+  ASSERT_TRUE(WritePrivateProfileString("Estado", "Fase", "A", file));
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    const std::string name = e.path().filename().string();
+    if (name == "Options.ini") continue;
+    const pid_t writer = std::stoi(name.substr(std::string(".Options.ini.").size()));
+    EXPECT_EQ(kill(writer, 0), 0) << name << " of a writer that is gone";
+  }
+  EXPECT_TRUE(fs::exists(running));
 }
 
 }  // namespace

@@ -26,7 +26,9 @@ TEST(TrashEmpty, RemovesEverythingButNeverWhatLinksPointTo) {
   WriteFile(PutTrashInfo(trash, "dir") / "deep" / "f", "2");
   fs::create_directory_symlink(out.dir, trash / "files" / "dir" / "inner-link");
   fs::create_directory_symlink(out.dir, PutTrashInfo(trash, "dirlink"));
-  PutTrashInfo(trash, "orphan");                // info without entry
+  PutTrashInfo(trash, "orphan");  // info without entry, written long ago
+  fs::last_write_time(trash / "info" / "orphan.trashinfo",
+                      fs::file_time_type::clock::now() - std::chrono::minutes(1));
   WriteFile(trash / "files" / "no-info", "3");  // entry without info
   WriteFile(trash / "directorysizes", "4096 1714550400 dir\n4096 1714550400 other%20one\n");
   FreedesktopTrash bin(TrashAt(tmp / "data"));

@@ -1,5 +1,6 @@
 // Moving items into the trash of their own volume, and the items that must stay where they are.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +103,8 @@ TEST(TrashMove, ItemsThatCannotBeTrashedStayWhereTheyWere) {
   TmpfsMount unlisted(tmp / "unlisted");
   if (!unlisted.ok()) GTEST_SKIP() << unlisted.error();
   WriteFile(unlisted.path() / "elsewhere.txt", "kept");
+  // A volume where no trash can be made.
+  ASSERT_EQ(mount(nullptr, unlisted.path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
   WriteFile(tmp / "fine.txt", "ok");
   const fs::path trash = tmp / "data" / "Trash";
   WriteFile(trash / "files" / "old", "kept");

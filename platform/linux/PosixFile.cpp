@@ -1,0 +1,139 @@
+#include "platform/linux/PosixFile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+
+namespace platform {
+
+void UniqueFd::reset(int fd) {
+  if (fd_ >= 0) close(fd_);
+  fd_ = fd;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool ReadAll(int fd, std::string& out, std::size_t limit) {
+  char buf[16384];
+  std::size_t got = 0;
+  for (;;) {
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    got += static_cast<std::size_t>(n);
+    if (got > limit) {
+      errno = EFBIG;
+      return false;
+    }
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
+bool ReadRegularFileAt(int dirFd, const std::string& name, std::string& out, std::size_t limit) {
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  UniqueFd fd(openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.ok()) return false;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0) return false;
+  if (!S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > limit) {
+    errno = S_ISREG(st.st_mode) ? EFBIG : EINVAL;
+    return false;
+  }
+  return ReadAll(fd.get(), out, limit);
+}
+
+namespace {
+
+std::string TempPrefix(const std::string& name) { return "." + name + "."; }
+
+}  // namespace
+
+bool ReplaceFileAt(int dirFd, const std::string& name, std::string_view bytes,
+                   const ReplaceOptions& options) {
+  static std::atomic<unsigned> counter{0};
+  std::string temp;
+  UniqueFd fd;
+  for (int attempt = 0; attempt < 100 && !fd.ok(); ++attempt) {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    temp = TempPrefix(name) + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
+           std::to_string(now % 1000000);
+    fd.reset(openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    options.mode));
+    if (!fd.ok() && errno != EEXIST) return false;
+  }
+  if (!fd.ok()) return false;
+  bool ok = WriteAll(fd.get(), bytes);
+  if (ok && options.keep) {
+    // Keeps the owner when root writes a user's file; fails harmlessly otherwise.
+    if (fchown(fd.get(), options.keep->st_uid, options.keep->st_gid) != 0) {
+    }
+    ok = fchmod(fd.get(), options.keep->st_mode & 07777) == 0;
+  }
+  ok = ok && fsync(fd.get()) == 0;
+  ok = close(fd.release()) == 0 && ok;
+  ok = ok && renameat(dirFd, temp.c_str(), dirFd, name.c_str()) == 0;
+  if (!ok) {
+    const int err = errno;
+    unlinkat(dirFd, temp.c_str(), 0);
+    errno = err;
+    return false;
+  }
+  fsync(dirFd);  // makes the rename itself durable; nothing to undo if it fails
+  return true;
+}
+
+int RemoveStaleTemporaryFiles(int dirFd, const std::string& name) {
+  const std::string prefix = TempPrefix(name);
+  const int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+  if (dupFd < 0) return 0;
+  DIR* d = fdopendir(dupFd);
+  if (!d) {
+    close(dupFd);
+    return 0;
+  }
+  rewinddir(d);
+  int removed = 0;
+  const uid_t me = geteuid();
+  while (const dirent* e = readdir(d)) {
+    const std::string entry = e->d_name;
+    if (entry.compare(0, prefix.size(), prefix) != 0) continue;
+    // The writer's process id comes first, then "-": anything else is not ours.
+    std::size_t i = prefix.size(), digits = 0;
+    pid_t pid = 0;
+    while (i < entry.size() && entry[i] >= '0' && entry[i] <= '9' && digits < 9) {
+      pid = pid * 10 + (entry[i] - '0');
+      ++i;
+      ++digits;
+    }
+    if (digits == 0 || i >= entry.size() || entry[i] != '-' || pid <= 0 || pid == getpid())
+      continue;
+    if (kill(pid, 0) == 0 || errno != ESRCH) continue;  // still running, or not ours to judge
+    struct stat st;
+    if (fstatat(dirFd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != me)
+      continue;
+    if (unlinkat(dirFd, entry.c_str(), 0) == 0) ++removed;
+  }
+  closedir(d);
+  return removed;
+}
+
+}  // namespace platform

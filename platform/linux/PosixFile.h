@@ -1,0 +1,69 @@
+#pragma once
+// File handles and whole-file reads and writes over POSIX calls, shared by the
+// trash, the settings writer and the autostart writer so that they agree on
+// one durability rule: data synced before the rename, the folder after it.
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Owns one file descriptor; -1 when empty.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { reset(); }
+  UniqueFd(UniqueFd&& o) noexcept : fd_(o.release()) {}
+  UniqueFd& operator=(UniqueFd&& o) noexcept {
+    if (this != &o) reset(o.release());
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
+// write() until every byte is out; false on any error (errno tells).
+bool WriteAll(int fd, std::string_view bytes);
+
+// read() to the end, appending to `out`. False on an error, or when more than
+// `limit` bytes come (a device or a runaway file must not eat the memory).
+bool ReadAll(int fd, std::string& out, std::size_t limit = static_cast<std::size_t>(-1));
+
+// Reads `name` in the folder `dirFd` (AT_FDCWD for a path) only when it is a
+// regular file of at most `limit` bytes; never follows a link and never waits
+// on a FIFO or a device.
+bool ReadRegularFileAt(int dirFd, const std::string& name, std::string& out, std::size_t limit);
+
+struct ReplaceOptions {
+  mode_t mode = 0666;                 // for a new file, before the umask
+  const struct stat* keep = nullptr;  // an old file whose mode and owner the new one takes
+};
+
+// Writes `bytes` to a fresh temporary file beside `name` in `dirFd`, syncs it
+// and renames it over `name`, then syncs the folder: a reader, or a crash,
+// sees the old content or the new, never a mix. The temporary file is named
+// "." + name + "." + pid + "-..." so that StaleTemporaryFiles can find it.
+bool ReplaceFileAt(int dirFd, const std::string& name, std::string_view bytes,
+                   const ReplaceOptions& options = {});
+
+// Removes what ReplaceFileAt left beside `name` when its writer was killed:
+// the temporary files of processes that no longer run. Returns how many went.
+int RemoveStaleTemporaryFiles(int dirFd, const std::string& name);
+
+}  // namespace platform

@@ -1,0 +1,142 @@
+#pragma once
+// The inside of FreedesktopTrash, shared by its parts: the index of every
+// trash with the kept sizes of its items (TrashIndex.cpp), moving
+// (TrashMove.cpp) and emptying (TrashEmpty.cpp).
+#include <sys/stat.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/Mounts.h"
+#include "platform/linux/PosixFile.h"
+#include "platform/linux/SafeRemove.h"
+
+namespace platform::trash {
+
+enum class Kind { kHome, kShared, kPrivate };
+
+inline bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+struct Identity {
+  bool present = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec mtime{};
+  timespec ctime{};
+  bool operator==(const Identity& o) const {
+    return present == o.present && dev == o.dev && ino == o.ino && SameTime(mtime, o.mtime) &&
+           SameTime(ctime, o.ctime);
+  }
+  bool operator!=(const Identity& o) const { return !(*this == o); }
+};
+
+Identity IdentityOf(const struct stat& st, bool withTimes);
+Identity LstatIdentity(const std::string& path, bool withTimes);
+
+struct Entry {
+  bool hasInfo = false;
+  bool hasFile = false;
+  std::int64_t size = 0;
+  // A folder's measured size holds while these do.
+  bool measured = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec infoMtime{};
+};
+
+struct Location {
+  Kind kind = Kind::kHome;
+  std::string topDir;  // empty for the home trash
+  std::string path;    // the trash folder itself
+  bool active = false;
+  bool duplicate = false;  // the same folder as another location: counted there
+  Identity folder;         // of the trash folder when it was last found unusable
+  dev_t dev = 0;           // of the trash folder in use
+  ino_t ino = 0;
+  Identity info, files;
+  int wdInfo = -1, wdFiles = -1;
+  bool watched = false;
+  bool resetup = false;
+  bool rescan = false;
+  std::chrono::steady_clock::time_point scannedAt{};
+  std::unordered_set<std::string> dirty;
+  std::unordered_map<std::string, Entry> entries;
+  std::int64_t count = 0, size = 0;
+
+  std::string sub(const char* name) const;
+};
+
+// Whether the shared $topdir/.Trash is a sticky real folder.
+bool SharedTrashUsable(const std::string& topDir);
+
+// Opens a location's trash folder the way the freedesktop rules allow: a
+// volume trash must be a real folder owned by the user (and the shared
+// .Trash must be sticky); the home trash may be reached through links.
+int OpenTrashFolder(const Location& l, unsigned uid, UniqueFd& out);
+
+// Top folders of volumes that moving found beside the mount table (a btrfs
+// subvolume has a device number of its own but no mount entry), kept in a
+// small file of ours so that counting and emptying reach their trashes too.
+class RememberedTops {
+ public:
+  explicit RememberedTops(std::string file) : file_(std::move(file)) {}
+  // True when the file changed since the last call (and on the first call).
+  bool reload();
+  const std::vector<std::string>& tops() const { return tops_; }
+  // Adds a top and writes the file; false when it could not be written.
+  bool add(const std::string& top);
+
+ private:
+  std::string file_;
+  std::vector<std::string> tops_;
+  bool loaded_ = false;
+  Identity seen_;
+  off_t seenSize_ = -1;
+};
+
+}  // namespace platform::trash
+
+namespace platform {
+
+struct FreedesktopTrash::State {
+  TrashSettings settings;
+  std::string homeTrash;
+  std::string uidText;
+  std::unique_ptr<MountWatcher> mounts;
+  trash::RememberedTops remembered;
+  bool fixedApplied = false;
+  std::vector<std::string> tableTops;                       // from the mount table or the settings
+  std::vector<std::string> topDirs;                         // tableTops and the remembered tops
+  std::vector<std::unique_ptr<trash::Location>> locations;  // the home trash first
+  int inotifyFd = -1;
+  std::unordered_map<int, std::pair<trash::Location*, bool>> watches;  // wd -> (location, files/)
+  DescendHook hook;
+
+  explicit State(TrashSettings s);
+  ~State();
+
+  // The index (TrashIndex.cpp).
+  void refresh();
+  void refreshVolumes();
+  void unwatch(trash::Location& l);
+  void deactivate(trash::Location& l);
+  int addWatch(int fd, trash::Location* l, bool isFiles);
+  void setup(trash::Location& l);
+  void scanAll(trash::Location& l, int infoFd, int filesFd,
+               const std::unordered_map<std::string, trash::Entry>& previous);
+  void drainEvents();
+  void probe(trash::Location& l);
+  void update(trash::Location& l);
+
+  // Moving (TrashMove.cpp).
+  int ensureHomeTrash(UniqueFd& out);
+};
+
+}  // namespace platform
