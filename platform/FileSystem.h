@@ -45,6 +45,10 @@ void ListTree(const std::filesystem::path& folder, const std::function<void(std:
 // nothing). -1 when the folder itself cannot be opened.
 std::int64_t FolderSize(const std::filesystem::path& folder);
 
+// Writes `bytes` as the whole new content of `file`, replacing it in one
+// step (a reader sees the old file or the new one). 0 or an errno value.
+int ReplaceFileContents(const std::filesystem::path& file, const std::string& bytes);
+
 // A short Spanish description of an errno value, for messages.
 std::string ErrorDescription(int err);
 

@@ -67,7 +67,6 @@ class Lister {
   const std::function<void(std::string)>& line_;
 };
 
-
 UniqueFd OpenFolder(const fs::path& folder) {
   return UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
@@ -133,6 +132,18 @@ std::int64_t FolderSize(const fs::path& folder) {
   walk::SizeCounter m;
   walk::WalkBelow(dir.release(), st.st_dev, m);
   return m.total;
+}
+
+int ReplaceFileContents(const fs::path& file, const std::string& bytes) {
+  fs::path folder = file.parent_path();
+  UniqueFd dir = OpenFolder(folder.empty() ? fs::path(".") : folder);
+  if (!dir.ok()) return errno;
+  struct stat old;
+  ReplaceOptions options;
+  if (fstatat(dir.get(), file.filename().c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(old.st_mode))
+    options.keep = &old;
+  return ReplaceFileAt(dir.get(), file.filename().string(), bytes, options) ? 0 : errno;
 }
 
 std::string ErrorDescription(int err) {
