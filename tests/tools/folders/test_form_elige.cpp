@@ -17,6 +17,9 @@
 #include "support/TrashTestKit.h"
 #include "tools/folders/FormElige.h"
 
+// Readable failures: the text, not its UTF-16 units.
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace fs = std::filesystem;
 using platform::ShownMessage;
 using testsupport::RunAsNobody;
@@ -62,7 +65,6 @@ std::string InChild(const std::function<std::string()>& fn) {
 class FolderWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     platform::SetMsgBoxHook([this](const ShownMessage& m) {
       shown.push_back(m);
       return answer;
@@ -97,6 +99,7 @@ class FolderWindow : public ::testing::Test {
     return s;
   }
 
+  QApplication* app = App();  // before the window
   FormElige form;
   std::vector<ShownMessage> shown;
   int answer = platform::kAnswerYes;
