@@ -276,25 +276,4 @@ TEST_F(FolderWindow, DeletingOneFileAsksAndTellsWhyItFailed) {
   EXPECT_TRUE(fs::exists(tmp / "roots.txt"));
 }
 
-TEST(FoldersTool, OneWindowAtATimeDiscardedWhenClosed) {
-  App();
-  struct Host : tools::ToolHost {
-    void UnloadAllForms() override {}
-    QWidget* HostWindow() override { return nullptr; }
-  } host;
-  tools::FoldersTool tool;
-  tool.Open(host);
-  FormElige* first = tool.Window();
-  ASSERT_NE(first, nullptr);
-  tool.Open(host);
-  EXPECT_EQ(tool.Window(), first);
-  first->CommandExit_Click();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(tool.Window(), nullptr);
-  tool.Open(host);
-  ASSERT_NE(tool.Window(), nullptr);
-  EXPECT_TRUE(tool.Window()->CurrentFolder().isEmpty());
-  tool.Window()->close();
-}
-
 }  // namespace
