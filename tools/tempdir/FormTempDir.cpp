@@ -1,7 +1,5 @@
 #include "tools/tempdir/FormTempDir.h"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -11,6 +9,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -24,9 +23,8 @@ namespace {
 double sizeBeforeEmptying = 0;
 
 bool SameFolder(const QString& a, const char* b) {
-  struct stat sa, sb;
-  return b && stat(QFile::encodeName(a).constData(), &sa) == 0 && stat(b, &sb) == 0 &&
-         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  std::error_code ec;
+  return b && std::filesystem::equivalent(QFile::encodeName(a).toStdString(), b, ec);
 }
 
 void NotFound(QWidget* parent) {
