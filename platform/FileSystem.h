@@ -39,7 +39,8 @@ int DeleteOneFile(const std::filesystem::path& file);
 // The listing of a folder tree in pre-order: for each folder a tab and its
 // full path, then for each of its files two tabs and the name, then its
 // subfolders the same way. A folder that cannot be read adds its own line.
-void ListTree(const std::filesystem::path& folder, const std::function<void(std::string)>& line);
+void ListTree(const std::filesystem::path& folder,
+              const std::function<void(const std::string&)>& line);
 
 // Bytes in the files below `folder` (apparent sizes; what cannot be read adds
 // nothing). -1 when the folder itself cannot be opened.

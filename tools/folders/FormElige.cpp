@@ -84,8 +84,8 @@ void FormElige::Form_Load() { List1->SetTabStops({30, 60}); }
 void FormElige::ListarCarpeta(const QString& folder) {
   if (folder.isEmpty()) return;
   QStringList lines;
-  platform::ListTree(Native(folder), [&lines](std::string line) {
-    lines.append(QFile::decodeName(QByteArray::fromStdString(line)));
+  platform::ListTree(Native(folder), [&lines](const std::string& line) {
+    lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
   });
   List1->AddLines(lines);
 }

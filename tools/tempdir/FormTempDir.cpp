@@ -115,8 +115,8 @@ void FormTempDir::ShowClock() {
 
 void FormTempDir::ListarCarpeta(const QString& folder) {
   QStringList lines;
-  platform::ListTree(QFile::encodeName(folder).toStdString(), [&](std::string line) {
-    lines.append(QFile::decodeName(QByteArray::fromStdString(line)));
+  platform::ListTree(QFile::encodeName(folder).toStdString(), [&](const std::string& line) {
+    lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
   });
   ListTempDir->AddLines(lines);
 }

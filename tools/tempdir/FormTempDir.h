@@ -28,6 +28,8 @@ class FormTempDir : public QWidget {
   void CommandMostrar_Click();
   void CommandBorrar_Click();
   void CommandSalir_Click();
+  // Adds the lines of `folder` and of everything below it to the list.
+  void ListarCarpeta(const QString& folder);
 
   ListingView* ListTempDir;
   QLabel* LabelTempDir;
@@ -46,7 +48,6 @@ class FormTempDir : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void ListarCarpeta(const QString& folder);
   void ShowClock();
   void Form_Resize();
 
