@@ -35,7 +35,7 @@ void LocalHttpServer::Serve(QTcpSocket* socket) {
   QString path = first.size() > 1 ? QString::fromUtf8(first[1]) : QString("/");
   path = path.section('?', 0, 0);
   ++counts_[path];
-  Reply reply = replies_.contains(path) ? replies_[path] : Reply{404, "no", "text/plain"};
+  Reply reply = replies_.contains(path) ? replies_[path] : Answer(404, "no", "text/plain");
   QPointer<QTcpSocket> s(socket);
   auto answer = [s, reply] {
     if (!s) return;

@@ -21,6 +21,13 @@ class LocalHttpServer : public QObject {
     qint64 length = -1;       // Content-Length announced; -1: the body's
     QByteArray extraHeaders;  // "Name: value\r\n" lines
   };
+  static Reply Answer(int status, QByteArray body, QByteArray contentType = "text/html; charset=utf-8") {
+    Reply r;
+    r.status = status;
+    r.body = std::move(body);
+    r.contentType = std::move(contentType);
+    return r;
+  }
 
   LocalHttpServer();
   ~LocalHttpServer() override;
