@@ -67,6 +67,7 @@ std::unique_ptr<WebBrowser> CreateWebBrowser(QWidget* parent) {
   std::unique_ptr<WebBrowser> browser;
   if (create) browser.reset(create(parent));
   if (!browser) browser = std::make_unique<RecordingWebBrowser>(parent);
+  browser->stallTimeoutMs = StallTimeoutMs();
   browser->OpenOutside = [](const QUrl& url) {
     return ShellOpen(url.isLocalFile() ? url.toLocalFile() : url.toString());
   };
@@ -129,7 +130,7 @@ bool RecordingWebBrowser::WaitWhileBusy() {
   auto* waits = &impl_->waits;
   waits->push_back(&loop);
   const int stopsBefore = stops;
-  stall.start(StallTimeoutMs());
+  stall.start(stallTimeoutMs);
   poll.start(10);
   loop.exec();
   if (!alive) return false;  // destroyed with its window

@@ -52,8 +52,10 @@ class WebBrowser {
   // A page asks for a new window; cancel starts false. Not cancelled, the
   // address opens with the desktop's own browser (OpenOutside).
   std::function<void(const QUrl&, bool& cancel)> NewWindow2;
-  // Set by the maker: how an address is handed to the desktop.
+  // Set by the maker: how an address is handed to the desktop, and how long
+  // a load may go without progress.
   std::function<bool(const QUrl&)> OpenOutside;
+  int stallTimeoutMs = 30000;
 
  protected:
   WebBrowser() = default;

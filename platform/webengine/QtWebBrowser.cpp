@@ -152,7 +152,7 @@ class QtWebBrowser final : public platform::WebBrowser {
     });
     wait.stallTimer = &stall;
     QObject::connect(view_, &QObject::destroyed, &loop, &QEventLoop::quit);
-    stall.start(platform::StallTimeoutMs());
+    stall.start(stallTimeoutMs);
     if (!busy_) return true;
     loop.exec();
     if (!alive) return false;
@@ -173,7 +173,7 @@ class QtWebBrowser final : public platform::WebBrowser {
 
   void Progressed() {
     for (Wait* w : waits_) {
-      if (w->stallTimer) w->stallTimer->start(platform::StallTimeoutMs());
+      if (w->stallTimer) w->stallTimer->start(stallTimeoutMs);
       if (!busy_) w->loop->quit();
     }
   }
