@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLibrary>
+#include <QOpenGLContext>
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
@@ -14,6 +15,9 @@
 #if defined(__unix__)
 #include <unistd.h>
 #endif
+
+// Exported by Qt GUI but declared only in its private headers.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace platform {
 namespace {
@@ -39,6 +43,15 @@ WwCreateWebBrowserFn LoadModule() {
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
+  // The engine draws through a context shared with the application's. Made
+  // here rather than at start-up (Qt::AA_ShareOpenGLContexts before the
+  // application object), so that the bin alone loads no GL driver.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  if (!QOpenGLContext::globalShareContext()) {
+    auto* context = new QOpenGLContext(QCoreApplication::instance());
+    context->create();
+    qt_gl_set_global_share_context(context);
+  }
   QStringList candidates{QCoreApplication::applicationDirPath() + "/" WW_WEB_MODULE_NAME};
 #ifdef WW_WEB_MODULE_BUILD_PATH
   candidates << QStringLiteral(WW_WEB_MODULE_BUILD_PATH);
