@@ -59,6 +59,11 @@ std::pair<long, long> Measure(const QString& program, const QStringList& args, b
     p.waitForFinished(4000);  // the program settles
   }
   const long pid = p.processId();
+  if (pid <= 0) {
+    std::fprintf(stderr, "%s ended early: %s\n", qPrintable(program),
+                 p.readAllStandardError().left(400).constData());
+    return {0, 0};
+  }
   const std::pair<long, long> r{RssKb(pid), ChildrenRssKb(pid)};
   ::kill(pid, SIGTERM);
   if (!p.waitForFinished(10000)) p.kill();
@@ -95,6 +100,8 @@ int main(int argc, char** argv) {
   env.insert("XDG_CONFIG_HOME", home.path() + "/config");
   env.insert("XDG_DATA_HOME", home.path() + "/data");
   env.insert("GSETTINGS_BACKEND", "memory");
+  // The peer runs as ours does: as root, without the engine's sandbox.
+  if (geteuid() == 0) env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
   QDir().mkpath(home.path() + "/prog");
   QFile::copy(QString(WW_SOURCE_DIR) + "/assets/rae.htm", home.path() + "/prog/rae.htm");
 
@@ -110,7 +117,7 @@ int main(int argc, char** argv) {
     w.waitForReadyRead(60000);
     out += w.readAllStandardOutput();
   }
-  ::kill(w.processId(), SIGTERM);
+  if (w.processId() > 0) ::kill(w.processId(), SIGTERM);
   w.waitForFinished(10000);
   long before = 0, after = 0, afterChildren = 0;
   std::sscanf(out.constData(), "before %ld\nafter %ld %ld", &before, &after, &afterChildren);
