@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/ProgramFolder.h"
+#include "app/settings/ProgramFolder.h"
 #include "platform/WebBrowser.h"
 #include "tools/rae/FrmRae.h"
 

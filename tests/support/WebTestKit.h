@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/ProgramFolder.h"
+#include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/WebBrowser.h"

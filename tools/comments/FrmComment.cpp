@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "app/ModIni.h"
-#include "app/ProgramFolder.h"
+#include "app/settings/ModIni.h"
+#include "app/settings/ProgramFolder.h"
 
 namespace tools {
 namespace {

@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "app/ModIni.h"
-#include "app/ProgramFolder.h"
+#include "app/settings/ModIni.h"
+#include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
 
 namespace tools {

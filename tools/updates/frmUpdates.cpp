@@ -8,8 +8,8 @@
 #include <QGridLayout>
 #include <QPointer>
 
-#include "app/ModIni.h"
-#include "app/ProgramFolder.h"
+#include "app/settings/ModIni.h"
+#include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "tools/updates/UpdateInfo.h"

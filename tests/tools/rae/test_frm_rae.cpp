@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "app/ModIni.h"
+#include "app/settings/ModIni.h"
 #include "support/WebTestKit.h"
 #include "tools/rae/FrmRae.h"
 
