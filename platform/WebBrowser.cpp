@@ -1,0 +1,155 @@
+#include "platform/WebBrowser.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLibrary>
+#include <QOpenGLContext>
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+
+#include "platform/Shell.h"
+
+#if defined(__unix__)
+#include <unistd.h>
+#endif
+
+// Exported by Qt GUI but declared only in its private headers.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+
+namespace platform {
+namespace {
+
+int& StallMs() {
+  static int ms = 30000;
+  return ms;
+}
+
+WebBrowserFactory& Factory() {
+  static WebBrowserFactory factory;
+  return factory;
+}
+
+bool& Loaded() {
+  static bool loaded = false;
+  return loaded;
+}
+
+WwCreateWebBrowserFn LoadModule() {
+#if defined(__unix__)
+  // The engine's sandbox refuses to start for root; only then is it turned off.
+  if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
+  // The engine draws through a context shared with the application's. Made
+  // here rather than at start-up (Qt::AA_ShareOpenGLContexts before the
+  // application object), so that the bin alone loads no GL driver.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  if (!QOpenGLContext::globalShareContext()) {
+    auto* context = new QOpenGLContext(QCoreApplication::instance());
+    context->create();
+    qt_gl_set_global_share_context(context);
+  }
+  QStringList candidates{QCoreApplication::applicationDirPath() + "/" WW_WEB_MODULE_NAME};
+#ifdef WW_WEB_MODULE_BUILD_PATH
+  candidates << QStringLiteral(WW_WEB_MODULE_BUILD_PATH);
+#endif
+  for (const QString& file : candidates) {
+    if (!QFile::exists(file)) continue;
+    QLibrary lib(file);
+    if (auto fn = reinterpret_cast<WwCreateWebBrowserFn>(lib.resolve(WW_CREATE_WEB_BROWSER_SYMBOL))) {
+      Loaded() = true;
+      return fn;  // stays loaded for the rest of the run
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int StallTimeoutMs() { return StallMs(); }
+void SetStallTimeoutMs(int ms) { StallMs() = ms; }
+bool WebEngineLoaded() { return Loaded(); }
+void SetWebBrowserFactory(WebBrowserFactory factory) { Factory() = std::move(factory); }
+
+std::unique_ptr<WebBrowser> CreateWebBrowser(QWidget* parent) {
+  if (Factory()) return Factory()(parent);
+  static const WwCreateWebBrowserFn create = LoadModule();
+  std::unique_ptr<WebBrowser> browser;
+  if (create) browser.reset(create(parent));
+  if (!browser) browser = std::make_unique<RecordingWebBrowser>(parent);
+  browser->stallTimeoutMs = StallTimeoutMs();
+  browser->OpenOutside = [](const QUrl& url) {
+    return ShellOpen(url.isLocalFile() ? url.toLocalFile() : url.toString());
+  };
+  return browser;
+}
+
+// ---------------------------------------------------------------- the plain browser
+
+class RecordingWebBrowser::Impl {
+ public:
+  QPointer<QLabel> label;
+  std::vector<QEventLoop*> waits;
+};
+
+RecordingWebBrowser::RecordingWebBrowser(QWidget* parent) : impl_(std::make_unique<Impl>()) {
+  impl_->label = new QLabel(parent);
+  impl_->label->setObjectName("WebBrowserPlain");
+  impl_->label->setAlignment(Qt::AlignCenter);
+  impl_->label->setWordWrap(true);
+  impl_->label->setText(QStringLiteral("El navegador integrado no está disponible."));
+}
+
+RecordingWebBrowser::~RecordingWebBrowser() {
+  for (QEventLoop* loop : impl_->waits) loop->quit();
+  delete impl_->label.data();
+}
+
+QWidget* RecordingWebBrowser::Widget() { return impl_->label; }
+
+void RecordingWebBrowser::Navigate(const QString& address, int flags) {
+  navigations.push_back({address, flags});
+  if (impl_->label)
+    impl_->label->setText(QStringLiteral("El navegador integrado no está disponible.\n") +
+                          address.left(200));
+}
+
+void RecordingWebBrowser::Refresh2(int level) { refreshes.push_back(level); }
+
+void RecordingWebBrowser::Stop() {
+  ++stops;
+  busy = false;
+  for (QEventLoop* loop : impl_->waits) loop->quit();
+}
+
+bool RecordingWebBrowser::WaitWhileBusy() {
+  if (!busy) return true;
+  QEventLoop loop;
+  QTimer stall;
+  stall.setSingleShot(true);
+  bool stalled = false;
+  QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
+    stalled = true;
+    loop.quit();
+  });
+  QTimer poll;
+  QPointer<QLabel> alive = impl_->label;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&, this] {
+    if (!alive || !busy) loop.quit();
+  });
+  auto* waits = &impl_->waits;
+  waits->push_back(&loop);
+  const int stopsBefore = stops;
+  stall.start(stallTimeoutMs);
+  poll.start(10);
+  loop.exec();
+  if (!alive) return false;  // destroyed with its window
+  waits->erase(std::remove(waits->begin(), waits->end(), &loop), waits->end());
+  if (stalled) Stop();
+  return !stalled && stops == stopsBefore;
+}
+
+}  // namespace platform

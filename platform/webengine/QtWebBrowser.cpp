@@ -1,0 +1,199 @@
+// The engine's side of the embedded browser; built as a module of its own
+// and loaded by CreateWebBrowser when the first web window opens.
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+#include <QWebEngineHistory>
+#include <QWebEngineHttpRequest>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <algorithm>
+#include <vector>
+
+#include "platform/WebBrowser.h"
+
+namespace {
+
+// One profile for every window, kept in memory only: nothing the pages bring
+// is written to disk, and no run sees another run's cache.
+QWebEngineProfile* Profile() {
+  static QPointer<QWebEngineProfile> profile;
+  if (!profile) {
+    profile = new QWebEngineProfile(QCoreApplication::instance());
+    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+  }
+  return profile;
+}
+
+QString ErrorPage(const QString& address) {
+  return QStringLiteral(
+             "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Error</title></head>"
+             "<body style=\"font-family:sans-serif\"><h3>No se puede mostrar la página</h3>"
+             "<p>%1</p></body></html>")
+      .arg(address.left(300).toHtmlEscaped());
+}
+
+class Page : public QWebEnginePage {
+ public:
+  using QWebEnginePage::QWebEnginePage;
+};
+
+class QtWebBrowser final : public platform::WebBrowser {
+ public:
+  explicit QtWebBrowser(QWidget* parent) {
+    view_ = new QWebEngineView(parent);
+    view_->setObjectName("WebBrowserView");
+    view_->setPage(new Page(Profile(), view_));
+    QWebEnginePage* page = view_->page();
+    QObject::connect(page, &QWebEnginePage::loadStarted, view_, [this] {
+      busy_ = true;
+      Progressed();
+    });
+    QObject::connect(page, &QWebEnginePage::loadProgress, view_, [this](int p) {
+      Progressed();
+      if (ProgressChange) ProgressChange(p, 100);
+    });
+    QObject::connect(page, &QWebEnginePage::loadFinished, view_, [this](bool) {
+      busy_ = false;
+      if (clearHistory_) page_()->history()->clear();
+      clearHistory_ = false;
+      Progressed();
+      if (ProgressChange) ProgressChange(0, 0);
+    });
+    QObject::connect(page, &QWebEnginePage::newWindowRequested, view_,
+                     [this](QWebEngineNewWindowRequest& request) {
+                       bool cancel = false;
+                       const QUrl url = request.requestedUrl();
+                       if (NewWindow2) NewWindow2(url, cancel);
+                       if (!cancel && OpenOutside) OpenOutside(url);
+                     });
+  }
+
+  ~QtWebBrowser() override {
+    EndWaits();
+    if (view_) {
+      view_->page()->triggerAction(QWebEnginePage::Stop);
+      delete view_.data();
+    }
+  }
+
+  QWidget* Widget() override { return view_; }
+
+  void Navigate(const QString& address, int flags) override {
+    if (!view_) return;
+    busy_ = true;
+    clearHistory_ = (flags & platform::navNoHistory) != 0;
+    if (address.startsWith(QLatin1String("about:"), Qt::CaseInsensitive) && address.size() > 6 &&
+        address.mid(6).trimmed().startsWith('<')) {
+      view_->setHtml(address.mid(6), QUrl(QStringLiteral("about:blank")));
+      return;
+    }
+    QUrl url;
+    if (address.startsWith('/'))
+      url = QUrl::fromLocalFile(address);
+    else
+      url = QUrl(address, QUrl::TolerantMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() ||
+        !(scheme == "http" || scheme == "https" || scheme == "file" || scheme == "about")) {
+      view_->setHtml(ErrorPage(address), QUrl(QStringLiteral("about:blank")));
+      return;
+    }
+    QWebEngineHttpRequest request(url);
+    if (flags & platform::navNoReadFromCache) {
+      request.setHeader("Cache-Control", "no-cache");
+      request.setHeader("Pragma", "no-cache");
+    }
+    view_->page()->load(request);
+  }
+
+  void Refresh2(int level) override {
+    if (!view_) return;
+    busy_ = true;
+    view_->page()->triggerAction(level >= 2 ? QWebEnginePage::ReloadAndBypassCache
+                                            : QWebEnginePage::Reload);
+  }
+
+  bool Busy() const override { return busy_; }
+
+  void SetRestricted(bool on) override {
+    if (!view_) return;
+    QWebEngineSettings* s = view_->page()->settings();
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, !on);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, !on);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, !on);
+  }
+
+  void Stop() override {
+    if (view_) view_->page()->triggerAction(QWebEnginePage::Stop);
+    busy_ = false;
+    EndWaits();
+  }
+
+  bool WaitWhileBusy() override {
+    if (!busy_) return true;
+    QEventLoop loop;
+    Wait wait{&loop};
+    waits_.push_back(&wait);
+    // Only locals from here to the end: the window may destroy this browser.
+    bool* stalled = &wait.stalled;
+    bool* cut = &wait.cut;
+    QPointer<QWebEngineView> alive = view_;
+    QTimer stall;
+    stall.setSingleShot(true);
+    QObject::connect(&stall, &QTimer::timeout, &loop, [stalled, &loop] {
+      *stalled = true;
+      loop.quit();
+    });
+    wait.stallTimer = &stall;
+    QObject::connect(view_, &QObject::destroyed, &loop, &QEventLoop::quit);
+    stall.start(stallTimeoutMs);
+    if (!busy_) return true;
+    loop.exec();
+    if (!alive) return false;
+    waits_.erase(std::remove(waits_.begin(), waits_.end(), &wait), waits_.end());
+    if (*stalled) Stop();
+    return !*stalled && !*cut;
+  }
+
+ private:
+  struct Wait {
+    QEventLoop* loop;
+    bool stalled = false;
+    bool cut = false;
+    QTimer* stallTimer = nullptr;
+  };
+
+  QWebEnginePage* page_() { return view_->page(); }
+
+  void Progressed() {
+    for (Wait* w : waits_) {
+      if (w->stallTimer) w->stallTimer->start(stallTimeoutMs);
+      if (!busy_) w->loop->quit();
+    }
+  }
+
+  void EndWaits() {
+    for (Wait* w : waits_) {
+      w->cut = true;
+      w->loop->quit();
+    }
+  }
+
+  QPointer<QWebEngineView> view_;
+  std::vector<Wait*> waits_;
+  bool busy_ = false;
+  bool clearHistory_ = false;
+};
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) platform::WebBrowser* ww_create_web_browser(
+    QWidget* parent) {
+  return new QtWebBrowser(parent);
+}

@@ -1,0 +1,32 @@
+// The comments window with the recording browser.
+#include <gtest/gtest.h>
+
+#include "support/WebTestKit.h"
+#include "tools/comments/FrmComment.h"
+
+using tools::FrmComment;
+
+TEST(Comments, OneWindowOnePageNewWindowsRefused) {
+  testsupport::WebTestKit kit;
+  kit.Options("[Servidores]\r\nActualizaciones=http://127.0.0.1:9/descargas/updates/\r\n");
+  FrmComment* f = FrmComment::Open();
+  EXPECT_EQ(FrmComment::Open(), f);
+  ASSERT_EQ(kit.browsers.size(), 1u);
+  ASSERT_EQ(kit.browsers[0]->navigations.size(), 1u);  // not reloaded by the second command
+  EXPECT_EQ(kit.browsers[0]->navigations[0].address,
+            "http://127.0.0.1:9/descargas/updates/envia_form_php.php");
+  EXPECT_EQ(f->windowTitle(), "Comentarios");
+  bool cancel = false;
+  kit.browsers[0]->NewWindow2(QUrl("http://127.0.0.1:9/x"), cancel);
+  EXPECT_TRUE(cancel);
+
+  f->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(FrmComment::Current(), nullptr);
+  kit.Options("");
+  FrmComment* again = FrmComment::Open();
+  ASSERT_EQ(kit.browsers.size(), 2u);  // a new window loads the page again
+  EXPECT_EQ(kit.browsers[1]->navigations[0].address, "envia_form_php.php");
+  again->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

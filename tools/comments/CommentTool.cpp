@@ -1,0 +1,13 @@
+#include "tools/comments/CommentTool.h"
+
+#include "tools/comments/FrmComment.h"
+
+namespace tools {
+
+CommentTool::CommentTool()
+    : Tool(ToolInfo{MenuPlace::Help, "MnuSendMe", QStringLiteral("Enviar comentarios"), 0,
+                    KeyRepeat::WhileHeld}) {}
+
+void CommentTool::Open(ToolHost&) { FrmComment::Open(); }
+
+}  // namespace tools

@@ -1,0 +1,107 @@
+#include "tools/comments/FrmComment.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "app/settings/ModIni.h"
+#include "app/settings/ProgramFolder.h"
+
+namespace tools {
+namespace {
+
+constexpr int kTwips = 15;
+
+QPointer<FrmComment>& Instance() {
+  static QPointer<FrmComment> form;
+  return form;
+}
+
+// The window's own icon: a speech bubble, drawn here.
+QIcon CommentIcon() {
+  QPixmap pm(32, 32);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPainterPath bubble;
+  bubble.addRoundedRect(QRectF(2, 3, 28, 19), 6, 6);
+  QPainterPath tail;
+  tail.moveTo(8, 20);
+  tail.lineTo(6, 29);
+  tail.lineTo(16, 21);
+  tail.closeSubpath();
+  p.setPen(QPen(QColor(40, 60, 120), 1.5));
+  p.setBrush(QColor(250, 250, 210));
+  p.drawPath(bubble.united(tail));
+  p.setPen(QPen(QColor(40, 60, 120), 2));
+  for (int y : {9, 13, 17}) p.drawLine(8, y, y == 17 ? 17 : 24, y);
+  return QIcon(pm);
+}
+
+}  // namespace
+
+QString FrmComment::PageAddress() {
+  // No built-in default: the server is configuration.
+  return QString::fromStdString(app::IniRead("Servidores", "Actualizaciones", app::OptionsFile())) +
+         QStringLiteral("envia_form_php.php");
+}
+
+FrmComment::FrmComment() {
+  setObjectName("FrmComment");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Comentarios"));
+  setWindowIcon(CommentIcon());
+  resize(8370 / kTwips, 4650 / kTwips);
+  browser_ = platform::CreateWebBrowser(this);
+  WebBrowserComment = browser_.get();
+  QPointer<FrmComment> self(this);
+  WebBrowserComment->NewWindow2 = [self](const QUrl&, bool& cancel) {
+    if (self) self->WebBrowserComment_NewWindow2(cancel);
+    else cancel = true;
+  };
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(WebBrowserComment->Widget());
+}
+
+FrmComment::~FrmComment() {
+  WebBrowserComment = nullptr;
+  browser_.reset();
+}
+
+FrmComment* FrmComment::Current() { return Instance(); }
+
+FrmComment* FrmComment::Open() {
+  if (FrmComment* open = Instance()) {
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return open;
+  }
+  auto* form = new FrmComment;
+  Instance() = form;
+  form->Form_Load();
+  if (Instance()) Instance()->show();
+  return Instance();
+}
+
+void FrmComment::Form_Load() {
+  WebBrowserComment->Navigate(PageAddress());
+  QCoreApplication::processEvents();
+}
+
+void FrmComment::WebBrowserComment_NewWindow2(bool& cancel) { cancel = true; }
+
+void FrmComment::closeEvent(QCloseEvent* event) {
+  if (!unloaded_) {
+    unloaded_ = true;
+    if (browser_) browser_->Stop();
+  }
+  if (Instance() == this) Instance() = nullptr;
+  event->accept();
+}
+
+}  // namespace tools

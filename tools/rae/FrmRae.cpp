@@ -1,0 +1,225 @@
+#include "tools/rae/FrmRae.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "app/settings/ModIni.h"
+#include "app/settings/ProgramFolder.h"
+#include "platform/MessageBox.h"
+
+namespace tools {
+namespace {
+
+const char* const kPosition = "Posición";  // persisted names
+constexpr int kTwips = 15;
+constexpr int kDefaultLeft = 3720, kDefaultTop = 2355;
+
+QPointer<FrmRae>& Instance() {
+  static QPointer<FrmRae> form;
+  return form;
+}
+
+// Addresses from the section "Servidores", edited by hand only.
+QString Server(const char* key, const char* fallback) {
+  const std::string configured = app::IniRead("Servidores", key, app::OptionsFile());
+  return QString::fromStdString(configured.empty() ? std::string(fallback) : configured);
+}
+
+void OneWordOnly(QWidget* parent) {
+  platform::MsgBox(QStringLiteral("Una palabra sólamente gracias!"),
+                   platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), parent);
+}
+
+}  // namespace
+
+QString EncodeSearchWord(const QString& word) {
+  QString out;
+  for (QChar c : word) {
+    switch (c.unicode()) {
+      case '%': out += "%25"; break;
+      case '&': out += "%26"; break;
+      case '#': out += "%23"; break;
+      case '?': out += "%3F"; break;
+      case '+': out += "%2B"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+FrmRae::FrmRae() {
+  setObjectName("FrmRae");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Dicionario de la RAE"));
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(192, 192, 255));
+  setPalette(pal);
+  setFixedSize(14655 / kTwips, 7095 / kTwips);
+  setMouseTracking(true);
+
+  browser_ = platform::CreateWebBrowser(this);
+  WebBrowser1 = browser_.get();
+  QPointer<FrmRae> self(this);
+  WebBrowser1->ProgressChange = [self](int p, int m) {
+    if (self) self->WebBrowser1_ProgressChange(p, m);
+  };
+
+  Label1 = new QLabel(QStringLiteral("Buscar palabra"), this);
+  Label1->setObjectName("Label1");
+  TextSearch = new QLineEdit(this);
+  TextSearch->setObjectName("TextSearch");
+  TextSearch->installEventFilter(this);
+  CmdOK = new QPushButton(QStringLiteral("OK"), this);
+  CmdOK->setObjectName("CmdOK");
+  CmdOK->setAutoDefault(false);
+  ComReset = new QPushButton(QStringLiteral("Reset"), this);
+  ComReset->setObjectName("ComReset");
+  ComReset->setAutoDefault(false);
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setVisible(false);
+  ProgressBar1->setFixedWidth(160);
+  connect(CmdOK, &QPushButton::clicked, this, &FrmRae::CmdOK_Click);
+  connect(ComReset, &QPushButton::clicked, this, &FrmRae::ComReset_Click);
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(Label1);
+  row->addWidget(TextSearch, 1);
+  row->addWidget(CmdOK);
+  row->addWidget(ComReset);
+  row->addWidget(ProgressBar1);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(4, 4, 4, 4);
+  column->addWidget(WebBrowser1->Widget(), 1);
+  column->addLayout(row);
+}
+
+FrmRae::~FrmRae() {
+  WebBrowser1 = nullptr;
+  browser_.reset();
+}
+
+FrmRae* FrmRae::Current() { return Instance(); }
+
+FrmRae* FrmRae::Open() {
+  if (FrmRae* open = Instance()) {
+    open->raise();
+    open->activateWindow();
+    return open;
+  }
+  auto* form = new FrmRae;
+  Instance() = form;
+  form->Form_Load();
+  return Instance();
+}
+
+void FrmRae::Form_Load() {
+  const std::string file = app::OptionsFile();
+  int left = app::ReadNumber(app::IniRead(kPosition, "Rae_Left", file));
+  int top = app::ReadNumber(app::IniRead(kPosition, "Rae_Top", file));
+  if (left == 0 && top == 0) {
+    left = kDefaultLeft;
+    top = kDefaultTop;
+  }
+  move(left / kTwips, top / kTwips);
+
+  QPointer<FrmRae> self(this);
+  QCoreApplication::processEvents();
+  if (!self || unloaded_) return;
+  WebBrowser1->Navigate(QString::fromStdString(app::ProgramFile("rae.htm")));
+  // Top-most comes with the window flag set at construction.
+  show();
+  QCoreApplication::processEvents();
+  if (!self || unloaded_) return;
+  TextSearch->clear();
+  activateWindow();
+  TextSearch->setFocus();
+}
+
+void FrmRae::Search(const QString& addressStart) {
+  WebBrowser1->Navigate(addressStart + EncodeSearchWord(TextSearch->text()));
+}
+
+void FrmRae::CmdOK_Click() {
+  if (TextSearch->text().isEmpty()) return;
+  // Blanks only, as the word's trimming has always been.
+  QString word = TextSearch->text();
+  while (word.startsWith(' ')) word.remove(0, 1);
+  while (word.endsWith(' ')) word.chop(1);
+  TextSearch->setText(word);
+  if (word.contains(' ')) {
+    QPointer<FrmRae> self(this);
+    OneWordOnly(this);
+    if (self) TextSearch->clear();
+    return;
+  }
+  Search(Server("Diccionario", "https://dle.rae.es") + "/?w=");
+}
+
+void FrmRae::TextSearch_KeyPress(int& keyAscii) {
+  if (keyAscii != 13) return;
+  keyAscii = 0;
+  if (TextSearch->text().isEmpty()) return;
+  if (TextSearch->text().contains(' ')) {
+    QPointer<FrmRae> self(this);
+    OneWordOnly(this);
+    if (self) TextSearch->clear();
+    return;
+  }
+  Search(Server("DiccionarioLemas", "https://buscon.rae.es") + "/drae/?val=");
+}
+
+void FrmRae::ComReset_Click() {
+  TextSearch->clear();
+  TextSearch->setFocus();
+}
+
+void FrmRae::WebBrowser1_ProgressChange(int progress, int progressMax) {
+  // The bar takes no maximum below 1 and no value outside its range; such a
+  // step is skipped and the rest runs.
+  if (progressMax >= 1) ProgressBar1->setMaximum(progressMax);
+  if (progress >= ProgressBar1->minimum() && progress <= ProgressBar1->maximum())
+    ProgressBar1->setValue(progress);
+  ProgressBar1->setVisible(progressMax > 0);
+}
+
+void FrmRae::mouseMoveEvent(QMouseEvent* event) {
+  TextSearch->setFocus();
+  QWidget::mouseMoveEvent(event);
+}
+
+bool FrmRae::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == TextSearch && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      int code = 13;
+      TextSearch_KeyPress(code);
+      return code == 0;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void FrmRae::closeEvent(QCloseEvent* event) {
+  if (!unloaded_) {
+    unloaded_ = true;
+    if (!isMinimized()) {
+      const std::string file = app::OptionsFile();
+      app::IniWrite(kPosition, "Rae_Left", app::NumberText(x() * kTwips), file);
+      app::IniWrite(kPosition, "Rae_Top", app::NumberText(y() * kTwips), file);
+    }
+    if (browser_) browser_->Stop();
+  }
+  if (Instance() == this) Instance() = nullptr;
+  event->accept();
+}
+
+}  // namespace tools

@@ -1,0 +1,313 @@
+#include "tools/updates/frmUpdates.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QPointer>
+
+#include "app/settings/ModIni.h"
+#include "app/settings/ProgramFolder.h"
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "tools/updates/UpdateInfo.h"
+#include "tools/updates/VerVersion.h"
+#include "tools/updates/modCloseBtn.h"
+
+namespace tools {
+namespace {
+
+QPointer<frmUpdates>& Instance() {
+  static QPointer<frmUpdates> form;
+  return form;
+}
+
+// The program's own executable in the program folder.
+const char* const kExecutable = "WasteWell";
+const char* const kInfoFile = "WasteWell.txt";  // the local name, whatever TextFile says
+const char* const kSetupFile = "WasteWell_setup.exe";
+
+}  // namespace
+
+frmUpdates::frmUpdates(std::function<void()> unloadAllForms)
+    : unloadAllForms_(std::move(unloadAllForms)) {
+  setObjectName("frmUpdates");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Actualizar"));
+
+  Label3 = new QLabel(QStringLiteral("Update Location:"), this);
+  TextSite = new QLineEdit(this);
+  TextSite->setObjectName("TextSite");
+  Label4 = new QLabel(QStringLiteral("Update Info File:"), this);
+  TextFile = new QLineEdit(QStringLiteral("WasteWell.txt"), this);
+  TextFile->setObjectName("TextFile");
+  CommandCheck = new QPushButton(QStringLiteral("Buscar actualizaciones"), this);
+  CommandCheck->setObjectName("CommandCheck");
+  CommandCheck->setEnabled(false);
+  Command2 = new QPushButton(QStringLiteral("Cerrar"), this);
+  Command2->setObjectName("Command2");
+  LabelDown = new QLabel(this);
+  LabelDown->setObjectName("LabelDown");
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setVisible(false);
+  connect(CommandCheck, &QPushButton::clicked, this, &frmUpdates::CommandCheck_Click);
+  connect(Command2, &QPushButton::clicked, this, &frmUpdates::Command2_Click);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(Label3, 0, 0);
+  grid->addWidget(TextSite, 0, 1, 1, 2);
+  grid->addWidget(Label4, 1, 0);
+  grid->addWidget(TextFile, 1, 1, 1, 2);
+  grid->addWidget(LabelDown, 2, 0, 1, 3);
+  grid->addWidget(ProgressBar1, 3, 0, 1, 3);
+  grid->addWidget(CommandCheck, 4, 1);
+  grid->addWidget(Command2, 4, 2);
+  setMinimumWidth(460);
+
+  TimerUpdates = new QTimer(this);
+  TimerUpdates->setInterval(1000);
+  connect(TimerUpdates, &QTimer::timeout, this, &frmUpdates::TimerUpdates_Timer);
+  TimerUpdates->start();
+
+  inet_ = platform::CreateHttpTransfer(this);
+  Inet1 = inet_.get();
+  connect(Inet1, &platform::HttpTransfer::StateChanged, this, &frmUpdates::Inet1_StateChanged);
+
+  const QString folder =
+      QString::fromStdString(app::IniRead("Servidores", "Actualizaciones", app::OptionsFile()));
+  TextSite->setText(folder);
+  setupUrl_ = SetupUrl(folder);
+}
+
+frmUpdates::~frmUpdates() {
+  if (inet_) inet_->Cancel();
+  Inet1 = nullptr;
+}
+
+frmUpdates* frmUpdates::Current() { return Instance(); }
+
+frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
+  if (frmUpdates* open = Instance()) {
+    open->raise();
+    open->activateWindow();
+    return open;
+  }
+  auto* form = new frmUpdates(std::move(unloadAllForms));
+  Instance() = form;
+  QPointer<frmUpdates> self(form);
+  form->Form_Load();
+  if (self && !self->unloaded_) self->show();
+  return Instance();
+}
+
+QString frmUpdates::Folder(const QString& name) const {
+  return QString::fromStdString(app::ProgramFile("updates")) + "/" + name;
+}
+
+bool frmUpdates::DoEvents() {
+  QPointer<frmUpdates> self(this);
+  QCoreApplication::processEvents();
+  return self && !self->unloaded_;
+}
+
+void frmUpdates::Form_Load() {
+  // A first check must not fail for want of the folder.
+  QDir().mkpath(QString::fromStdString(app::ProgramFile("updates")));
+  const QString info = Folder(kInfoFile);
+  if (QFile::exists(info)) {
+    QFile::remove(info);
+    if (!DoEvents()) return;
+  }
+  targetPath_ = info;
+  Inet1->Execute(TextSite->text() + TextFile->text(), QStringLiteral("GET"), targetPath_);
+  DoEvents();
+}
+
+void frmUpdates::TimerUpdates_Timer() {
+  ++ticks_;
+  if (ticks_ < 5) {
+    LabelDown->setVisible(true);
+    LabelDown->setText(QStringLiteral("Un momento por favor"));
+  }
+  if (ticks_ == 5) {
+    CommandCheck->setEnabled(true);
+    LabelDown->setText(QString());
+    TimerUpdates->stop();
+    ticks_ = 0;
+  }
+}
+
+void frmUpdates::Inet1_StateChanged(int state) {
+  if (unloaded_) return;
+  if (state == platform::HttpTransfer::icError) {
+    if (setupFlag_) QFile::remove(targetPath_);
+    TransferFailed();
+    return;
+  }
+  if (state != platform::HttpTransfer::icResponseCompleted) return;
+
+  QFile file(targetPath_);
+  const bool open = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  qint64 total = 0;
+  const std::optional<qint32> field3 = setupFlag_ ? ToLong(fields_.value(3)) : std::nullopt;
+  const qint32 announced = field3.value_or(0);
+  for (;;) {
+    const QByteArray chunk = Inet1->GetChunk(1024);
+    if (chunk.isEmpty()) break;
+    // What reached the file counts, not what arrived.
+    const qint64 written = open ? file.write(chunk) : -1;
+    if (written > 0) total += written;
+    if (setupFlag_) {
+      if (announced != 0)
+        percent_ = static_cast<float>(total) / static_cast<float>(announced) * 100.0f;
+      LabelDown->setText(ProgressText(total, fields_.value(3), percent_, QLocale()));
+      if (percent_ >= 0 && percent_ <= 100) ProgressBar1->setValue(static_cast<int>(percent_));
+    }
+  }
+  if (!TimerUpdates->isActive()) LabelDown->setText(QStringLiteral("Finalizando..."));
+  const bool complete = open && file.flush() && file.error() == QFileDevice::NoError;
+  file.close();
+  if (!DoEvents()) return;
+  if (!setupFlag_) return;
+  // Only a whole setup is started: the bytes announced, all of them written.
+  if (!complete || (announced > 0 && total != announced)) {
+    QFile::remove(targetPath_);
+    TransferFailed();
+    return;
+  }
+  LanzarSetup();
+}
+
+void frmUpdates::TransferFailed() {
+  QPointer<frmUpdates> self(this);
+  platform::MsgBox(QStringLiteral("¡El archivo no está disponible en estos momentos!"),
+                   platform::kOkOnly | platform::kInformation, QStringLiteral("Updates"), this);
+  if (!self) return;
+  checkFlag_ = false;
+  Unload();
+}
+
+void frmUpdates::CannotDownload() {
+  QPointer<frmUpdates> self(this);
+  checkFlag_ = false;
+  platform::MsgBox(QStringLiteral("En estos momentos no se puede bajar el archivo,\r\n"
+                                  "inténtelo más adelante gracias."),
+                   platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), this);
+  if (self) Unload();
+}
+
+void frmUpdates::CommandCheck_Click() {
+  checkFlag_ = true;
+  const QString exe = QString::fromStdString(app::ProgramFile(kExecutable));
+  const QFileInfo exeInfo(exe);
+  currentVersion_ = VerVersion(exe);
+  const QDateTime currentDate = exeInfo.lastModified();
+  currentDate_ = QLocale().toString(currentDate, QLocale::ShortFormat);
+
+  QFile infoFile(Folder(kInfoFile));
+  QString line;
+  const bool readable = infoFile.open(QIODevice::ReadOnly);
+  if (readable) {
+    line = QString::fromLatin1(infoFile.readLine());
+    while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+  }
+  if (!readable || line.isEmpty() || line.contains(QLatin1String("<!DOCTYPE"))) {
+    CannotDownload();
+    return;
+  }
+  fields_ = line.split(',');
+  const std::optional<QDateTime> published = ToDateTime(fields_.value(2), QLocale());
+  if (fields_.size() < 5 || !published || !exeInfo.exists() || !currentDate.isValid()) {
+    CannotDownload();
+    return;
+  }
+  const bool newerVersion = IsNewerVersion(fields_[0], currentVersion_);
+  const bool newerDate = currentDate < *published;
+  QPointer<frmUpdates> self(this);
+  if (!newerVersion && !newerDate) {
+    platform::MsgBox(QStringLiteral("No hay una nueva versión,\r\ninténtelo más adelante."),
+                     platform::kOkOnly | platform::kInformation, QStringLiteral("Updates"), this);
+    if (!self) return;
+    checkFlag_ = false;
+    Unload();
+    return;
+  }
+  const QString offer = QStringList{QStringLiteral("Hay una versión más reciente:"),
+                                    QStringLiteral("Versión: ") + fields_[0],
+                                    QStringLiteral("Tamaño del setup: ") + fields_[3] + " bytes",
+                                    QStringLiteral("Fecha del setup: ") + fields_[4].trimmed(),
+                                    QStringLiteral("¿Desea descargarla?")}
+                            .join(QStringLiteral("\r\n"));
+  const int answer = platform::MsgBox(offer, platform::kYesNo | platform::kInformation,
+                                      QStringLiteral("Updates"), this);
+  if (!self || unloaded_) return;
+  if (answer != platform::kAnswerYes) {
+    checkFlag_ = false;
+    Unload();
+    return;
+  }
+  CommandCheck->setEnabled(false);
+  Command2->setEnabled(false);
+  SetCloseBtnState(this, false);
+  const QString setup = Folder(kSetupFile);
+  if (QFile::exists(setup)) {
+    QFile::remove(setup);
+    if (!DoEvents()) return;
+  }
+  ProgressBar1->setVisible(true);
+  LabelDown->setVisible(true);
+  ProgressBar1->setMaximum(100);
+  ProgressBar1->setValue(0);
+  setupFlag_ = true;
+  targetPath_ = setup;
+  Inet1->Execute(setupUrl_, QStringLiteral("GET"));
+  DoEvents();
+}
+
+void frmUpdates::LanzarSetup() {
+  if (!checkFlag_) return;
+  const bool handedOver = platform::ShellOpen(Folder(kSetupFile));
+  if (!DoEvents()) return;
+  checkFlag_ = false;
+  setupFlag_ = false;
+  if (!handedOver) {
+    // Nothing runs the setup: the program stays.
+    SetCloseBtnState(this, true);
+    TransferFailed();
+    return;
+  }
+  if (unloadAllForms_) unloadAllForms_();
+}
+
+void frmUpdates::Command2_Click() {
+  checkFlag_ = false;
+  Unload();
+}
+
+void frmUpdates::Unload() {
+  SetCloseBtnState(this, true);
+  close();
+}
+
+void frmUpdates::closeEvent(QCloseEvent* event) {
+  if (!CloseBtnEnabled(this)) {
+    event->ignore();
+    return;
+  }
+  if (!unloaded_) {
+    unloaded_ = true;
+    checkFlag_ = false;
+    TimerUpdates->stop();
+    if (inet_) inet_->Cancel();
+  }
+  if (Instance() == this) Instance() = nullptr;
+  event->accept();
+}
+
+}  // namespace tools

@@ -1,0 +1,75 @@
+#pragma once
+// The update checker: fetches the published update info, offers a newer
+// release, downloads its setup, starts it and ends the program.
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "platform/HttpTransfer.h"
+
+namespace tools {
+
+class frmUpdates : public QWidget {
+  Q_OBJECT
+ public:
+  // unloadAllForms ends the program once the setup was handed over.
+  explicit frmUpdates(std::function<void()> unloadAllForms);
+  ~frmUpdates() override;
+
+  // Opens the window, or only brings it forward when it is open.
+  static frmUpdates* Open(std::function<void()> unloadAllForms);
+  static frmUpdates* Current();
+
+  void Form_Load();
+  void TimerUpdates_Timer();
+  void CommandCheck_Click();
+  void Command2_Click();
+  void Inet1_StateChanged(int state);
+  void LanzarSetup();
+
+  QLabel* Label3 = nullptr;
+  QLineEdit* TextSite = nullptr;
+  QLabel* Label4 = nullptr;
+  QLineEdit* TextFile = nullptr;
+  QPushButton* CommandCheck = nullptr;
+  QPushButton* Command2 = nullptr;
+  QLabel* LabelDown = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QTimer* TimerUpdates = nullptr;
+  platform::HttpTransfer* Inet1 = nullptr;
+
+  bool Unloaded() const { return unloaded_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QString Folder(const QString& name) const;
+  void Unload();
+  // Shows the state-11 message and closes the window.
+  void TransferFailed();
+  void CannotDownload();
+  // Lets pending events run; false when the window closed meanwhile.
+  bool DoEvents();
+
+  std::function<void()> unloadAllForms_;
+  std::unique_ptr<platform::HttpTransfer> inet_;
+  QString targetPath_;
+  QString currentVersion_;
+  QString currentDate_;
+  QStringList fields_;
+  QString setupUrl_;
+  bool checkFlag_ = false;
+  bool setupFlag_ = false;
+  std::int16_t ticks_ = 0;
+  float percent_ = 0;
+  bool unloaded_ = false;
+};
+
+}  // namespace tools
