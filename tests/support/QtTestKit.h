@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/MessageBox.h"
+#include "support/QtApp.h"
 
 QT_BEGIN_NAMESPACE
 // Failures print the text, not its UTF-16 units.
@@ -14,9 +15,6 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 QT_END_NAMESPACE
 
 namespace testsupport {
-
-// The application, made on first use (widgets need it before they are made).
-QApplication* App();
 
 // Every message box shown while it lives, answered with `answer`.
 class MessageLog {
