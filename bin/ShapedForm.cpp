@@ -201,7 +201,7 @@ void ShapedForm::Timer1_Timer() {
     CurrentPicture = shape::SkinPicture(a.picture);
     update();
   }
-  if (a.playSound && services_.playWave) services_.playWave(app::ProgramFile(kSoundFile));
+  if (a.playSound && services_.playWave) services_.playWave(app::ShippedFile(kSoundFile));
   ReshapeAndPaint();
 }
 
@@ -501,7 +501,7 @@ void ShapedForm::MnuWeb_Click() {
 }
 
 void ShapedForm::MnuLeeme_Click() {
-  platform::ShellOpen(QString::fromStdString(app::ProgramFile("leame.txt")));
+  platform::ShellOpen(QString::fromStdString(app::ShippedFile("leame.txt")));
 }
 
 void ShapedForm::MnuExit_Click() {

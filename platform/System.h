@@ -18,4 +18,13 @@ std::string TempPath();
 // the lock is held until the process ends.
 bool AcquireSingleInstance(const std::filesystem::path& executable);
 
+// The running executable, links resolved.
+std::filesystem::path ExecutablePath();
+
+// True when this user may create and replace files in the folder.
+bool CanWriteFolder(const std::filesystem::path& folder);
+
+// $XDG_DATA_HOME, or ~/.local/share when it is unset or not absolute.
+std::filesystem::path DataHome();
+
 }  // namespace platform

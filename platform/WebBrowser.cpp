@@ -52,7 +52,9 @@ WwCreateWebBrowserFn LoadModule() {
     context->create();
     qt_gl_set_global_share_context(context);
   }
-  QStringList candidates{QCoreApplication::applicationDirPath() + "/" WW_WEB_MODULE_NAME};
+  const QString bin = QCoreApplication::applicationDirPath();
+  QStringList candidates{bin + "/" WW_WEB_MODULE_NAME,
+                         bin + "/" WW_WEB_MODULE_FROM_BIN "/" WW_WEB_MODULE_NAME};
 #ifdef WW_WEB_MODULE_BUILD_PATH
   candidates << QStringLiteral(WW_WEB_MODULE_BUILD_PATH);
 #endif

@@ -65,5 +65,11 @@ std::string OSVersionText() { return "000"; }
 std::string VersionTextFromRelease(const std::string&) { return "000"; }
 std::string TempPath() { return std::filesystem::temp_directory_path().string() + "/"; }
 bool AcquireSingleInstance(const std::filesystem::path&) { return true; }
+std::filesystem::path ExecutablePath() { return std::filesystem::current_path() / "WasteWell"; }
+bool CanWriteFolder(const std::filesystem::path& folder) {
+  std::error_code ec;
+  return std::filesystem::is_directory(folder, ec);
+}
+std::filesystem::path DataHome() { return std::filesystem::temp_directory_path(); }
 
 }  // namespace platform

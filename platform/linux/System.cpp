@@ -1,6 +1,7 @@
 #include "platform/System.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
@@ -70,6 +71,31 @@ bool AcquireSingleInstance(const std::filesystem::path& executable) {
     return false;
   }
   return true;  // fd stays open: the lock lives as long as the process
+}
+
+std::filesystem::path ExecutablePath() {
+  std::error_code ec;
+  return std::filesystem::read_symlink("/proc/self/exe", ec);
+}
+
+bool CanWriteFolder(const std::filesystem::path& folder) {
+  // Effective ids, as the writes will use them; a read-only mount says no too.
+  struct stat st {};
+  return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+std::filesystem::path DataHome() {
+  // The base directory rules say a relative value is to be ignored.
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') return data;
+  std::filesystem::path home;
+  if (const char* h = std::getenv("HOME"); h && *h)
+    home = h;
+  else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+    home = pw->pw_dir;
+  else
+    home = "/";
+  return home / ".local/share";
 }
 
 }  // namespace platform

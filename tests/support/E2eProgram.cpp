@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -161,13 +162,32 @@ std::string E2eProgram::Option(const std::string& section, const std::string& ke
   return app::IniRead(section, key, (folder_.path() / "Options.ini").string());
 }
 
+void E2eProgram::RunAs(uid_t uid, gid_t gid) {
+  uid_ = uid;
+  gid_ = gid;
+  for (const TempDir* dir : {&home_, &folder_}) {
+    chown(dir->path().c_str(), uid, gid);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir->path()))
+      lchown(entry.path().c_str(), uid, gid);
+  }
+}
+
 pid_t E2eProgram::Spawn() const {
-  const char* exe = std::getenv("WW_EXE");
-  if (!exe) return -1;
+  const char* built = std::getenv("WW_EXE");
+  const std::string exe = !installed_.empty() ? installed_.string() : built ? built : "";
+  if (exe.empty()) return -1;
   const pid_t p = fork();
   if (p == 0) {
+    for (const auto& name : unset_) unsetenv(name.c_str());
     for (const auto& [k, v] : env_) setenv(k.c_str(), v.c_str(), 1);
-    execl(exe, exe, "--program-folder", folder_.path().c_str(), static_cast<char*>(nullptr));
+    if (uid_ != 0 && (setgroups(0, nullptr) != 0 || setresgid(gid_, gid_, gid_) != 0 ||
+                      setresuid(uid_, uid_, uid_) != 0))
+      _exit(126);
+    if (installed_.empty())
+      execl(exe.c_str(), exe.c_str(), "--program-folder", folder_.path().c_str(),
+            static_cast<char*>(nullptr));
+    else
+      execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   return p;

@@ -47,6 +47,17 @@ class E2eProgram {
   std::filesystem::path trashFiles() const { return home_.path() / "data/Trash/files"; }
   // Environment the program and the helper commands see.
   void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+  // Left out of the program's environment (not of the helper commands').
+  void UnsetEnv(const std::string& name) {
+    env_.erase(name);
+    unset_.push_back(name);
+  }
+  // Another executable than $WW_EXE, started without --program-folder.
+  void SetInstalled(const std::filesystem::path& executable) { installed_ = executable; }
+  // Runs the program as this user, who then owns the test's home and folder.
+  void RunAs(uid_t uid, gid_t gid);
+  // $XDG_DATA_HOME/WasteWell, where an installed program keeps its files.
+  std::filesystem::path UserFolder() const { return home_.path() / "data/WasteWell"; }
   std::string EnvPrefix() const;  // "VAR=value ..." for a shell command
 
   // Options.ini in Windows-1252, written before the start.
@@ -101,6 +112,10 @@ class E2eProgram {
   TempDir folder_;
   TempDir home_;
   std::map<std::string, std::string> env_;
+  std::vector<std::string> unset_;
+  std::filesystem::path installed_;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
   pid_t pid_ = -1;
   unsigned long window_ = 0;
   int exitCode_ = -1;

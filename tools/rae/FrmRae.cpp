@@ -134,7 +134,7 @@ void FrmRae::Form_Load() {
   QPointer<FrmRae> self(this);
   QCoreApplication::processEvents();
   if (!self || unloaded_) return;
-  WebBrowser1->Navigate(QString::fromStdString(app::ProgramFile("rae.htm")));
+  WebBrowser1->Navigate(QString::fromStdString(app::ShippedFile("rae.htm")));
   // Top-most comes with the window flag set at construction.
   show();
   QCoreApplication::processEvents();

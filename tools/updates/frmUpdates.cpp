@@ -11,6 +11,7 @@
 #include "app/settings/ModIni.h"
 #include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
+#include "platform/System.h"
 #include "platform/Shell.h"
 #include "tools/updates/UpdateInfo.h"
 #include "tools/updates/VerVersion.h"
@@ -204,7 +205,9 @@ void frmUpdates::CannotDownload() {
 
 void frmUpdates::CommandCheck_Click() {
   checkFlag_ = true;
-  const QString exe = QString::fromStdString(app::ProgramFile(kExecutable));
+  // An installed program keeps its settings apart from its executable.
+  QString exe = QString::fromStdString(app::ProgramFile(kExecutable));
+  if (!QFileInfo::exists(exe)) exe = QString::fromStdString(platform::ExecutablePath().string());
   const QFileInfo exeInfo(exe);
   currentVersion_ = VerVersion(exe);
   const QDateTime currentDate = exeInfo.lastModified();

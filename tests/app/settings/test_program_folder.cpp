@@ -1,0 +1,149 @@
+// Where the program keeps its files: beside a writable executable, else in the
+// per-user folder, with the shipped files read from the installed data folder.
+// Permissions are what is tested, so the choice runs as an unprivileged user.
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "app/settings/ProgramFolder.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using testsupport::TempDir;
+using testsupport::WriteFile;
+namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
+const char* const kShippedFromBin = "../share/wastewell";
+
+// What the child saw, one field a line.
+std::string AsNobody(const std::function<std::string()>& body) {
+  int fds[2];
+  if (pipe(fds) != 0) return "pipe failed";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    std::string out = "no privileges dropped";
+    if (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
+        setresuid(kNobody, kNobody, kNobody) == 0)
+      out = body();
+    if (write(fds[1], out.data(), out.size()) < 0) _exit(1);
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
+  close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  return out;
+}
+
+std::string Describe(const app::FolderChoice& c) {
+  return c.folder.string() + "\n" + c.shipped.string() + "\n" + c.error;
+}
+
+class ProgramFolderRule : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The unprivileged user may look but not write, except in its home.
+    chmod(tmp_.path().c_str(), 0755);
+    fs::create_directories(bin_);
+    WriteFile(tmp_ / "usr/share/wastewell/leame.txt", "shipped");
+    fs::create_directories(home_);
+    chown(home_.c_str(), kNobody, kNobody);
+  }
+
+  app::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
+    const std::string seen = AsNobody([&] {
+      return Describe(app::ChooseProgramFolder(exeFolder, override, kShippedFromBin));
+    });
+    app::FolderChoice c;
+    const size_t a = seen.find('\n'), b = seen.find('\n', a + 1);
+    if (a == std::string::npos || b == std::string::npos) {
+      c.error = seen;
+      return c;
+    }
+    c.folder = seen.substr(0, a);
+    c.shipped = seen.substr(a + 1, b - a - 1);
+    c.error = seen.substr(b + 1);
+    return c;
+  }
+
+  TempDir tmp_;
+  fs::path bin_ = tmp_ / "usr/bin";
+  fs::path home_ = tmp_ / "home";
+  testsupport::ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
+};
+
+TEST_F(ProgramFolderRule, AnInstalledProgramWritesInThePerUserFolderAndReadsWhatShips) {
+  const app::FolderChoice c = ChooseAsNobody(bin_, {});
+  ASSERT_EQ(c.error, "");
+  EXPECT_EQ(c.folder, home_ / "data/WasteWell");
+  EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell");
+  struct stat st {};
+  ASSERT_EQ(stat(c.folder.c_str(), &st), 0) << "made on the first start";
+  EXPECT_EQ(st.st_uid, kNobody);
+
+  app::SetProgramFolder(c.folder);
+  app::SetShippedFolder(c.shipped);
+  EXPECT_EQ(app::OptionsFile(), (home_ / "data/WasteWell/Options.ini").string());
+  EXPECT_EQ(app::ProgramFile("mysnap.jpg"), (home_ / "data/WasteWell/mysnap.jpg").string());
+  EXPECT_EQ(app::ShippedFile("leame.txt"), (tmp_ / "usr/share/wastewell/leame.txt").string());
+  WriteFile(c.folder / "leame.txt", "the user's own");
+  EXPECT_EQ(app::ShippedFile("leame.txt"), (c.folder / "leame.txt").string());
+  app::SetShippedFolder({});
+}
+
+TEST_F(ProgramFolderRule, AWritableExecutableFolderKeepsEverythingBesideTheProgram) {
+  chown(bin_.c_str(), kNobody, kNobody);
+  const app::FolderChoice c = ChooseAsNobody(bin_, {});
+  EXPECT_EQ(c.error, "");
+  EXPECT_EQ(c.folder, bin_);
+  EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell") << "unless a copy lies beside it";
+  EXPECT_FALSE(fs::exists(home_ / "data"));
+
+  // A build folder: nothing installed next to it.
+  const app::FolderChoice build = ChooseAsNobody(home_, {});
+  EXPECT_EQ(build.folder, home_);
+  EXPECT_EQ(build.shipped, home_);
+}
+
+TEST_F(ProgramFolderRule, TheOptionWinsIsMadeWhenMissingAndIsRefusedWhenUnusable) {
+  chown(bin_.c_str(), kNobody, kNobody);
+  const app::FolderChoice made = ChooseAsNobody(bin_, home_ / "a/b");
+  EXPECT_EQ(made.error, "");
+  EXPECT_EQ(made.folder, home_ / "a/b");
+  EXPECT_TRUE(fs::is_directory(home_ / "a/b"));
+  EXPECT_EQ(ChooseAsNobody(tmp_ / "usr/bin", home_).folder, home_) << "read-only executable folder";
+
+  // Root's folder: there but not writable; below it: cannot be made; below a file neither.
+  WriteFile(tmp_ / "file", "");
+  for (const auto& [folder, verb] : {std::pair{tmp_ / "usr", "escribir en"},
+                                     std::pair{tmp_ / "usr/nuevo", "crear"},
+                                     std::pair{tmp_ / "file/nuevo", "crear"}}) {
+    const app::FolderChoice c = ChooseAsNobody(bin_, folder);
+    EXPECT_EQ(c.error, "WasteWell: no se puede " + std::string(verb) +
+                           " la carpeta del programa \"" + folder.string() + "\".\n");
+  }
+  EXPECT_FALSE(fs::exists(tmp_ / "usr/nuevo"));
+}
+
+TEST_F(ProgramFolderRule, APerUserFolderThatCannotBeMadeIsAnErrorNotASilentLoss) {
+  testsupport::ScopedEnv data("XDG_DATA_HOME", (tmp_ / "usr/share").string());
+  const app::FolderChoice c = ChooseAsNobody(bin_, {});
+  EXPECT_NE(c.error.find("no se puede crear"), std::string::npos) << c.error;
+  // A relative value is no folder: the default under HOME is used.
+  testsupport::ScopedEnv relative("XDG_DATA_HOME", "data");
+  testsupport::ScopedEnv home("HOME", home_.string());
+  EXPECT_EQ(ChooseAsNobody(bin_, {}).folder, home_ / ".local/share/WasteWell");
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# `cmake --install` of the build folder into a fresh prefix: the program, what
+# ships with it, the menu entry with its icons and the AppStream metadata, and
+# the freedesktop validators' word on them.
+set -uo pipefail
+build=$1
+source_dir=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "cmake --install failed"; exit 1; }
+
+[ -x "$prefix/bin/wastewell" ] || fail "bin/wastewell"
+"$prefix/bin/wastewell" --version | grep -qx 'WasteWell 5.8.0.8' || fail "--version of the installed program"
+for f in "$source_dir"/assets/*; do
+  [ -f "$f" ] || continue
+  cmp -s "$f" "$prefix/share/wastewell/$(basename "$f")" || fail "share/wastewell/$(basename "$f")"
+done
+
+desktop=$prefix/share/applications/wastewell.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
+grep -qx 'Exec=wastewell' "$desktop" || fail "Exec names the program on PATH"
+grep -qx 'Icon=wastewell' "$desktop" || fail "Icon"
+grep -q '^Categories=.*Utility;' "$desktop" || fail "Categories"
+grep -q '^GenericName=Papelera de reciclaje$' "$desktop" || fail "Spanish generic name"
+grep -q '^Comment=Papelera de reciclaje en el escritorio' "$desktop" || fail "Spanish comment"
+
+for side in 16 22 24 32 48 64 128 256; do
+  icon=$prefix/share/icons/hicolor/${side}x${side}/apps/wastewell.png
+  size=$(identify -format "%wx%h" "$icon" 2>/dev/null) || { fail "icon $side"; continue; }
+  # Square, of its size, with the key grey cut away.
+  [ "$size" = "${side}x${side}" ] || fail "icon $side is $size"
+  corner=$(convert "$icon" -format '%[fx:int(255*p{0,0}.a)]' info:)
+  [ "$corner" = 0 ] || fail "icon $side: the corner is not transparent"
+done
+
+metainfo=$prefix/share/metainfo/org.wastewell.WasteWell.metainfo.xml
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
+grep -q '<release version="5.8.0.8"' "$metainfo" || fail "release 5.8.0.8"
+grep -q '<caption>' "$metainfo" || fail "screenshot caption"
+grep -q '<launchable type="desktop-id">wastewell.desktop</launchable>' "$metainfo" ||
+  fail "launchable"
+exit $status
