@@ -1,0 +1,126 @@
+#include "platform/win/WinTestKit.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/win/WinText.h"
+#include "support/TempDir.h"
+
+namespace testsupport {
+
+TempDir::TempDir() {
+  wchar_t base[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, base);
+  for (unsigned n = GetTickCount() ^ GetCurrentProcessId();; ++n) {
+    const std::filesystem::path candidate =
+        std::filesystem::path(base) / (L"ww-test-" + std::to_wstring(n));
+    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+      path_ = candidate;
+      return;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("no temporary folder");
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+    SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  std::filesystem::remove_all(path_, ec);
+}
+
+void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+  if (const char* old = std::getenv(name)) {
+    had_ = true;
+    old_ = old;
+  }
+  _putenv_s(name, value.c_str());
+  SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+  _putenv_s(name_.c_str(), had_ ? old_.c_str() : "");
+  SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr);
+}
+
+std::string RunAndRead(const std::wstring& commandLine, int* exitCode) {
+  if (exitCode) *exitCode = -1;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writeEnd;
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::wstring line = commandLine;
+  const BOOL started =
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  CloseHandle(writeEnd);
+  std::string out;
+  if (started) {
+    char buffer[4096];
+    DWORD n = 0;
+    while (::ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 0;
+    if (exitCode && GetExitCodeProcess(pi.hProcess, &code)) *exitCode = static_cast<int>(code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  CloseHandle(readEnd);
+  return out;
+}
+
+std::string UnixPath(const std::filesystem::path& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  auto toUnix = reinterpret_cast<ToUnix>(
+      platform::win::FindFunction(L"kernel32.dll", "wine_get_unix_file_name"));
+  if (!toUnix) return {};
+  char* unix = toUnix(path.c_str());
+  if (!unix) return {};
+  std::string out = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return out;
+}
+
+bool ReadUserText(const std::wstring& key, const std::wstring& name, std::wstring& value) {
+  wchar_t buffer[2048];
+  DWORD size = sizeof buffer;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer,
+                   &size) != ERROR_SUCCESS)
+    return false;
+  value = buffer;
+  return true;
+}
+
+bool ReadUserNumber(const std::wstring& key, const std::wstring& name, std::uint32_t& value) {
+  DWORD number = 0, size = sizeof number;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr,
+                   &number, &size) != ERROR_SUCCESS)
+    return false;
+  value = number;
+  return true;
+}
+
+}  // namespace testsupport
