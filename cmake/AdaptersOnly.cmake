@@ -4,6 +4,8 @@ if(NOT WIN32)
   message(FATAL_ERROR "WW_ADAPTERS_ONLY builds the Windows adapters: use cmake/mingw-w64-x86_64.cmake")
 endif()
 
+set(CMAKE_AUTOMOC OFF)
+set(CMAKE_AUTORCC OFF)
 add_compile_options(-Wall -Wextra -Wpedantic -Wshadow=local)
 # Wide Win32 calls by default; UNICODE alone changes what the A/W-less names mean.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)

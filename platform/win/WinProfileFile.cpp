@@ -1,6 +1,9 @@
 // The system's own profile-file calls, in the ANSI code page, as the program
 // has always used them.
 #include <windows.h>
+// The interface's names are the system's, which windows.h makes macros.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
 
 #include <algorithm>
 #include <climits>

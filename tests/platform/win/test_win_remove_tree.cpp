@@ -1,0 +1,135 @@
+// Final removal for the utilities never reaches outside the folder it empties.
+#include <windows.h>
+// windows.h first: winioctl needs its types.
+#include <winioctl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/win/WinRemoveTree.h"
+#include "platform/win/WinTestKit.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::win::RemoveFolderContents;
+using platform::win::RemoveTree;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+// A junction (mount point) from `link` to the folder `target`; false when the
+// system cannot make one.
+bool MakeJunction(const fs::path& link, const fs::path& target) {
+  if (!CreateDirectoryW(link.c_str(), nullptr)) return false;
+  HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const std::wstring substitute = L"\\??\\" + target.wstring(), print = target.wstring();
+  const USHORT subBytes = static_cast<USHORT>(substitute.size() * 2),
+               printBytes = static_cast<USHORT>(print.size() * 2);
+  std::vector<unsigned char> buffer(8 + 8 + subBytes + 2 + printBytes + 2, 0);
+  auto put16 = [&](std::size_t at, USHORT v) { std::memcpy(&buffer[at], &v, 2); };
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  std::memcpy(&buffer[0], &tag, 4);
+  put16(4, static_cast<USHORT>(buffer.size() - 8));
+  put16(8, 0);
+  put16(10, subBytes);
+  put16(12, static_cast<USHORT>(subBytes + 2));
+  put16(14, printBytes);
+  std::memcpy(&buffer[16], substitute.data(), subBytes);
+  std::memcpy(&buffer[16 + subBytes + 2], print.data(), printBytes);
+  DWORD returned = 0;
+  const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(),
+                                  static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
+  CloseHandle(h);
+  if (!ok) RemoveDirectoryW(link.c_str());
+  return ok;
+}
+
+// A folder outside, with a file that must survive.
+struct Outside {
+  TempDir dir;
+  fs::path file = dir / "valioso.txt";
+  Outside() { WriteFile(file, "keep"); }
+  bool Intact() const { return ReadFile(file) == "keep"; }
+};
+
+TEST(WinRemoveTree, EmptiesAFolderWithReadOnlyAndNestedEntries) {
+  TempDir dir;
+  const fs::path temp = dir / "Temp";
+  WriteFile(temp / "a.txt", "a");
+  WriteFile(temp / "sub" / "deep" / "b.txt", "b");
+  WriteFile(temp / "sólo lectura.txt", "r");
+  SetFileAttributesW((temp / "sólo lectura.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((temp / "sub").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+
+  const auto count = RemoveFolderContents(temp);
+  EXPECT_EQ(count.left, 0);
+  EXPECT_EQ(count.removed, 5);
+  EXPECT_TRUE(fs::is_directory(temp));
+  EXPECT_TRUE(fs::is_empty(temp));
+
+  WriteFile(temp / "x" / "y.txt", "y");
+  EXPECT_EQ(RemoveTree(temp / "x").removed, 2);
+  EXPECT_FALSE(fs::exists(temp / "x"));
+  EXPECT_EQ(RemoveTree(temp / "nada").removed, 0);
+}
+
+TEST(WinRemoveTree, AnOpenFileIsLeftAndCounted) {
+  TempDir dir;
+  WriteFile(dir / "t" / "busy.txt", "b");
+  WriteFile(dir / "t" / "free.txt", "f");
+  // Opened without delete sharing, as a running program holds its files.
+  HANDLE busy = CreateFileW((dir / "t" / "busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  const auto count = RemoveFolderContents(dir / "t");
+  CloseHandle(busy);
+  EXPECT_EQ(count.removed, 1);
+  EXPECT_EQ(count.left, 1);
+  EXPECT_TRUE(fs::exists(dir / "t" / "busy.txt"));
+  EXPECT_FALSE(fs::exists(dir / "t" / "free.txt"));
+}
+
+TEST(WinRemoveTree, LinksAreRemovedAsThemselvesAndNeverEntered) {
+  Outside outside;
+  TempDir dir;
+  const fs::path temp = dir / "Temp";
+  fs::create_directories(temp);
+  int made = 0;
+  if (MakeJunction(temp / "junction", outside.dir.path())) ++made;
+  if (CreateSymbolicLinkW((temp / "symlink").c_str(), outside.dir.path().c_str(),
+                          SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */))
+    ++made;
+  // Under Wine a Unix symbolic link is what a Unix program leaves in the folder.
+  const std::string unixTemp = testsupport::UnixPath(temp),
+                    unixOutside = testsupport::UnixPath(outside.dir.path());
+  if (!unixTemp.empty()) {
+    int code = -1;
+    testsupport::RunAndRead(L"Z:\\bin\\ln -s \"" + fs::u8path(unixOutside).wstring() + L"\" \"" +
+                                fs::u8path(unixTemp + "/unixlink").wstring() + L"\"",
+                            &code);
+    if (code == 0) ++made;
+  }
+  if (made == 0) GTEST_SKIP() << "this system makes no links here";
+
+  RemoveFolderContents(temp);
+  EXPECT_TRUE(outside.Intact());
+  EXPECT_TRUE(fs::is_empty(temp)) << "the links themselves are gone";
+
+  // A link given as the folder to empty is not entered either.
+  if (MakeJunction(dir / "top", outside.dir.path()) ||
+      CreateSymbolicLinkW((dir / "top").c_str(), outside.dir.path().c_str(),
+                          SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2)) {
+    RemoveFolderContents(dir / "top");
+    EXPECT_TRUE(outside.Intact());
+  }
+}
+
+}  // namespace
