@@ -13,4 +13,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The programs run under Wine without the compiler's DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_CROSSCOMPILING_EMULATOR wine64)
+# ctest runs the programs under Wine (Debian keeps wine64 out of PATH).
+if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  find_program(WW_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+  if(WW_WINE64)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${WW_WINE64})
+  endif()
+endif()

@@ -33,6 +33,8 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.U
 
 echo "Wine: $("$wine" --version 2>/dev/null || echo unknown); prefix $WINEPREFIX"
 "$wine" wineboot --init >/dev/null 2>&1
-"$wineserver" -p  # one server for every test program of the run
+# Wine's own service processes inherit a test's output and live as long as
+# the server: a persistent server would keep ctest waiting for them.
+"$wineserver" -w
 cd "$build"
 ctest --output-on-failure -j1 "$@"

@@ -56,22 +56,36 @@ DWORD Attributes(HANDLE h) {
   return info.FileAttributes;
 }
 
-// The names in the open folder, read in full before anything in it changes.
-bool ReadNames(HANDLE folder, std::vector<std::wstring>& names) {
+struct Entry {
+  std::wstring name;
+  DWORD attributes;
+  LONGLONG id;
+};
+
+// The entries of the open folder, read in full before anything in it changes.
+bool ReadEntries(HANDLE folder, std::vector<Entry>& entries) {
   std::vector<unsigned char> buffer(64 * 1024);
   FILE_INFO_BY_HANDLE_CLASS cls = FileIdBothDirectoryRestartInfo;
   for (;;) {
     if (!GetFileInformationByHandleEx(folder, cls, buffer.data(), static_cast<DWORD>(buffer.size())))
       return GetLastError() == ERROR_NO_MORE_FILES;
     cls = FileIdBothDirectoryInfo;
-    for (auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(buffer.data());;) {
-      std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-      if (name != L"." && name != L"..") names.push_back(std::move(name));
-      if (entry->NextEntryOffset == 0) break;
-      entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<unsigned char*>(entry) +
-                                                        entry->NextEntryOffset);
+    for (auto* e = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(buffer.data());;) {
+      std::wstring name(e->FileName, e->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..")
+        entries.push_back({std::move(name), e->FileAttributes, e->FileId.QuadPart});
+      if (e->NextEntryOffset == 0) break;
+      e = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<unsigned char*>(e) +
+                                                    e->NextEntryOffset);
     }
   }
+}
+
+LONGLONG FileId(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return -1;
+  return static_cast<LONGLONG>((static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) |
+                               info.nFileIndexLow);
 }
 
 bool MarkDeleted(HANDLE h, DWORD attributes) {
@@ -88,16 +102,16 @@ bool MarkDeleted(HANDLE h, DWORD attributes) {
 
 void RemoveContents(HANDLE folder, RemoveCount& count);
 
-// Removes the open entry `h`; its handle is closed by the caller, which
-// completes the deletion.
-void RemoveOpen(HANDLE h, RemoveCount& count) {
+// Removes the open entry `h`; the caller's closing of the handle completes
+// it. `enter` is false when the folder's listing already named it a link.
+void RemoveOpen(HANDLE h, bool enter, RemoveCount& count) {
   const DWORD attributes = Attributes(h);
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     ++count.left;
     return;
   }
   const bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !link) RemoveContents(h, count);
+  if (enter && !link && (attributes & FILE_ATTRIBUTE_DIRECTORY)) RemoveContents(h, count);
   if (MarkDeleted(h, attributes))
     ++count.removed;
   else
@@ -105,18 +119,23 @@ void RemoveOpen(HANDLE h, RemoveCount& count) {
 }
 
 void RemoveContents(HANDLE folder, RemoveCount& count) {
-  std::vector<std::wstring> names;
-  if (!ReadNames(folder, names)) {
+  std::vector<Entry> entries;
+  if (!ReadEntries(folder, entries)) {
     ++count.left;
     return;
   }
-  for (const std::wstring& name : names) {
-    Handle child(OpenRelative(folder, name));
+  for (const Entry& entry : entries) {
+    Handle child(OpenRelative(folder, entry.name));
     if (!child) {
       ++count.left;
       continue;
     }
-    RemoveOpen(child.get(), count);
+    // Wine 8.0 opens what a Unix symbolic link names even when asked not to,
+    // and marks the link only in the listing; a different file than the
+    // listing named was swapped in since.
+    const bool enter =
+        !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && FileId(child.get()) == entry.id;
+    RemoveOpen(child.get(), enter, count);
   }
 }
 
@@ -126,6 +145,12 @@ HANDLE OpenTop(const std::filesystem::path& path) {
                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
+// The path's own attributes; Wine 8.0 marks a Unix link only here.
+bool IsListedAsLink(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 }  // namespace
 
 RemoveCount RemoveFolderContents(const std::filesystem::path& folder) {
@@ -133,7 +158,7 @@ RemoveCount RemoveFolderContents(const std::filesystem::path& folder) {
   Handle h(OpenTop(folder));
   if (!h) return count;
   const DWORD attributes = Attributes(h.get());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+  if (IsListedAsLink(folder) || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return count;
   RemoveContents(h.get(), count);
@@ -143,7 +168,7 @@ RemoveCount RemoveFolderContents(const std::filesystem::path& folder) {
 RemoveCount RemoveTree(const std::filesystem::path& path) {
   RemoveCount count;
   Handle h(OpenTop(path));
-  if (h) RemoveOpen(h.get(), count);
+  if (h) RemoveOpen(h.get(), !IsListedAsLink(path), count);
   return count;
 }
 

@@ -60,36 +60,31 @@ ScopedEnv::~ScopedEnv() {
   SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr);
 }
 
-std::string RunAndRead(const std::wstring& commandLine, int* exitCode) {
+std::string RunUnixShell(const std::string& command, int* exitCode) {
   if (exitCode) *exitCode = -1;
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  // Wine 8.0 starts a Unix program from CreateProcess, but its handle can be
+  // neither waited for nor asked for an exit code, and the pipes of the
+  // standard handles do not reach it: the shell leaves its output and its
+  // exit code in files instead.
+  TempDir dir;
+  const std::string out = UnixPath(dir / "out"), done = UnixPath(dir / "done");
+  if (out.empty()) return {};
+  std::wstring line = L"Z:\\bin\\sh -c \"(" + platform::win::Wide(command) + L") >'" +
+                      platform::win::Wide(out) + L"' 2>&1; echo $? >'" +
+                      platform::win::Wide(done) + L".tmp'; mv '" + platform::win::Wide(done) +
+                      L".tmp' '" + platform::win::Wide(done) + L"'\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd;
-  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
-  std::wstring line = commandLine;
-  const BOOL started =
-      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  CloseHandle(writeEnd);
-  std::string out;
-  if (started) {
-    char buffer[4096];
-    DWORD n = 0;
-    while (::ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 0;
-    if (exitCode && GetExitCodeProcess(pi.hProcess, &code)) *exitCode = static_cast<int>(code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-  }
-  CloseHandle(readEnd);
-  return out;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi))
+    return {};
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  for (int i = 0; i < 1200 && !std::filesystem::exists(dir / "done"); ++i) Sleep(50);
+  if (exitCode && std::filesystem::exists(dir / "done"))
+    *exitCode = std::atoi(ReadFile(dir / "done").c_str());
+  return ReadFile(dir / "out");
 }
 
 std::string UnixPath(const std::filesystem::path& path) {

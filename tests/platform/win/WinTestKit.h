@@ -7,9 +7,9 @@
 
 namespace testsupport {
 
-// Runs a program (a Unix one too, under Wine) and returns what it wrote to
-// its standard output; exitCode gets its exit code, -1 when it did not start.
-std::string RunAndRead(const std::wstring& commandLine, int* exitCode = nullptr);
+// Under Wine: runs a Unix shell command and returns what it wrote (standard
+// output and errors); exitCode gets its exit code, -1 when it did not end.
+std::string RunUnixShell(const std::string& command, int* exitCode = nullptr);
 
 // The Unix folder behind a path that Wine maps (Z:\tmp\x gives /tmp/x); empty
 // when it has none.

@@ -12,6 +12,7 @@
 
 #include "platform/win/WinRemoveTree.h"
 #include "platform/win/WinTestKit.h"
+#include "platform/win/WinText.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -65,8 +66,8 @@ TEST(WinRemoveTree, EmptiesAFolderWithReadOnlyAndNestedEntries) {
   const fs::path temp = dir / "Temp";
   WriteFile(temp / "a.txt", "a");
   WriteFile(temp / "sub" / "deep" / "b.txt", "b");
-  WriteFile(temp / "sólo lectura.txt", "r");
-  SetFileAttributesW((temp / "sólo lectura.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteFile(temp / fs::u8path("sólo lectura.txt"), "r");
+  SetFileAttributesW((temp / fs::u8path("sólo lectura.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW((temp / "sub").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
 
   const auto count = RemoveFolderContents(temp);
@@ -103,25 +104,33 @@ TEST(WinRemoveTree, LinksAreRemovedAsThemselvesAndNeverEntered) {
   const fs::path temp = dir / "Temp";
   fs::create_directories(temp);
   int made = 0;
+  // Wine 8.0 makes neither: the junction call fails, and CreateSymbolicLinkW
+  // answers TRUE and makes nothing.
   if (MakeJunction(temp / "junction", outside.dir.path())) ++made;
   if (CreateSymbolicLinkW((temp / "symlink").c_str(), outside.dir.path().c_str(),
-                          SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */))
+                          SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */) &&
+      fs::exists(fs::symlink_status(temp / "symlink")))
     ++made;
   // Under Wine a Unix symbolic link is what a Unix program leaves in the folder.
   const std::string unixTemp = testsupport::UnixPath(temp),
                     unixOutside = testsupport::UnixPath(outside.dir.path());
   if (!unixTemp.empty()) {
     int code = -1;
-    testsupport::RunAndRead(L"Z:\\bin\\ln -s \"" + fs::u8path(unixOutside).wstring() + L"\" \"" +
-                                fs::u8path(unixTemp + "/unixlink").wstring() + L"\"",
-                            &code);
+    testsupport::RunUnixShell("ln -s '" + unixOutside + "' '" + unixTemp + "/unixlink'", &code);
     if (code == 0) ++made;
   }
   if (made == 0) GTEST_SKIP() << "this system makes no links here";
 
-  RemoveFolderContents(temp);
+  const auto count = RemoveFolderContents(temp);
   EXPECT_TRUE(outside.Intact());
-  EXPECT_TRUE(fs::is_empty(temp)) << "the links themselves are gone";
+  if (platform::win::RunningUnderWine()) {
+    // Wine 8.0 opens a Unix link's target whatever the flags, so no call can
+    // remove the link itself while the target holds anything: it is left.
+    EXPECT_EQ(count.left, 1);
+  } else {
+    EXPECT_EQ(count.left, 0);
+    EXPECT_TRUE(fs::is_empty(temp)) << "the links themselves are gone";
+  }
 
   // A link given as the folder to empty is not entered either.
   if (MakeJunction(dir / "top", outside.dir.path()) ||
