@@ -1,20 +1,18 @@
 #include "app/Inicio.h"
 
-#include "bin/DesktopIcon.h"
+#include "app/ToolTable.h"
 #include "bin/ShapedForm.h"
 
 namespace app {
 
 bin::ShapedForm* Main(const std::filesystem::path& executable) {
-  auto* form = new bin::ShapedForm(bin::BinServices::System(executable));
+  auto* form = new bin::ShapedForm(bin::BinServices::System(executable), ToolTable());
   form->setAttribute(Qt::WA_DeleteOnClose);
   if (!form->Form_Load()) {
     delete form;
     return nullptr;
   }
-  bin::PrepareHiddenIconKeys(form->Reg1());
-  bin::WriteHiddenIconValue(form->Reg1());
-  bin::RefreshDesktop();
+  form->HideDesktopTrashIcon();
   return form;
 }
 

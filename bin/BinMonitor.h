@@ -13,6 +13,7 @@ struct BinState {
   std::int64_t lastBinCount = 0;
   std::int64_t lastBinSize = 0;
   bool selfEmptied = false;
+  bool polled = false;  // the picture shown at start is only the stored one
 };
 
 struct TickAction {
@@ -21,8 +22,8 @@ struct TickAction {
   bool playSound = false;
 };
 
-// One tick after the query filled binCount and binSize. checkedSkin is the
-// first checked skin item in the poll's order, if any.
+// One tick after the query filled binCount and binSize. The first tick always
+// shows the picture that matches the trash, without the sound.
 TickAction MonitorTick(BinState& state, std::optional<shape::Skin> checkedSkin, bool noSound);
 
 }  // namespace bin

@@ -4,11 +4,18 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "bin/Twips.h"
+
 namespace bin {
 
 std::int16_t StatusTicks = 0;
 
 namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kTicksShown = 5;
+constexpr int kLabelIndentTwips = 300;
+
 QPointer<FormStatus>& Instance() {
   static QPointer<FormStatus> instance;
   return instance;
@@ -59,7 +66,7 @@ FormStatus::FormStatus()
   QPalette lp = LabelStatus->palette();
   lp.setColor(QPalette::WindowText, QColor(255, 255, 0));
   LabelStatus->setPalette(lp);
-  LabelStatus->move(300 / 15, 0);  // 300 twips from the left edge
+  LabelStatus->move(kLabelIndentTwips / kTwipsPerPixel, 0);
 
   for (QWidget* w : {static_cast<QWidget*>(PictInfo), static_cast<QWidget*>(LabelStatus)}) {
     w->setMouseTracking(true);
@@ -67,14 +74,14 @@ FormStatus::FormStatus()
   }
 
   Timer1 = new QTimer(this);
-  Timer1->setInterval(1000);
+  Timer1->setInterval(kTickMs);
   connect(Timer1, &QTimer::timeout, this, &FormStatus::Timer1_Timer);
   Timer1->start();
 }
 
 void FormStatus::Timer1_Timer() {
   ++StatusTicks;
-  if (StatusTicks == 5) {
+  if (StatusTicks == kTicksShown) {
     StatusTicks = 0;
     close();
   }

@@ -1,32 +1,34 @@
 #include "bin/FrmMask.h"
 
-#include "bin/ShapedForm.h"
+#include <QCloseEvent>
 
 namespace bin {
 
-FrmMask::FrmMask(ShapedForm* bin, std::unique_ptr<platform::KeyState> keys)
+namespace {
+constexpr int kKeyPollMs = 100;
+}
+
+FrmMask::FrmMask(HotKeyActions actions, std::unique_ptr<platform::KeyState> keys)
     : QWidget(nullptr), keys_(std::move(keys)) {
   setObjectName("FrmMask");
   setWindowTitle(QStringLiteral("Hotkeys"));
   setAttribute(Qt::WA_DeleteOnClose);
-  HotKeyActions actions;
-  QPointer<ShapedForm> form(bin);
-  actions.openBin = [form] {
-    if (form) form->MnuOpen_Click();
-  };
-  actions.emptyBin = [form] {
-    if (form) form->form_DblClick();
-  };
-  // The other combinations act once their windows exist.
-  poller_ = std::make_unique<HotKeyPoller>(*keys_, actions);
+  poller_ = std::make_unique<HotKeyPoller>(*keys_, std::move(actions));
 
   TimerTecla = new QTimer(this);
-  TimerTecla->setInterval(100);
+  TimerTecla->setInterval(kKeyPollMs);
   connect(TimerTecla, &QTimer::timeout, this, &FrmMask::TimerTecla_Timer);
 }
 
 FrmMask::~FrmMask() = default;
 
 void FrmMask::TimerTecla_Timer() { poller_->TimerTecla_Timer(); }
+
+void FrmMask::closeEvent(QCloseEvent* event) {
+  // The deletion comes later; an action running now must see the keys off.
+  poller_->Stop();
+  TimerTecla->stop();
+  event->accept();
+}
 
 }  // namespace bin

@@ -8,16 +8,17 @@
 
 namespace bin {
 
-class ShapedForm;
-
 // The hidden hot-key poller; never shown.
 class FrmMask : public QWidget {
   Q_OBJECT
  public:
-  FrmMask(ShapedForm* bin, std::unique_ptr<platform::KeyState> keys);
+  FrmMask(HotKeyActions actions, std::unique_ptr<platform::KeyState> keys);
   ~FrmMask() override;
   QTimer* TimerTecla;
   void TimerTecla_Timer();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   std::unique_ptr<platform::KeyState> keys_;

@@ -2,41 +2,53 @@
 
 #include <utility>
 
-#include "app/ModuleVars.h"
-
 namespace bin {
 
 HotKeyPoller::HotKeyPoller(platform::KeyState& keys, HotKeyActions actions)
-    : keys_(keys), actions_(std::move(actions)) {}
+    : keys_(keys), actions_(std::move(actions)) {
+  watched_ = {{kVkAlt}, {kVkA}, {kVkV}};
+  for (const ToolKey& t : actions_.tools) watched_.push_back({t.letter});
+}
 
 HotKeyPoller::~HotKeyPoller() { *alive_ = false; }
+
+HotKeyPoller::Watched& HotKeyPoller::Key(int code) {
+  for (Watched& k : watched_)
+    if (k.code == code) return k;
+  return watched_.front();
+}
+
+bool HotKeyPoller::Held(int virtualKey) const {
+  for (const Watched& k : watched_)
+    if (k.code == virtualKey) return k.held;
+  return false;
+}
 
 bool HotKeyPoller::Run(const std::function<void()>& action) {
   if (!action) return true;
   const std::shared_ptr<bool> alive = alive_;
   action();
-  return *alive && app::HotKeysOn;
+  return *alive && on_;
 }
 
 void HotKeyPoller::TimerTecla_Timer() {
-  if (!app::HotKeysOn || busy_) return;
+  if (!on_ || busy_) return;
 
-  struct Watched {
-    int code;
-    bool& held;
-  };
-  Watched keys[] = {{kVkAlt, AltHeld}, {kVkA, KeyAHeld}, {kVkV, KeyVHeld}, {kVkD, KeyDHeld},
-                    {kVkT, KeyTHeld},  {kVkS, KeySHeld}, {kVkX, KeyXHeld}, {kVkW, KeyWHeld}};
-  for (Watched& k : keys)
+  for (Watched& k : watched_)
     if (keys_.AsyncKeyState(k.code) < 0 && !k.held) k.held = true;
-  for (Watched& k : keys) {
+  bool altReleased = false;
+  for (Watched& k : watched_) {
     if (keys_.AsyncKeyState(k.code) == 0 && k.held) {
       k.held = false;
-      if (k.code == kVkAlt || k.code == kVkS) app::SnapLatch = false;
-      if (k.code == kVkA) app::OpenLatch = false;
+      k.latched = false;
+      altReleased = altReleased || k.code == kVkAlt;
     }
   }
-  if (!AltHeld) return;
+  // A tool's press ends with either key; the bin's Alt+A only with the A.
+  if (altReleased)
+    for (Watched& k : watched_)
+      if (k.code != kVkA) k.latched = false;
+  if (!Key(kVkAlt).held) return;
 
   // Set here, cleared on every way out: the poller may be gone by then.
   busy_ = true;
@@ -49,28 +61,25 @@ void HotKeyPoller::TimerTecla_Timer() {
     }
   } unbusy{alive, busy_};
 
-  if (KeyAHeld) {
-    if (!app::OpenLatch) {
-      app::OpenLatch = true;
+  Watched& a = Key(kVkA);
+  if (a.held) {
+    if (!a.latched) {
+      a.latched = true;
       if (!Run(actions_.openBin)) return;
     }
-  } else if (KeyVHeld) {
+  } else if (Key(kVkV).held) {
     if (!Run(actions_.emptyBin)) return;
   }
 
-  if (KeyDHeld) {
-    Run(actions_.dictionary);
-  } else if (KeyTHeld) {
-    Run(actions_.tempFolder);
-  } else if (KeySHeld) {
-    if (!app::SnapLatch) {
-      app::SnapLatch = true;
-      Run(actions_.snapshot);
+  for (const ToolKey& tool : actions_.tools) {
+    Watched& k = Key(tool.letter);
+    if (!k.held) continue;
+    if (tool.oncePerPress) {
+      if (k.latched) return;
+      k.latched = true;
     }
-  } else if (KeyXHeld) {
-    Run(actions_.folderOps);
-  } else if (KeyWHeld) {
-    Run(actions_.weatherMaps);
+    Run(tool.action);
+    return;
   }
 }
 

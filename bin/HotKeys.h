@@ -3,24 +3,28 @@
 // polling the global key state, without registering them with the system.
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/KeyState.h"
 
 namespace bin {
 
-// Windows virtual-key codes of the watched keys.
+// Windows virtual-key codes: letters are their upper-case character.
 constexpr int kVkAlt = 18;
-constexpr int kVkA = 'A', kVkV = 'V', kVkD = 'D', kVkT = 'T', kVkS = 'S', kVkX = 'X', kVkW = 'W';
+constexpr int kVkA = 'A', kVkV = 'V';
 
-// What each combination does; an empty one does nothing.
+// A tool's combination.
+struct ToolKey {
+  char letter;         // upper case
+  bool oncePerPress;   // acts again only after Alt or the letter was let go
+  std::function<void()> action;
+};
+
 struct HotKeyActions {
-  std::function<void()> openBin;      // Alt+A, once per press: MnuOpen_Click
-  std::function<void()> emptyBin;     // Alt+V, every tick: form_DblClick
-  std::function<void()> dictionary;   // Alt+D: MnuBusca_Click
-  std::function<void()> tempFolder;   // Alt+T: show the temporary-folder cleaner
-  std::function<void()> snapshot;     // Alt+S, once per press: the screen capture
-  std::function<void()> folderOps;    // Alt+X: show the folder operations window
-  std::function<void()> weatherMaps;  // Alt+W: connectivity check, then the map viewer
+  std::function<void()> openBin;   // Alt+A, once per press of A
+  std::function<void()> emptyBin;  // Alt+V, every tick, unless A is held
+  // Looked at in this order; only the first held one acts in a tick.
+  std::vector<ToolKey> tools;
 };
 
 class HotKeyPoller {
@@ -34,24 +38,25 @@ class HotKeyPoller {
   // action it started is still running: a question box runs its own event
   // loop, and the timer would otherwise start the action again beneath it.
   void TimerTecla_Timer();
-
-  // Which keys the poller counts as held.
-  bool AltHeld = false;
-  bool KeyAHeld = false;
-  bool KeyVHeld = false;
-  bool KeyDHeld = false;
-  bool KeyTHeld = false;
-  bool KeySHeld = false;
-  bool KeyXHeld = false;
-  bool KeyWHeld = false;
+  // The hot keys were switched off: no further action, even within this tick.
+  void Stop() { on_ = false; }
+  // Whether the poller counts the key as held.
+  bool Held(int virtualKey) const;
 
  private:
-  // Runs an action; false when the poller did not survive it (the hot keys
-  // were switched off from inside, and the poller with them).
+  struct Watched {
+    int code;
+    bool held = false;
+    bool latched = false;  // acted on during this press
+  };
+  // Runs an action; false when the poller did not survive it or was stopped.
   bool Run(const std::function<void()>& action);
+  Watched& Key(int code);
 
   platform::KeyState& keys_;
   HotKeyActions actions_;
+  std::vector<Watched> watched_;
+  bool on_ = true;
   bool busy_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -1,25 +1,24 @@
 #pragma once
 // The bin window: the shaped picture of a waste bin on the desktop.
-#include <QAction>
 #include <QImage>
-#include <QMenu>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "app/settings/Options.h"
+#include "bin/BinMenu.h"
 #include "bin/BinMonitor.h"
 #include "bin/FrmMask.h"
+#include "bin/Twips.h"
+#include "platform/DesktopSession.h"
 #include "platform/KeyState.h"
 #include "platform/RecycleBin.h"
-#include "platform/Registry.h"
 #include "shape/SkinCatalog.h"
+#include "tools/Tool.h"
 
 namespace shape {
 class clsTransForm;
@@ -31,13 +30,13 @@ namespace bin {
 // What the bin window needs from the system; tests put their own in.
 struct BinServices {
   std::unique_ptr<platform::RecycleBin> recycleBin;
-  std::unique_ptr<platform::RegistryComponent> registry;
+  std::unique_ptr<platform::DesktopSession> session;
   std::function<std::unique_ptr<platform::KeyState>()> makeKeyState;
   std::function<void(const std::filesystem::path&)> playWave;
   std::function<bool()> isOnlyInstance;
   std::function<std::string()> osVersionText;
   std::function<void(QWidget*)> attachToDesktop;
-  std::function<void()> openTrashFolder;  // empty: the desktop's file manager
+  std::function<void()> openTrashFolder;
 
   static BinServices System(const std::filesystem::path& executable);
 };
@@ -46,22 +45,23 @@ struct BinServices {
 constexpr QRgb kKeyColour = 0xFF808080;
 // Built-in place and size, twips.
 constexpr int kBuiltInLeft = 4830, kBuiltInTop = 2055, kBuiltInWidth = 5580, kBuiltInHeight = 5085;
-constexpr int kTwipsPerPixel = 15;
 
-class ShapedForm : public QWidget {
+class ShapedForm : public QWidget, public tools::ToolHost {
   Q_OBJECT
  public:
-  explicit ShapedForm(BinServices services);
+  ShapedForm(BinServices services, tools::ToolList tools);
   ~ShapedForm() override;
 
   // Runs the load handler; false when another copy runs and this one must end.
   bool Form_Load();
   // The unload handler; runs once.
   void Form_Unload();
+  void HideDesktopTrashIcon();
 
   // Operations other windows call.
   bool MoveToRecycleBin(const std::string& fileSpec, bool noConfirm = false);
-  void UnloadAllForms();
+  void UnloadAllForms() override;
+  QWidget* HostWindow() override { return this; }
   void form_DblClick();
   void Timer1_Timer();
   void QueryRecycleBin();
@@ -71,9 +71,6 @@ class ShapedForm : public QWidget {
   // Menu commands.
   void MnuOpen_Click();
   void MnuVaciar_Click();
-  void MnuBusca_Click();
-  void MnuSnap_Click();
-  void MnuMaps_Click();
   void MnuAcerca_Click();
   void MnuWeb_Click();
   void MnuLeeme_Click();
@@ -86,25 +83,18 @@ class ShapedForm : public QWidget {
   void MnuNomove_Click();
   void MnuVacialsalir_Click();
   void SwitchSkin(shape::Skin skin);
-  void AddRunEntry();
-  void RemoveRunEntry();
+  void OpenTool(tools::Tool& tool);
 
   // The version box's text.
   static QString AboutText();
 
-  QAction* Item(const QString& name) const;
-  QMenu* MnuBin = nullptr;
-  shape::PictureBox* PictureMain = nullptr;
+  QAction* Item(const QString& name) const { return menu_->Item(name); }
+  QMenu* Menu() const { return menu_->Menu(); }
+  platform::RecycleBin& Bin() { return *services_.recycleBin; }
+  FrmMask* HotKeyPoller() const { return frmMask_; }
   QTimer* Timer1 = nullptr;
   QImage CurrentPicture;
   BinState state;
-  bool MoveAllowed = false;
-  platform::RegistryComponent& Reg1() { return *services_.registry; }
-  platform::RecycleBin& Bin() { return *services_.recycleBin; }
-  FrmMask* HotKeyPoller() const { return frmMask_; }
-
-  // The skin item checked first in the poll's order.
-  std::optional<shape::Skin> CheckedSkin(const std::array<shape::Skin, 5>& order) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -118,22 +108,23 @@ class ShapedForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildMenu();
-  QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
-                   void (ShapedForm::*handler)(), bool checkable = false);
   void ApplyPicture(const char* holderName);
   void ReshapeAndPaint();
-  void ToggleOption(QAction* item, const char* key);
-  void EmptyWithFlags(int flags);
+  bool ToggleOption(app::Key key);
+  void Empty(int flags);
   void ShowStatus();
   void RestoreGeometry();
   void LoadHotKeyPoller();
-  void SelectRunValue();
+  HotKeyActions HotKeys();
 
   BinServices services_;
-  std::unique_ptr<shape::clsTransForm> Shaper;
-  std::map<QString, QAction*> items_;
+  tools::ToolList tools_;
+  std::unique_ptr<BinMenu> menu_;
+  shape::PictureBox* pictureMain_ = nullptr;
+  std::unique_ptr<shape::clsTransForm> shaper_;
+  shape::Skin skin_ = shape::Skin::Default;
   QPointer<FrmMask> frmMask_;
+  bool exitRequested_ = false;
   bool unloaded_ = false;
   bool emptying_ = false;
   bool dragging_ = false;

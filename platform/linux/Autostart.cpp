@@ -10,7 +10,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "platform/Registry.h"
+#include "platform/DesktopSession.h"
 
 namespace platform {
 namespace {

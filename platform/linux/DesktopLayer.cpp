@@ -1,5 +1,8 @@
 #include "platform/DesktopLayer.h"
 
+// Qt before Xlib, whose macros clash with Qt's names.
+#include <QGuiApplication>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -7,6 +10,10 @@
 
 namespace platform {
 namespace {
+
+constexpr long kSourceApplication = 1;  // as opposed to a pager
+constexpr long kStateAdd = 1;
+constexpr long kAllDesktops = 0xFFFFFFFF;
 
 int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
 
@@ -19,7 +26,7 @@ void SendClientMessage(Display* dpy, Window win, Atom type, long d0, long d1, lo
   ev.xclient.data.l[0] = d0;
   ev.xclient.data.l[1] = d1;
   ev.xclient.data.l[2] = d2;
-  ev.xclient.data.l[3] = 1;  // source: a normal application
+  ev.xclient.data.l[3] = kSourceApplication;
   XSendEvent(dpy, DefaultRootWindow(dpy), False, SubstructureRedirectMask | SubstructureNotifyMask,
              &ev);
 }
@@ -27,7 +34,8 @@ void SendClientMessage(Display* dpy, Window win, Atom type, long d0, long d1, lo
 }  // namespace
 
 void AttachToDesktop(std::uintptr_t nativeWindow) {
-  if (nativeWindow == 0) return;
+  // The window id is an X11 one only when Qt draws through X11.
+  if (nativeWindow == 0 || QGuiApplication::platformName() != QLatin1String("xcb")) return;
   Display* dpy = XOpenDisplay(nullptr);
   if (!dpy) return;
   // A window that is not ours on this display must not end the program.
@@ -64,12 +72,12 @@ void AttachToDesktop(std::uintptr_t nativeWindow) {
   }
   XChangeProperty(dpy, win, netState, XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(merged.data()), static_cast<int>(merged.size()));
-  const long all = 0xFFFFFFFF;
+  const long all = kAllDesktops;
   XChangeProperty(dpy, win, netDesktop, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&all), 1);
 
   for (std::size_t i = 0; i < states.size(); i += 2)
-    SendClientMessage(dpy, win, netState, 1 /* add */, static_cast<long>(states[i]),
+    SendClientMessage(dpy, win, netState, kStateAdd, static_cast<long>(states[i]),
                       static_cast<long>(states[i + 1]));
   SendClientMessage(dpy, win, netDesktop, all, 0, 0);
 

@@ -1,8 +1,8 @@
 #pragma once
-// Walking and removing folder trees relative to open folder descriptors, so
-// that a link, or a folder swapped for a link half-way, never leads outside.
-// The walks hold one folder open at a time and keep no paths, so neither the
-// open files nor the memory grow with the depth beyond a name per level.
+// Removing, measuring and listing folder trees relative to open folder
+// descriptors, so that a link, or a folder swapped for a link half-way, never
+// leads outside. Open files and memory stay bounded whatever the depth.
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -17,12 +17,26 @@ namespace platform {
 // Called with a folder's path just before it is opened for removal.
 using DescendHook = std::function<void(const std::filesystem::path&)>;
 
+struct RemoveRules {
+  DescendHook hook;  // tests swap folders here
+  // Folders of ours that lack the owner's read, write or search permission
+  // get it before they are entered, as a read-only tree must go too.
+  bool makeWritable = false;
+  // Entries to leave in place, whatever they hold (a folder is not entered).
+  std::function<bool(const struct stat&)> keep;
+  // When set, the path of every entry that stayed is added (up to `stayedLimit`).
+  std::vector<std::filesystem::path>* stayed = nullptr;
+  std::size_t stayedLimit = 1000;
+};
+
 // Removes the entry `name` of the open folder `dirFd` with everything under
 // it. Links are removed as links; a folder is only entered through
 // openat(O_NOFOLLOW | O_DIRECTORY), and never when it lies on another device
 // than `dev` or is a mount point (a bind mount keeps the device). Goes on past
 // what it cannot remove. True when the entry is gone. `shownDir` is the path
-// of `dirFd`, for the hook only.
+// of `dirFd`, for the hook and the report only. `removed` counts entries gone.
+bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRules& rules,
+                  const std::filesystem::path& shownDir, std::int64_t* removed = nullptr);
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
                   const std::filesystem::path& shownDir);
 
@@ -33,7 +47,8 @@ bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names
 
 // Apparent size (st_size) of everything below the open folder `dirFd`,
 // without following links (a link counts its own size) and without crossing
-// into other devices or mounts. Folders add only what they hold.
+// into other devices or mounts. Folders add only what they hold; what cannot
+// be read adds nothing.
 std::int64_t TreeApparentSize(int dirFd);
 
 // A bind mount of the same file system keeps the device number, so only the

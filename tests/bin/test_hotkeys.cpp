@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ModuleVars.h"
 #include "bin/HotKeys.h"
 
 namespace {
@@ -34,14 +33,15 @@ class HotKeysTest : public ::testing::Test {
  protected:
   HotKeysTest() {
     auto record = [this](const char* name) { return [this, name] { calls.push_back(name); }; };
-    actions = {record("open"), record("empty"),   record("dictionary"), record("temp"),
-               record("snap"), record("folders"), record("weather")};
+    actions.openBin = record("open");
+    actions.emptyBin = record("empty");
+    actions.tools = {{'T', false, record("temp")},
+                     {'D', false, record("dictionary")},
+                     {'S', true, record("snap")},
+                     {'W', false, record("weather")}};
     Reset();
   }
-  ~HotKeysTest() override { app::HotKeysOn = false; }
   void Reset() {
-    app::HotKeysOn = true;
-    app::OpenLatch = app::SnapLatch = false;
     keys.down.clear();
     poller = std::make_unique<bin::HotKeyPoller>(keys, actions);
   }
@@ -64,20 +64,20 @@ struct Step {
 
 TEST_F(HotKeysTest, Combinations) {
   const std::vector<std::vector<Step>> scenarios = {
-      // Alt+A opens once per press of A.
-      {{"", "!A", 10, {"open"}}, {"A", "", 1, {}}, {"", "A", 10, {"open"}}},
-      // Alt+S captures once per press; letting go of either key re-arms it.
+      // Alt+A opens once per press of A; letting go of Alt alone does not re-arm it.
+      {{"", "!A", 10, {"open"}}, {"!", "", 1, {}}, {"", "!", 3, {}}, {"A", "", 1, {}},
+       {"", "A", 10, {"open"}}},
+      // A tool acting once per press is re-armed by letting go of either key.
       {{"", "!S", 10, {"snap"}},
        {"!", "", 1, {}},
        {"", "!", 5, {"snap"}},
        {"S", "", 1, {}},
        {"", "S", 5, {"snap"}}},
-      {{"", "!V", 3, {"empty", "empty", "empty"}}},    // every tick
-      {{"", "!AV", 3, {"open"}}},                      // A held: V does not empty
-      {{"", "!DT", 2, {"dictionary", "dictionary"}}},  // only the first tool
-      {{"", "!AD", 1, {"open", "dictionary"}}},        // bin and tool in one tick
-      {{"", "!X", 1, {"folders"}}, {"X", "W", 1, {"weather"}}, {"W", "T", 1, {"temp"}}},
-      {{"", "!", 3, {}}, {"!", "AVDTSXW", 3, {}}},  // Alt alone; letters without Alt
+      {{"", "!V", 3, {"empty", "empty", "empty"}}},  // every tick
+      {{"", "!AV", 3, {"open"}}},                    // A held: V does not empty
+      {{"", "!DT", 2, {"temp", "temp"}}},            // only the first tool in the list
+      {{"", "!AD", 1, {"open", "dictionary"}}},      // bin and tool in one tick
+      {{"", "!", 3, {}}, {"!", "AVDTSW", 3, {}}},    // Alt alone; letters without Alt
   };
   for (size_t i = 0; i < scenarios.size(); ++i) {
     Reset();
@@ -89,20 +89,6 @@ TEST_F(HotKeysTest, Combinations) {
       EXPECT_EQ(calls, step.expected) << "scenario " << i << ", pressing " << step.press;
     }
   }
-}
-
-TEST_F(HotKeysTest, OptionOffLooksAtNothingAndAMissingActionIsSkipped) {
-  app::HotKeysOn = false;
-  keys.Press("!AD");
-  Ticks(3);
-  EXPECT_TRUE(calls.empty());
-  EXPECT_EQ(keys.queries, 0);
-
-  app::HotKeysOn = true;
-  actions.openBin = nullptr;
-  poller = std::make_unique<bin::HotKeyPoller>(keys, actions);
-  Ticks(1);
-  EXPECT_EQ(calls, Calls{"dictionary"});
 }
 
 TEST_F(HotKeysTest, TickArrivingWhileAnActionWaitsForTheUserDoesNothing) {
@@ -119,23 +105,29 @@ TEST_F(HotKeysTest, TickArrivingWhileAnActionWaitsForTheUserDoesNothing) {
   keys.Press("!V");
   Ticks(1);
   EXPECT_EQ(calls, Calls{"empty"});
-  EXPECT_TRUE(poller->KeyVHeld) << "flags are left to the next tick";
+  EXPECT_TRUE(poller->Held(bin::kVkV)) << "flags are left to the next tick";
   Ticks(1);
-  EXPECT_FALSE(poller->KeyVHeld);
+  EXPECT_FALSE(poller->Held(bin::kVkV));
   EXPECT_EQ(calls, Calls{"empty"});
 }
 
 TEST_F(HotKeysTest, SwitchingTheHotKeysOffFromInsideAnActionEndsTheTick) {
-  actions.openBin = [&] {
-    calls.push_back("open");
-    app::HotKeysOn = false;
-    poller.reset();
-  };
-  Reset();
-  keys.Press("!AD");
-  poller->TimerTecla_Timer();
-  EXPECT_EQ(calls, Calls{"open"});
-  EXPECT_EQ(poller, nullptr);
+  for (const bool destroyed : {false, true}) {
+    actions.openBin = [&] {
+      calls.push_back("open");
+      poller->Stop();
+      if (destroyed) poller.reset();
+    };
+    Reset();
+    calls.clear();
+    keys.Press("!AD");
+    poller->TimerTecla_Timer();
+    EXPECT_EQ(calls, Calls{"open"});
+    if (destroyed) continue;
+    const int queries = keys.queries;
+    Ticks(2);
+    EXPECT_EQ(keys.queries, queries) << "a stopped poller looks at nothing";
+  }
 }
 
 }  // namespace

@@ -47,11 +47,3 @@ TEST(StatusText, DecimalSeparatorFollowsLocale) {
   EXPECT_TRUE(text.endsWith(QStringLiteral("3 objetos en 2.00 Kb "))) << text.toStdString();
 }
 
-TEST(StatusText, PlacementInTwips) {
-  const bin::StatusPlace full = PlaceStatus(4830, 2055, 1800, 450, false);
-  EXPECT_EQ(full.left, 4830 - 900 + 300);
-  EXPECT_EQ(full.top, 2055 + 1100);
-  EXPECT_EQ(full.width, 2100);
-  EXPECT_EQ(full.height, 500);
-  EXPECT_EQ(PlaceStatus(0, 0, 1800, 450, true).height, 450);
-}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include "shape/SkinImage.h"
 #include "support/E2eProgram.h"
 
 using testsupport::E2eProgram;
@@ -9,6 +10,15 @@ using testsupport::Shell;
 
 namespace {
 using E2eMenu = testsupport::E2eTest;
+
+QRegion Silhouette(const char* picture) {
+  const QImage img = shape::SkinPicture(QString::fromLatin1(picture));
+  QRegion r;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (qAlpha(img.pixel(x, y)) != 0) r += QRect(x, y, 1, 1);
+  return r;
+}
 
 std::string TrashList(const E2eProgram& p) {
   std::string out;
@@ -28,7 +38,14 @@ TEST_F(E2eMenu, AltVEmptiesAFullTrashWithTheHotKeysOn) {
             0);
   ASSERT_FALSE(TrashList(p).empty());
   ASSERT_TRUE(p.Start());
-  E2eProgram::Sleep(1500);  // a poll has seen the full bin
+  const QRegion empty = Silhouette("ImgDefaultEmpty");
+  ASSERT_TRUE(E2eProgram::WaitFor(
+      [&] {
+        const QRegion now = p.Shape();
+        return !now.isEmpty() && now != empty;
+      },
+      5000))
+      << "no poll has seen the full bin";
   Shell("xdotool keydown alt keydown v sleep 0.6 keyup v keyup alt");
   EXPECT_TRUE(E2eProgram::WaitFor([&] { return TrashList(p).empty(); }, 5000)) << TrashList(p);
   EXPECT_EQ(p.Stop(SIGTERM), 0);

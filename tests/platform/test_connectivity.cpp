@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "bin/InternetCheck.h"
+#include "tools/InternetCheck.h"
 #include "platform/Connectivity.h"
 
 namespace {
@@ -41,7 +41,7 @@ TEST(ConnectivityTest, HttpsIsPutInFrontUnlessTheAddressStartsWithIt) {
       {"HTTPS://X", "HTTPS://X"},
       {"http://example.org", "https://http://example.org"}};  // only https counts
   for (auto [address, expected] : cases) {
-    bin::AddHttpsScheme(address);
+    tools::AddHttpsScheme(address);
     EXPECT_EQ(address, expected);
   }
 }
@@ -49,10 +49,10 @@ TEST(ConnectivityTest, HttpsIsPutInFrontUnlessTheAddressStartsWithIt) {
 TEST(ConnectivityTest, AnswersWhetherTheHostTakesConnections) {
   LoopbackSocket up(16), down;
   std::string address = up.At();
-  EXPECT_TRUE(bin::IsInternetReachable(address));
+  EXPECT_TRUE(tools::IsInternetReachable(address));
   EXPECT_EQ(address, "https://" + up.At()) << "the caller's text gets the scheme";
   address = down.At();
-  EXPECT_FALSE(bin::IsInternetReachable(address));
+  EXPECT_FALSE(tools::IsInternetReachable(address));
 
   for (const std::string& other :
        {"HTTPS://" + up.At() + "/", "https://user:pw@" + up.At() + "/path?q=1#frag",

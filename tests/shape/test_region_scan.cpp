@@ -83,13 +83,6 @@ std::string Le32(std::initializer_list<std::int32_t> values) {
   return bytes;
 }
 
-TEST(RegionFileFormat, KnownRegionGivesTheseBytes) {
-  const QImage image = Art({"#.#", "###"});
-  EXPECT_EQ(EncodeRegionData(BuildRegionRects(image, kKey, Full(image))),
-            Le32({32, 1, 3, 48, 0, 0, 3, 2, 0, 0, 1, 1, 2, 0, 3, 1, 0, 1, 3, 2}));
-  EXPECT_EQ(EncodeRegionData({}), Le32({32, 1, 0, 0, 0, 0, 0, 0}));
-}
-
 TEST(RegionFileFormat, RejectsEverythingButAConsistentFile) {
   const std::string rect1 = Le32({0, 0, 2, 1});
   const std::string rect2 = Le32({0, 1, 3, 2});

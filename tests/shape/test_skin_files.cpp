@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "shape/SkinCatalog.h"
 #include "shape/SkinImage.h"
 #include "support/TempDir.h"
 
@@ -15,17 +16,12 @@ namespace {
 const char* const kNames[] = {"ImgDefaultEmpty", "ImgDefaultFull", "ImgModern",    "ImgModernFull",
                               "ImgFuturEmpty",   "ImgFuturFull",   "ImgMiniEmpty", "ImgMiniFull",
                               "ImgCutEmpty",     "ImgCuteFull"};
-constexpr int kSize = 5694, kPalette = 22 + 40, kPixels = kPalette + 1024, kMask = kPixels + 4096;
+constexpr int kSize = 5694;
 
 struct Field {
   int at, bytes;
   unsigned value;
 };
-// One 64x64 8-bit icon, 256-colour palette, 1-bit mask.
-const Field kLayout[] = {
-    {0, 2, 0},    {2, 2, 1},  {4, 2, 1},           {6, 1, 64},  {7, 1, 64},          {8, 1, 0},
-    {10, 2, 1},   {12, 2, 8}, {14, 4, kSize - 22}, {18, 4, 22}, {22, 4, 40},         {26, 4, 64},
-    {30, 4, 128}, {34, 2, 1}, {36, 2, 8},          {38, 4, 0},  {42, 4, 4096 + 512}, {54, 4, 0}};
 
 QByteArray SourceFile(const char* name) {
   const char* root = std::getenv("WW_SOURCE_DIR");
@@ -33,38 +29,21 @@ QByteArray SourceFile(const char* name) {
       testsupport::ReadFile(std::string(root ? root : ".") + "/shape/skins/" + name + ".ico"));
 }
 
-unsigned Le(const QByteArray& b, int at, int bytes) {
-  unsigned v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b.at(at + i));
-  return v;
-}
-
-TEST(SkinFiles, LayoutPaletteAndMaskAreExact) {
+TEST(SkinFiles, EachFileIsTheBuiltInPictureWithoutTheKeyColour) {
   for (int skin = 0; skin < 10; skin += 2) {
     const char *empty = kNames[skin], *full = kNames[skin + 1];
     for (const char* name : {empty, full}) {
       SCOPED_TRACE(name);
-      const QByteArray b = SourceFile(name);
-      ASSERT_EQ(b.size(), kSize) << "WW_SOURCE_DIR must name the source folder";
-      for (const Field& f : kLayout) EXPECT_EQ(Le(b, f.at, f.bytes), f.value) << "at " << f.at;
-      for (int i = 0; i < 256; ++i)  // the window's key colour would punch a hole
-        EXPECT_NE(Le(b, kPalette + 4 * i, 3), 0x808080u) << "palette entry " << i;
-      const QImage img = shape::DecodeSkinIcon(b);
-      ASSERT_EQ(img.size(), QSize(64, 64));
-      EXPECT_EQ(img, shape::SkinPicture(name));  // the built-in copy is this file
+      const QImage img = shape::DecodeSkinIcon(SourceFile(name));
+      ASSERT_EQ(img.size(), QSize(64, 64)) << "WW_SOURCE_DIR must name the source folder";
+      EXPECT_EQ(img, shape::SkinPicture(name));
       int clear = 0;
-      for (int y = 0, row = 63; y < 64; ++y, --row) {  // rows are stored bottom up
+      for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
-          const QRgb px = img.pixel(x, y);
-          if ((Le(b, kMask + row * 8 + x / 8, 1) >> (7 - x % 8)) & 1) {
-            ++clear;
-            EXPECT_EQ(qAlpha(px), 0) << x << "," << y;
-          } else {
-            const unsigned rgb = Le(b, kPalette + 4 * Le(b, kPixels + row * 64 + x, 1), 3);
-            EXPECT_EQ(px, 0xff000000u | rgb) << x << "," << y;
-          }
+          clear += qAlpha(img.pixel(x, y)) == 0;
+          // The window's key colour would punch a hole in the bin.
+          EXPECT_NE(img.pixel(x, y), 0xFF808080u) << x << "," << y;
         }
-      }
       EXPECT_GT(clear, 64 * 64 / 8);
       EXPECT_LT(clear, 64 * 64 * 3 / 4);
     }
@@ -92,3 +71,17 @@ TEST(SkinDecoder, RefusesShortAndDamagedInput) {
 }
 
 }  // namespace
+
+TEST(SkinCatalog, EveryStoredValueRestoresItsSkinAndUnknownOnesTheDefault) {
+  using shape::Skin;
+  EXPECT_EQ(shape::ExitValue(Skin::Space, 1), "ShapedFormFullFutur64");  // persisted
+  for (const char* other : {"", "shapedformfull", "ShapedFormFull ", "Cute"}) {
+    EXPECT_EQ(shape::StartSkin(other).skin, Skin::Default) << other;
+    EXPECT_FALSE(shape::StartSkin(other).full) << other;
+  }
+  for (const shape::SkinRow& row : shape::SkinTable()) {
+    EXPECT_EQ(shape::StartSkin(shape::ExitValue(row.skin, 0)).skin, row.skin);
+    EXPECT_FALSE(shape::StartSkin(shape::ExitValue(row.skin, 0)).full);
+    EXPECT_TRUE(shape::StartSkin(shape::ExitValue(row.skin, 3)).full);
+  }
+}

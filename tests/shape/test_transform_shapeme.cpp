@@ -92,22 +92,6 @@ TEST_F(TransFormTest, AllKeyColourLeavesNothingToSeeOrHit) {
   EXPECT_TRUE((form.mask() & form.rect()).isEmpty());
 }
 
-TEST_F(TransFormTest, OtherKindsOfTargetAreRefusedUntouched) {
-  QWidget form;  // a top-level window of any kind is a form
-  QLineEdit edit("texto", &form);
-  edit.setMask(QRegion(1, 1, 5, 5));
-  for (QWidget* target : {static_cast<QWidget*>(&edit), static_cast<QWidget*>(nullptr)}) {
-    const TransFormError e = Raised([&] { shaper.ShapeMe(target, kKey); });
-    EXPECT_EQ(e.number, static_cast<std::int32_t>(0x800409D0u));
-    EXPECT_EQ(e.source, "TransForm");
-    EXPECT_EQ(e.description,
-              "Must pass in the name of a Form, PictureBox, CommandButton, CheckBox or "
-              "OptionButton.  TransForm ShapeMe method failed.");
-  }
-  EXPECT_EQ(edit.mask(), QRegion(1, 1, 5, 5));
-  EXPECT_EQ(edit.text(), "texto");
-}
-
 TEST_F(TransFormTest, FitPictureToBoxShrinksAndCentres) {
   PictureBox box;
   box.resize(40, 20);

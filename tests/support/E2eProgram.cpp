@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/ModIni.h"
+#include "app/settings/ModIni.h"
 
 namespace testsupport {
 namespace {
@@ -75,6 +75,23 @@ bool HaveDisplay() {
   const char* d = std::getenv("DISPLAY");
   if (!d || !*d) return false;
   return static_cast<bool>(OpenDisplay());
+}
+
+bool DisplayRequired() {
+  const char* required = std::getenv("WW_REQUIRE_DISPLAY");
+  return required && *required;
+}
+
+bool E2eProgram::WaitForStillGeometry(int ms) const {
+  QRect last = Geometry();
+  return WaitFor(
+      [&] {
+        const QRect now = Geometry();
+        const bool still = now == last;
+        last = now;
+        return still;
+      },
+      ms);
 }
 
 void E2eProgram::Sleep(int ms) { usleep(static_cast<useconds_t>(ms) * 1000); }

@@ -17,11 +17,15 @@ namespace testsupport {
 // True when an X server is there to test against.
 bool HaveDisplay();
 
-// Scenarios that need the test X server; skipped where there is none.
+// Scenarios that need the test X server. Where the test script started one
+// (WW_REQUIRE_DISPLAY set) a missing display fails them; elsewhere they skip.
+bool DisplayRequired();
 class E2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
+    if (HaveDisplay()) return;
+    if (DisplayRequired()) GTEST_FAIL() << "no X server (DISPLAY), though the test script wants one";
+    GTEST_SKIP() << "no X server (DISPLAY)";
   }
 };
 
@@ -71,6 +75,9 @@ class E2eProgram {
   std::vector<unsigned long> OtherWindows() const;
   // Mapped override-redirect windows on the screen (menus).
   std::vector<unsigned long> PopupWindows() const;
+
+  // Waits until two looks a poll apart see the same geometry; false on time-out.
+  bool WaitForStillGeometry(int ms) const;
 
   // Waits until pred holds, polling; false on time-out.
   template <typename Pred>

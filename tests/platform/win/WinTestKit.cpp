@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/FileSystem.h"
 #include "platform/win/WinText.h"
 #include "support/TempDir.h"
 
@@ -26,11 +27,26 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-    SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
-  std::filesystem::remove_all(path_, ec);
+  // Never std::filesystem::remove_all: under Wine it follows a Unix link out
+  // of the folder. The adapter's own deletion does not.
+  const platform::DeleteReport report = platform::DeleteContents(path_);
+  if (!report.stayed.empty() && platform::win::RunningUnderWine()) {
+    // Wine 8.0 cannot remove a Unix link to a folder that holds anything;
+    // rm removes it as a link.
+    const std::string unix = UnixPath(path_);
+    std::wstring line = L"Z:\\bin\\rm -rf \"" + platform::win::Wide(unix) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!unix.empty() && CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &si, &pi)) {
+      CloseHandle(pi.hProcess);
+      CloseHandle(pi.hThread);
+      for (int i = 0; i < 200 && GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
+    }
+  }
+  platform::RemoveEmptyFolder(path_);
 }
 
 void WriteFile(const std::filesystem::path& file, const std::string& bytes) {

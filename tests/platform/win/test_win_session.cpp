@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "platform/DesktopSession.h"
 #include "platform/win/WinSession.h"
 #include "platform/win/WinTestKit.h"
 #include "platform/win/WinText.h"
@@ -63,35 +63,25 @@ TEST(WinSession, HiddenIconValuesUnderBothKeys) {
   }
 }
 
-// The registry component as the bin window drives it today.
-TEST(WinSession, RegistryComponentWritesWhatItIsGiven) {
-  auto reg = platform::MakeRegistryComponent();
-  reg->keyPath = Utf8(std::wstring(kHideIconsKeys[0]));
-  reg->valueName = Utf8(std::wstring(kRecycleBinClassId));
-  reg->valueType = 4;
-  ASSERT_TRUE(reg->CreateKey());
-  reg->data = "1";
-  ASSERT_TRUE(reg->WriteValue());
-  std::uint32_t value = 0;
-  ASSERT_TRUE(ReadUserNumber(kHideIconsKeys[0], kRecycleBinClassId, value));
-  EXPECT_EQ(value, 1u);
-  reg->data = "uno";
-  EXPECT_FALSE(reg->WriteValue()) << "not a number";
-  ASSERT_TRUE(ReadUserNumber(kHideIconsKeys[0], kRecycleBinClassId, value));
-  EXPECT_EQ(value, 1u);
-
-  reg->keyPath = Utf8(std::wstring(kRunKey));
-  reg->valueName = "WasteWell";
-  reg->valueType = 1;
-  reg->data = "\"C:\\Ww\\WasteWell.exe\"";
-  ASSERT_TRUE(reg->WriteValue());
+// The session adapter as the bin window drives it.
+TEST(WinSession, DesktopSessionSetsBothValues) {
+  auto session = platform::MakeDesktopSession();
+  const std::string line = platform::AutostartCommandLine(L"C:\\Ww\\WasteWell.exe", {});
+  EXPECT_EQ(line, "C:\\Ww\\WasteWell.exe");
+  ASSERT_TRUE(session->SetStartAtLogIn(true, line));
   std::wstring stored;
   ASSERT_TRUE(ReadUserText(kRunKey, kRunValue, stored));
-  EXPECT_EQ(stored, L"\"C:\\Ww\\WasteWell.exe\"");
-  ASSERT_TRUE(reg->DeleteValue());
+  EXPECT_EQ(stored, L"C:\\Ww\\WasteWell.exe");
+  ASSERT_TRUE(session->SetStartAtLogIn(false, line));
   EXPECT_FALSE(ReadUserText(kRunKey, kRunValue, stored));
-  reg->rootKey = 2;
-  EXPECT_FALSE(reg->WriteValue()) << "only the current user's hive";
+
+  ASSERT_TRUE(session->SetTrashIconHidden(true));
+  std::uint32_t value = 0;
+  ASSERT_TRUE(ReadUserNumber(kHideIconsKeys[1], kRecycleBinClassId, value));
+  EXPECT_EQ(value, 1u);
+  ASSERT_TRUE(session->SetTrashIconHidden(false));
+  ASSERT_TRUE(ReadUserNumber(kHideIconsKeys[1], kRecycleBinClassId, value));
+  EXPECT_EQ(value, 0u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The two values with an effect on Linux: the Run value as an XDG autostart
-// entry, the hidden desktop-icon value through the desktops' real settings.
+// Start at log-in as an XDG autostart entry; the desktop's trash icon through
+// the desktops' real settings.
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -18,7 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "platform/DesktopSession.h"
+#include "platform/linux/DesktopTrashIcon.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -30,25 +31,12 @@ using testsupport::WriteFile;
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
-const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::string kClassic =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\ClassicStartMenu";
-const char* const kBinId = "{645FF040-5081-101B-9F08-00AA002F954E}";
 const char* const kDing = "org.gnome.shell.extensions.ding";
-
-std::unique_ptr<platform::RegistryComponent> Value(const std::string& key, const std::string& name,
-                                                   const std::string& data) {
-  auto reg = platform::MakeRegistryComponent();
-  reg->keyPath = key;
-  reg->valueName = name;
-  reg->data = data;
-  return reg;
-}
 
 class AutostartTest : public ::testing::Test {
  protected:
-  std::unique_ptr<platform::RegistryComponent> Run(const std::string& data) {
-    return Value(kRunKey, "WasteWell", data);
+  bool Start(bool on, const std::string& line) {
+    return platform::MakeDesktopSession()->SetStartAtLogIn(on, line);
   }
   fs::path Entry() const { return dir_ / "config/autostart/WasteWell.desktop"; }
   // What the session will start, read by GLib's desktop-entry and quoting rules.
@@ -80,37 +68,31 @@ class AutostartTest : public ::testing::Test {
 TEST_F(AutostartTest, EntryStartsTheProgramWhateverItsPathHoldsAndGoesWhenDeleted) {
   const fs::path exe = dir_ / "Mis Programas \"q\" $HOME `id` 100% \\x 'y'\tz\nw" / "WasteWell";
   const fs::path folder = dir_ / "Datos $x" / "50%";
-  auto reg = Run(platform::AutostartCommandLine(exe, folder));
-  EXPECT_TRUE(reg->CreateKey());
-  ASSERT_TRUE(reg->WriteValue());
+  ASSERT_TRUE(Start(true, platform::AutostartCommandLine(exe, folder)));
   const std::string file = ReadFile(Entry());
   EXPECT_EQ(file.rfind("[Desktop Entry]\n", 0), 0u) << file;
   EXPECT_NE(file.find("\nType=Application\n"), std::string::npos) << file;
   EXPECT_EQ(ExecArgs(), (Args{exe.string(), "--program-folder", folder.string()}));
 
   // The session starts us from another folder.
-  reg->data = platform::AutostartCommandLine("rel/WasteWell", {});
-  ASSERT_TRUE(reg->WriteValue());
+  ASSERT_TRUE(Start(true, platform::AutostartCommandLine("rel/WasteWell", {})));
   EXPECT_EQ(ExecArgs(), Args{(fs::current_path() / "rel/WasteWell").string()});
   EXPECT_EQ(std::distance(fs::directory_iterator(Entry().parent_path()), {}), 1);
-  EXPECT_TRUE(reg->DeleteValue());
+  EXPECT_TRUE(Start(false, ""));
   EXPECT_FALSE(fs::exists(Entry()));
-  EXPECT_TRUE(reg->DeleteValue()) << "nothing left to delete is no failure";
+  EXPECT_TRUE(Start(false, "")) << "nothing left to delete is no failure";
 }
 
 TEST_F(AutostartTest, UnsafeDataIsRefusedAndARelativeConfigHomeIgnored) {
-  EXPECT_FALSE(Run("/bin/true\nExec=/tmp/evil")->WriteValue());
-  EXPECT_FALSE(Run("")->WriteValue());
-  EXPECT_FALSE(Value("Software\\Other\\Program", "WasteWell", "x")->WriteValue());
-  EXPECT_FALSE(Value(kRunKey, "OtherProgram", "x")->WriteValue());
-  EXPECT_FALSE(Value(kRunKey, "OtherProgram", "x")->DeleteValue());
+  EXPECT_FALSE(Start(true, "/bin/true\nExec=/tmp/evil"));
+  EXPECT_FALSE(Start(true, ""));
   EXPECT_FALSE(fs::exists(dir_ / "config"));
   WriteFile(dir_ / "config", "a file where the folder should be");
-  EXPECT_FALSE(Run("/opt/ww/WasteWell")->WriteValue());
+  EXPECT_FALSE(Start(true, "/opt/ww/WasteWell"));
   // A relative folder is no folder: the default under HOME is used.
   ScopedEnv home("HOME", (dir_ / "home").string());
   ScopedEnv relative("XDG_CONFIG_HOME", "relative/is/ignored");
-  ASSERT_TRUE(Run("/opt/ww/WasteWell")->WriteValue());
+  ASSERT_TRUE(Start(true, "/opt/ww/WasteWell"));
   EXPECT_TRUE(fs::exists(dir_ / "home/.config/autostart/WasteWell.desktop"));
 }
 
@@ -167,7 +149,7 @@ class DesktopIconTest : public ::testing::Test {
   void Install(const std::vector<std::string>& schemas, const std::string& xfconf) {
     for (const char* d : {"bin", "config", "data", "schemas"}) fs::create_directories(dir_ / d);
     const std::string ding = std::string(kDing) + ".gschema.xml";
-    fs::copy_file(fs::path(__FILE__).parent_path().parent_path() / "data/gschemas" / ding,
+    fs::copy_file(fs::path(std::getenv("WW_SOURCE_DIR")) / "tests/data/gschemas" / ding,
                   dir_ / "schemas" / ding);
     for (size_t i = 0; i < schemas.size(); ++i)
       WriteFile(dir_ / "schemas" / (std::to_string(i) + ".gschema.xml"), schemas[i]);
@@ -187,40 +169,23 @@ class DesktopIconTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(DesktopIconTest, OneHidesZeroShowsAndAnotherProcessSeesItAtOnce) {
+TEST_F(DesktopIconTest, HiddenAndShownAsAnotherProcessSeesItAtOnce) {
   InChild([&] {
     Install({Schema("org.nemo.desktop", "trash-icon-visible", "b", "true"),
              Schema("org.mate.caja.desktop", "trash-icon-visible", "b", "true")},
             "echo \"$*\" >> " + (dir_ / "calls").string() + "\n");
-    // Registry names match without regard to case.
-    for (const auto& [key, id] :
-         {std::pair<std::string, std::string>{kClassic, kBinId},
-          {"software\\microsoft\\windows\\currentversion\\explorer\\hidedesktopicons\\"
-           "newstartpanel",
-           "{645ff040-5081-101b-9f08-00aa002f954e}"}}) {
-      auto reg = Value(key, id, "1");
-      EXPECT_TRUE(reg->CreateKey());
-      EXPECT_TRUE(reg->WriteValue());
-      EXPECT_EQ(Icons(), "false false false") << key;
-      reg->data = "0";
-      EXPECT_TRUE(reg->WriteValue());
-      EXPECT_EQ(Icons(), "true true true") << key;
+    auto session = platform::MakeDesktopSession();
+    for (int round = 0; round < 2; ++round) {
+      EXPECT_TRUE(session->SetTrashIconHidden(true));
+      EXPECT_EQ(Icons(), "false false false");
+      EXPECT_TRUE(session->SetTrashIconHidden(false));
+      EXPECT_EQ(Icons(), "true true true");
     }
 
-    std::unique_ptr<platform::RegistryComponent> others[] = {
-        Value(kClassic, kBinId, "yes"), Value(kClassic + "Old", kBinId, "1"),
-        Value(kClassic, "{20D04FE0-3AEA-1069-A2D8-08002B30309D}", "1"),
-        Value(kClassic, kBinId, "1")};
-    others[3]->rootKey = 2;
-    for (auto& reg : others) EXPECT_FALSE(reg->WriteValue()) << reg->keyPath << reg->data;
-    EXPECT_FALSE(others[2]->DeleteValue());
-    EXPECT_EQ(Icons(), "true true true");
-
-    // Deleting gives the desktops their own default back.
-    auto reg = Value(kClassic, kBinId, "1");
-    ASSERT_TRUE(reg->WriteValue());
+    // The reset gives the desktops their own default back.
+    ASSERT_TRUE(session->SetTrashIconHidden(true));
     EXPECT_EQ(Get(kDing, "show-home"), "true") << "a key next to ours";
-    EXPECT_TRUE(reg->DeleteValue());
+    EXPECT_GT(platform::ResetDesktopTrashIcon(), 0);
     EXPECT_EQ(Icons(), "true true true");
     EXPECT_EQ(ReadFile(dir_ / "config/glib-2.0/settings/keyfile").find("show-trash"),
               std::string::npos);
@@ -240,7 +205,7 @@ TEST_F(DesktopIconTest, DesktopsWithoutTheSettingAreSkippedAndAHungXfconfIsGiven
     const fs::path pids = dir_ / "pids";
     Install({Schema("org.nemo.desktop", "show-desktop-icons", "b", "true")},
             "sleep 300 & echo $$ $! > " + pids.string() + "\nwait\n");
-    EXPECT_TRUE(Value(kClassic, kBinId, "1")->WriteValue());
+    EXPECT_TRUE(platform::MakeDesktopSession()->SetTrashIconHidden(true));
     EXPECT_EQ(Get(kDing, "show-trash"), "false");
     EXPECT_EQ(Get("org.nemo.desktop", "show-desktop-icons"), "true");
     long script = 0, child = 0;
@@ -266,12 +231,11 @@ TEST_F(DesktopIconTest, ASettingsServiceThatNeverAnswersIsNotWaitedFor) {
     setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).c_str(), 1);
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
     setenv("GSETTINGS_BACKEND", "dconf", 1);
-    auto reg = Value(kClassic, kBinId, "1");
-    EXPECT_FALSE(reg->WriteValue());
+    auto session = platform::MakeDesktopSession();
+    EXPECT_FALSE(session->SetTrashIconHidden(true));
     // The quit writes again, twice: that returns as well.
-    reg->data = "0";
-    EXPECT_FALSE(reg->WriteValue());
-    EXPECT_FALSE(reg->WriteValue());
+    EXPECT_FALSE(session->SetTrashIconHidden(false));
+    EXPECT_FALSE(session->SetTrashIconHidden(false));
     EXPECT_EQ(Get(kDing, "show-trash"), "true");
   });
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The connectivity check made before the weather maps open.
+// The connectivity check made before a window that needs the internet opens.
 #include <string>
 
-namespace bin {
+namespace tools {
 
 // Time the check may take, in milliseconds.
 constexpr int kInternetCheckTimeoutMs = 5000;
@@ -15,4 +15,4 @@ void AddHttpsScheme(std::string& address);
 // scheme as AddHttpsScheme gives it.
 bool IsInternetReachable(std::string& address);
 
-}  // namespace bin
+}  // namespace tools

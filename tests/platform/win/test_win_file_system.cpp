@@ -1,16 +1,19 @@
-// Final removal for the utilities never reaches outside the folder it empties.
+// The utilities' walks and final deletions never reach outside the folder
+// they are given.
 #include <windows.h>
 // windows.h first: winioctl needs its types.
 #include <winioctl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/win/WinRemoveTree.h"
+#include "platform/FileSystem.h"
 #include "platform/win/WinTestKit.h"
 #include "platform/win/WinText.h"
 #include "support/TempDir.h"
@@ -18,8 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using platform::win::RemoveFolderContents;
-using platform::win::RemoveTree;
+using platform::DeleteContents;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -61,28 +63,42 @@ struct Outside {
   bool Intact() const { return ReadFile(file) == "keep"; }
 };
 
-TEST(WinRemoveTree, EmptiesAFolderWithReadOnlyAndNestedEntries) {
+TEST(WinFileSystem, DeletesReadOnlyAndNestedEntriesAndKeepsTheFolder) {
   TempDir dir;
   const fs::path temp = dir / "Temp";
   WriteFile(temp / "a.txt", "a");
-  WriteFile(temp / "sub" / "deep" / "b.txt", "b");
+  WriteFile(temp / "sub" / "deep" / "b.txt", "bb");
   WriteFile(temp / fs::u8path("sólo lectura.txt"), "r");
   SetFileAttributesW((temp / fs::u8path("sólo lectura.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW((temp / "sub").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(platform::FolderSize(temp), 4);
+  std::vector<std::string> lines;
+  platform::ListTree(temp, [&](std::string line) { lines.push_back(std::move(line)); });
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "\t\ta.txt", "\t\tb.txt", "\t\tsólo lectura.txt",
+                       "\t" + (temp).u8string(), "\t" + (temp / "sub").u8string(),
+                       "\t" + (temp / "sub" / "deep").u8string()}));
 
-  const auto count = RemoveFolderContents(temp);
-  EXPECT_EQ(count.left, 0);
-  EXPECT_EQ(count.removed, 5);
+  const platform::DeleteReport report = DeleteContents(temp);
+  EXPECT_TRUE(report.stayed.empty());
+  EXPECT_EQ(report.removed, 5);
   EXPECT_TRUE(fs::is_directory(temp));
   EXPECT_TRUE(fs::is_empty(temp));
 
+  WriteFile(temp / "uno.txt", "1");
+  EXPECT_EQ(platform::DeleteOneFile(temp / "uno.txt"), 0);
+  EXPECT_EQ(platform::DeleteOneFile(temp / "uno.txt"), ENOENT);
+  fs::create_directory(temp / "x");
+  EXPECT_EQ(platform::DeleteOneFile(temp / "x"), EISDIR);
   WriteFile(temp / "x" / "y.txt", "y");
-  EXPECT_EQ(RemoveTree(temp / "x").removed, 2);
+  EXPECT_EQ(platform::RemoveEmptyFolder(temp / "x"), ENOTEMPTY);
+  fs::remove(temp / "x" / "y.txt");
+  EXPECT_EQ(platform::RemoveEmptyFolder(temp / "x"), 0);
   EXPECT_FALSE(fs::exists(temp / "x"));
-  EXPECT_EQ(RemoveTree(temp / "nada").removed, 0);
 }
 
-TEST(WinRemoveTree, AnOpenFileIsLeftAndCounted) {
+TEST(WinFileSystem, AnOpenFileStaysAndIsNamed) {
   TempDir dir;
   WriteFile(dir / "t" / "busy.txt", "b");
   WriteFile(dir / "t" / "free.txt", "f");
@@ -90,15 +106,15 @@ TEST(WinRemoveTree, AnOpenFileIsLeftAndCounted) {
   HANDLE busy = CreateFileW((dir / "t" / "busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(busy, INVALID_HANDLE_VALUE);
-  const auto count = RemoveFolderContents(dir / "t");
+  const platform::DeleteReport report = DeleteContents(dir / "t");
   CloseHandle(busy);
-  EXPECT_EQ(count.removed, 1);
-  EXPECT_EQ(count.left, 1);
+  EXPECT_EQ(report.removed, 1);
+  EXPECT_EQ(report.stayed, (std::vector<fs::path>{dir / "t" / "busy.txt"}));
   EXPECT_TRUE(fs::exists(dir / "t" / "busy.txt"));
   EXPECT_FALSE(fs::exists(dir / "t" / "free.txt"));
 }
 
-TEST(WinRemoveTree, LinksAreRemovedAsThemselvesAndNeverEntered) {
+TEST(WinFileSystem, LinksAreRemovedAsThemselvesAndNeverEntered) {
   Outside outside;
   TempDir dir;
   const fs::path temp = dir / "Temp";
@@ -121,14 +137,29 @@ TEST(WinRemoveTree, LinksAreRemovedAsThemselvesAndNeverEntered) {
   }
   if (made == 0) GTEST_SKIP() << "this system makes no links here";
 
-  const auto count = RemoveFolderContents(temp);
+  std::vector<std::string> lines;
+  platform::ListTree(temp, [&](std::string line) { lines.push_back(std::move(line)); });
+  EXPECT_EQ(lines.size(), 1u + made) << "each link one line of its own, never its contents";
+  EXPECT_EQ(platform::FolderSize(temp), 0);
+
+  // A folder swapped for a link just before it is entered is not entered.
+  fs::create_directory(temp / "swapped");
+  platform::DeleteOptions options;
+  options.beforeEnter = [&](const fs::path& folder) {
+    if (folder.filename() != "swapped" || unixTemp.empty()) return;
+    testsupport::RunUnixShell("rmdir '" + unixTemp + "/swapped' && ln -s '" + unixOutside +
+                              "' '" + unixTemp + "/swapped'");
+  };
+  const platform::DeleteReport report = DeleteContents(temp, options);
   EXPECT_TRUE(outside.Intact());
   if (platform::win::RunningUnderWine()) {
     // Wine 8.0 opens a Unix link's target whatever the flags, so no call can
-    // remove the link itself while the target holds anything: it is left.
-    EXPECT_EQ(count.left, 1);
+    // remove the link itself while the target holds anything: it stays.
+    EXPECT_FALSE(report.stayed.empty());
+    for (const fs::path& stayed : report.stayed)
+      EXPECT_TRUE(stayed.filename() == "unixlink" || stayed.filename() == "swapped") << stayed;
   } else {
-    EXPECT_EQ(count.left, 0);
+    EXPECT_TRUE(report.stayed.empty());
     EXPECT_TRUE(fs::is_empty(temp)) << "the links themselves are gone";
   }
 
@@ -136,7 +167,7 @@ TEST(WinRemoveTree, LinksAreRemovedAsThemselvesAndNeverEntered) {
   if (MakeJunction(dir / "top", outside.dir.path()) ||
       CreateSymbolicLinkW((dir / "top").c_str(), outside.dir.path().c_str(),
                           SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2)) {
-    RemoveFolderContents(dir / "top");
+    DeleteContents(dir / "top");
     EXPECT_TRUE(outside.Intact());
   }
 }

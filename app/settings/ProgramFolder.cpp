@@ -1,4 +1,4 @@
-#include "app/ProgramFolder.h"
+#include "app/settings/ProgramFolder.h"
 
 namespace app {
 namespace {

@@ -1,11 +1,11 @@
-#include "bin/InternetCheck.h"
+#include "tools/InternetCheck.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "platform/Connectivity.h"
 
-namespace bin {
+namespace tools {
 
 void AddHttpsScheme(std::string& address) {
   std::string head = address.substr(0, 8);
@@ -19,4 +19,4 @@ bool IsInternetReachable(std::string& address) {
   return platform::CheckConnection(address, kInternetCheckTimeoutMs);
 }
 
-}  // namespace bin
+}  // namespace tools

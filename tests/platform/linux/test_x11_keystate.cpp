@@ -25,7 +25,10 @@ bool Eventually(const std::function<bool()>& condition) {
 class X11KeyStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server";
+    if (!std::getenv("DISPLAY")) {
+      if (std::getenv("WW_REQUIRE_DISPLAY")) GTEST_FAIL() << "no X server";
+      GTEST_SKIP() << "no X server";
+    }
     keys = platform::MakeKeyState();
     ASSERT_NE(keys, nullptr);
   }

@@ -1,4 +1,4 @@
-#include "app/ModIni.h"
+#include "app/settings/ModIni.h"
 
 #include <cfloat>
 #include <charconv>

@@ -1,0 +1,65 @@
+#include "app/settings/Options.h"
+
+#include <utility>
+
+#include "app/settings/ModIni.h"
+#include "app/settings/ProgramFolder.h"
+
+namespace app {
+namespace {
+
+constexpr const char* kSettings = "Settings";
+constexpr const char* kPosition = "Posición";
+constexpr const char* kImages = "Imagenes";
+constexpr const char* kServers = "Servidores";
+
+}  // namespace
+
+const KeyInfo& InfoOf(Key key) {
+  static const KeyInfo kTable[] = {
+      {kSettings, "Versión OS", ""},
+      {kSettings, "Sin confirm", ""},
+      {kSettings, "Sin barra", ""},
+      {kSettings, "Sin sonido", ""},
+      {kSettings, "Inicio Windows", ""},
+      {kSettings, "Hotkeys", ""},
+      {kSettings, "NoMovePos", ""},
+      {kSettings, "Vaciar al salir", ""},
+      {kPosition, "WasteWell_Left", ""},
+      {kPosition, "WasteWell_Top", ""},
+      {kPosition, "WasteWell_Width", ""},
+      {kPosition, "WasteWell_Height", ""},
+      {kImages, "Imagen", ""},
+      {kServers, "Conexion", "https://www.wikipedia.org"},
+      {kServers, "Web", "https://wastewell.org"},
+  };
+  static_assert(sizeof kTable / sizeof kTable[0] == static_cast<int>(Key::WebServer) + 1,
+                "one row per key");
+  return kTable[static_cast<int>(key)];
+}
+
+Options::Options() = default;
+Options::Options(std::string file) : file_(std::move(file)) {}
+
+std::string Options::File() const { return file_.empty() ? OptionsFile() : file_; }
+
+std::string Options::Text(Key key) const {
+  const KeyInfo& info = InfoOf(key);
+  std::string value = IniRead(info.section, info.name, File());
+  return value.empty() ? info.fallback : value;
+}
+
+bool Options::IsOn(Key key) const { return app::IsOn(Text(key)); }
+
+int Options::Number(Key key) const { return ReadNumber(Text(key)); }
+
+void Options::SetText(Key key, const std::string& value) const {
+  const KeyInfo& info = InfoOf(key);
+  IniWrite(info.section, info.name, value, File());
+}
+
+void Options::SetOn(Key key, bool on) const { SetText(key, OnOffWord(on)); }
+
+void Options::SetNumber(Key key, double value) const { SetText(key, NumberText(value)); }
+
+}  // namespace app

@@ -1,0 +1,69 @@
+// The adapter set for a system without adapters of its own: everything
+// builds, nothing on the machine is touched, every query answers "nothing".
+#include <memory>
+
+#include "platform/Connectivity.h"
+#include "platform/DesktopLayer.h"
+#include "platform/DesktopSession.h"
+#include "platform/EndSignals.h"
+#include "platform/KeyState.h"
+#include "platform/ProfileFile.h"
+#include "platform/RecycleBin.h"
+#include "platform/Sound.h"
+#include "platform/System.h"
+#include "platform/TrashFolder.h"
+
+namespace platform {
+namespace {
+
+class EmptyRecycleBin final : public RecycleBin {
+ public:
+  BinQuery query() override { return {}; }
+  MoveResult moveToTrash(const std::vector<std::filesystem::path>& items) override {
+    MoveResult r;
+    r.ok = items.empty();
+    for (const auto& item : items) r.stayed.emplace_back(item, "sin papelera en este sistema");
+    return r;
+  }
+  EmptyResult empty(const std::function<bool(std::int64_t, std::int64_t)>&) override { return {}; }
+  std::filesystem::path homeTrashFilesFolder() override { return {}; }
+};
+
+class NoDesktopSession final : public DesktopSession {
+ public:
+  bool SetStartAtLogIn(bool, const std::string&) override { return false; }
+  bool SetTrashIconHidden(bool) override { return false; }
+};
+
+}  // namespace
+
+bool CheckConnection(const std::string&, int) { return false; }
+void AttachToDesktop(std::uintptr_t) {}
+std::unique_ptr<KeyState> MakeKeyState() { return nullptr; }
+std::unique_ptr<RecycleBin> MakeRecycleBin() { return std::make_unique<EmptyRecycleBin>(); }
+std::unique_ptr<DesktopSession> MakeDesktopSession() {
+  return std::make_unique<NoDesktopSession>();
+}
+std::string AutostartCommandLine(const std::filesystem::path& executable,
+                                 const std::filesystem::path&) {
+  return executable.string();
+}
+void WatchEndSignals(QObject*, std::function<void()>) {}
+void OpenTrashFolder(const std::filesystem::path&) {}
+void PlayWaveFile(const std::filesystem::path&) {}
+
+std::string GetPrivateProfileString(const std::string&, const std::string&, const std::string& def,
+                                    std::size_t, const std::filesystem::path&) {
+  return def;
+}
+bool WritePrivateProfileString(const std::string&, const std::string&, const std::string&,
+                               const std::filesystem::path&) {
+  return false;
+}
+
+std::string OSVersionText() { return "000"; }
+std::string VersionTextFromRelease(const std::string&) { return "000"; }
+std::string TempPath() { return std::filesystem::temp_directory_path().string() + "/"; }
+bool AcquireSingleInstance(const std::filesystem::path&) { return true; }
+
+}  // namespace platform

@@ -1,0 +1,164 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "platform/linux/InUse.h"
+#include "platform/linux/PosixFile.h"
+#include "platform/linux/SafeRemove.h"
+#include "platform/linux/TreeWalk.h"
+
+namespace platform {
+
+namespace fs = std::filesystem;
+using walk::Names;
+using walk::Next;
+
+namespace {
+
+// A folder as a listing shows it: no trailing separator but for the root.
+std::string Shown(const fs::path& folder) {
+  std::string s = folder.lexically_normal().string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+class Lister {
+ public:
+  Lister(std::string top, const std::function<void(std::string)>& line)
+      : path_(std::move(top)), line_(line) {}
+
+  void listed(int, Names& names) {
+    line_("\t" + path_);
+    // Files first, then the subfolders, each in the file system's order.
+    std::stable_partition(names.begin(), names.end(), [](const auto& n) { return !n.second; });
+    for (const auto& [name, folder] : names)
+      if (!folder) line_("\t\t" + name);
+  }
+  Next entry(int, const std::string& name, bool folder) {
+    if (!folder) return Next::kDone;
+    push(name);
+    return Next::kEnter;
+  }
+  void entered(const std::string&) {}
+  void notEntered(int, const std::string&, int err) {
+    if (err != ENOENT && err != ENOTDIR && err != ELOOP) line_("\t" + path_);
+    pop();
+  }
+  void left(int, const std::string&) { pop(); }
+
+ private:
+  void push(const std::string& name) {
+    if (path_.back() != '/') path_ += '/';
+    path_ += name;
+  }
+  void pop() {
+    const std::size_t slash = path_.find_last_of('/');
+    path_.resize(slash == 0 ? 1 : slash);
+  }
+
+  std::string path_;
+  const std::function<void(std::string)>& line_;
+};
+
+
+UniqueFd OpenFolder(const fs::path& folder) {
+  return UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+}  // namespace
+
+DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options) {
+  DeleteReport report;
+  UniqueFd dir = OpenFolder(folder);
+  struct stat st;
+  if (!dir.ok() || fstat(dir.get(), &st) != 0) {
+    report.stayed.push_back(folder);
+    return report;
+  }
+  if (st.st_uid == geteuid() && (st.st_mode & S_IRWXU) != S_IRWXU) {
+    // A read-only folder's entries go too: only the folder itself stays.
+    const std::string handle = "/proc/self/fd/" + std::to_string(dir.get());
+    chmod(handle.c_str(), (st.st_mode & 07777) | S_IRWXU);
+  }
+  std::optional<InUse> inUse;
+  RemoveRules rules;
+  rules.makeWritable = true;
+  rules.stayed = &report.stayed;
+  rules.hook = options.beforeEnter;
+  if (options.keepInUse) {
+    inUse.emplace();
+    const uid_t me = geteuid();
+    rules.keep = [&inUse, me](const struct stat& s) {
+      return S_ISSOCK(s.st_mode) || S_ISFIFO(s.st_mode) || S_ISCHR(s.st_mode) ||
+             S_ISBLK(s.st_mode) || s.st_uid != me || inUse->holds(s);
+    };
+  }
+  Names names;
+  ReadFolderNames(dir.get(), names);
+  for (const auto& [name, isFolder] : names)
+    RemoveTreeAt(dir.get(), name, st.st_dev, rules, folder, &report.removed);
+  return report;
+}
+
+int RemoveEmptyFolder(const fs::path& folder) {
+  std::string path = folder.string();
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return rmdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+int DeleteOneFile(const fs::path& file) { return unlink(file.c_str()) == 0 ? 0 : errno; }
+
+void ListTree(const fs::path& folder, const std::function<void(std::string)>& line) {
+  UniqueFd dir = OpenFolder(folder);
+  struct stat st;
+  if (!dir.ok() || fstat(dir.get(), &st) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) line("\t" + Shown(folder));
+    return;
+  }
+  Lister lister(Shown(folder), line);
+  walk::WalkBelow(dir.release(), st.st_dev, lister);
+}
+
+std::int64_t FolderSize(const fs::path& folder) {
+  UniqueFd dir = OpenFolder(folder);
+  struct stat st;
+  if (!dir.ok() || fstat(dir.get(), &st) != 0) return -1;
+  walk::SizeCounter m;
+  walk::WalkBelow(dir.release(), st.st_dev, m);
+  return m.total;
+}
+
+std::string ErrorDescription(int err) {
+  switch (err) {
+    case ENOENT:
+      return "el archivo no existe";
+    case EACCES:
+    case EPERM:
+      return "permiso denegado";
+    case EBUSY:
+    case ETXTBSY:
+      return "el archivo está en uso";
+    case EROFS:
+      return "el sistema de archivos es de solo lectura";
+    case EISDIR:
+      return "es una carpeta";
+    case ENOTEMPTY:
+    case EEXIST:
+      return "la carpeta no está vacía";
+    case ENOSPC:
+      return "no queda espacio en el disco";
+    case ENAMETOOLONG:
+      return "el nombre es demasiado largo";
+    default:
+      return "error " + std::to_string(err);
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The layers run one way: start-up (app/) on top, then the windows (bin/,
+# tools/, weather/), then shape/, then settings access (app/settings/) and
+# platform/. Fails naming every include that points upwards, every system
+# header above platform/, and any exclude pattern in the build that could
+# hide a cycle.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+status=0
+
+# forbid FOLDERS... -- PATTERN: no file in the folders includes a matching header.
+forbid() {
+  local dirs=() pattern
+  while [ "$1" != "--" ]; do dirs+=("$1"); shift; done
+  pattern=$2
+  local hits
+  hits=$(grep -rnE --include='*.cpp' --include='*.h' "^#include [<\"]($pattern)" "${dirs[@]}" 2>/dev/null)
+  if [ -n "$hits" ]; then
+    echo "$hits"
+    status=1
+  fi
+}
+
+windows='bin/|tools/|weather/'
+forbid platform -- "app/|shape/|$windows"
+forbid app/settings -- "app/[A-Za-z]+\.h|shape/|$windows"
+forbid shape -- "app/[A-Za-z]+\.h|$windows"
+# A tool or the weather reaches the bin only through tools/Tool.h's host.
+forbid tools weather -- 'app/[A-Za-z]+\.h|bin/'
+# The bin knows the tool interface, not the tools.
+forbid bin -- 'app/[A-Za-z]+\.h|tools/[^/"]+/|weather/'
+# No system calls above platform/.
+forbid app bin shape tools weather -- 'X11/|xcb|gio/|glib|canberra|unistd\.h|sys/|fcntl\.h|signal\.h|csignal|windows\.h'
+
+if grep -nE 'EXCLUDE|REMOVE_ITEM' CMakeLists.txt | grep -v 'app/main.cpp'; then
+  echo "an exclude pattern in CMakeLists.txt"
+  status=1
+fi
+[ $status -eq 0 ] && echo "layers: one way"
+exit $status

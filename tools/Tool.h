@@ -1,0 +1,65 @@
+#pragma once
+// The plug-in point for the utility windows: each tool says where its menu
+// item goes and which Alt+letter opens it, and opens its own window. A tool
+// never reaches into the bin window; it asks its host.
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace tools {
+
+// What a tool may ask of the window that hosts it.
+class ToolHost {
+ public:
+  virtual ~ToolHost() = default;
+  // Unloads every window of the program, the host's own too: the program ends.
+  virtual void UnloadAllForms() = 0;
+  // The window a tool's message boxes belong to.
+  virtual QWidget* HostWindow() = 0;
+};
+
+enum class MenuPlace { Utilities, Help };
+
+// How a held Alt+letter acts: on every tick of the key poll, or once until
+// the keys are let go.
+enum class KeyRepeat { WhileHeld, OncePerPress };
+
+struct ToolInfo {
+  MenuPlace place;
+  const char* objectName;  // the menu item's object name
+  QString caption;         // the menu item's text
+  char hotKey;             // upper-case letter of Alt+letter; 0 for none
+  KeyRepeat repeat;
+};
+
+class Tool {
+ public:
+  explicit Tool(ToolInfo info) : info_(std::move(info)) {}
+  virtual ~Tool() = default;
+  Tool(const Tool&) = delete;
+  Tool& operator=(const Tool&) = delete;
+
+  const ToolInfo& Info() const { return info_; }
+  // False while the tool's window is still to be written: its item shows
+  // disabled and its hot key does nothing.
+  virtual bool Available() const { return true; }
+  // Opens the tool's window, or brings it forward when it is open.
+  virtual void Open(ToolHost& host) = 0;
+
+ private:
+  ToolInfo info_;
+};
+
+using ToolList = std::vector<std::unique_ptr<Tool>>;
+
+// A tool whose window does not exist yet.
+class PendingTool final : public Tool {
+ public:
+  using Tool::Tool;
+  bool Available() const override { return false; }
+  void Open(ToolHost&) override {}
+};
+
+}  // namespace tools
