@@ -7,14 +7,13 @@ endif()
 set(CMAKE_AUTOMOC OFF)
 set(CMAKE_AUTORCC OFF)
 add_compile_options(-Wall -Wextra -Wpedantic -Wshadow=local)
-# Wide Win32 calls by default; UNICODE alone changes what the A/W-less names mean.
-add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+include(${CMAKE_SOURCE_DIR}/cmake/WinAdapters.cmake)
 
 file(GLOB win_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win/*.cpp
      ${CMAKE_SOURCE_DIR}/platform/win/*.h)
 add_library(ww_platform_win STATIC ${win_srcs})
 target_include_directories(ww_platform_win PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(ww_platform_win PUBLIC shell32 ole32 shlwapi user32 advapi32 winmm ws2_32 ntdll)
+ww_win_adapter_settings(ww_platform_win)
 
 if(WW_TESTS)
   enable_testing()
