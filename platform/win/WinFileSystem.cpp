@@ -33,6 +33,10 @@ class Handle {
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
   HANDLE get() const { return h_; }
+  void reset(HANDLE h) {
+    if (h_) CloseHandle(h_);
+    h_ = h == INVALID_HANDLE_VALUE ? nullptr : h;
+  }
   explicit operator bool() const { return h_ != nullptr; }
 
  private:
@@ -154,6 +158,9 @@ void DeleteInside(HANDLE folder, const fs::path& shown, const DeleteOptions& opt
     const fs::path path = shown / entry.name;
     if (entry.folder() && options.beforeEnter) options.beforeEnter(path);
     Handle child(OpenRelative(folder, entry.name, kAccess));
+    // A file that may not be read may still be deleted.
+    if (!child && !entry.folder())
+      child.reset(OpenRelative(folder, entry.name, kAccess & ~FILE_LIST_DIRECTORY));
     if (!child) {
       Stay(report, path);
       continue;

@@ -2,9 +2,13 @@
 // Windows one (cross-built, run under Wine). What differs lives beside each set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/ProfileFile.h"
 #include "platform/System.h"
 #include "support/TempDir.h"
@@ -116,6 +120,38 @@ TEST(SystemContract, VersionTextAndTemporaryFolder) {
   ASSERT_FALSE(temp.empty());
   EXPECT_TRUE(temp.back() == '/' || temp.back() == '\\') << temp;
   EXPECT_TRUE(fs::is_directory(fs::u8path(temp))) << temp;
+}
+
+TEST(FileSystemContract, ListsMeasuresAndDeletes) {
+  TempDir dir;
+  const fs::path temp = dir / "Temp";
+  WriteFile(temp / "a.txt", "a");
+  WriteFile(temp / "sub" / "deep" / "b.txt", "bb");
+  EXPECT_EQ(platform::FolderSize(temp), 3);
+  std::vector<std::string> lines;
+  platform::ListTree(temp, [&](std::string line) { lines.push_back(std::move(line)); });
+  // Pre-order: a folder's line, its files, then its subfolders.
+  EXPECT_EQ(lines, (std::vector<std::string>{"\t" + temp.u8string(), "\t\ta.txt",
+                                             "\t" + (temp / "sub").u8string(),
+                                             "\t" + (temp / "sub" / "deep").u8string(),
+                                             "\t\tb.txt"}));
+
+  const platform::DeleteReport report = platform::DeleteContents(temp);
+  EXPECT_TRUE(report.stayed.empty());
+  EXPECT_EQ(report.removed, 4);
+  EXPECT_TRUE(fs::is_directory(temp));
+  EXPECT_TRUE(fs::is_empty(temp));
+
+  WriteFile(temp / "uno.txt", "1");
+  EXPECT_EQ(platform::DeleteOneFile(temp / "uno.txt"), 0);
+  EXPECT_EQ(platform::DeleteOneFile(temp / "uno.txt"), ENOENT);
+  fs::create_directory(temp / "x");
+  EXPECT_EQ(platform::DeleteOneFile(temp / "x"), EISDIR);
+  WriteFile(temp / "x" / "y.txt", "y");
+  EXPECT_EQ(platform::RemoveEmptyFolder(temp / "x"), ENOTEMPTY);
+  fs::remove(temp / "x" / "y.txt");
+  EXPECT_EQ(platform::RemoveEmptyFolder(temp / "x"), 0);
+  EXPECT_FALSE(fs::exists(temp / "x"));
 }
 
 }  // namespace

@@ -130,8 +130,8 @@ TEST_F(RecycleBinTest, ItemsThatStayAreNamedWithAReason) {
 TEST_F(RecycleBinTest, AFileTheBinCannotTakeStaysWhereItWas) {
   if (!RunningUnderWine()) GTEST_SKIP() << "needs a bin that can be broken: Wine's trash folder";
   TempDir dir;
-  // Without its trash folder Wine 8.0 destroyed the file and answered success;
-  // the adapter makes the folder first.
+  // Wine 8.0 has been seen to destroy the file and answer success when the
+  // trash folder was missing; the adapter makes the folder first.
   WriteFile(dir / "uno.txt", "1");
   const platform::MoveResult first = bin_->moveToTrash({dir / "uno.txt"});
   EXPECT_TRUE(first.ok);
