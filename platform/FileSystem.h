@@ -39,11 +39,16 @@ int DeleteOneFile(const std::filesystem::path& file);
 // The listing of a folder tree in pre-order: for each folder a tab and its
 // full path, then for each of its files two tabs and the name, then its
 // subfolders the same way. A folder that cannot be read adds its own line.
-void ListTree(const std::filesystem::path& folder, const std::function<void(std::string)>& line);
+void ListTree(const std::filesystem::path& folder,
+              const std::function<void(const std::string&)>& line);
 
 // Bytes in the files below `folder` (apparent sizes; what cannot be read adds
 // nothing). -1 when the folder itself cannot be opened.
 std::int64_t FolderSize(const std::filesystem::path& folder);
+
+// Writes `bytes` as the whole new content of `file`, replacing it in one
+// step (a reader sees the old file or the new one). 0 or an errno value.
+int ReplaceFileContents(const std::filesystem::path& file, const std::string& bytes);
 
 // A short Spanish description of an errno value, for messages.
 std::string ErrorDescription(int err);

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/DesktopSession.h"
+#include "platform/linux/PosixFile.h"
 
 namespace platform {
 namespace {
@@ -26,17 +27,6 @@ std::filesystem::path ConfigHome() {
   if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
     return config;
   return HomeFolder() / ".config";
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -62,14 +52,12 @@ bool WriteAutostartEntry(const std::string& execLine) {
       "Terminal=false\n"
       "X-GNOME-Autostart-enabled=true\n";
 
-  std::string temp = (file.parent_path() / ".WasteWell.desktop.XXXXXX").string();
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, content) && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (ok) ok = rename(temp.c_str(), file.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  UniqueFd dir(open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.ok()) return false;
+  RemoveStaleTemporaryFiles(dir.get(), file.filename().string());
+  ReplaceOptions options;
+  options.mode = 0644;
+  return ReplaceFileAt(dir.get(), file.filename().string(), content, options);
 }
 
 bool RemoveAutostartEntry() {

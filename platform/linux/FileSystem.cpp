@@ -31,15 +31,18 @@ std::string Shown(const fs::path& folder) {
 
 class Lister {
  public:
-  Lister(std::string top, const std::function<void(std::string)>& line)
+  Lister(std::string top, const std::function<void(const std::string&)>& line)
       : path_(std::move(top)), line_(line) {}
 
   void listed(int, Names& names) {
-    line_("\t" + path_);
+    folderLine();
     // Files first, then the subfolders, each in the file system's order.
     std::stable_partition(names.begin(), names.end(), [](const auto& n) { return !n.second; });
-    for (const auto& [name, folder] : names)
-      if (!folder) line_("\t\t" + name);
+    for (const auto& [name, folder] : names) {
+      if (folder) break;
+      text_.assign("\t\t").append(name);
+      line_(text_);
+    }
   }
   Next entry(int, const std::string& name, bool folder) {
     if (!folder) return Next::kDone;
@@ -48,7 +51,7 @@ class Lister {
   }
   void entered(const std::string&) {}
   void notEntered(int, const std::string&, int err) {
-    if (err != ENOENT && err != ENOTDIR && err != ELOOP) line_("\t" + path_);
+    if (err != ENOENT && err != ENOTDIR && err != ELOOP) folderLine();
     pop();
   }
   void left(int, const std::string&) { pop(); }
@@ -63,10 +66,15 @@ class Lister {
     path_.resize(slash == 0 ? 1 : slash);
   }
 
-  std::string path_;
-  const std::function<void(std::string)>& line_;
-};
+  void folderLine() {
+    text_.assign("\t").append(path_);
+    line_(text_);
+  }
 
+  std::string path_;
+  std::string text_;  // one buffer for every line
+  const std::function<void(const std::string&)>& line_;
+};
 
 UniqueFd OpenFolder(const fs::path& folder) {
   return UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -115,7 +123,7 @@ int RemoveEmptyFolder(const fs::path& folder) {
 
 int DeleteOneFile(const fs::path& file) { return unlink(file.c_str()) == 0 ? 0 : errno; }
 
-void ListTree(const fs::path& folder, const std::function<void(std::string)>& line) {
+void ListTree(const fs::path& folder, const std::function<void(const std::string&)>& line) {
   UniqueFd dir = OpenFolder(folder);
   struct stat st;
   if (!dir.ok() || fstat(dir.get(), &st) != 0) {
@@ -133,6 +141,18 @@ std::int64_t FolderSize(const fs::path& folder) {
   walk::SizeCounter m;
   walk::WalkBelow(dir.release(), st.st_dev, m);
   return m.total;
+}
+
+int ReplaceFileContents(const fs::path& file, const std::string& bytes) {
+  fs::path folder = file.parent_path();
+  UniqueFd dir = OpenFolder(folder.empty() ? fs::path(".") : folder);
+  if (!dir.ok()) return errno;
+  struct stat old;
+  ReplaceOptions options;
+  if (fstatat(dir.get(), file.filename().c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(old.st_mode))
+    options.keep = &old;
+  return ReplaceFileAt(dir.get(), file.filename().string(), bytes, options) ? 0 : errno;
 }
 
 std::string ErrorDescription(int err) {

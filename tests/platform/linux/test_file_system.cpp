@@ -27,7 +27,7 @@ namespace {
 
 std::vector<std::string> Listing(const fs::path& folder) {
   std::vector<std::string> lines;
-  platform::ListTree(folder, [&](std::string line) { lines.push_back(std::move(line)); });
+  platform::ListTree(folder, [&](const std::string& line) { lines.push_back(line); });
   return lines;
 }
 

@@ -1,0 +1,185 @@
+#include "tools/folders/FormElige.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <string>
+
+#include "platform/FileDialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "tools/folders/ModuleGetFolder.h"
+
+namespace tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Native(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+
+bool SameFolder(const QString& a, const QString& b) {
+  // By identity, not by text: "/.", "//" or a link to the home are the same folder.
+  std::error_code ec;
+  return fs::equivalent(Native(a), Native(b), ec) && !ec;
+}
+
+// Why `folder` is never emptied or removed here, or empty text. The dialogs
+// start at the root, one click away from destroying everything below it.
+QString Protection(const QString& folder) {
+  if (SameFolder(folder, QDir::rootPath()))
+    return QStringLiteral(
+               "La carpeta \"%1\" es la raíz del sistema de archivos: no se vacía ni "
+               "se elimina.")
+        .arg(folder);
+  if (SameFolder(folder, QDir::homePath()))
+    return QStringLiteral(
+               "La carpeta \"%1\" es la carpeta personal del usuario: no se vacía ni "
+               "se elimina.")
+        .arg(folder);
+  return {};
+}
+
+const QString kNoFolder = QStringLiteral("No has elegido ninguna carpeta");
+
+}  // namespace
+
+FormElige::FormElige(QWidget* parent) : QWidget(parent) {
+  setObjectName("FormElige");
+  setWindowTitle(QStringLiteral("Operaciones con carpetas"));
+  resize(560, 360);
+
+  List1 = new ListingView(this);
+  List1->setObjectName("List1");
+  auto button = [this](const char* name, const char* caption, void (FormElige::*handler)()) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    b->setObjectName(name);
+    connect(b, &QPushButton::clicked, this, handler);
+    return b;
+  };
+  CommandElige = button("CommandElige", "Abrir Carpeta", &FormElige::CommandElige_Click);
+  XPButtonCrear = button("XPButtonCrear", "Crear Carpeta", &FormElige::XPButtonCrear_Click);
+  XPButtonVaciar = button("XPButtonVaciar", "Vaciar Carpeta", &FormElige::XPButtonVaciar_Click);
+  XPButtonDelete = button("XPButtonDelete", "Eliminar Carpeta", &FormElige::XPButtonDelete_Click);
+  XPButtonDeleteFile =
+      button("XPButtonDeleteFile", "Eliminar Archivo", &FormElige::XPButtonDeleteFile_Click);
+  CommandExit = button("CommandExit", "Salir", &FormElige::CommandExit_Click);
+
+  auto* buttons = new QVBoxLayout;
+  for (QPushButton* b :
+       {CommandElige, XPButtonCrear, XPButtonVaciar, XPButtonDelete, XPButtonDeleteFile})
+    buttons->addWidget(b);
+  buttons->addStretch();
+  buttons->addWidget(CommandExit);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(List1, 1);
+  layout->addLayout(buttons);
+
+  Form_Load();
+}
+
+void FormElige::Form_Load() { List1->SetTabStops({30, 60}); }
+
+void FormElige::ListarCarpeta(const QString& folder) {
+  if (folder.isEmpty()) return;
+  QStringList lines;
+  platform::ListTree(Native(folder), [&lines](const std::string& line) {
+    lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+  });
+  List1->AddLines(lines);
+}
+
+void FormElige::VaciarCarpeta() {
+  if (folder_.isEmpty() || !Protection(folder_).isEmpty()) return;
+  platform::DeleteOptions options;
+  // A file that a running program holds stays, as it would on Windows.
+  options.keepInUse = true;
+  platform::DeleteContents(Native(folder_), options);
+}
+
+bool FormElige::Refused() {
+  const QString why = Protection(folder_);
+  if (why.isEmpty()) return false;
+  platform::MsgBox(why, platform::kExclamation, QStringLiteral("Error"), this);
+  return true;
+}
+
+void FormElige::CommandElige_Click() {
+  List1->Clear();
+  folder_ = ModuleGetFolder::BrowseForFolderPath(this, QStringLiteral("Selecciona un Directorio:"),
+                                                 QStringLiteral("c:\\"));
+  if (folder_.isEmpty()) return;
+  List1->AddLines({folder_});
+  ListarCarpeta(folder_);
+}
+
+void FormElige::XPButtonCrear_Click() {
+  // The user makes the folder, if at all, with the dialog's own button.
+  folder_ = ModuleGetFolder::BrowseForFolderPathEx(
+      this, QStringLiteral("C:\\"), QStringLiteral("Seleccionar Carpeta:"), false, true);
+  ListarCarpeta(folder_);
+}
+
+void FormElige::XPButtonVaciar_Click() {
+  if (folder_.isEmpty()) {
+    platform::MsgBox(kNoFolder, platform::kExclamation, QStringLiteral("Error"), this);
+    return;
+  }
+  if (Refused()) return;
+  VaciarCarpeta();
+  List1->Clear();
+  List1->AddLines({folder_});
+  ListarCarpeta(folder_);
+}
+
+void FormElige::XPButtonDelete_Click() {
+  if (folder_.isEmpty()) {
+    platform::MsgBox(kNoFolder, platform::kExclamation, QStringLiteral("Error"), this);
+    return;
+  }
+  if (Refused()) return;
+  VaciarCarpeta();
+  // Whatever resisted keeps the folder, and the list shows what was there.
+  if (platform::RemoveEmptyFolder(Native(folder_)) != 0) return;
+  List1->Clear();
+}
+
+void FormElige::XPButtonDeleteFile_Click() {
+  // "*": a name without a dot is a file too.
+  const QString file = platform::OpenFileName(
+      this,
+      platform::FileRequest{QStringLiteral("Abrir"), QStringLiteral("Todos los archivos (*)")});
+  if (file.isEmpty()) return;
+  if (platform::MsgBox(QStringLiteral("¿Desea eliminar este archivo? ") + file, platform::kYesNo,
+                       QStringLiteral("Info-Respuesta"), this) != platform::kAnswerYes)
+    return;
+  const int err = platform::DeleteOneFile(Native(file));
+  if (err == 0) {
+    platform::MsgBox(QStringLiteral("Archivo eliminado!"), platform::kInformation,
+                     QStringLiteral("Info"), this);
+    return;
+  }
+  platform::MsgBox(QStringLiteral("No se pudo eliminar el archivo %1: %2.")
+                       .arg(file, QString::fromStdString(platform::ErrorDescription(err))),
+                   platform::kExclamation, QStringLiteral("Error"), this);
+}
+
+void FormElige::CommandExit_Click() { close(); }
+
+FoldersTool::FoldersTool()
+    : Tool({MenuPlace::Utilities, "MnuUtils", QStringLiteral("Vaciar/Crear/Eliminar -- Alt + x"),
+            'X', KeyRepeat::WhileHeld}) {}
+
+void FoldersTool::Open(ToolHost&) {
+  if (!window_) {
+    window_ = new FormElige;
+    // Closing discards the list and the folder: the next opening starts afresh.
+    window_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+}  // namespace tools

@@ -1,0 +1,59 @@
+#pragma once
+// "Operaciones con carpetas": list, empty or remove a chosen folder, make a
+// folder through the browse dialog, delete one file. Deletions are final.
+#include <QPointer>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+#include "tools/ListingView.h"
+#include "tools/Tool.h"
+
+namespace tools {
+
+class FormElige : public QWidget {
+  Q_OBJECT
+ public:
+  explicit FormElige(QWidget* parent = nullptr);
+
+  void CommandElige_Click();
+  void XPButtonCrear_Click();
+  void XPButtonVaciar_Click();
+  void XPButtonDelete_Click();
+  void XPButtonDeleteFile_Click();
+  void CommandExit_Click();
+
+  // Appends the pre-order listing of `folder`; nothing for empty text.
+  void ListarCarpeta(const QString& folder);
+  // Deletes everything inside the current folder, skipping what resists.
+  void VaciarCarpeta();
+
+  const QString& CurrentFolder() const { return folder_; }
+
+  QPushButton* CommandElige;
+  QPushButton* XPButtonCrear;
+  QPushButton* XPButtonVaciar;
+  QPushButton* XPButtonDelete;
+  QPushButton* XPButtonDeleteFile;
+  QPushButton* CommandExit;
+  ListingView* List1;
+
+ private:
+  void Form_Load();
+  // Shows why the current folder must not be emptied or removed; false when it may be.
+  bool Refused();
+
+  QString folder_;  // a cancelled dialog leaves it empty on purpose
+};
+
+class FoldersTool final : public Tool {
+ public:
+  FoldersTool();
+  void Open(ToolHost& host) override;
+  FormElige* Window() const { return window_; }
+
+ private:
+  QPointer<FormElige> window_;
+};
+
+}  // namespace tools

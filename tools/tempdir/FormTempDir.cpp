@@ -1,0 +1,214 @@
+#include "tools/tempdir/FormTempDir.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/System.h"
+#include "tools/tempdir/SizeText.h"
+
+namespace tools {
+namespace {
+
+// Kept for the whole run: "Borrar" measures its gain against the last listing.
+double sizeBeforeEmptying = 0;
+
+bool SameFolder(const QString& a, const char* b) {
+  std::error_code ec;
+  return b && std::filesystem::equivalent(QFile::encodeName(a).toStdString(), b, ec);
+}
+
+void NotFound(QWidget* parent) {
+  platform::MsgBox(QStringLiteral("Carpeta temporal no encontrada!"),
+                   platform::kOkOnly | platform::kInformation, QStringLiteral("Error"), parent);
+}
+
+// The hourglass for the whole application while a handler works.
+class Hourglass {
+ public:
+  Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~Hourglass() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+QString GetTempDir() { return QFile::decodeName(platform::TempPath().c_str()); }
+
+QString RefusalToEmpty(const QString& folder) {
+  QString why;
+  if (!folder.startsWith(QLatin1Char('/')))
+    why = QStringLiteral("es una ruta relativa");
+  else if (SameFolder(folder, "/"))
+    why = QStringLiteral("es la raíz del sistema de archivos");
+  else if (SameFolder(folder, std::getenv("HOME")))
+    why = QStringLiteral("es su carpeta personal");
+  if (why.isEmpty()) return why;
+  return QStringLiteral("No se vaciará la carpeta \"%1\": %2.").arg(folder, why);
+}
+
+FormTempDir::FormTempDir(QWidget* parent) : QWidget(parent) {
+  setWindowTitle(QStringLiteral("TempDir"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  ListTempDir = new ListingView(this);
+  LabelTempDir = new QLabel(this);
+  LabelOkupa = new QLabel(this);
+  LabelGanado = new QLabel(this);
+  CommandMostrar = new QPushButton(QStringLiteral("Mostrar"), this);
+  CommandBorrar = new QPushButton(QStringLiteral("Borrar"), this);
+  CommandSalir = new QPushButton(QStringLiteral("Salir"), this);
+  StatusBar1 = new QStatusBar(this);
+  StatusPanel1 = new QLabel(StatusBar1);
+  StatusDate = new QLabel(StatusBar1);
+  StatusTime = new QLabel(StatusBar1);
+  StatusBar1->addWidget(StatusPanel1, 1);
+  StatusBar1->addPermanentWidget(StatusDate);
+  StatusBar1->addPermanentWidget(StatusTime);
+  StatusBar1->setSizeGripEnabled(false);
+  for (QLabel* label : {LabelTempDir, LabelOkupa, LabelGanado})
+    label->setStyleSheet(QStringLiteral("color: white"));
+  CommandMostrar->setObjectName(QStringLiteral("CommandMostrar"));
+  CommandBorrar->setObjectName(QStringLiteral("CommandBorrar"));
+  CommandSalir->setObjectName(QStringLiteral("CommandSalir"));
+  ListTempDir->setObjectName(QStringLiteral("ListTempDir"));
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(CommandMostrar);
+  buttons->addWidget(CommandBorrar);
+  buttons->addStretch();
+  buttons->addWidget(CommandSalir);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(LabelTempDir);
+  layout->addWidget(ListTempDir, 1);
+  layout->addWidget(LabelOkupa);
+  layout->addWidget(LabelGanado);
+  layout->addLayout(buttons);
+  layout->addWidget(StatusBar1);
+  resize(480, 400);
+
+  connect(CommandMostrar, &QPushButton::clicked, this, &FormTempDir::CommandMostrar_Click);
+  connect(CommandBorrar, &QPushButton::clicked, this, &FormTempDir::CommandBorrar_Click);
+  connect(CommandSalir, &QPushButton::clicked, this, &FormTempDir::CommandSalir_Click);
+  connect(&clock_, &QTimer::timeout, this, &FormTempDir::ShowClock);
+  clock_.start(1000);
+  ShowClock();
+
+  // Form_Load
+  CommandBorrar->setEnabled(false);
+  LabelTempDir->setText(QStringLiteral("Dir: ") + GetTempDir());
+}
+
+void FormTempDir::ShowClock() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QLocale locale;
+  StatusDate->setText(locale.toString(now.date(), QLocale::ShortFormat));
+  StatusTime->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+void FormTempDir::ListarCarpeta(const QString& folder) {
+  QStringList lines;
+  platform::ListTree(QFile::encodeName(folder).toStdString(), [&](const std::string& line) {
+    lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+  });
+  ListTempDir->AddLines(lines);
+}
+
+void FormTempDir::CommandMostrar_Click() {
+  StatusPanel1->clear();
+  LabelGanado->clear();
+  ListTempDir->Clear();
+  StatusPanel1->setText(QStringLiteral("Buscando archivos..."));
+  StatusBar1->repaint();
+  Hourglass hourglass;
+  folder_ = GetTempDir();
+  ListarCarpeta(folder_);
+  StatusPanel1->setText(QStringLiteral("Archivos actuales."));
+  const std::int64_t size = platform::FolderSize(QFile::encodeName(folder_).toStdString());
+  if (size >= 0) {
+    sizeBeforeEmptying = static_cast<double>(size);
+    LabelOkupa->setText(QStringLiteral("Espacio Ocupado Actual: ") +
+                        SizeText(sizeBeforeEmptying, true));
+  } else {
+    QPointer<FormTempDir> alive(this);
+    NotFound(this);
+    if (!alive) return;
+  }
+  CommandBorrar->setEnabled(true);
+}
+
+void FormTempDir::CommandBorrar_Click() {
+  if (const QString refusal = RefusalToEmpty(folder_); !refusal.isEmpty()) {
+    platform::MsgBox(refusal, platform::kOkOnly | platform::kExclamation,
+                     QStringLiteral("Vaciar Temp"), this);
+    return;
+  }
+  QPointer<FormTempDir> alive(this);  // a message box lets the window be closed meanwhile
+  if (platform::MsgBox(QStringLiteral("¿Está seguro de querer vaciar el directorio temporal?"),
+                       platform::kOkCancel | platform::kExclamation, QStringLiteral("Vaciar Temp"),
+                       this) != platform::kAnswerOk ||
+      !alive)
+    return;
+  Hourglass hourglass;
+  StatusPanel1->setText(QStringLiteral("Eliminando archivos..."));
+  StatusBar1->repaint();
+  platform::DeleteOptions options;
+  options.keepInUse = true;  // the folder is shared with running programs
+  platform::DeleteContents(QFile::encodeName(folder_).toStdString(), options);
+  ListTempDir->Clear();
+  ListarCarpeta(folder_);
+  StatusPanel1->setText(QStringLiteral("Archivos eliminados."));
+  CommandBorrar->setEnabled(false);
+  CommandMostrar->setEnabled(false);
+  const std::int64_t after = platform::FolderSize(QFile::encodeName(folder_).toStdString());
+  if (after >= 0) {
+    const double sizeAfter = static_cast<double>(after);
+    LabelGanado->setText(QStringLiteral("Espacio Ganado: ") +
+                         SizeText(sizeBeforeEmptying - sizeAfter, true));
+    LabelOkupa->setText(QStringLiteral("Espacio Ocupado Actual: ") + SizeText(sizeAfter, false));
+  } else {
+    NotFound(this);
+  }
+  if (alive) CommandMostrar->setEnabled(true);
+}
+
+void FormTempDir::CommandSalir_Click() { close(); }
+
+void FormTempDir::paintEvent(QPaintEvent*) {
+  // A vertical gradient in 256 bands over 512 units of height: black at the
+  // top, pure blue at the bottom.
+  QPainter painter(this);
+  const double unit = height() / 512.0;
+  for (int i = 0; i < 256; ++i) {
+    const int top = static_cast<int>(2 * i * unit);
+    const int bottom = static_cast<int>((2 * i + 2) * unit);
+    painter.fillRect(0, top, width(), std::max(bottom - top, 1), QColor(0, 0, i));
+  }
+}
+
+void FormTempDir::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Form_Resize();
+}
+
+void FormTempDir::Form_Resize() { update(); }
+
+TempDirTool::TempDirTool()
+    : Tool({MenuPlace::Utilities, "MnuTemp", QStringLiteral("Vaciar Carpeta Temporal -- Alt + t"),
+            'T', KeyRepeat::WhileHeld}) {}
+
+void TempDirTool::Open(ToolHost&) {
+  if (!window_) window_ = new FormTempDir;
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+}  // namespace tools
