@@ -6,6 +6,7 @@
 // windows.h first: winternl needs its types.
 #include <winternl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -258,7 +259,7 @@ int DeleteOneFile(const fs::path& file) {
   return ToErrno(MarkDeleted(h.get()));
 }
 
-void ListTree(const fs::path& folder, const std::function<void(std::string)>& line) {
+void ListTree(const fs::path& folder, const std::function<void(const std::string&)>& line) {
   Handle h(OpenTop(folder, kReadAccess));
   if (!h || IsListedAsLink(folder) || (Attributes(h.get()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
     line("\t" + win::Utf8(folder));
@@ -280,6 +281,39 @@ std::int64_t FolderSize(const fs::path& folder) {
       if (!entry.folder() && !entry.link()) total += entry.size;
   });
   return total;
+}
+
+int ReplaceFileContents(const fs::path& file, const std::string& bytes) {
+  // A new file beside the old one, renamed over it: a reader sees one or the other.
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(L".");
+  fs::path temporary;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (unsigned n = GetTickCount() ^ GetCurrentThreadId(); h == INVALID_HANDLE_VALUE; ++n) {
+    temporary = folder / (L"." + file.filename().wstring() + L"." + std::to_wstring(n) + L".tmp");
+    h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+      return ToErrno(GetLastError());
+  }
+  DWORD error = ERROR_SUCCESS;
+  for (std::size_t done = 0; done < bytes.size() && error == ERROR_SUCCESS;) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+      error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    done += written;
+  }
+  if (error == ERROR_SUCCESS && !FlushFileBuffers(h)) error = GetLastError();
+  FILE_BASIC_INFO normal{};
+  normal.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  SetFileInformationByHandle(h, FileBasicInfo, &normal, sizeof normal);
+  CloseHandle(h);
+  if (error == ERROR_SUCCESS &&
+      !MoveFileExW(temporary.c_str(), file.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = GetLastError();
+  if (error != ERROR_SUCCESS) DeleteFileW(temporary.c_str());
+  return ToErrno(error);
 }
 
 std::string ErrorDescription(int err) {

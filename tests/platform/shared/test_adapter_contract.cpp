@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -152,6 +153,15 @@ TEST(FileSystemContract, ListsMeasuresAndDeletes) {
   fs::remove(temp / "x" / "y.txt");
   EXPECT_EQ(platform::RemoveEmptyFolder(temp / "x"), 0);
   EXPECT_FALSE(fs::exists(temp / "x"));
+
+  WriteFile(temp / "snap.jpg", "old");
+  EXPECT_EQ(platform::ReplaceFileContents(temp / "snap.jpg", std::string(3000000, 'n')), 0);
+  EXPECT_EQ(ReadFile(temp / "snap.jpg"), std::string(3000000, 'n'));
+  EXPECT_EQ(platform::ReplaceFileContents(temp / "nueva.jpg", ""), 0);
+  EXPECT_TRUE(fs::exists(temp / "nueva.jpg"));
+  EXPECT_NE(platform::ReplaceFileContents(temp / "falta" / "x.jpg", "x"), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp), fs::directory_iterator()), 2)
+      << "no temporary file left behind";
 }
 
 }  // namespace
