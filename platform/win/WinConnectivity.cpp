@@ -25,8 +25,9 @@ bool ParseAddress(const std::string& address, Endpoint& out) {
   std::string rest = address, scheme;
   const std::size_t sep = rest.find("://");
   if (sep != std::string::npos && sep > 0 &&
-      std::all_of(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(sep),
-                  [](unsigned char c) { return std::isalnum(c) || c == '+' || c == '-' || c == '.'; })) {
+      std::all_of(
+          rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(sep),
+          [](unsigned char c) { return std::isalnum(c) || c == '+' || c == '-' || c == '.'; })) {
     scheme = rest.substr(0, sep);
     std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

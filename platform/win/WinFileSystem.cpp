@@ -105,17 +105,18 @@ bool ReadEntries(HANDLE folder, std::vector<Entry>& entries) {
   std::vector<unsigned char> buffer(64 * 1024);
   FILE_INFO_BY_HANDLE_CLASS cls = FileIdBothDirectoryRestartInfo;
   for (;;) {
-    if (!GetFileInformationByHandleEx(folder, cls, buffer.data(), static_cast<DWORD>(buffer.size())))
+    if (!GetFileInformationByHandleEx(folder, cls, buffer.data(),
+                                      static_cast<DWORD>(buffer.size())))
       return GetLastError() == ERROR_NO_MORE_FILES;
     cls = FileIdBothDirectoryInfo;
     for (auto* e = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(buffer.data());;) {
       std::wstring name(e->FileName, e->FileNameLength / sizeof(wchar_t));
       if (name != L"." && name != L"..")
-        entries.push_back({std::move(name), e->FileAttributes, e->FileId.QuadPart,
-                           e->EndOfFile.QuadPart});
+        entries.push_back(
+            {std::move(name), e->FileAttributes, e->FileId.QuadPart, e->EndOfFile.QuadPart});
       if (e->NextEntryOffset == 0) break;
       e = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<unsigned char*>(e) +
-                                                    e->NextEntryOffset);
+                                                   e->NextEntryOffset);
     }
   }
 }
@@ -308,9 +309,8 @@ int ReplaceFileContents(const fs::path& file, const std::string& bytes) {
   normal.FileAttributes = FILE_ATTRIBUTE_NORMAL;
   SetFileInformationByHandle(h, FileBasicInfo, &normal, sizeof normal);
   CloseHandle(h);
-  if (error == ERROR_SUCCESS &&
-      !MoveFileExW(temporary.c_str(), file.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (error == ERROR_SUCCESS && !MoveFileExW(temporary.c_str(), file.c_str(),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = GetLastError();
   if (error != ERROR_SUCCESS) DeleteFileW(temporary.c_str());
   return ToErrno(error);

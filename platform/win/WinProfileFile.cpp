@@ -60,8 +60,7 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const fs::path& file) {
-  const std::string s = CutAtLineBreak(section), k = CutAtLineBreak(key),
-                    v = CutAtLineBreak(value);
+  const std::string s = CutAtLineBreak(section), k = CutAtLineBreak(key), v = CutAtLineBreak(value);
   // Names that would read back as other syntax, or as nothing.
   const std::string name = Trimmed(k), heading = Trimmed(s);
   if (name.empty() || name.find('=') != std::string::npos || name[0] == '[' || name[0] == ';' ||

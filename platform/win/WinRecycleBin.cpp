@@ -131,8 +131,7 @@ class WinRecycleBin final : public RecycleBin {
       const int code = SHFileOperationW(&op);
       for (const fs::path& item : asked) {
         std::error_code ec;
-        if (!Exists(fs::absolute(item, ec)))
-          continue;
+        if (!Exists(fs::absolute(item, ec))) continue;
         result.stayed.emplace_back(
             item, op.fAnyOperationsAborted
                       ? std::string("no cabe en la papelera y no se borró definitivamente")
@@ -149,8 +148,7 @@ class WinRecycleBin final : public RecycleBin {
     if (progress && !progress(0, before.count)) return result;
     if (before.count == 0) return result;
     // The bin window asks and plays its own sound.
-    SHEmptyRecycleBinW(nullptr, nullptr,
-                       SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
+    SHEmptyRecycleBinW(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
     const BinQuery after = query();
     result.removed = before.count > after.count ? before.count - after.count : 0;
     // The call's answer is not trusted: Wine 8 answers S_OK with folders left.

@@ -14,8 +14,9 @@ namespace {
 std::wstring EmptyBinEventSound() {
   wchar_t value[MAX_PATH * 2];
   DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.Current",
-                   nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value,
+  if (RegGetValueW(HKEY_CURRENT_USER,
+                   L"AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.Current", nullptr,
+                   RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value,
                    &size) != ERROR_SUCCESS)
     return {};
   wchar_t expanded[MAX_PATH * 2];

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cerrno>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -132,10 +132,9 @@ TEST(FileSystemContract, ListsMeasuresAndDeletes) {
   std::vector<std::string> lines;
   platform::ListTree(temp, [&](std::string line) { lines.push_back(std::move(line)); });
   // Pre-order: a folder's line, its files, then its subfolders.
-  EXPECT_EQ(lines, (std::vector<std::string>{"\t" + temp.u8string(), "\t\ta.txt",
-                                             "\t" + (temp / "sub").u8string(),
-                                             "\t" + (temp / "sub" / "deep").u8string(),
-                                             "\t\tb.txt"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "\t" + temp.u8string(), "\t\ta.txt", "\t" + (temp / "sub").u8string(),
+                       "\t" + (temp / "sub" / "deep").u8string(), "\t\tb.txt"}));
 
   const platform::DeleteReport report = platform::DeleteContents(temp);
   EXPECT_TRUE(report.stayed.empty());

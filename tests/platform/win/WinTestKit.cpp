@@ -86,14 +86,13 @@ std::string RunUnixShell(const std::string& command, int* exitCode) {
   const std::string out = UnixPath(dir / "out"), done = UnixPath(dir / "done");
   if (out.empty()) return {};
   std::wstring line = L"Z:\\bin\\sh -c \"(" + platform::win::Wide(command) + L") >'" +
-                      platform::win::Wide(out) + L"' 2>&1; echo $? >'" +
-                      platform::win::Wide(done) + L".tmp'; mv '" + platform::win::Wide(done) +
-                      L".tmp' '" + platform::win::Wide(done) + L"'\"";
+                      platform::win::Wide(out) + L"' 2>&1; echo $? >'" + platform::win::Wide(done) +
+                      L".tmp'; mv '" + platform::win::Wide(done) + L".tmp' '" +
+                      platform::win::Wide(done) + L"'\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi))
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return {};
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
@@ -127,8 +126,8 @@ bool ReadUserText(const std::wstring& key, const std::wstring& name, std::wstrin
 
 bool ReadUserNumber(const std::wstring& key, const std::wstring& name, std::uint32_t& value) {
   DWORD number = 0, size = sizeof number;
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr,
-                   &number, &size) != ERROR_SUCCESS)
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &number,
+                   &size) != ERROR_SUCCESS)
     return false;
   value = number;
   return true;

@@ -2,9 +2,8 @@
 // they are given.
 #include <windows.h>
 // windows.h first: winioctl needs its types.
-#include <winioctl.h>
-
 #include <gtest/gtest.h>
+#include <winioctl.h>
 
 #include <cstring>
 #include <filesystem>
@@ -46,8 +45,9 @@ bool MakeJunction(const fs::path& link, const fs::path& target) {
   std::memcpy(&buffer[16], substitute.data(), subBytes);
   std::memcpy(&buffer[16 + subBytes + 2], print.data(), printBytes);
   DWORD returned = 0;
-  const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(),
-                                  static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
+  const BOOL ok =
+      DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                      nullptr, 0, &returned, nullptr);
   CloseHandle(h);
   if (!ok) RemoveDirectoryW(link.c_str());
   return ok;
@@ -125,8 +125,8 @@ TEST(WinFileSystem, LinksAreRemovedAsThemselvesAndNeverEntered) {
   platform::DeleteOptions options;
   options.beforeEnter = [&](const fs::path& folder) {
     if (folder.filename() != "swapped" || unixTemp.empty()) return;
-    testsupport::RunUnixShell("rmdir '" + unixTemp + "/swapped' && ln -s '" + unixOutside +
-                              "' '" + unixTemp + "/swapped'");
+    testsupport::RunUnixShell("rmdir '" + unixTemp + "/swapped' && ln -s '" + unixOutside + "' '" +
+                              unixTemp + "/swapped'");
   };
   const platform::DeleteReport report = DeleteContents(temp, options);
   EXPECT_TRUE(outside.Intact());

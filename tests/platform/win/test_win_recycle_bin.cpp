@@ -1,14 +1,13 @@
 // The Recycle Bin adapter against the system's own bin. Under Wine the bin is
 // the freedesktop.org trash of the Unix user (the test script makes it a
 // private one), so trash-cli, which nobody here wrote, can look at it.
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <vector>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/RecycleBin.h"
 #include "platform/win/WinTestKit.h"

@@ -2,9 +2,8 @@
 // registry under the test script's private prefix).
 #include <windows.h>
 // windows.h first: shellapi needs its types.
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <string>
@@ -32,8 +31,8 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
 }
 
 TEST(WinSession, RunValueIsWrittenAndRemoved) {
-  const std::string line = platform::AutostartCommandLine(L"C:\\Archivos de programa\\Ww\\WasteWell.exe",
-                                                          L"C:\\Datos\\\"raro\"\\");
+  const std::string line = platform::AutostartCommandLine(
+      L"C:\\Archivos de programa\\Ww\\WasteWell.exe", L"C:\\Datos\\\"raro\"\\");
   EXPECT_EQ(SplitCommandLine(line),
             (std::vector<std::string>{"C:\\Archivos de programa\\Ww\\WasteWell.exe",
                                       "--program-folder", "C:\\Datos\\\"raro\"\\"}));

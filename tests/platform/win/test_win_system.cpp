@@ -3,9 +3,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 // winsock2 before windows.h, which would bring the old winsock.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
