@@ -2,7 +2,9 @@
 // The plug-in point for the utility windows: each tool says where its menu
 // item goes and which Alt+letter opens it, and opens its own window. A tool
 // never reaches into the bin window; it asks its host.
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <memory>
 #include <vector>
 
@@ -50,6 +52,27 @@ class Tool {
 
  private:
   ToolInfo info_;
+};
+
+// A tool with one window: made when the tool opens, brought forward while it
+// is open, and discarded when closed, so that the next opening starts afresh.
+template <class Window>
+class WindowTool : public Tool {
+ public:
+  using Tool::Tool;
+  void Open(ToolHost&) override {
+    if (!window_) {
+      window_ = new Window;
+      window_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+  }
+  Window* Opened() const { return window_; }
+
+ private:
+  QPointer<Window> window_;
 };
 
 using ToolList = std::vector<std::unique_ptr<Tool>>;

@@ -25,15 +25,6 @@ constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr auto kArrivingInfoAge = std::chrono::seconds(5);
 constexpr std::size_t kMaxDirectorySizesFile = std::size_t{64} << 20;
 
-std::vector<std::string> ListNames(int dirFd) {
-  std::vector<std::pair<std::string, bool>> entries;
-  ReadFolderNames(dirFd, entries);
-  std::vector<std::string> names;
-  names.reserve(entries.size());
-  for (auto& entry : entries) names.push_back(std::move(entry.first));
-  return names;
-}
-
 // A trash folder must be a folder of the trash's own, not a mount of
 // something else: emptying it would empty whatever is mounted there.
 bool Foreign(int fd, dev_t trashDev) {

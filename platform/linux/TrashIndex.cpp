@@ -24,15 +24,6 @@ constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr std::size_t kMaxRememberedFile = 1 << 20;
 
-std::vector<std::string> ListNames(int dirFd) {
-  std::vector<std::pair<std::string, bool>> entries;
-  ReadFolderNames(dirFd, entries);
-  std::vector<std::string> names;
-  names.reserve(entries.size());
-  for (auto& entry : entries) names.push_back(std::move(entry.first));
-  return names;
-}
-
 void Add(Location& l, const Entry& e, int sign) {
   if (e.hasInfo) l.count += sign;
   if (e.hasFile) l.size += sign * e.size;
@@ -69,6 +60,15 @@ void Measure(Entry& e, int infoFd, int filesFd, dev_t filesDev, const std::strin
 }  // namespace
 
 namespace trash {
+
+std::vector<std::string> ListNames(int dirFd) {
+  std::vector<std::pair<std::string, bool>> entries;
+  ReadFolderNames(dirFd, entries);
+  std::vector<std::string> names;
+  names.reserve(entries.size());
+  for (auto& entry : entries) names.push_back(std::move(entry.first));
+  return names;
+}
 
 std::string Location::sub(const char* name) const { return Join(path, name); }
 

@@ -38,6 +38,8 @@ struct Identity {
 };
 
 Identity IdentityOf(const struct stat& st, bool withTimes);
+// The names in an open folder, read in full first.
+std::vector<std::string> ListNames(int dirFd);
 Identity LstatIdentity(const std::string& path, bool withTimes);
 
 struct Entry {

@@ -24,6 +24,7 @@
 #include "platform/linux/FreedesktopTrash.h"
 #include "shape/SkinImage.h"
 #include "shape/clsTransForm.h"
+#include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "weather/WeatherMaps.h"
 
@@ -33,15 +34,9 @@ using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
-namespace {
+using testsupport::App;
 
-QApplication* App() {
-  static int argc = 1;
-  static char name[] = "WasteWell";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return app;
-}
+namespace {
 
 // Records what the program asks of the session, with the settings file as
 // it was at that moment.
@@ -69,10 +64,9 @@ struct EndingTool : tools::Tool {
 
 tools::ToolList Tools() {
   tools::ToolList list;
-  list.push_back(std::make_unique<tools::PendingTool>(
-      tools::ToolInfo{tools::MenuPlace::Utilities, "MnuTemp",
-                      QStringLiteral("Vaciar Carpeta Temporal -- Alt + t"), 'T',
-                      tools::KeyRepeat::WhileHeld}));
+  list.push_back(std::make_unique<tools::PendingTool>(tools::ToolInfo{
+      tools::MenuPlace::Utilities, "MnuTemp", QStringLiteral("Vaciar Carpeta Temporal -- Alt + t"),
+      'T', tools::KeyRepeat::WhileHeld}));
   list.push_back(std::make_unique<weather::WeatherMapsTool>());
   list.push_back(std::make_unique<EndingTool>());
   return list;
@@ -373,8 +367,8 @@ TEST_F(BinWindow, AMoveThatCannotHappenIsReportedOnce) {
 
 TEST_F(BinWindow, MapsAndAltWCheckTheConnectionAndSayWhenItFails) {
   std::set<int> down;
-  WriteFile(folder / "Options.ini",
-            "[Settings]\r\nHotkeys=Verdadero\r\n[Servidores]\r\nConexion=" + DeadAddress() + "\r\n");
+  WriteFile(folder / "Options.ini", "[Settings]\r\nHotkeys=Verdadero\r\n[Servidores]\r\nConexion=" +
+                                        DeadAddress() + "\r\n");
   auto form = Make(true, [&down] {
     struct HeldKeys : platform::KeyState {
       std::set<int>* down;

@@ -2,23 +2,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include "shape/SkinImage.h"
 #include "support/E2eProgram.h"
 
 using testsupport::E2eProgram;
 using testsupport::Shell;
+using testsupport::Silhouette;
 
 namespace {
 using E2eMenu = testsupport::E2eTest;
-
-QRegion Silhouette(const char* picture) {
-  const QImage img = shape::SkinPicture(QString::fromLatin1(picture));
-  QRegion r;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x)
-      if (qAlpha(img.pixel(x, y)) != 0) r += QRect(x, y, 1, 1);
-  return r;
-}
 
 std::string TrashList(const E2eProgram& p) {
   std::string out;

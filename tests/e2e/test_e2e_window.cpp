@@ -5,21 +5,12 @@
 
 #include <algorithm>
 
-#include "shape/SkinImage.h"
 #include "support/E2eProgram.h"
 
 using testsupport::E2eProgram;
+using testsupport::Silhouette;
 
 namespace {
-
-QRegion Silhouette(const char* picture) {
-  const QImage img = shape::SkinPicture(QString::fromLatin1(picture));
-  QRegion r;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x)
-      if (qAlpha(img.pixel(x, y)) != 0) r += QRect(x, y, 1, 1);
-  return r;
-}
 
 bool Has(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();

@@ -15,8 +15,19 @@
 #include <memory>
 
 #include "app/settings/ModIni.h"
+#include "shape/SkinImage.h"
 
 namespace testsupport {
+
+QRegion Silhouette(const char* picture) {
+  const QImage img = shape::SkinPicture(QString::fromLatin1(picture));
+  QRegion r;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (qAlpha(img.pixel(x, y)) != 0) r += QRect(x, y, 1, 1);
+  return r;
+}
+
 namespace {
 
 struct DisplayCloser {

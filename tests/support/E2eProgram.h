@@ -14,6 +14,9 @@
 
 namespace testsupport {
 
+// The outline a skin picture gives the window: its pixels that are not transparent.
+QRegion Silhouette(const char* picture);
+
 // True when an X server is there to test against.
 bool HaveDisplay();
 
@@ -24,7 +27,8 @@ class E2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (HaveDisplay()) return;
-    if (DisplayRequired()) GTEST_FAIL() << "no X server (DISPLAY), though the test script wants one";
+    if (DisplayRequired())
+      GTEST_FAIL() << "no X server (DISPLAY), though the test script wants one";
     GTEST_SKIP() << "no X server (DISPLAY)";
   }
 };

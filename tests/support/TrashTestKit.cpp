@@ -53,12 +53,7 @@ TmpfsMount::~TmpfsMount() {
   if (ok()) umount2(dir_.c_str(), MNT_DETACH);
 }
 
-std::string RunAsNobody(const fs::path& owned, const std::function<std::string()>& fn) {
-  std::error_code ec;
-  lchown(owned.c_str(), kNobody, kNobody);
-  for (auto it = fs::recursive_directory_iterator(owned, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-    lchown(it->path().c_str(), kNobody, kNobody);
+std::string RunInChild(const std::function<std::string()>& fn, const std::function<bool()>& setup) {
   int fds[2];
   if (pipe(fds) != 0) return "child failed: pipe";
   std::fflush(nullptr);
@@ -66,9 +61,7 @@ std::string RunAsNobody(const fs::path& owned, const std::function<std::string()
   if (pid < 0) return "child failed: fork";
   if (pid == 0) {
     close(fds[0]);
-    bool dropped = setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
-                   setresuid(kNobody, kNobody, kNobody) == 0;
-    std::string result = dropped ? fn() : "child failed: setresuid";
+    std::string result = !setup || setup() ? fn() : "child failed: setup";
     if (write(fds[1], result.data(), result.size())) {
     }  // short: fits the pipe
     _exit(0);
@@ -82,6 +75,18 @@ std::string RunAsNobody(const fs::path& owned, const std::function<std::string()
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? text : "child failed: crashed";
+}
+
+std::string RunAsNobody(const fs::path& owned, const std::function<std::string()>& fn) {
+  std::error_code ec;
+  lchown(owned.c_str(), kNobody, kNobody);
+  for (auto it = fs::recursive_directory_iterator(owned, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+    lchown(it->path().c_str(), kNobody, kNobody);
+  return RunInChild(fn, [] {
+    return setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
+           setresuid(kNobody, kNobody, kNobody) == 0;
+  });
 }
 
 }  // namespace testsupport

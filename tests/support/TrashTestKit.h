@@ -39,6 +39,11 @@ class TmpfsMount {
   std::string error_;
 };
 
+// What `fn` returns when run in a forked child (a short text), or "child failed: ...". `setup`
+// runs in the child first; false there fails the child.
+std::string RunInChild(const std::function<std::string()>& fn,
+                       const std::function<bool()>& setup = nullptr);
+
 // Gives the tree `owned` to nobody (65534), then returns what `fn` returns when run in a child
 // process as nobody, or "child failed: ...".
 constexpr int kNobody = 65534;

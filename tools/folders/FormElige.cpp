@@ -168,18 +168,7 @@ void FormElige::XPButtonDeleteFile_Click() {
 void FormElige::CommandExit_Click() { close(); }
 
 FoldersTool::FoldersTool()
-    : Tool({MenuPlace::Utilities, "MnuUtils", QStringLiteral("Vaciar/Crear/Eliminar -- Alt + x"),
-            'X', KeyRepeat::WhileHeld}) {}
-
-void FoldersTool::Open(ToolHost&) {
-  if (!window_) {
-    window_ = new FormElige;
-    // Closing discards the list and the folder: the next opening starts afresh.
-    window_->setAttribute(Qt::WA_DeleteOnClose);
-  }
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
-}
+    : WindowTool({MenuPlace::Utilities, "MnuUtils",
+                  QStringLiteral("Vaciar/Crear/Eliminar -- Alt + x"), 'X', KeyRepeat::WhileHeld}) {}
 
 }  // namespace tools

@@ -46,14 +46,9 @@ class FormElige : public QWidget {
   QString folder_;  // a cancelled dialog leaves it empty on purpose
 };
 
-class FoldersTool final : public Tool {
+class FoldersTool final : public WindowTool<FormElige> {
  public:
   FoldersTool();
-  void Open(ToolHost& host) override;
-  FormElige* Window() const { return window_; }
-
- private:
-  QPointer<FormElige> window_;
 };
 
 }  // namespace tools

@@ -201,14 +201,8 @@ void FormTempDir::resizeEvent(QResizeEvent* event) {
 void FormTempDir::Form_Resize() { update(); }
 
 TempDirTool::TempDirTool()
-    : Tool({MenuPlace::Utilities, "MnuTemp", QStringLiteral("Vaciar Carpeta Temporal -- Alt + t"),
-            'T', KeyRepeat::WhileHeld}) {}
-
-void TempDirTool::Open(ToolHost&) {
-  if (!window_) window_ = new FormTempDir;
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
-}
+    : WindowTool({MenuPlace::Utilities, "MnuTemp",
+                  QStringLiteral("Vaciar Carpeta Temporal -- Alt + t"), 'T',
+                  KeyRepeat::WhileHeld}) {}
 
 }  // namespace tools

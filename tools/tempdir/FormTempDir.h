@@ -55,14 +55,9 @@ class FormTempDir : public QWidget {
   QTimer clock_;
 };
 
-class TempDirTool final : public Tool {
+class TempDirTool final : public WindowTool<FormTempDir> {
  public:
   TempDirTool();
-  void Open(ToolHost& host) override;
-  FormTempDir* Window() const { return window_; }
-
- private:
-  QPointer<FormTempDir> window_;
 };
 
 }  // namespace tools

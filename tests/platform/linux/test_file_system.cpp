@@ -33,20 +33,21 @@ std::vector<std::string> Listing(const fs::path& folder) {
 
 // A running program (sleep) of user `uid` that holds `file` open, with an flock on it when
 // asked, or has `file` as its working folder. A program started afresh, as users' programs are:
-// /proc shows its files to its own user only after an exec.
+// /proc shows its files to its own user only after an exec, so it says it is ready from there.
 pid_t Holder(const fs::path& file, bool lock, uid_t uid = 0, bool cwd = false) {
   int ready[2];
   if (pipe(ready) != 0) return -1;
   const pid_t pid = fork();
   if (pid == 0) {
+    close(ready[0]);
     if (uid != 0 && (setgroups(0, nullptr) != 0 || setresgid(uid, uid, uid) != 0 ||
                      setresuid(uid, uid, uid) != 0))
       _exit(1);
     if (cwd ? chdir(file.c_str()) != 0 : false) _exit(1);
     const int fd = cwd ? 0 : open(file.c_str(), O_RDONLY);
     if (fd < 0 || (lock && flock(fd, LOCK_EX) != 0)) _exit(1);
-    if (write(ready[1], "x", 1) != 1) _exit(1);
-    execl("/bin/sleep", "sleep", "600", static_cast<char*>(nullptr));
+    const std::string script = "echo ready >&" + std::to_string(ready[1]) + "; exec sleep 600";
+    execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
     _exit(1);
   }
   char c;

@@ -13,12 +13,10 @@
 
 #include "platform/FileDialogs.h"
 #include "platform/MessageBox.h"
+#include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "support/TrashTestKit.h"
 #include "tools/folders/FormElige.h"
-
-// Readable failures: the text, not its UTF-16 units.
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace fs = std::filesystem;
 using platform::ShownMessage;
@@ -27,40 +25,11 @@ using testsupport::TempDir;
 using testsupport::WriteFile;
 using tools::FormElige;
 
+using testsupport::App;
+
 namespace {
 
-QApplication* App() {
-  static int argc = 1;
-  static char name[] = "WasteWell";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return app;
-}
-
 QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
-
-// `fn`'s answer from a forked child that keeps our privileges.
-std::string InChild(const std::function<std::string()>& fn) {
-  int fds[2];
-  if (pipe(fds) != 0) return "child failed: pipe";
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    const std::string result = fn();
-    if (write(fds[1], result.data(), result.size())) {
-    }
-    _exit(0);
-  }
-  close(fds[1]);
-  std::string text;
-  char buf[4096];
-  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-    text.append(buf, static_cast<std::size_t>(n));
-  close(fds[0]);
-  waitpid(pid, nullptr, 0);
-  return text;
-}
 
 class FolderWindow : public ::testing::Test {
  protected:
@@ -165,7 +134,7 @@ TEST_F(FolderWindow, RootAndHomeAreRefusedWhateverTheirSpelling) {
   // The root, in a child shut in a small tree that stands for the whole disk.
   const fs::path jail = tmp / "jail";
   WriteFile(jail / "etc" / "passwd", "root");
-  const std::string out = InChild([&] {
+  const std::string out = testsupport::RunInChild([&] {
     if (chroot(jail.c_str()) != 0 || chdir("/") != 0) return std::string("no chroot");
     std::string text;
     for (const char* root : {"/", "/.", "//etc/.."}) {

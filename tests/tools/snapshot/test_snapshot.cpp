@@ -12,21 +12,16 @@
 #include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "support/QtTestKit.h"
 #include "support/TrashTestKit.h"
 #include "tools/snapshot/Snapshot.h"
 
 namespace fs = std::filesystem;
 using namespace testsupport;
 
-namespace {
+using testsupport::App;
 
-QApplication* App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return app;
-}
+namespace {
 
 struct Host : tools::ToolHost {
   void UnloadAllForms() override {}

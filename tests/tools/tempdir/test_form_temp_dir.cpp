@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QProcess>
 #include <QScrollBar>
 
 #include "platform/MessageBox.h"
+#include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "tools/tempdir/FormTempDir.h"
 #include "tools/tempdir/SizeText.h"
@@ -18,27 +20,10 @@ namespace fs = std::filesystem;
 using namespace testsupport;
 using tools::FormTempDir;
 
+using testsupport::App;
+using testsupport::MessageLog;
+
 namespace {
-
-QApplication* App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return app;
-}
-
-// Every message box shown, answered with `answer`.
-struct Messages {
-  explicit Messages(int answer = platform::kAnswerOk) {
-    platform::SetMsgBoxHook([this, answer](const platform::ShownMessage& m) {
-      shown.push_back(m);
-      return answer;
-    });
-  }
-  ~Messages() { platform::SetMsgBoxHook(nullptr); }
-  std::vector<platform::ShownMessage> shown;
-};
 
 struct Cleaner {
   explicit Cleaner(const TempDir& tmp)
@@ -77,7 +62,7 @@ TEST(TempDir, SizeTextsInTheUsersLocale) {
 TEST(TempDir, ListMeasureEmptyAndTheSpaceGained) {
   TempDir tmp;
   Cleaner c(tmp);
-  Messages msgs;
+  MessageLog msgs;
   EXPECT_EQ(c.form->LabelTempDir->text(), "Dir: " + QString::fromStdString(c.root.string()) + "/");
   EXPECT_FALSE(c.form->CommandBorrar->isEnabled());
   c.form->CommandMostrar_Click();
@@ -88,19 +73,16 @@ TEST(TempDir, ListMeasureEmptyAndTheSpaceGained) {
 
   // While listed, a program puts a 2048-byte file there and keeps it open: it stays.
   WriteFile(c.root / "in-use.log", std::string(2048, 'l'));
-  const pid_t holder = fork();
-  if (holder == 0) {
-    const int fd = open((c.root / "in-use.log").c_str(), O_RDONLY);
-    execl("/bin/sleep", "sleep", "600", static_cast<char*>(nullptr));
-    _exit(fd);
-  }
+  QProcess holder;  // a program that opens the file, says so, and keeps it open
+  holder.start("/bin/sh", {"-c", "exec 3<\"$0\"; echo ready; exec sleep 600",
+                           QString::fromStdString((c.root / "in-use.log").string())});
+  ASSERT_TRUE(holder.waitForReadyRead(10000));
   WriteFile(c.root / "ro.txt", "read-only");
   fs::permissions(c.root / "ro.txt", fs::perms(0444));
   WriteFile(c.root / ".hidden" / "deep" / "x", "x");
-  usleep(200 * 1000);  // the holder has the file open by now
   c.form->CommandBorrar_Click();
-  kill(holder, SIGKILL);
-  waitpid(holder, nullptr, 0);
+  holder.kill();
+  holder.waitForFinished();
   EXPECT_EQ(c.Lines(), (QStringList{top, "\t\tin-use.log"}));
   EXPECT_EQ(c.form->LabelGanado->text(), "Espacio Ganado: -2048 bytes");
   EXPECT_EQ(c.form->LabelOkupa->text(), "Espacio Ocupado Actual: 2.00 KB");
@@ -120,7 +102,7 @@ TEST(TempDir, CancelChangesNothingAndBorrarEmptiesWhatWasListed) {
   const QStringList listed = c.Lines();
   const QString occupied = c.form->LabelOkupa->text();
   {
-    Messages cancel(platform::kAnswerCancel);
+    MessageLog cancel(platform::kAnswerCancel);
     c.form->CommandBorrar_Click();
   }
   EXPECT_EQ(c.Lines(), listed);
@@ -131,7 +113,7 @@ TEST(TempDir, CancelChangesNothingAndBorrarEmptiesWhatWasListed) {
   // TMPDIR changes after the listing: the listed folder is the one emptied.
   WriteFile(tmp / "other" / "b", "b");
   ScopedEnv moved("TMPDIR", (tmp / "other").string());
-  Messages ok;
+  MessageLog ok;
   c.form->CommandBorrar_Click();
   EXPECT_FALSE(fs::exists(c.root / "a"));
   EXPECT_TRUE(fs::exists(tmp / "other" / "b"));
@@ -142,7 +124,7 @@ TEST(TempDir, NeverEmptiesTheHomeTheRootOrARelativeFolder) {
   Cleaner c(tmp);
   for (const std::string& dir : {c.home.string() + "/", std::string("/"), std::string(".")}) {
     ScopedEnv tmpdir("TMPDIR", dir);
-    Messages msgs;
+    MessageLog msgs;
     c.form->CommandMostrar_Click();
     c.form->CommandBorrar_Click();
     ASSERT_EQ(msgs.shown.size(), 1u) << dir;
@@ -156,7 +138,7 @@ TEST(TempDir, AMissingFolderAndTheTooltipOfAFarLine) {
   TempDir tmp;
   Cleaner c(tmp);
   ScopedEnv gone("TMPDIR", (tmp / "missing").string());
-  Messages msgs;
+  MessageLog msgs;
   c.form->CommandMostrar_Click();
   ASSERT_EQ(msgs.shown.size(), 1u);
   EXPECT_EQ(msgs.shown[0].text, "Carpeta temporal no encontrada!");

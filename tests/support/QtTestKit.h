@@ -1,0 +1,31 @@
+#pragma once
+// What the widget tests share: one application object, readable QStrings in
+// failure messages, and a recorder that answers every message box.
+#include <QApplication>
+#include <QString>
+#include <ostream>
+#include <vector>
+
+#include "platform/MessageBox.h"
+
+QT_BEGIN_NAMESPACE
+// Failures print the text, not its UTF-16 units.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace testsupport {
+
+// The application, made on first use (widgets need it before they are made).
+QApplication* App();
+
+// Every message box shown while it lives, answered with `answer`.
+class MessageLog {
+ public:
+  explicit MessageLog(int answer = platform::kAnswerOk);
+  ~MessageLog();
+  MessageLog(const MessageLog&) = delete;
+  MessageLog& operator=(const MessageLog&) = delete;
+  std::vector<platform::ShownMessage> shown;
+};
+
+}  // namespace testsupport
