@@ -9,7 +9,7 @@ pkgs=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
       xvfb openbox xdotool x11-utils xauth imagemagick trash-cli
       dbus-daemon dconf-service dconf-gsettings-backend
       fonts-dejavu-core xdg-utils util-linux procps psmisc python3 time
-      btrfs-progs
+      btrfs-progs g++-mingw-w64-x86-64 wine64
       qt6-webengine-dev libqt6webenginecore6-bin)
 missing=()
 for p in "${pkgs[@]}"; do

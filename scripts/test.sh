@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the layer check, unit, adapter and
 # widget tests, then the end-to-end scenarios under a private Xvfb with
-# openbox. A second build with AddressSanitizer and UndefinedBehaviorSanitizer
+# openbox. The Windows adapters are cross-built with mingw-w64 and their
+# tests run under wine64 (scripts/test-win.sh) when both are installed. A second build with AddressSanitizer and UndefinedBehaviorSanitizer
 # runs the unit, adapter and widget tests again; any sanitizer report fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,3 +25,10 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/sanitizer-suppressions.txt:print_suppressions=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 (cd "$build-sanitize" && ctest --output-on-failure -j1 -LE e2e "$@")
+
+if command -v x86_64-w64-mingw32-g++-posix >/dev/null &&
+   { command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ]; }; then
+  WW_WIN_BUILD=$build-win "$root/scripts/test-win.sh"
+else
+  echo "mingw-w64 or wine64 missing: the Windows adapters were not tested" >&2
+fi

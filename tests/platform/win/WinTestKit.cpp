@@ -1,0 +1,136 @@
+#include "platform/win/WinTestKit.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/FileSystem.h"
+#include "platform/win/WinText.h"
+#include "support/TempDir.h"
+
+namespace testsupport {
+
+TempDir::TempDir() {
+  wchar_t base[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, base);
+  for (unsigned n = GetTickCount() ^ GetCurrentProcessId();; ++n) {
+    const std::filesystem::path candidate =
+        std::filesystem::path(base) / (L"ww-test-" + std::to_wstring(n));
+    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+      path_ = candidate;
+      return;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("no temporary folder");
+  }
+}
+
+TempDir::~TempDir() {
+  // Never std::filesystem::remove_all: under Wine it follows a Unix link out
+  // of the folder. The adapter's own deletion does not.
+  const platform::DeleteReport report = platform::DeleteContents(path_);
+  if (!report.stayed.empty() && platform::win::RunningUnderWine()) {
+    // Wine 8.0 cannot remove a Unix link to a folder that holds anything;
+    // rm removes it as a link.
+    const std::string unix = UnixPath(path_);
+    std::wstring line = L"Z:\\bin\\rm -rf \"" + platform::win::Wide(unix) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!unix.empty() && CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &si, &pi)) {
+      CloseHandle(pi.hProcess);
+      CloseHandle(pi.hThread);
+      for (int i = 0; i < 200 && GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
+    }
+  }
+  platform::RemoveEmptyFolder(path_);
+}
+
+void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+  if (const char* old = std::getenv(name)) {
+    had_ = true;
+    old_ = old;
+  }
+  _putenv_s(name, value.c_str());
+  SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+  _putenv_s(name_.c_str(), had_ ? old_.c_str() : "");
+  SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr);
+}
+
+std::string RunUnixShell(const std::string& command, int* exitCode) {
+  if (exitCode) *exitCode = -1;
+  // Wine 8.0 starts a Unix program from CreateProcess, but its handle can be
+  // neither waited for nor asked for an exit code, and the pipes of the
+  // standard handles do not reach it: the shell leaves its output and its
+  // exit code in files instead.
+  TempDir dir;
+  const std::string out = UnixPath(dir / "out"), done = UnixPath(dir / "done");
+  if (out.empty()) return {};
+  std::wstring line = L"Z:\\bin\\sh -c \"(" + platform::win::Wide(command) + L") >'" +
+                      platform::win::Wide(out) + L"' 2>&1; echo $? >'" + platform::win::Wide(done) +
+                      L".tmp'; mv '" + platform::win::Wide(done) + L".tmp' '" +
+                      platform::win::Wide(done) + L"'\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return {};
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  for (int i = 0; i < 1200 && !std::filesystem::exists(dir / "done"); ++i) Sleep(50);
+  if (exitCode && std::filesystem::exists(dir / "done"))
+    *exitCode = std::atoi(ReadFile(dir / "done").c_str());
+  return ReadFile(dir / "out");
+}
+
+std::string UnixPath(const std::filesystem::path& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  auto toUnix = reinterpret_cast<ToUnix>(
+      platform::win::FindFunction(L"kernel32.dll", "wine_get_unix_file_name"));
+  if (!toUnix) return {};
+  char* unix = toUnix(path.c_str());
+  if (!unix) return {};
+  std::string out = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return out;
+}
+
+bool ReadUserText(const std::wstring& key, const std::wstring& name, std::wstring& value) {
+  wchar_t buffer[2048];
+  DWORD size = sizeof buffer;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer,
+                   &size) != ERROR_SUCCESS)
+    return false;
+  value = buffer;
+  return true;
+}
+
+bool ReadUserNumber(const std::wstring& key, const std::wstring& name, std::uint32_t& value) {
+  DWORD number = 0, size = sizeof number;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &number,
+                   &size) != ERROR_SUCCESS)
+    return false;
+  value = number;
+  return true;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,153 @@
+// The utilities' walks and final deletions never reach outside the folder
+// they are given.
+#include <windows.h>
+// windows.h first: winioctl needs its types.
+#include <gtest/gtest.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/win/WinTestKit.h"
+#include "platform/win/WinText.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::DeleteContents;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+// A junction (mount point) from `link` to the folder `target`; false when the
+// system cannot make one.
+bool MakeJunction(const fs::path& link, const fs::path& target) {
+  if (!CreateDirectoryW(link.c_str(), nullptr)) return false;
+  HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const std::wstring substitute = L"\\??\\" + target.wstring(), print = target.wstring();
+  const USHORT subBytes = static_cast<USHORT>(substitute.size() * 2),
+               printBytes = static_cast<USHORT>(print.size() * 2);
+  std::vector<unsigned char> buffer(8 + 8 + subBytes + 2 + printBytes + 2, 0);
+  auto put16 = [&](std::size_t at, USHORT v) { std::memcpy(&buffer[at], &v, 2); };
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  std::memcpy(&buffer[0], &tag, 4);
+  put16(4, static_cast<USHORT>(buffer.size() - 8));
+  put16(8, 0);
+  put16(10, subBytes);
+  put16(12, static_cast<USHORT>(subBytes + 2));
+  put16(14, printBytes);
+  std::memcpy(&buffer[16], substitute.data(), subBytes);
+  std::memcpy(&buffer[16 + subBytes + 2], print.data(), printBytes);
+  DWORD returned = 0;
+  const BOOL ok =
+      DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                      nullptr, 0, &returned, nullptr);
+  CloseHandle(h);
+  if (!ok) RemoveDirectoryW(link.c_str());
+  return ok;
+}
+
+// A folder outside, with a file that must survive.
+struct Outside {
+  TempDir dir;
+  fs::path file = dir / "valioso.txt";
+  Outside() { WriteFile(file, "keep"); }
+  bool Intact() const { return ReadFile(file) == "keep"; }
+};
+
+TEST(WinFileSystem, ReadOnlyAndHiddenEntriesGoToo) {
+  TempDir dir;
+  const fs::path temp = dir / "Temp";
+  WriteFile(temp / "sub" / "deep" / "b.txt", "b");
+  WriteFile(temp / fs::u8path("sólo lectura.txt"), "r");
+  SetFileAttributesW((temp / fs::u8path("sólo lectura.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((temp / "sub").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW((temp / "sub" / "deep" / "b.txt").c_str(),
+                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+  const platform::DeleteReport report = DeleteContents(temp);
+  EXPECT_TRUE(report.stayed.empty());
+  EXPECT_EQ(report.removed, 4);
+  EXPECT_TRUE(fs::is_empty(temp));
+}
+
+TEST(WinFileSystem, AnOpenFileStaysAndIsNamed) {
+  TempDir dir;
+  WriteFile(dir / "t" / "busy.txt", "b");
+  WriteFile(dir / "t" / "free.txt", "f");
+  // Opened without delete sharing, as a running program holds its files.
+  HANDLE busy = CreateFileW((dir / "t" / "busy.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  const platform::DeleteReport report = DeleteContents(dir / "t");
+  CloseHandle(busy);
+  EXPECT_EQ(report.removed, 1);
+  EXPECT_EQ(report.stayed, (std::vector<fs::path>{dir / "t" / "busy.txt"}));
+  EXPECT_TRUE(fs::exists(dir / "t" / "busy.txt"));
+  EXPECT_FALSE(fs::exists(dir / "t" / "free.txt"));
+}
+
+TEST(WinFileSystem, LinksAreRemovedAsThemselvesAndNeverEntered) {
+  Outside outside;
+  TempDir dir;
+  const fs::path temp = dir / "Temp";
+  fs::create_directories(temp);
+  int made = 0;
+  // Wine 8.0 makes neither: the junction call fails, and CreateSymbolicLinkW
+  // answers TRUE and makes nothing.
+  if (MakeJunction(temp / "junction", outside.dir.path())) ++made;
+  if (CreateSymbolicLinkW((temp / "symlink").c_str(), outside.dir.path().c_str(),
+                          SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */) &&
+      fs::exists(fs::symlink_status(temp / "symlink")))
+    ++made;
+  // Under Wine a Unix symbolic link is what a Unix program leaves in the folder.
+  const std::string unixTemp = testsupport::UnixPath(temp),
+                    unixOutside = testsupport::UnixPath(outside.dir.path());
+  if (!unixTemp.empty()) {
+    int code = -1;
+    testsupport::RunUnixShell("ln -s '" + unixOutside + "' '" + unixTemp + "/unixlink'", &code);
+    if (code == 0) ++made;
+  }
+  if (made == 0) GTEST_SKIP() << "this system makes no links here";
+
+  std::vector<std::string> lines;
+  platform::ListTree(temp, [&](std::string line) { lines.push_back(std::move(line)); });
+  EXPECT_EQ(lines.size(), 1u + made) << "each link one line of its own, never its contents";
+  EXPECT_EQ(platform::FolderSize(temp), 0);
+
+  // A folder swapped for a link just before it is entered is not entered.
+  fs::create_directory(temp / "swapped");
+  platform::DeleteOptions options;
+  options.beforeEnter = [&](const fs::path& folder) {
+    if (folder.filename() != "swapped" || unixTemp.empty()) return;
+    testsupport::RunUnixShell("rmdir '" + unixTemp + "/swapped' && ln -s '" + unixOutside + "' '" +
+                              unixTemp + "/swapped'");
+  };
+  const platform::DeleteReport report = DeleteContents(temp, options);
+  EXPECT_TRUE(outside.Intact());
+  if (platform::win::RunningUnderWine()) {
+    // Wine 8.0 opens a Unix link's target whatever the flags, so no call can
+    // remove the link itself while the target holds anything: it stays.
+    EXPECT_FALSE(report.stayed.empty());
+    for (const fs::path& stayed : report.stayed)
+      EXPECT_TRUE(stayed.filename() == "unixlink" || stayed.filename() == "swapped") << stayed;
+  } else {
+    EXPECT_TRUE(report.stayed.empty());
+    EXPECT_TRUE(fs::is_empty(temp)) << "the links themselves are gone";
+  }
+
+  // A link given as the folder to empty is not entered either.
+  if (MakeJunction(dir / "top", outside.dir.path()) ||
+      CreateSymbolicLinkW((dir / "top").c_str(), outside.dir.path().c_str(),
+                          SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2)) {
+    DeleteContents(dir / "top");
+    EXPECT_TRUE(outside.Intact());
+  }
+}
+
+}  // namespace
