@@ -57,3 +57,43 @@ inline QByteArray YahooError() {
 }
 
 }  // namespace weathertest
+
+#include <QStringList>
+#include <memory>
+
+#include "platform/QtHttpTransfer.h"
+
+namespace weathertest {
+
+// The real transfer, with every address it was asked for written down.
+class RecordingTransfer : public platform::HttpTransfer {
+ public:
+  RecordingTransfer(QObject* parent, QStringList* urls)
+      : HttpTransfer(parent), urls_(urls), real_(std::make_unique<platform::QtHttpTransfer>()) {
+    connect(real_.get(), &HttpTransfer::StateChanged, this, &HttpTransfer::StateChanged);
+  }
+  void Execute(const QString& url, const QString& operation, const QString& target) override {
+    urls_->append(url);
+    real_->Execute(url, operation, target);
+  }
+  QByteArray GetChunk(int size) override { return real_->GetChunk(size); }
+  void Cancel() override { real_->Cancel(); }
+  bool StillExecuting() const override { return real_->StillExecuting(); }
+
+ private:
+  QStringList* urls_;
+  std::unique_ptr<platform::QtHttpTransfer> real_;
+};
+
+// Records the addresses of every transfer made while it lives.
+struct TransferLog {
+  QStringList urls;
+  TransferLog() {
+    platform::SetHttpTransferFactory([this](QObject* parent) {
+      return std::make_unique<RecordingTransfer>(parent, &urls);
+    });
+  }
+  ~TransferLog() { platform::SetHttpTransferFactory(nullptr); }
+};
+
+}  // namespace weathertest
