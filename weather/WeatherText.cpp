@@ -208,7 +208,7 @@ bool ParseYahooFeed(const QString& t, const QString& unitCode, YahooFields& f) {
 
 void ParseOpenWeatherMap(const QString& t, const QString& unitCode, OwmFields& f,
                          const QLocale& locale) {
-  const bool metric = unitCode == QLatin1String("c");
+  const bool metric = unitCode != QLatin1String("f");
   Keep(f.cityName, FieldTo(t, "name", 6, ">", 1, true));
   Keep(f.iconCode, FieldLength(t, "icon=", 6, 3));
   Keep(f.conditionText, FieldTo(t, "weather number=", 28, "icon=", 2, true));

@@ -56,6 +56,7 @@ std::optional<QString> CompassText(double degrees);
 // Updates the fields whose steps succeed; true when the feed named the city
 // (taken only for the metric unit code "c").
 bool ParseYahooFeed(const QString& feed, const QString& unitCode, YahooFields& f);
+// Imperial for the unit code "f", metric otherwise.
 void ParseOpenWeatherMap(const QString& answer, const QString& unitCode, OwmFields& f,
                          const QLocale& locale = QLocale());
 
