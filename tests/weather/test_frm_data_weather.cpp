@@ -1,6 +1,7 @@
 // The weather data panel against a server on 127.0.0.1, with the recording browser.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QPointer>
 #include <QTimer>
 
@@ -197,6 +198,18 @@ TEST_F(Panel, ClosingDuringTheDownloadOrThePageWaitEndsBoth) {
   Open();
   EXPECT_LT(t.elapsed(), 4000);
   EXPECT_FALSE(form && form->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PanelBackgrounds, BothPicturesShipAndDecode) {
+  testsupport::App();
+  const QString assets = qEnvironmentVariable("WW_SOURCE_DIR") + "/assets/";
+  const QImage rice(assets + "Rice_Field.jpg"), mottle(assets + "bg92.gif");
+  EXPECT_EQ(rice.size(), QSize(256, 256));
+  EXPECT_EQ(mottle.size(), QSize(128, 128));
 }
 
 }  // namespace
