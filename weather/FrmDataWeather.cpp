@@ -130,12 +130,11 @@ void FrmDataWeather::Form_Load() {
     const bool metric = v.unitCode != "f";
     v.downloadAddress =
         Read(Key::OpenWeatherMapServer) + "/data/2.5/weather" +
-        (v.cityCode.isEmpty()
-             ? "?q=" + EncodeForAddress(v.city) + "," + EncodeForAddress(v.country)
-             : "?id=" + EncodeForAddress(v.cityCode)) +
+        (v.cityCode.isEmpty() ? "?q=" + EncodeForAddress(v.city) + "," + EncodeForAddress(v.country)
+                              : "?id=" + EncodeForAddress(v.cityCode)) +
         "&lang=" + EncodeForAddress(v.languageCode) +
-        (metric ? "&units=metric" : "&units=imperial") + "&appid=" +
-        Read(Key::OpenWeatherMapKey) + "&mode=xml";
+        (metric ? "&units=metric" : "&units=imperial") + "&appid=" + Read(Key::OpenWeatherMapKey) +
+        "&mode=xml";
     const FetchResult result = DownloadWeatherXml(fetch_, this);
     if (result == FetchResult::Cancelled || !self || unloaded_) return;
     downloaded_ = result == FetchResult::Ok;
@@ -147,8 +146,9 @@ void FrmDataWeather::Form_Load() {
   }
 
   if (v.dataSource == "Yahoo") {
-    v.downloadAddress = Read(Key::YahooWeatherServer) + "/forecastrss?w=" +
-                        EncodeForAddress(v.cityCode) + "&u=" + EncodeForAddress(v.unitCode);
+    v.downloadAddress = Read(Key::YahooWeatherServer) +
+                        "/forecastrss?w=" + EncodeForAddress(v.cityCode) +
+                        "&u=" + EncodeForAddress(v.unitCode);
     const FetchResult result = DownloadWeatherXml(fetch_, this);
     if (result == FetchResult::Cancelled || !self || unloaded_) return;
     if (const QString old = Read(Key::OldCityCode); !old.isEmpty())
@@ -157,7 +157,8 @@ void FrmDataWeather::Form_Load() {
       GetOldCodeCity();
   }
   // Yahoo, or a source without a request: the page from what text there is.
-  if (ParseYahooFeed(QString::fromUtf8(v.downloadedText), v.unitCode, v.yahoo)) v.city = v.yahoo.city;
+  if (ParseYahooFeed(QString::fromUtf8(v.downloadedText), v.unitCode, v.yahoo))
+    v.city = v.yahoo.city;
   const bool metric = v.unitCode == "c";
   const QString forecast =
       metric ? Read(Key::ForecastSpanish) + "/weather/today/" + EncodeForAddress(v.oldCityCode)
@@ -199,8 +200,8 @@ bool FrmDataWeather::PageOutput(bool waitWhileBusy) {
     page.write(TextHtmlRes.toUtf8());
     page.close();
   }
-  WebBrowser1->Navigate(path, platform::navNoHistory | platform::navNoReadFromCache |
-                                  platform::navNoWriteToCache);
+  WebBrowser1->Navigate(
+      path, platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache);
   QPointer<FrmDataWeather> self(this);
   if (waitWhileBusy) {
     WebBrowser1->WaitWhileBusy();

@@ -42,7 +42,8 @@ QGroupBox* Pair(const QString& title, QRadioButton*& first, const char* firstNam
 }
 
 void Error(const QString& text, QWidget* parent) {
-  platform::MsgBox(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), parent);
+  platform::MsgBox(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+                   parent);
 }
 
 }  // namespace
@@ -72,18 +73,17 @@ FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
   TextSource->setEnabled(false);
   TextSource->setMaximumHeight(60);
 
-  QGroupBox* units = Pair(QStringLiteral("Sistema"), OptionMet, "OptionMet", QStringLiteral("Métrico"),
-                          OptionIng, "OptionIng", QStringLiteral("Inglés"), this);
+  QGroupBox* units =
+      Pair(QStringLiteral("Sistema"), OptionMet, "OptionMet", QStringLiteral("Métrico"), OptionIng,
+           "OptionIng", QStringLiteral("Inglés"), this);
   QGroupBox* size = Pair(QStringLiteral("Tamaño"), OptionGra, "OptionGra", QStringLiteral("Grande"),
                          OptionPeq, "OptionPeq", QStringLiteral("Pequeño"), this);
-  QGroupBox* corner =
-      Pair(QStringLiteral("Posición datos"), OptionArIz, "OptionArIz",
-           QStringLiteral("Arriba Izquierda"), OptionArDer, "OptionArDer",
-           QStringLiteral("Arriba Derecha"), this);
-  QGroupBox* background =
-      Pair(QStringLiteral("Color fondo datos"), OptionRice, "OptionRice",
-           QStringLiteral("Papel arroz"), OptionEntrever, "OptionEntrever",
-           QStringLiteral("Entreverado"), this);
+  QGroupBox* corner = Pair(QStringLiteral("Posición datos"), OptionArIz, "OptionArIz",
+                           QStringLiteral("Arriba Izquierda"), OptionArDer, "OptionArDer",
+                           QStringLiteral("Arriba Derecha"), this);
+  QGroupBox* background = Pair(QStringLiteral("Color fondo datos"), OptionRice, "OptionRice",
+                               QStringLiteral("Papel arroz"), OptionEntrever, "OptionEntrever",
+                               QStringLiteral("Entreverado"), this);
 
   auto* source = new QGroupBox(QStringLiteral("Método datos"), this);
   OptOpenWeatherMap = new QRadioButton(QStringLiteral("Open Weather Map"), source);
@@ -203,7 +203,8 @@ void FrmMaps::ConnectHandlers() {
     Values().dataSource = "Yahoo";
   });
   connect(CheckAlwaysUp, &QCheckBox::toggled, this, [](bool ticked) {
-    Write(Key::AlwaysUp, ticked ? QStringLiteral("siempre arriba") : QStringLiteral("va a ser que no"));
+    Write(Key::AlwaysUp,
+          ticked ? QStringLiteral("siempre arriba") : QStringLiteral("va a ser que no"));
   });
   connect(CmdOK, &QPushButton::clicked, this, &FrmMaps::CmdOK_Click);
   connect(CmdExit, &QPushButton::clicked, this, &FrmMaps::CmdExit_Click);
@@ -270,7 +271,8 @@ void FrmMaps::CmdOK_Click() {
   }
   if (country == "USA" || country == "US" || country == "EE.UU") {
     QPointer<FrmMaps> self(this);
-    Error(QStringLiteral("Debe poner el estado en su formato abreviado (por ejemplo California = CA)"),
+    Error(QStringLiteral(
+              "Debe poner el estado en su formato abreviado (por ejemplo California = CA)"),
           this);
     if (self) TextPais->setFocus();
     return;
@@ -293,8 +295,7 @@ void FrmMaps::CmdOK_Click() {
               ")?appid=" + Read(Key::YahooKey);
   } else if (OptOpenWeatherMap->isChecked()) {
     address = Read(Key::OpenWeatherMapServer) + "/data/2.5/weather?q=" + EncodeForAddress(city) +
-              "," + EncodeForAddress(country) + "&lang=" +
-              EncodeForAddress(Values().languageCode) +
+              "," + EncodeForAddress(country) + "&lang=" + EncodeForAddress(Values().languageCode) +
               (unitSystem_ == QStringLiteral("Métrico") ? "&units=metric" : "&units=imperial") +
               "&appid=" + Read(Key::OpenWeatherMapKey) + "&mode=xml";
   } else {

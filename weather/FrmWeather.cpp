@@ -38,7 +38,8 @@ QPushButton* Button(const QString& text, const char* name, const char* colour, Q
   auto* b = new QPushButton(text, parent);
   b->setObjectName(name);
   b->setAutoDefault(false);
-  b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: black; }").arg(colour));
+  b->setStyleSheet(
+      QStringLiteral("QPushButton { background-color: %1; color: black; }").arg(colour));
   return b;
 }
 

@@ -83,8 +83,7 @@ std::optional<PlacesAnswer> ParseYahooPlaces(const QString& answer, const QStrin
   const QString closing = QStringLiteral("</") + tag.mid(1);
   const auto name = Between(answer, tag, closing);
   const qsizetype admin = answer.indexOf(QLatin1String("<admin2 type"));
-  const auto region =
-      admin < 0 ? std::nullopt : Between(answer, ">", "</admin2>", int(admin));
+  const auto region = admin < 0 ? std::nullopt : Between(answer, ">", "</admin2>", int(admin));
   const qsizetype country = answer.indexOf(QLatin1String("country type"));
   const auto land = country < 0 ? std::nullopt : Between(answer, ">", "</country>", int(country));
   const auto woeid = Between(answer, "<woeid>", "</woeid>");
@@ -272,8 +271,9 @@ QString YahooBody(const YahooFields& f, const QString& unitCode, const QString& 
          (metric ? QStringLiteral("Viento: ") : QStringLiteral("Wind: ")) + f.compass + " " +
          HtmlEscape(f.windSpeed) + " " + HtmlEscape(f.speedUnit) + "<br>" +
          (metric ? QStringLiteral("Sensación térmica: ") : QStringLiteral("Wind chill: ")) +
-         HtmlEscape(f.windChill) + QStringLiteral(" º") + unit + "<br>" + "Humedad: " +
-         HtmlEscape(f.humidity) + "<br>" + HtmlEscape(f.date) + "</div></body></html>";
+         HtmlEscape(f.windChill) + QStringLiteral(" º") + unit + "<br>" +
+         "Humedad: " + HtmlEscape(f.humidity) + "<br>" + HtmlEscape(f.date) +
+         "</div></body></html>";
 }
 
 QString OpenWeatherMapBody(const OwmFields& f, const QString& country,

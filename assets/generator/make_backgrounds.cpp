@@ -93,8 +93,8 @@ QImage RicePaper() {
     for (int j = 0; j < 3; ++j)
       for (size_t k = 0; k < fibres.size(); ++k) {
         const bool dark = k % 5 == 0;
-        p.setPen(QPen(dark ? QColor(214, 202, 170, 120) : QColor(252, 249, 238, 170),
-                      dark ? 0.8 : 1.2));
+        p.setPen(
+            QPen(dark ? QColor(214, 202, 170, 120) : QColor(252, 249, 238, 170), dark ? 0.8 : 1.2));
         p.drawPath(fibres[k].translated(i * size, j * size));
       }
   p.end();

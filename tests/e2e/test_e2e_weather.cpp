@@ -51,8 +51,8 @@ TEST_F(E2eWeather, AltWOpensTheViewerShowingTheServedImage) {
   E2eProgram p;
   // The check puts "https://" before any address that lacks it: host and port only.
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n[Servidores]\r\nConexion=" +
-                 server.Url("").mid(7).toStdString() + "\r\nSatelite=" + server.Url("").toStdString() +
-                 "\r\n");
+                 server.Url("").mid(7).toStdString() +
+                 "\r\nSatelite=" + server.Url("").toStdString() + "\r\n");
   ASSERT_TRUE(p.Start());
   Shell("xdotool keydown alt keydown w sleep 0.6 keyup w keyup alt");
   std::string id;

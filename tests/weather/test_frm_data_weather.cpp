@@ -39,8 +39,11 @@ struct Panel : ::testing::Test {
   }
   void Options(const std::string& settings) {
     const std::string url = server.Url("").toStdString();
-    kit.Options("[Servidores]\r\nOpenWeatherMap=" + url + "\r\nOpenWeatherMapWeb=https://owm.test\r\n"
-                "YahooTiempo=" + url + "\r\nYahooIconos=http://icons.test/52/\r\n"
+    kit.Options("[Servidores]\r\nOpenWeatherMap=" + url +
+                "\r\nOpenWeatherMapWeb=https://owm.test\r\n"
+                "YahooTiempo=" +
+                url +
+                "\r\nYahooIconos=http://icons.test/52/\r\n"
                 "PrevisionES=http://es.test\r\nPrevisionEN=http://en.test\r\n[Settings]\r\n" +
                 settings);
   }
@@ -95,13 +98,15 @@ TEST_F(Panel, WithNothingStoredItAsksByEmptyCityInSpanishAndMetric) {
 }
 
 TEST_F(Panel, TheAnswersTextReachesThePageIntactAndEscaped) {
-  Owm(weathertest::OwmAnswer("M\xC3\xA1laga Z\xC3\xBCrich \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0",
-                             "5", "<script>document.title='x'</script>"));
+  Owm(weathertest::OwmAnswer(
+      "M\xC3\xA1laga Z\xC3\xBCrich \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0", "5",
+      "<script>document.title='x'</script>"));
   Options("codecity=1&x=2\r\nColor fondo=entreverado\r\nPa\xEDs=<b>ES</b>\r\n");
   Open();
   EXPECT_TRUE(log.urls[0].contains("?id=1%26x%3D2&lang=es&")) << log.urls[0].toStdString();
   const std::string bytes = ReadFile(kit.folder / "weather.htm");
-  EXPECT_NE(bytes.find("M\xC3\xA1laga Z\xC3\xBCrich \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0</a>"),
+  EXPECT_NE(bytes.find(
+                "M\xC3\xA1laga Z\xC3\xBCrich \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0</a>"),
             std::string::npos);
   EXPECT_NE(bytes.find("charset=utf-8"), std::string::npos);
   const QString page = Page();
@@ -122,7 +127,8 @@ TEST_F(Panel, ImperialAsksAndShowsImperialUnits) {
 }
 
 TEST_F(Panel, AFailedDownloadBuildsNoPageFromTheEarlierFile) {
-  testsupport::WriteFile(kit.folder / "weather.xml", weathertest::OwmAnswer("Oldtown").toStdString());
+  testsupport::WriteFile(kit.folder / "weather.xml",
+                         weathertest::OwmAnswer("Oldtown").toStdString());
   server.Set("/data/2.5/weather", LocalHttpServer::Answer(503, "busy"));
   Open();
   ASSERT_EQ(kit.messages.size(), 1u);

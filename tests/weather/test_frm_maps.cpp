@@ -35,7 +35,8 @@ struct Maps : ::testing::Test {
   }
   void Options(const std::string& settings) {
     kit.Options("[Servidores]\r\nOpenWeatherMap=" + server.Url("").toStdString() +
-                "\r\nYahooLugares=" + server.Url("").toStdString() + "\r\n[Settings]\r\n" + settings);
+                "\r\nYahooLugares=" + server.Url("").toStdString() + "\r\n[Settings]\r\n" +
+                settings);
   }
   std::string Setting(const char* key) const {
     return app::IniRead("Settings", key, app::OptionsFile());
@@ -81,9 +82,10 @@ TEST_F(Maps, TheFirstOpeningSelectsAndStoresTheDefaults) {
 
 TEST_F(Maps, StoredChoicesComeBackAndATrimmedRegionStillMatches) {
   // The reader drops the trailing blank the region was written with.
-  Options("Maps=Canada Occidental \r\nLenguage=Czech\r\nSistema=Ingl\xE9s\r\nTama\xF1o=x\r\n"
-          "Posdatos=arriba der\r\nColor fondo=entreverado\r\nMetodoDatos=AccuWeather\r\n"
-          "AlwaysUp=siempre arriba\r\nPa\xEDs=ES\r\nCiudad=Madrid\r\ncodecity=42\r\n");
+  Options(
+      "Maps=Canada Occidental \r\nLenguage=Czech\r\nSistema=Ingl\xE9s\r\nTama\xF1o=x\r\n"
+      "Posdatos=arriba der\r\nColor fondo=entreverado\r\nMetodoDatos=AccuWeather\r\n"
+      "AlwaysUp=siempre arriba\r\nPa\xEDs=ES\r\nCiudad=Madrid\r\ncodecity=42\r\n");
   Open();
   EXPECT_EQ(form->ComboZonas->currentIndex(), 10);
   EXPECT_EQ(form->ComboLang->currentText(), "Czech");
@@ -135,7 +137,8 @@ TEST_F(Maps, BuscarChecksCountryThenCity) {
 }
 
 TEST_F(Maps, OpenWeatherMapLookUpListsTheCityAndClosingStoresItsCode) {
-  server.Set("/data/2.5/weather", LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "text/xml"));
+  server.Set("/data/2.5/weather",
+             LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "text/xml"));
   Options("Lenguage=Spanish\r\noldcodecity=SPXX0050\r\n");
   Open();
   Search("ES", "Madrid");
@@ -152,7 +155,8 @@ TEST_F(Maps, OpenWeatherMapLookUpListsTheCityAndClosingStoresItsCode) {
 }
 
 TEST_F(Maps, NamesThatWouldChangeTheRequestAreEncoded) {
-  server.Set("/data/2.5/weather", LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "text/xml"));
+  server.Set("/data/2.5/weather",
+             LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "text/xml"));
   Options("Sistema=Ingl\xE9s\r\n");
   Open();
   Search("E&S", "Santa Cruz & Co #1");
@@ -164,8 +168,10 @@ TEST_F(Maps, NamesThatWouldChangeTheRequestAreEncoded) {
 }
 
 TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
-  server.Set("/v1/places.q(Madrid)", LocalHttpServer::Answer(200, weathertest::YahooPlaces(), "text/xml"));
-  server.Set("/v1/places.q(Nowhere)", LocalHttpServer::Answer(200, weathertest::YahooError(), "text/xml"));
+  server.Set("/v1/places.q(Madrid)",
+             LocalHttpServer::Answer(200, weathertest::YahooPlaces(), "text/xml"));
+  server.Set("/v1/places.q(Nowhere)",
+             LocalHttpServer::Answer(200, weathertest::YahooError(), "text/xml"));
   Options("MetodoDatos=Yahoo\r\n");
   Open();
   EXPECT_TRUE(form->OptYahoo->isChecked());

@@ -21,7 +21,8 @@ namespace {
 
 QString Page(const QString& code, int w, int h) {
   return "about:<html><body scroll='no'; body bgcolor='black'><img src='http://sat.test/WxImages/"
-         "Satellite/" + code + QString(".jpg' WIDTH=%1 HEIGHT=%2></img></body></html>").arg(w).arg(h);
+         "Satellite/" +
+         code + QString(".jpg' WIDTH=%1 HEIGHT=%2></img></body></html>").arg(w).arg(h);
 }
 
 struct Viewer : ::testing::Test {
@@ -91,7 +92,8 @@ TEST_F(Viewer, SmallLayoutAndRecargarPicksUpTheNewChoices) {
 
 TEST_F(Viewer, ClosingStoresThePlaceUnlessMinimisedAndClosesTheOthers) {
   Options("codecity=1234567\r\n");
-  server.Set("/data/2.5/weather", LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "text/xml"));
+  server.Set("/data/2.5/weather",
+             LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "text/xml"));
   form = FrmWeather::Open();
   form->move(200, 100);
   form->MoreInfo->click();

@@ -48,7 +48,9 @@ TEST_F(Download, AFailedDownloadShowsTheMessageAndKeepsTextAndFile) {
 }
 
 TEST_F(Download, AnAnswerArrivesByteForByteInFileAndText) {
-  const QByteArray answer = "<city name=\"M\xC3\xA1laga Z\xC3\xBCrich \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0\"/>\r\n\x01";
+  const QByteArray answer =
+      "<city name=\"M\xC3\xA1laga Z\xC3\xBCrich "
+      "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0\"/>\r\n\x01";
   server.Set("/data/2.5/weather", LocalHttpServer::Answer(200, answer, "text/xml"));
   testsupport::WriteFile(Xml(), "earlier answer that was longer than the new one, much longer");
   Values().downloadAddress = server.Url("/data/2.5/weather?id=1&mode=xml");

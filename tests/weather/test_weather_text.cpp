@@ -59,10 +59,9 @@ TEST(WeatherText, PlacesAnswerGivesOneLineAndThePlaceId) {
   auto e = ParseYahooPlaces(U(weathertest::YahooError()), "<name>");
   ASSERT_TRUE(e);
   EXPECT_TRUE(e->isError);
-  EXPECT_EQ(e->message,
-            QStringLiteral("Please provide valid credentials.\r\nOAuth "
-                           "oauth_problem=\"OST_OAUTH_PARAMETER_ABSENT_ERROR\"\r\n"
-                           "Posible solución: cambie el nombre del pueblo o ciudad."));
+  EXPECT_EQ(e->message, QStringLiteral("Please provide valid credentials.\r\nOAuth "
+                                       "oauth_problem=\"OST_OAUTH_PARAMETER_ABSENT_ERROR\"\r\n"
+                                       "Posible solución: cambie el nombre del pueblo o ciudad."));
 }
 
 TEST(WeatherText, CurrentWeatherAnswerGivesTheCityLineAndItsId) {
@@ -95,13 +94,15 @@ TEST(WeatherText, DejarsoloNumerosTrimsTheCallersTextAndKeepsDigits) {
 
 TEST(WeatherText, AMissingMarkerFailsTheLookUp) {
   // No "city id=": the id is not guessed from a position next to nothing.
-  const QString swapped = U(OwmAnswer()).replace("<city id=\"1234567\" name=\"Madrid\">",
-                                                 "<city name=\"Madrid\" id=\"3117735\">");
+  const QString swapped = U(OwmAnswer())
+                              .replace("<city id=\"1234567\" name=\"Madrid\">",
+                                       "<city name=\"Madrid\" id=\"3117735\">");
   EXPECT_FALSE(ParseOpenWeatherMapCity(swapped, "name"));
   for (const char* gone : {"name", ">", "country>", "city id="})
     EXPECT_FALSE(ParseOpenWeatherMapCity(U(OwmAnswer()).remove(gone), "name")) << gone;
   // The id's nine characters must be there.
-  EXPECT_FALSE(ParseOpenWeatherMapCity("<name=\"X\"><country>ES</country><city id=\"12\">", "name"));
+  EXPECT_FALSE(
+      ParseOpenWeatherMapCity("<name=\"X\"><country>ES</country><city id=\"12\">", "name"));
   for (const char* gone : {"<woeid>", "</name>", "<admin2 type", "</country>", "country type"})
     EXPECT_FALSE(ParseYahooPlaces(U(weathertest::YahooPlaces()).remove(gone), "<name>")) << gone;
   EXPECT_FALSE(ParseYahooPlaces(U(weathertest::YahooError()).remove("<detail>"), "<name>"));
@@ -205,9 +206,10 @@ TEST(WeatherText, PagesCarryTheirBackgroundAndEscapedTexts) {
   YahooFields y;
   ParseYahooFeed(U(YahooFeed("45", "10", "28", "<script>x()</script>")), "c", y);
   const QString body = YahooBody(y, "c", "http://f/weather/today/SPXX0050", "http://i/28.gif");
-  EXPECT_TRUE(body.startsWith("<div align='left'><a href=http://f/weather/today/SPXX0050  "
-                              "target='_blank' class='Estilo1'>Yahoo! Weather - Madrid, SP</a><br>"
-                              "<img src=http://i/28.gif align='left'>&lt;script&gt;"));
+  EXPECT_TRUE(
+      body.startsWith("<div align='left'><a href=http://f/weather/today/SPXX0050  "
+                      "target='_blank' class='Estilo1'>Yahoo! Weather - Madrid, SP</a><br>"
+                      "<img src=http://i/28.gif align='left'>&lt;script&gt;"));
   EXPECT_EQ(body.indexOf("<script>"), -1);
   EXPECT_NE(body.indexOf(QStringLiteral("Temperatura: 14 ºC<br>Viento: NE 10 km/h<br>"
                                         "Sensación térmica: 12 ºC<br>Humedad: 93%<br>")),
@@ -218,12 +220,15 @@ TEST(WeatherText, PagesCarryTheirBackgroundAndEscapedTexts) {
 
   OwmFields o;
   ParseOpenWeatherMap(U(OwmAnswer()), "c", o, QLocale::c());
-  const QString owm = OpenWeatherMapBody(o, "E<S>", "https://w/city/1234567", "http://w/img/w/01d.png");
-  EXPECT_TRUE(owm.startsWith("<div align='left'><a href=https://w/city/1234567  target='_blank' "
-                             "class='Estilo2'>Madrid</a> (E&lt;S&gt;)<br><table><tr><td>"
-                             "<div align='left'><img src=http://w/img/w/01d.png></td>"));
+  const QString owm =
+      OpenWeatherMapBody(o, "E<S>", "https://w/city/1234567", "http://w/img/w/01d.png");
+  EXPECT_TRUE(
+      owm.startsWith("<div align='left'><a href=https://w/city/1234567  target='_blank' "
+                     "class='Estilo2'>Madrid</a> (E&lt;S&gt;)<br><table><tr><td>"
+                     "<div align='left'><img src=http://w/img/w/01d.png></td>"));
   EXPECT_NE(owm.indexOf("Viento: 18 k/h<br>"), -1);
-  EXPECT_NE(owm.indexOf(QStringLiteral("Última act.: 2024-01-02T03:04:05 UTC</div></body></html>")), -1);
+  EXPECT_NE(owm.indexOf(QStringLiteral("Última act.: 2024-01-02T03:04:05 UTC</div></body></html>")),
+            -1);
 }
 
 }  // namespace
