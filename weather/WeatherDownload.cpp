@@ -91,6 +91,7 @@ FetchResult DownloadWeatherXml(Fetch& fetch, QWidget* parent) {
     Values().downloadedText = file.readAll();
     return FetchResult::Ok;
   }
+  if (parent && !window) return FetchResult::Cancelled;  // closed meanwhile: no message
   // The earlier answer is not taken for a fresh one.
   platform::MsgBox(QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor a través de "
                                   "Mapas en 'Método de datos'"),
