@@ -107,6 +107,13 @@ TEST_F(Maps, StoredChoicesComeBackAndATrimmedRegionStillMatches) {
   EXPECT_EQ(Setting("País"), "FR");
   EXPECT_EQ(Setting("Ciudad"), "Paris");
   EXPECT_EQ(form->ListRes->count(), 0);
+  form->close();
+  Options("MetodoDatos=Apixu\r\n");
+  Open();
+  EXPECT_TRUE(form->OptApixu->isChecked());
+  Search("IT", "Roma");
+  EXPECT_EQ(Setting("Ciudad"), "Roma");
+  EXPECT_EQ(form->ListRes->count(), 0);
   EXPECT_TRUE(log.urls.isEmpty());
 }
 
