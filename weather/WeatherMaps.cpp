@@ -3,6 +3,7 @@
 #include "app/settings/Options.h"
 #include "platform/MessageBox.h"
 #include "tools/InternetCheck.h"
+#include "weather/FrmWeather.h"
 
 namespace weather {
 
@@ -13,7 +14,10 @@ WeatherMapsTool::WeatherMapsTool()
 
 void WeatherMapsTool::Open(tools::ToolHost& host) {
   std::string address = app::Options().Text(app::Key::ConnectionCheckServer);
-  if (tools::IsInternetReachable(address)) return;  // the viewer opens here once it exists
+  if (tools::IsInternetReachable(address)) {
+    FrmWeather::Open();
+    return;
+  }
   platform::MsgBox(QStringLiteral("Problemas al conectar, compruebe su conexión a internet o "
                                   "vuélvalo a intentar."),
                    platform::kExclamation, QStringLiteral("Error-Info WasteWell"),

@@ -1,6 +1,5 @@
 #pragma once
-// The satellite map viewer's entry: a connectivity check first, then the
-// viewer (not written yet: a reachable address opens nothing).
+// The satellite map viewer's entry: a connectivity check first, then the viewer.
 #include "tools/Tool.h"
 
 namespace weather {

@@ -25,6 +25,35 @@ enum class Key {
   // Outside addresses, edited by hand and never written.
   ConnectionCheckServer,
   WebServer,
+  // The weather services, their keys and the forecast site.
+  OpenWeatherMapServer,
+  OpenWeatherMapWeb,
+  YahooPlacesServer,
+  YahooWeatherServer,
+  YahooIcons,
+  ForecastSpanish,
+  ForecastEnglish,
+  SatelliteServer,
+  OpenWeatherMapKey,
+  YahooKey,
+  // The weather choices of the settings window, read by the viewer and the panel.
+  Maps,
+  Language,
+  Units,
+  Size,
+  PanelCorner,
+  PanelBackground,
+  DataSource,
+  AlwaysUp,
+  Country,
+  City,
+  CityCode,
+  OldCityCode,
+  // The viewer's and the panel's places, in twips.
+  MapLeft,
+  MapTop,
+  InfoLeft,
+  InfoTop,
 };
 
 struct KeyInfo {

@@ -1,0 +1,273 @@
+#include "weather/FrmDataWeather.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QWindow>
+#include <algorithm>
+
+#include "app/settings/ModIni.h"
+#include "app/settings/Options.h"
+#include "app/settings/ProgramFolder.h"
+#include "platform/MessageBox.h"
+#include "weather/WeatherText.h"
+#include "weather/WeatherValues.h"
+
+namespace weather {
+namespace {
+
+using app::Key;
+constexpr int kTwips = 15;
+
+QPointer<FrmDataWeather>& Instance() {
+  static QPointer<FrmDataWeather> form;
+  return form;
+}
+
+QString Read(Key key) { return QString::fromStdString(app::Options().Text(key)); }
+
+QString ProgramPath(const char* name) { return QString::fromStdString(app::ProgramFile(name)); }
+
+}  // namespace
+
+FrmDataWeather::FrmDataWeather(QWidget* viewer)
+    : QWidget(viewer, Qt::Tool | Qt::FramelessWindowHint), viewer_(viewer) {
+  setObjectName("FrmDataWeather");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Datos del tiempo"));
+  resize(4020 / kTwips, 2565 / kTwips);
+
+  browser_ = platform::CreateWebBrowser(this);
+  WebBrowser1 = browser_.get();
+  // The page carries text from outside services.
+  WebBrowser1->SetRestricted(true);
+
+  CommandInfo = new QPushButton(QStringLiteral("i"), this);
+  CommandInfo->setObjectName("CommandInfo");
+  CommandInfo->setGeometry(2640 / kTwips, 0, 375 / kTwips, 375 / kTwips);
+  CmdMove = new QPushButton(QStringLiteral("\u2725"), this);
+  CmdMove->setObjectName("CmdMove");
+  CmdMove->setGeometry(3120 / kTwips, 0, 375 / kTwips, 375 / kTwips);
+  CmdUnload = new QPushButton(QStringLiteral("X"), this);
+  CmdUnload->setObjectName("CmdUnload");
+  CmdUnload->setGeometry(3750 / kTwips, 0, 255 / kTwips, 255 / kTwips);
+  connect(CommandInfo, &QPushButton::clicked, this, &FrmDataWeather::CommandInfo_Click);
+  connect(CmdMove, &QPushButton::pressed, this, &FrmDataWeather::CmdMove_MouseDown);
+  connect(CmdUnload, &QPushButton::clicked, this, &FrmDataWeather::CmdUnload_Click);
+
+  TextHtml1rice = PageHead(true);
+  TextHtml1entrever = PageHead(false);
+}
+
+FrmDataWeather::~FrmDataWeather() {
+  fetch_.Cancel();
+  WebBrowser1 = nullptr;
+  browser_.reset();
+}
+
+FrmDataWeather* FrmDataWeather::Current() { return Instance(); }
+
+FrmDataWeather* FrmDataWeather::Open(QWidget* viewer) {
+  if (FrmDataWeather* open = Instance()) {
+    open->raise();
+    return open;
+  }
+  auto* form = new FrmDataWeather(viewer);
+  Instance() = form;
+  form->Form_Load();
+  return Instance();
+}
+
+void FrmDataWeather::resizeEvent(QResizeEvent* event) {
+  if (WebBrowser1) WebBrowser1->Widget()->setGeometry(rect());
+  for (QWidget* w : {CommandInfo, CmdMove, CmdUnload}) w->raise();
+  QWidget::resizeEvent(event);
+}
+
+bool FrmDataWeather::DoEvents() {
+  QPointer<FrmDataWeather> self(this);
+  QCoreApplication::processEvents();
+  return self && !self->unloaded_;
+}
+
+bool FrmDataWeather::ExisteArchivo(const QString& path) { return QFileInfo::exists(path); }
+
+void FrmDataWeather::Form_Load() {
+  int left = app::Options().Number(Key::InfoLeft);
+  int top = app::Options().Number(Key::InfoTop);
+  if (left == 0 && top == 0) {
+    left = 2205;
+    top = 1980;
+  }
+  move(left / kTwips, top / kTwips);
+  if (!DoEvents()) return;
+
+  WeatherValues& v = Values();
+  if (const QString code = Read(Key::CityCode); !code.isEmpty()) v.cityCode = code;
+  const QString language = Read(Key::Language);
+  if (language.isEmpty())
+    v.languageCode = "es";
+  else
+    LangToCode(language);
+  if (const QString country = Read(Key::Country); !country.isEmpty()) v.country = country;
+  if (const QString city = Read(Key::City); !city.isEmpty()) v.city = city;
+  const QString units = Read(Key::Units);
+  if (units == QStringLiteral("Métrico"))
+    v.unitCode = "c";
+  else if (!units.isEmpty())
+    v.unitCode = "f";
+  v.downloadedText.clear();
+  const QString source = Read(Key::DataSource);
+  if (source.isEmpty())
+    v.dataSource = "OpenWeatherMap";
+  else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
+           source == "AccuWeather")
+    v.dataSource = source;
+
+  QPointer<FrmDataWeather> self(this);
+  if (v.dataSource == "OpenWeatherMap") {
+    const bool metric = v.unitCode != "f";
+    v.downloadAddress =
+        Read(Key::OpenWeatherMapServer) + "/data/2.5/weather" +
+        (v.cityCode.isEmpty() ? "?q=" + EncodeForAddress(v.city) + "," + EncodeForAddress(v.country)
+                              : "?id=" + EncodeForAddress(v.cityCode)) +
+        "&lang=" + EncodeForAddress(v.languageCode) +
+        (metric ? "&units=metric" : "&units=imperial") + "&appid=" + Read(Key::OpenWeatherMapKey) +
+        "&mode=xml";
+    const FetchResult result = DownloadWeatherXml(fetch_, this);
+    if (result == FetchResult::Cancelled || !self || unloaded_) return;
+    downloaded_ = result == FetchResult::Ok;
+    if (!DoEvents()) return;
+    OpenWeatherMap();
+    if (!self || unloaded_) return;
+    ShowPanel();
+    return;
+  }
+
+  if (v.dataSource == "Yahoo") {
+    v.downloadAddress = Read(Key::YahooWeatherServer) +
+                        "/forecastrss?w=" + EncodeForAddress(v.cityCode) +
+                        "&u=" + EncodeForAddress(v.unitCode);
+    const FetchResult result = DownloadWeatherXml(fetch_, this);
+    if (result == FetchResult::Cancelled || !self || unloaded_) return;
+    if (const QString old = Read(Key::OldCityCode); !old.isEmpty())
+      v.oldCityCode = old;
+    else
+      GetOldCodeCity();
+  }
+  // Yahoo, or a source without a request: the page from what text there is.
+  if (ParseYahooFeed(QString::fromUtf8(v.downloadedText), v.unitCode, v.yahoo))
+    v.city = v.yahoo.city;
+  const bool metric = v.unitCode == "c";
+  const QString forecast =
+      metric ? Read(Key::ForecastSpanish) + "/weather/today/" + EncodeForAddress(v.oldCityCode)
+             : Read(Key::ForecastEnglish) + "/weather/today/l/" + EncodeForAddress(v.oldCityCode);
+  const QString icon = Read(Key::YahooIcons) + EncodeForAddress(v.yahoo.conditionCode) + ".gif";
+  TextHtml2.clear();
+  TextHtml2 = YahooBody(v.yahoo, v.unitCode, forecast, icon);
+  if (!PageOutput(true)) return;
+  ShowPanel();
+}
+
+void FrmDataWeather::OpenWeatherMap() {
+  WeatherValues& v = Values();
+  QString answer;
+  // After a failed download the file is an earlier answer: not shown as this one.
+  QFile file(ProgramPath("weather.xml"));
+  if (downloaded_ && file.open(QIODevice::ReadOnly)) answer = QString::fromUtf8(file.readAll());
+  ParseOpenWeatherMap(answer, v.unitCode, v.owm);
+  const QString web = Read(Key::OpenWeatherMapWeb);
+  TextHtml2 = OpenWeatherMapBody(
+      v.owm, v.country, WithScheme(web, "https") + "/city/" + EncodeForAddress(v.cityCode),
+      WithScheme(web, "http") + "/img/w/" + EncodeForAddress(v.owm.iconCode) + ".png");
+  PageOutput(false);
+}
+
+bool FrmDataWeather::PageOutput(bool waitWhileBusy) {
+  const QString background = Read(Key::PanelBackground);
+  if (!background.isEmpty() && background != "arroz") {
+    Values().panelBackground = "entreverado";
+    TextHtmlRes = TextHtml1entrever + TextHtml2;
+  } else {
+    Values().panelBackground = "arroz";
+    TextHtmlRes = TextHtml1rice + TextHtml2;
+  }
+  const QString path = ProgramPath("weather.htm");
+  if (ExisteArchivo(path)) QFile::remove(path);
+  QFile page(path);
+  if (page.open(QIODevice::WriteOnly)) {
+    page.write(TextHtmlRes.toUtf8());
+    page.close();
+  }
+  WebBrowser1->Navigate(
+      path, platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache);
+  QPointer<FrmDataWeather> self(this);
+  if (waitWhileBusy) {
+    WebBrowser1->WaitWhileBusy();
+    return self && !unloaded_;
+  }
+  if (WebBrowser1->Busy()) return DoEvents();
+  return true;
+}
+
+void FrmDataWeather::ShowPanel() {
+  if (!colocar()) show();
+}
+
+bool FrmDataWeather::colocar() {
+  if (!viewer_ || Values().cityCode.isEmpty() || Values().downloadedText.isEmpty()) return false;
+  const QString size = Read(Key::Size);
+  if (size.isEmpty()) return false;
+  Values().panelCorner = Read(Key::PanelCorner);
+  if (!docked_) {
+    setParent(viewer_, Qt::Widget);
+    docked_ = true;
+  }
+  const int viewerWidth = viewer_->width(), viewerHeight = viewer_->height();
+  int left = Values().panelCorner.isEmpty() || Values().panelCorner == "arriba izq"
+                 ? 0
+                 : viewerWidth - width();
+  int top = viewerHeight - (size == "Grande" ? 8300 : 7700) / kTwips;
+  // Wholly inside the viewer: the large layout would put it above the top.
+  left = std::max(0, std::min(left, viewerWidth - width()));
+  top = std::max(0, std::min(top, viewerHeight - height()));
+  move(left, top);
+  show();
+  raise();
+  return true;
+}
+
+void FrmDataWeather::CmdMove_MouseDown() {
+  if (docked_) return;
+  if (QWindow* w = windowHandle()) w->startSystemMove();
+}
+
+void FrmDataWeather::CmdUnload_Click() { close(); }
+
+void FrmDataWeather::CommandInfo_Click() {
+  platform::MsgBox(
+      QStringLiteral("Por debajo de 1013,25 hPa son bajas presiones, por encima altas presiones."),
+      platform::kOkOnly | platform::kInformation, QStringLiteral("Info"), this);
+}
+
+void FrmDataWeather::Form_Unload() {
+  fetch_.Cancel();
+  if (browser_) browser_->Stop();
+  // Docked, the place is the viewer's corner, not the panel's own.
+  if (!docked_) {
+    app::Options().SetNumber(Key::InfoLeft, x() * kTwips);
+    app::Options().SetNumber(Key::InfoTop, y() * kTwips);
+  }
+}
+
+void FrmDataWeather::closeEvent(QCloseEvent* event) {
+  if (!unloaded_) {
+    unloaded_ = true;
+    Form_Unload();
+  }
+  if (Instance() == this) Instance() = nullptr;
+  event->accept();
+}
+
+}  // namespace weather

@@ -1,0 +1,62 @@
+#pragma once
+// The current weather of the user's city as a small page: downloaded,
+// cut out of the answer, written as weather.htm and shown.
+#include <QPointer>
+#include <QPushButton>
+#include <QWidget>
+#include <memory>
+
+#include "platform/WebBrowser.h"
+#include "weather/WeatherDownload.h"
+
+namespace weather {
+
+class FrmDataWeather : public QWidget {
+  Q_OBJECT
+ public:
+  explicit FrmDataWeather(QWidget* viewer);
+  ~FrmDataWeather() override;
+
+  // Loads the panel over viewer (may be null); an open one is only brought
+  // forward, its page as it was.
+  static FrmDataWeather* Open(QWidget* viewer);
+  static FrmDataWeather* Current();
+
+  void Form_Load();
+  void OpenWeatherMap();
+  static bool ExisteArchivo(const QString& path);
+  // Docks the panel in the viewer's top corner the settings chose; false
+  // when there is nothing to dock to or no data.
+  bool colocar();
+  void CmdMove_MouseDown();
+  void CmdUnload_Click();
+  void CommandInfo_Click();
+  bool Unloaded() const { return unloaded_; }
+  bool Docked() const { return docked_; }
+
+  platform::WebBrowser* WebBrowser1 = nullptr;
+  QPushButton* CommandInfo = nullptr;
+  QPushButton* CmdMove = nullptr;
+  QPushButton* CmdUnload = nullptr;
+  // The page: the two heads, the body of this loading, the whole.
+  QString TextHtml1rice, TextHtml1entrever, TextHtml2, TextHtmlRes;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  bool DoEvents();
+  bool PageOutput(bool waitWhileBusy);
+  void ShowPanel();
+  void Form_Unload();
+
+  QPointer<QWidget> viewer_;
+  std::unique_ptr<platform::WebBrowser> browser_;
+  Fetch fetch_;
+  bool downloaded_ = false;  // the last download replaced weather.xml
+  bool unloaded_ = false;
+  bool docked_ = false;
+};
+
+}  // namespace weather

@@ -1,0 +1,369 @@
+#include "weather/FrmMaps.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "app/settings/Options.h"
+#include "platform/MessageBox.h"
+#include "weather/WeatherTables.h"
+#include "weather/WeatherText.h"
+#include "weather/WeatherValues.h"
+
+namespace weather {
+namespace {
+
+using app::Key;
+
+QPointer<FrmMaps>& Instance() {
+  static QPointer<FrmMaps> form;
+  return form;
+}
+
+QString Read(Key key) { return QString::fromStdString(app::Options().Text(key)); }
+void Write(Key key, const QString& value) { app::Options().SetText(key, value.toStdString()); }
+
+// Two options in a frame of their own.
+QGroupBox* Pair(const QString& title, QRadioButton*& first, const char* firstName,
+                const QString& firstText, QRadioButton*& second, const char* secondName,
+                const QString& secondText, QWidget* parent) {
+  auto* box = new QGroupBox(title, parent);
+  first = new QRadioButton(firstText, box);
+  first->setObjectName(firstName);
+  second = new QRadioButton(secondText, box);
+  second->setObjectName(secondName);
+  auto* column = new QVBoxLayout(box);
+  column->addWidget(first);
+  column->addWidget(second);
+  return box;
+}
+
+void Error(const QString& text, QWidget* parent) {
+  platform::MsgBox(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+                   parent);
+}
+
+}  // namespace
+
+FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
+  setObjectName("FrmMaps");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Mapas y ciudades"));
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+
+  ComboZonas = new QComboBox(this);
+  ComboZonas->setObjectName("ComboZonas");
+  ComboZonas->addItems(RegionNames());
+  ComboZonas->setCurrentIndex(-1);
+  TextPais = new QLineEdit(this);
+  TextPais->setObjectName("TextPais");
+  TextCity = new QLineEdit(this);
+  TextCity->setObjectName("TextCity");
+  CmdOK = new QPushButton(QStringLiteral("Buscar"), this);
+  CmdOK->setObjectName("CmdOK");
+  CmdOK->setAutoDefault(false);
+  ListRes = new QListWidget(this);
+  ListRes->setObjectName("ListRes");
+  ListRes->setMaximumHeight(40);
+  TextSource = new QPlainTextEdit(this);
+  TextSource->setObjectName("TextSource");
+  TextSource->setEnabled(false);
+  TextSource->setMaximumHeight(60);
+
+  QGroupBox* units =
+      Pair(QStringLiteral("Sistema"), OptionMet, "OptionMet", QStringLiteral("Métrico"), OptionIng,
+           "OptionIng", QStringLiteral("Inglés"), this);
+  QGroupBox* size = Pair(QStringLiteral("Tamaño"), OptionGra, "OptionGra", QStringLiteral("Grande"),
+                         OptionPeq, "OptionPeq", QStringLiteral("Pequeño"), this);
+  QGroupBox* corner = Pair(QStringLiteral("Posición datos"), OptionArIz, "OptionArIz",
+                           QStringLiteral("Arriba Izquierda"), OptionArDer, "OptionArDer",
+                           QStringLiteral("Arriba Derecha"), this);
+  QGroupBox* background = Pair(QStringLiteral("Color fondo datos"), OptionRice, "OptionRice",
+                               QStringLiteral("Papel arroz"), OptionEntrever, "OptionEntrever",
+                               QStringLiteral("Entreverado"), this);
+
+  auto* source = new QGroupBox(QStringLiteral("Método datos"), this);
+  OptOpenWeatherMap = new QRadioButton(QStringLiteral("Open Weather Map"), source);
+  OptOpenWeatherMap->setObjectName("OptOpenWeatherMap");
+  OptYahoo = new QRadioButton(QStringLiteral("Yahoo"), source);
+  OptYahoo->setObjectName("OptYahoo");
+  OptApixu = new QRadioButton(QStringLiteral("Apixu"), source);
+  OptApixu->setObjectName("OptApixu");
+  OptAccuWeather = new QRadioButton(QStringLiteral("AccuWeather"), source);
+  OptAccuWeather->setObjectName("OptAccuWeather");
+  // These services answer no more; a stored choice still shows.
+  OptYahoo->setEnabled(false);
+  OptApixu->setEnabled(false);
+  OptAccuWeather->setEnabled(false);
+  auto* sourceColumn = new QVBoxLayout(source);
+  for (QRadioButton* b : {OptOpenWeatherMap, OptYahoo, OptApixu, OptAccuWeather})
+    sourceColumn->addWidget(b);
+
+  ComboLang = new QComboBox(this);
+  ComboLang->setObjectName("ComboLang");
+  ComboLang->addItems(LanguageNames());
+  ComboLang->setCurrentIndex(-1);
+  CheckAlwaysUp = new QCheckBox(QStringLiteral("Ventana siempre arriba"), this);
+  CheckAlwaysUp->setObjectName("CheckAlwaysUp");
+  CmdExit = new QPushButton(QStringLiteral("Aceptar"), this);
+  CmdExit->setObjectName("CmdExit");
+  CmdExit->setAutoDefault(false);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(new QLabel(QStringLiteral("Mapa:"), this), 0, 0);
+  grid->addWidget(ComboZonas, 0, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("País:"), this), 1, 0);
+  grid->addWidget(TextPais, 1, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Ciudad:"), this), 2, 0);
+  grid->addWidget(TextCity, 2, 1);
+  grid->addWidget(CmdOK, 2, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Seleccionar:"), this), 3, 0);
+  grid->addWidget(ListRes, 3, 1, 1, 2);
+  grid->addWidget(TextSource, 4, 0, 1, 3);
+  grid->addWidget(units, 5, 0);
+  grid->addWidget(size, 5, 1);
+  grid->addWidget(corner, 5, 2);
+  grid->addWidget(background, 6, 0);
+  grid->addWidget(source, 6, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("More Info Language/Lenguage:"), this), 7, 0);
+  grid->addWidget(ComboLang, 7, 1, 1, 2);
+  grid->addWidget(CheckAlwaysUp, 8, 0, 1, 2);
+  grid->addWidget(CmdExit, 8, 2);
+
+  ConnectHandlers();
+}
+
+FrmMaps::~FrmMaps() { fetch_.Cancel(); }
+
+FrmMaps* FrmMaps::Current() { return Instance(); }
+
+FrmMaps* FrmMaps::Open(QWidget* parent) {
+  if (FrmMaps* open = Instance()) {
+    open->raise();
+    open->activateWindow();
+    return open;
+  }
+  auto* form = new FrmMaps(parent);
+  Instance() = form;
+  form->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+  form->Form_Load();
+  form->show();
+  return form;
+}
+
+void FrmMaps::ConnectHandlers() {
+  // Restoring a choice at loading runs these too, so the restored choices,
+  // defaults included, are written back.
+  connect(ComboZonas, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (i >= 0) Write(Key::Maps, ComboZonas->itemText(i));
+  });
+  connect(ComboLang, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (i >= 0) Write(Key::Language, ComboLang->itemText(i));
+  });
+  auto on = [this](QRadioButton* b, std::function<void()> act) {
+    connect(b, &QRadioButton::toggled, this, [act](bool checked) {
+      if (checked) act();
+    });
+  };
+  on(OptionMet, [this] {
+    Write(Key::Units, QStringLiteral("Métrico"));
+    unitSystem_ = QStringLiteral("Métrico");
+  });
+  on(OptionIng, [this] {
+    Write(Key::Units, QStringLiteral("Inglés"));
+    unitSystem_ = QStringLiteral("Inglés");
+  });
+  on(OptionGra, [] { Write(Key::Size, QStringLiteral("Grande")); });
+  on(OptionPeq, [] { Write(Key::Size, QStringLiteral("Pequeño")); });
+  on(OptionArIz, [] {
+    Write(Key::PanelCorner, "arriba izq");
+    Values().panelCorner = "arriba izq";
+  });
+  on(OptionArDer, [] {
+    Write(Key::PanelCorner, "arriba der");
+    Values().panelCorner = "arriba der";
+  });
+  on(OptionRice, [] {
+    Write(Key::PanelBackground, "arroz");
+    Values().panelBackground = "arroz";
+  });
+  on(OptionEntrever, [] {
+    Write(Key::PanelBackground, "entreverado");
+    Values().panelBackground = "entreverado";
+  });
+  on(OptOpenWeatherMap, [] {
+    Write(Key::DataSource, "OpenWeatherMap");
+    Values().dataSource = "OpenWeatherMap";
+  });
+  on(OptYahoo, [] {
+    Write(Key::DataSource, "Yahoo");
+    Values().dataSource = "Yahoo";
+  });
+  connect(CheckAlwaysUp, &QCheckBox::toggled, this, [](bool ticked) {
+    Write(Key::AlwaysUp,
+          ticked ? QStringLiteral("siempre arriba") : QStringLiteral("va a ser que no"));
+  });
+  connect(CmdOK, &QPushButton::clicked, this, &FrmMaps::CmdOK_Click);
+  connect(CmdExit, &QPushButton::clicked, this, &FrmMaps::CmdExit_Click);
+}
+
+void FrmMaps::Form_Load() {
+  const QString maps = Read(Key::Maps);
+  if (maps.isEmpty()) {
+    ComboZonas->setCurrentIndex(13);
+  } else if (const int row = RegionIndex(maps); row >= 0) {
+    ComboZonas->setCurrentIndex(row);
+  }
+
+  const QString language = Read(Key::Language);
+  LangToCode(language);
+  if (language.isEmpty()) {
+    ComboLang->setCurrentIndex(27);
+  } else if (const int row = LanguageNames().indexOf(language); row >= 0) {
+    ComboLang->setCurrentIndex(row);
+  }
+
+  const QString units = Read(Key::Units);
+  (units.isEmpty() || units == QStringLiteral("Métrico") ? OptionMet : OptionIng)->setChecked(true);
+  const QString corner = Read(Key::PanelCorner);
+  (corner.isEmpty() || corner == "arriba izq" ? OptionArIz : OptionArDer)->setChecked(true);
+  const QString size = Read(Key::Size);
+  (size.isEmpty() || size == "Grande" ? OptionGra : OptionPeq)->setChecked(true);
+  const QString background = Read(Key::PanelBackground);
+  (background.isEmpty() || background == "arroz" ? OptionRice : OptionEntrever)->setChecked(true);
+
+  if (const QString code = Read(Key::CityCode); !code.isEmpty()) Values().cityCode = code;
+  if (const QString country = Read(Key::Country); !country.isEmpty()) TextPais->setText(country);
+  if (const QString city = Read(Key::City); !city.isEmpty()) TextCity->setText(city);
+
+  const QString source = Read(Key::DataSource);
+  if (source.isEmpty()) {
+    Values().dataSource = "OpenWeatherMap";
+    OptOpenWeatherMap->setChecked(true);
+  } else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
+             source == "AccuWeather") {
+    Values().dataSource = source;
+    (source == "Yahoo"            ? OptYahoo
+     : source == "OpenWeatherMap" ? OptOpenWeatherMap
+     : source == "Apixu"          ? OptApixu
+                                  : OptAccuWeather)
+        ->setChecked(true);
+  }
+
+  CheckAlwaysUp->setChecked(Read(Key::AlwaysUp) == QStringLiteral("siempre arriba"));
+  // Top-most comes with the window flag set at construction.
+}
+
+void FrmMaps::CmdOK_Click() {
+  if (fetch_.Running()) return;  // one look-up at a time
+  ListRes->clear();
+  const QString country = TextPais->text();
+  if (country.isEmpty()) {
+    QPointer<FrmMaps> self(this);
+    Error(QStringLiteral("Debe poner el país en formato internacional (inglés) o con el código "
+                         "internacional del país (con dos letras)"),
+          this);
+    if (self) TextPais->setFocus();
+    return;
+  }
+  if (country == "USA" || country == "US" || country == "EE.UU") {
+    QPointer<FrmMaps> self(this);
+    Error(QStringLiteral(
+              "Debe poner el estado en su formato abreviado (por ejemplo California = CA)"),
+          this);
+    if (self) TextPais->setFocus();
+    return;
+  }
+  Write(Key::Country, country);
+  const QString city = TextCity->text();
+  if (city.isEmpty()) {
+    QPointer<FrmMaps> self(this);
+    Error(QStringLiteral("Debe poner una ciudad"), this);
+    if (self) TextCity->setFocus();
+    return;
+  }
+  Write(Key::City, city);
+
+  QString address;
+  bool yahoo = false;
+  if (OptYahoo->isChecked()) {
+    yahoo = true;
+    address = Read(Key::YahooPlacesServer) + "/v1/places.q(" + EncodeForAddress(city) +
+              ")?appid=" + Read(Key::YahooKey);
+  } else if (OptOpenWeatherMap->isChecked()) {
+    address = Read(Key::OpenWeatherMapServer) + "/data/2.5/weather?q=" + EncodeForAddress(city) +
+              "," + EncodeForAddress(country) + "&lang=" + EncodeForAddress(Values().languageCode) +
+              (unitSystem_ == QStringLiteral("Métrico") ? "&units=metric" : "&units=imperial") +
+              "&appid=" + Read(Key::OpenWeatherMapKey) + "&mode=xml";
+  } else {
+    return;  // Apixu, AccuWeather or none: nothing to ask
+  }
+
+  QPointer<FrmMaps> self(this);
+  CmdOK->setEnabled(false);
+  TextSource->clear();
+  QByteArray body;
+  const FetchResult result = fetch_.Get(address, &body);
+  if (!self || result == FetchResult::Cancelled) return;
+  CmdOK->setEnabled(true);
+  if (result != FetchResult::Ok) return;  // silently, nothing listed
+  const QString answer = QString::fromUtf8(body);
+  TextSource->setPlainText(answer);
+  if (yahoo)
+    leerYahoo(answer, QStringLiteral("<name>"));
+  else
+    leerOpenWeatherMap(answer, QStringLiteral("name"));
+}
+
+void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
+  const auto parsed = ParseYahooPlaces(answer, tag);
+  if (!parsed) return;
+  if (parsed->isError) {
+    platform::MsgBox(parsed->message, platform::kOkOnly | platform::kInformation,
+                     QStringLiteral("Descripción Error!"), this);
+    return;
+  }
+  Values().cityCode = parsed->cityCode;
+  ListRes->addItem(parsed->line);
+  ListRes->setCurrentRow(0);
+}
+
+void FrmMaps::leerOpenWeatherMap(const QString& answer, const QString& key) {
+  const auto parsed = ParseOpenWeatherMapCity(answer, key);
+  if (!parsed) return;
+  QString id = parsed->idText;
+  dejarsoloNumeros(id);
+  ListRes->addItem(parsed->line);
+  ListRes->setCurrentRow(0);
+}
+
+void FrmMaps::CmdExit_Click() { close(); }
+
+void FrmMaps::reject() { close(); }
+
+void FrmMaps::Form_Unload() {
+  fetch_.Cancel();
+  if (ListRes->count() != 1) return;
+  const QString before = Read(Key::CityCode);
+  Write(Key::CityCode, Values().cityCode);
+  // The forecast link belongs to the city it was taken for.
+  if (before != Values().cityCode) {
+    Write(Key::OldCityCode, QString());
+    Values().oldCityCode.clear();
+  }
+}
+
+void FrmMaps::closeEvent(QCloseEvent* event) {
+  if (!unloaded_) {
+    unloaded_ = true;
+    Form_Unload();
+  }
+  if (Instance() == this) Instance() = nullptr;
+  // Not QDialog's: it would reject, and rejecting closes.
+  event->accept();
+}
+
+}  // namespace weather

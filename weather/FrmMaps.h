@@ -1,0 +1,64 @@
+#pragma once
+// The weather settings: the satellite region, the language, the units, the
+// data panel's size, corner and background, the data source, keep-on-top,
+// and the user's country and city with the city look-up ("Buscar").
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "weather/WeatherDownload.h"
+
+namespace weather {
+
+class FrmMaps : public QDialog {
+  Q_OBJECT
+ public:
+  explicit FrmMaps(QWidget* parent = nullptr);
+  ~FrmMaps() override;
+
+  // Opens the window modally over parent (the map viewer) and returns at
+  // once; an open one is only brought forward.
+  static FrmMaps* Open(QWidget* parent);
+  static FrmMaps* Current();
+
+  void Form_Load();
+  void CmdOK_Click();
+  void leerYahoo(const QString& answer, const QString& tag);
+  void leerOpenWeatherMap(const QString& answer, const QString& key);
+  void CmdExit_Click();
+  bool Unloaded() const { return unloaded_; }
+
+  QComboBox* ComboZonas = nullptr;
+  QLineEdit* TextPais = nullptr;
+  QLineEdit* TextCity = nullptr;
+  QPushButton* CmdOK = nullptr;
+  QListWidget* ListRes = nullptr;
+  QPlainTextEdit* TextSource = nullptr;
+  QRadioButton *OptionMet = nullptr, *OptionIng = nullptr;
+  QRadioButton *OptionGra = nullptr, *OptionPeq = nullptr;
+  QRadioButton *OptionArIz = nullptr, *OptionArDer = nullptr;
+  QRadioButton *OptionRice = nullptr, *OptionEntrever = nullptr;
+  QRadioButton *OptOpenWeatherMap = nullptr, *OptYahoo = nullptr, *OptApixu = nullptr,
+               *OptAccuWeather = nullptr;
+  QComboBox* ComboLang = nullptr;
+  QCheckBox* CheckAlwaysUp = nullptr;
+  QPushButton* CmdExit = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  void Form_Unload();
+  void ConnectHandlers();
+  Fetch fetch_;
+  QString unitSystem_;  // "Métrico" or "Inglés": the look-up's units
+  bool unloaded_ = false;
+};
+
+}  // namespace weather

@@ -1,0 +1,196 @@
+#include "weather/FrmWeather.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QPointer>
+#include <cmath>
+
+#include "app/settings/Options.h"
+#include "platform/MessageBox.h"
+#include "weather/FrmDataWeather.h"
+#include "weather/FrmMaps.h"
+#include "weather/WeatherTables.h"
+#include "weather/WeatherText.h"
+
+namespace weather {
+namespace {
+
+using app::Key;
+constexpr int kTwips = 15;
+constexpr int kPageFlags =
+    platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache;
+
+QPointer<FrmWeather>& Instance() {
+  static QPointer<FrmWeather> form;
+  return form;
+}
+
+QString Read(Key key) { return QString::fromStdString(app::Options().Text(key)); }
+
+struct Layout {
+  int browserWidth, browserHeight, width, height, buttonsLeft, mapsTop, refreshTop, exitTop,
+      infoTop, imageWidth, imageHeight;
+};
+constexpr Layout kLarge{13000, 9700, 12820, 8200, 11500, 6450, 6800, 7150, 7500, 855, 520};
+constexpr Layout kSmall{10995, 7550, 10820, 7700, 9400, 6000, 6300, 6600, 7000, 720, 480};
+
+QPushButton* Button(const QString& text, const char* name, const char* colour, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  b->setStyleSheet(
+      QStringLiteral("QPushButton { background-color: %1; color: black; }").arg(colour));
+  return b;
+}
+
+// A stored place: its number, or nothing when it is too large for one.
+bool Place(Key key, int& twips) {
+  const double v = std::round(NumericValue(Read(key)));
+  if (std::fabs(v) > 2147483647.0) return false;
+  twips = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+FrmWeather::FrmWeather() {
+  setObjectName("FrmWeather");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Mapa del tiempo"));
+  browser_ = platform::CreateWebBrowser(this);
+  WebBrowser1 = browser_.get();
+  // Links of the page may open their own window.
+  WebBrowser1->NewWindow2 = [](const QUrl&, bool& cancel) { cancel = false; };
+  CmdMaps = Button(QStringLiteral("Ajustes"), "CmdMaps", "#00ff00", this);
+  CmdRefresh = Button(QStringLiteral("Recargar"), "CmdRefresh", "#ff00ff", this);
+  CmdExit = Button(QStringLiteral("Salir"), "CmdExit", "#00ffff", this);
+  MoreInfo = Button(QStringLiteral("More Info"), "MoreInfo", "#ffff00", this);
+  connect(CmdMaps, &QPushButton::clicked, this, &FrmWeather::CmdMaps_Click);
+  connect(CmdRefresh, &QPushButton::clicked, this, &FrmWeather::CmdRefresh_Click);
+  connect(CmdExit, &QPushButton::clicked, this, &FrmWeather::CmdExit_Click);
+  connect(MoreInfo, &QPushButton::clicked, this, &FrmWeather::MoreInfo_Click);
+}
+
+FrmWeather::~FrmWeather() {
+  WebBrowser1 = nullptr;
+  browser_.reset();
+}
+
+FrmWeather* FrmWeather::Current() { return Instance(); }
+
+FrmWeather* FrmWeather::Open() {
+  if (FrmWeather* open = Instance()) {
+    open->showNormal();
+    open->raise();
+    open->activateWindow();
+    return open;
+  }
+  auto* form = new FrmWeather;
+  Instance() = form;
+  form->Form_Load();
+  return Instance();
+}
+
+bool FrmWeather::DoEvents() {
+  QPointer<FrmWeather> self(this);
+  QCoreApplication::processEvents();
+  return self && !self->unloaded_;
+}
+
+void FrmWeather::ApplyLayout() {
+  large_ = Read(Key::Size).isEmpty() || Read(Key::Size) == "Grande";
+  const Layout& l = large_ ? kLarge : kSmall;
+  // The browser is larger than the window: its edges fall outside.
+  WebBrowser1->Widget()->setGeometry(0, 0, l.browserWidth / kTwips, l.browserHeight / kTwips);
+  setFixedSize(l.width / kTwips, l.height / kTwips);
+  const int left = l.buttonsLeft / kTwips, w = 1200 / kTwips, h = 330 / kTwips;
+  CmdMaps->setGeometry(left, l.mapsTop / kTwips, w, h);
+  CmdRefresh->setGeometry(left, l.refreshTop / kTwips, w, h);
+  CmdExit->setGeometry(left, l.exitTop / kTwips, w, h);
+  MoreInfo->setGeometry(left, l.infoTop / kTwips, w, h);
+  for (QPushButton* b : {CmdMaps, CmdRefresh, CmdExit, MoreInfo}) b->raise();
+}
+
+void FrmWeather::SelectRegion() {
+  QString region = Read(Key::Maps);
+  if (region.isEmpty()) region = QStringLiteral("Europa");
+  const QString code = RegionImageCode(region);
+  if (code.isEmpty()) return;  // the previous page stays
+  const Layout& l = large_ ? kLarge : kSmall;
+  regionPage_ = QStringLiteral("about:<html><body scroll='no'; body bgcolor='black'><img src='") +
+                Read(Key::SatelliteServer) + "/WxImages/Satellite/" + code +
+                QStringLiteral(".jpg' WIDTH=%1 HEIGHT=%2></img></body></html>")
+                    .arg(l.imageWidth)
+                    .arg(l.imageHeight);
+}
+
+bool FrmWeather::TopMost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void FrmWeather::ApplyTopMost() {
+  const bool on = Read(Key::AlwaysUp) == QStringLiteral("siempre arriba");
+  if (on == TopMost()) return;
+  const bool shown = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  if (shown) show();  // a change of flags hides the window
+}
+
+void FrmWeather::Form_Load() {
+  // The raised priorities of the original are left out here.
+  ApplyLayout();
+  int left = 0, top = 0;
+  if (!Place(Key::MapLeft, left) || !Place(Key::MapTop, top)) {
+    QPointer<FrmWeather> self(this);
+    show();
+    platform::MsgBox(QStringLiteral("Si no aparecen datos meteorológicos, pruebe a cambiar de "
+                                    "servidor a través de Mapas en 'Método de datos', o cambie de "
+                                    "ciudad o pueblo."),
+                     platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+                     self.data());
+    return;
+  }
+  if (left == 0 && top == 0) {
+    left = 2205;
+    top = 1980;
+  }
+  move(left / kTwips, top / kTwips);
+  if (!DoEvents()) return;
+  SelectRegion();
+  ApplyTopMost();
+  show();
+  WebBrowser1->Navigate(regionPage_, kPageFlags);
+  WebBrowser1->WaitWhileBusy();  // after it, this window may be gone
+}
+
+void FrmWeather::CmdRefresh_Click() {
+  ApplyLayout();
+  SelectRegion();
+  WebBrowser1->Refresh2(2);
+  WebBrowser1->Navigate(regionPage_, kPageFlags);
+  QPointer<FrmWeather> self(this);
+  WebBrowser1->WaitWhileBusy();
+  if (!self || unloaded_) return;
+  ApplyTopMost();
+}
+
+void FrmWeather::CmdMaps_Click() { FrmMaps::Open(this); }
+
+void FrmWeather::MoreInfo_Click() { FrmDataWeather::Open(this); }
+
+void FrmWeather::CmdExit_Click() { close(); }
+
+void FrmWeather::closeEvent(QCloseEvent* event) {
+  if (!unloaded_) {
+    unloaded_ = true;
+    if (!isMinimized()) {
+      app::Options().SetNumber(Key::MapLeft, x() * kTwips);
+      app::Options().SetNumber(Key::MapTop, y() * kTwips);
+    }
+    if (FrmMaps* maps = FrmMaps::Current()) maps->close();
+    if (FrmDataWeather* panel = FrmDataWeather::Current()) panel->close();
+    if (browser_) browser_->Stop();
+  }
+  if (Instance() == this) Instance() = nullptr;
+  event->accept();
+}
+
+}  // namespace weather

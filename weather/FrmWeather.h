@@ -1,0 +1,53 @@
+#pragma once
+// The satellite map viewer: the current image of the chosen region, with the
+// weather settings ("Ajustes") and the data panel ("More Info") at hand.
+#include <QPushButton>
+#include <QWidget>
+#include <memory>
+
+#include "platform/WebBrowser.h"
+
+namespace weather {
+
+class FrmWeather : public QWidget {
+  Q_OBJECT
+ public:
+  FrmWeather();
+  ~FrmWeather() override;
+
+  // Opens the viewer, or only brings it forward when it is open.
+  static FrmWeather* Open();
+  static FrmWeather* Current();
+
+  void Form_Load();
+  void CmdRefresh_Click();
+  void CmdMaps_Click();
+  void MoreInfo_Click();
+  void CmdExit_Click();
+  bool Unloaded() const { return unloaded_; }
+  bool Large() const { return large_; }
+  const QString& RegionPage() const { return regionPage_; }
+  bool TopMost() const;
+
+  platform::WebBrowser* WebBrowser1 = nullptr;
+  QPushButton* CmdMaps = nullptr;
+  QPushButton* CmdRefresh = nullptr;
+  QPushButton* CmdExit = nullptr;
+  QPushButton* MoreInfo = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void ApplyLayout();
+  void SelectRegion();
+  void ApplyTopMost();
+  bool DoEvents();
+
+  std::unique_ptr<platform::WebBrowser> browser_;
+  QString regionPage_;
+  bool large_ = true;
+  bool unloaded_ = false;
+};
+
+}  // namespace weather

@@ -1,0 +1,73 @@
+#pragma once
+// The weather answers are not parsed as documents: each value is cut out by
+// fixed markers and offsets. A marker that is missing, or a value that would
+// run past the end of the text, fails that value's step and nothing else.
+#include <QLocale>
+#include <QString>
+#include <optional>
+
+#include "weather/WeatherValues.h"
+
+namespace weather {
+
+// A value as it goes into an address: only letters, digits and -._~ stay as
+// they are, so a "&" or "#" in a city name cannot change the request.
+QString EncodeForAddress(const QString& value);
+// Outside text as page text: it shows as text and never becomes markup.
+QString HtmlEscape(const QString& text);
+
+// The characters strictly between the first a at or after from and the first
+// b at or after that a.
+std::optional<QString> Between(const QString& text, const QString& a, const QString& b,
+                               int from = 0);
+
+// What a places answer holds.
+struct PlacesAnswer {
+  bool isError = false;
+  QString message;   // for an error: description, detail and the hint
+  QString line;      // otherwise: name , region , country
+  QString cityCode;  // the place id, as it is
+};
+std::optional<PlacesAnswer> ParseYahooPlaces(const QString& answer, const QString& tag);
+
+// What a current-weather answer tells the look-up: the line to list and the
+// nine characters that hold the city id.
+struct CityAnswer {
+  QString line;
+  QString idText;
+};
+std::optional<CityAnswer> ParseOpenWeatherMapCity(const QString& answer, const QString& key);
+
+// Trims blanks at both ends of text; if anything is left, its digits become
+// the current city code. Returns an empty text.
+QString dejarsoloNumeros(QString& text);
+
+// The code between "forecast/" and "_c.html" of a weather feed.
+std::optional<QString> OldCityCodeIn(const QString& feed);
+
+// The leading number of text, "." as the decimal point; 0 for none.
+double NumericValue(const QString& text);
+// A number as the user reads it: the locale's decimal sign, no grouping.
+QString LocaleNumber(double value, const QLocale& locale = QLocale());
+
+// The compass text for a wind direction in degrees; nullopt outside 0..360.
+std::optional<QString> CompassText(double degrees);
+
+// Updates the fields whose steps succeed; true when the feed named the city
+// (taken only for the metric unit code "c").
+bool ParseYahooFeed(const QString& feed, const QString& unitCode, YahooFields& f);
+// Imperial for the unit code "f", metric otherwise.
+void ParseOpenWeatherMap(const QString& answer, const QString& unitCode, OwmFields& f,
+                         const QLocale& locale = QLocale());
+
+// The two page heads: the rice paper's, or the mottled one's.
+QString PageHead(bool ricePaper);
+QString YahooBody(const YahooFields& f, const QString& unitCode, const QString& forecastAddress,
+                  const QString& iconAddress);
+QString OpenWeatherMapBody(const OwmFields& f, const QString& country,
+                           const QString& cityPageAddress, const QString& iconAddress);
+
+// An address given with either scheme, with the one a use needs.
+QString WithScheme(const QString& address, const QString& scheme);
+
+}  // namespace weather
