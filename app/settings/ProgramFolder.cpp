@@ -59,12 +59,15 @@ FolderChoice ChooseProgramFolder(const fs::path& executableFolder, const fs::pat
   std::error_code ec;
   const fs::path installed = (executableFolder / shippedFromBin).lexically_normal();
   // A build folder or a portable copy holds its files beside the executable.
-  choice.shipped = fs::is_directory(installed, ec) ? installed : executableFolder;
+  const bool isInstalled = fs::is_directory(installed, ec);
+  choice.shipped = isInstalled ? installed : executableFolder;
 
   if (!override.empty()) {
     fs::path folder = fs::absolute(override, ec);
     choice.folder = ec ? override : folder.lexically_normal();
-  } else if (platform::CanWriteFolder(executableFolder)) {
+  } else if (!isInstalled && platform::CanWriteFolder(executableFolder)) {
+    // An installed program never writes beside its executable, even where it
+    // could (root, or an install under the user's own home).
     choice.folder = executableFolder;
   } else {
     choice.folder = platform::DataHome() / "WasteWell";

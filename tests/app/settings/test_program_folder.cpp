@@ -62,9 +62,8 @@ class ProgramFolderRule : public ::testing::Test {
   }
 
   app::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
-    const std::string seen = AsNobody([&] {
-      return Describe(app::ChooseProgramFolder(exeFolder, override, kShippedFromBin));
-    });
+    const std::string seen = AsNobody(
+        [&] { return Describe(app::ChooseProgramFolder(exeFolder, override, kShippedFromBin)); });
     app::FolderChoice c;
     const size_t a = seen.find('\n'), b = seen.find('\n', a + 1);
     if (a == std::string::npos || b == std::string::npos) {
@@ -103,17 +102,19 @@ TEST_F(ProgramFolderRule, AnInstalledProgramWritesInThePerUserFolderAndReadsWhat
 }
 
 TEST_F(ProgramFolderRule, AWritableExecutableFolderKeepsEverythingBesideTheProgram) {
-  chown(bin_.c_str(), kNobody, kNobody);
-  const app::FolderChoice c = ChooseAsNobody(bin_, {});
-  EXPECT_EQ(c.error, "");
-  EXPECT_EQ(c.folder, bin_);
-  EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell") << "unless a copy lies beside it";
-  EXPECT_FALSE(fs::exists(home_ / "data"));
-
-  // A build folder: nothing installed next to it.
+  // A build folder or a portable copy: nothing installed next to it.
   const app::FolderChoice build = ChooseAsNobody(home_, {});
+  EXPECT_EQ(build.error, "");
   EXPECT_EQ(build.folder, home_);
   EXPECT_EQ(build.shipped, home_);
+  EXPECT_FALSE(fs::exists(home_ / "data"));
+
+  // An installed program that could write beside itself (root, or an install in the home)
+  // still keeps its files in the per-user folder.
+  chown(bin_.c_str(), kNobody, kNobody);
+  const app::FolderChoice c = ChooseAsNobody(bin_, {});
+  EXPECT_EQ(c.folder, home_ / "data/WasteWell");
+  EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell");
 }
 
 TEST_F(ProgramFolderRule, TheOptionWinsIsMadeWhenMissingAndIsRefusedWhenUnusable) {
@@ -126,9 +127,9 @@ TEST_F(ProgramFolderRule, TheOptionWinsIsMadeWhenMissingAndIsRefusedWhenUnusable
 
   // Root's folder: there but not writable; below it: cannot be made; below a file neither.
   WriteFile(tmp_ / "file", "");
-  for (const auto& [folder, verb] : {std::pair{tmp_ / "usr", "escribir en"},
-                                     std::pair{tmp_ / "usr/nuevo", "crear"},
-                                     std::pair{tmp_ / "file/nuevo", "crear"}}) {
+  for (const auto& [folder, verb] :
+       {std::pair{tmp_ / "usr", "escribir en"}, std::pair{tmp_ / "usr/nuevo", "crear"},
+        std::pair{tmp_ / "file/nuevo", "crear"}}) {
     const app::FolderChoice c = ChooseAsNobody(bin_, folder);
     EXPECT_EQ(c.error, "WasteWell: no se puede " + std::string(verb) +
                            " la carpeta del programa \"" + folder.string() + "\".\n");
