@@ -1,7 +1,6 @@
 // The engine's browser under the test X server, against a local server.
 #include <gtest/gtest.h>
 
-#include <QPointer>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -56,26 +55,32 @@ struct Web : ::testing::Test {
     SpinUntil([&] { return done; }, 5000);
     return text.trimmed();
   }
-  QString Title() { return Page()->title(); }
 };
 
 }  // namespace
 
+// Restriction is the window's own: the other windows share the profile and keep their scripts.
 TEST_F(Web, AboutDocumentIsShownAsGivenAndRunsNoScriptWhenRestricted) {
+  const QString page =
+      "about:<html><head><title>Tiempo</title></head><body><p>Ñandú 21 °C</p>"
+      "<script>document.title='cambiado'</script></body></html>";
+  auto other = platform::CreateWebBrowser(window.get());
+  other->Navigate(page);
   browser->SetRestricted(true);
   browser->Navigate(
-      "about:<html><head><title>Tiempo</title></head><body><p>Ñandú 21 °C</p>"
-      "<script>document.title='cambiado'</script></body></html>",
-      platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache);
+      page, platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache);
   EXPECT_TRUE(browser->Busy());
   ASSERT_TRUE(browser->WaitWhileBusy());
   EXPECT_EQ(Text(), "Ñandú 21 °C");
-  EXPECT_EQ(Title(), "Tiempo");
+  EXPECT_EQ(Page()->title(), "Tiempo");
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.back(), std::make_pair(0, 0));  // the load is over
+  ASSERT_TRUE(other->WaitWhileBusy());
+  auto* otherPage = static_cast<QWebEngineView*>(other->Widget())->page();
+  EXPECT_TRUE(SpinUntil([&] { return otherPage->title() == "cambiado"; }, 5000));
 }
 
-TEST_F(Web, LocalFileAndReloadThatReachesTheServerAgain) {
+TEST_F(Web, BusyWhileLoadingAndReloadThatReachesTheServerAgain) {
   testsupport::TempDir dir;
   testsupport::WriteFile(dir / "p.htm", "<html><body>página local</body></html>");
   browser->Navigate(QString::fromStdString((dir / "p.htm").string()));
@@ -83,24 +88,12 @@ TEST_F(Web, LocalFileAndReloadThatReachesTheServerAgain) {
   EXPECT_EQ(Text(), "página local");
 
   LocalHttpServer server;
-  auto page = LocalHttpServer::Answer(200, "<html><body>servidor</body></html>");
-  page.extraHeaders = "Cache-Control: max-age=3600\r\n";
-  server.Set("/p", page);
-  browser->Navigate(server.Url("/p"));
-  ASSERT_TRUE(browser->WaitWhileBusy());
-  EXPECT_EQ(server.Requests("/p"), 1);
-  browser->Refresh2(2);
-  ASSERT_TRUE(browser->WaitWhileBusy());
-  EXPECT_EQ(server.Requests("/p"), 2);
-  EXPECT_EQ(Text(), "servidor");
-}
-
-TEST_F(Web, BusyDuringASlowPageWithProgressOnTheWay) {
-  LocalHttpServer server;
-  server.Set("/", LocalHttpServer::Answer(200, "<html><body>a<img src=\"/slow.png\"></body></html>"));
+  server.Set("/",
+             LocalHttpServer::Answer(200, "<html><body>a<img src=\"/slow.png\"></body></html>"));
   auto slow = LocalHttpServer::Answer(200, "x", "image/png");
   slow.delayMs = 1500;
   server.Set("/slow.png", slow);
+  progress.clear();
   browser->Navigate(server.Url("/"));
   SpinUntil([&] { return server.Requests("/slow.png") > 0; }, 5000);
   EXPECT_TRUE(browser->Busy());
@@ -110,12 +103,24 @@ TEST_F(Web, BusyDuringASlowPageWithProgressOnTheWay) {
   ASSERT_GE(progress.size(), 2u);
   EXPECT_EQ(progress.front().second, 100) << ::testing::PrintToString(progress);
   EXPECT_EQ(progress.back(), std::make_pair(0, 0));
+
+  auto cached = LocalHttpServer::Answer(200, "<html><body>servidor</body></html>");
+  cached.extraHeaders = "Cache-Control: max-age=3600\r\n";
+  server.Set("/p", cached);
+  browser->Navigate(server.Url("/p"));
+  ASSERT_TRUE(browser->WaitWhileBusy());
+  EXPECT_EQ(server.Requests("/p"), 1);
+  browser->Refresh2(2);
+  ASSERT_TRUE(browser->WaitWhileBusy());
+  EXPECT_EQ(server.Requests("/p"), 2);
+  EXPECT_EQ(Text(), "servidor");
 }
 
 TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktop) {
   LocalHttpServer server;
-  server.Set("/", LocalHttpServer::Answer(
-                      200, "<html><body><a id=l target=_blank href=\"/nueva\">x</a></body></html>"));
+  server.Set("/",
+             LocalHttpServer::Answer(
+                 200, "<html><body><a id=l target=_blank href=\"/nueva\">x</a></body></html>"));
   server.Set("/nueva", LocalHttpServer::Answer(200, "<html><body>nueva</body></html>"));
   for (bool refuse : {true, false}) {
     opened.clear();
