@@ -33,6 +33,7 @@ void LocalHttpServer::Serve(QTcpSocket* socket) {
   socket->setProperty("answered", true);
   const QList<QByteArray> first = request.left(request.indexOf("\r\n")).split(' ');
   QString path = first.size() > 1 ? QString::fromUtf8(first[1]) : QString("/");
+  targets.append(path);
   path = path.section('?', 0, 0);
   ++counts_[path];
   Reply reply = replies_.contains(path) ? replies_[path] : Answer(404, "no", "text/plain");

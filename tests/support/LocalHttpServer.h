@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTcpServer>
 
 namespace testsupport {
@@ -36,6 +37,8 @@ class LocalHttpServer : public QObject {
   void Set(const QString& path, Reply reply);
   // Requests seen for path (its query left out).
   int Requests(const QString& path) const { return counts_.value(path); }
+  // Every request's target, its query included, in the order they came.
+  QStringList targets;
 
  private:
   void Serve(class QTcpSocket* socket);
