@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 #include <system_error>
 
@@ -32,30 +32,19 @@ TempDir::~TempDir() {
 
 void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
   std::filesystem::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string ReadFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
-  if (const char* old = std::getenv(name)) {
-    had_ = true;
-    old_ = old;
-  }
+ScopedEnv::ScopedEnv(const char* name, const std::string& value)
+    : name_(name), had_(std::getenv(name) != nullptr), old_(had_ ? std::getenv(name) : "") {
   setenv(name, value.c_str(), 1);
 }
 
-ScopedEnv::~ScopedEnv() {
-  if (had_)
-    setenv(name_.c_str(), old_.c_str(), 1);
-  else
-    unsetenv(name_.c_str());
-}
+ScopedEnv::~ScopedEnv() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
 
 }  // namespace testsupport

@@ -1,8 +1,10 @@
 #include "support/TrashTestKit.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +34,28 @@ fs::path PutTrashInfo(const fs::path& trash, const std::string& name) {
             "[Trash Info]\nPath=/x/" + name + "\nDeletionDate=2024-05-01T10:00:00\n");
   fs::create_directories(trash / "files");
   return trash / "files" / name;
+}
+
+void Age(const fs::path& file) {
+  fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+}
+
+bool MakeDeepTree(const fs::path& top, const std::string& name, int levels,
+                  const std::string& bytes) {
+  fs::create_directories(top);
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < levels && fd >= 0; ++i) {
+    const int next = mkdirat(fd, name.c_str(), 0700) == 0
+                         ? openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY) : -1;
+    close(fd);
+    fd = next;
+  }
+  const int bottom = fd < 0 ? -1 : openat(fd, "f", O_WRONLY | O_CREAT | O_EXCL, 0600);
+  const bool ok = bottom >= 0 && write(bottom, bytes.data(), bytes.size()) ==
+                                     static_cast<ssize_t>(bytes.size());
+  close(bottom);
+  close(fd);
+  return ok;
 }
 
 TmpfsMount::TmpfsMount(const fs::path& dir) : dir_(dir) {

@@ -1,6 +1,5 @@
 #pragma once
 // Helpers for the trash tests: hand-made entries, private mounts, dropped privileges.
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -21,6 +20,15 @@ Figures Query(platform::RecycleBin& bin);
 
 // Writes info/<name>.trashinfo into a trash by hand; returns files/<name> (not made).
 std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std::string& name);
+
+// Dates a file a minute back, past any grace period for entries being written.
+void Age(const std::filesystem::path& file);
+
+// `levels` folders named `name`, one inside the other, under `top` (made by relative steps, so
+// deeper than PATH_MAX if need be), with a file "f" holding `bytes` at the bottom. False when
+// any step failed.
+bool MakeDeepTree(const std::filesystem::path& top, const std::string& name, int levels,
+                  const std::string& bytes);
 
 // A tmpfs mounted on `dir` (made if missing) for the life of the object, in our own mount
 // namespace: nobody else sees it.

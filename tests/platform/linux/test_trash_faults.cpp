@@ -1,7 +1,5 @@
-// Hostile file systems and races that once lost data or lied about the result: each case on
-// real files, as root where it needs mounts (in a private mount namespace) and as nobody where
-// it is about permissions.
-#include <fcntl.h>
+// Hostile file systems and races that once lost data or lied about the result: real files, as
+// root where mounts are needed (in a private mount namespace), as nobody for permissions.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -22,16 +20,6 @@ using platform::EmptyResult;
 using platform::FreedesktopTrash;
 using platform::MoveResult;
 
-namespace {
-
-const std::string kUid = std::to_string(getuid());
-
-void Age(const fs::path& p) {
-  fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::minutes(1));
-}
-
-}  // namespace
-
 // The home, or a folder above the home trash, reached through a bind mount of its volume is
 // the same folder: it stays, and the emptying that follows leaves it whole.
 TEST(TrashFaults, HomeThroughABindMountStays) {
@@ -41,27 +29,23 @@ TEST(TrashFaults, HomeThroughABindMountStays) {
   const fs::path home = vol.path() / "home", data = home / ".local" / "share";
   WriteFile(home / "work" / "thesis.txt", "years of it");
   WriteFile(PutTrashInfo(data / "Trash", "old"), "trashed");
-  const fs::path alias = tmp / "alias";
+  const fs::path alias = tmp / "alias", aliasHome = alias / "home";
   fs::create_directories(alias);
   ASSERT_EQ(mount(vol.path().c_str(), alias.c_str(), nullptr, MS_BIND, nullptr), 0);
   platform::TrashSettings settings = TrashAt(data, {vol.path(), alias});
   settings.home = home;
   FreedesktopTrash bin(settings);
-
-  const fs::path aliasHome = alias / "home";
-  MoveResult r = bin.moveToTrash({aliasHome, alias / "home" / ".local",
-                                  alias / "home" / "work" / ".." / ".local" / "share" / "Trash",
-                                  alias / "home" / ".local/share/Trash/files/old"});
+  MoveResult r = bin.moveToTrash({aliasHome, aliasHome / ".local",
+                                  aliasHome / "work/../.local/share/Trash",
+                                  aliasHome / ".local/share/Trash/files/old"});
   ASSERT_EQ(r.stayed.size(), 4u);
-  EXPECT_EQ(r.stayed[0].second, "contiene la papelera");
-  EXPECT_EQ(r.stayed[1].second, "contiene la papelera");
-  EXPECT_EQ(r.stayed[2].second, "está en la papelera");
-  EXPECT_EQ(r.stayed[3].second, "está en la papelera");
+  const char* why[] = {"contiene la papelera", "contiene la papelera", "está en la papelera",
+                       "está en la papelera"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(r.stayed[i].second, why[i]) << i;
 
   // A home that does not hold the trash is still never trashed.
-  platform::TrashSettings apart = TrashAt(tmp / "elsewhere", {vol.path(), alias});
-  apart.home = home;
-  r = FreedesktopTrash(apart).moveToTrash({aliasHome});
+  settings.dataHome = tmp / "elsewhere";
+  r = FreedesktopTrash(settings).moveToTrash({aliasHome});
   ASSERT_EQ(r.stayed.size(), 1u);
   EXPECT_EQ(r.stayed[0].second, "es la carpeta personal");
 
@@ -70,8 +54,7 @@ TEST(TrashFaults, HomeThroughABindMountStays) {
   umount2(alias.c_str(), MNT_DETACH);
 }
 
-// Something mounted on files/ or info/ (or on the trash folder) is not the trash's: the trash
-// is left whole and reported.
+// Something mounted on files/ or info/ is not the trash's: the trash is left whole and reported.
 TEST(TrashFaults, AMountOnATrashFolderIsNotEmptiedThrough) {
   TempDir tmp;
   TmpfsMount vol(tmp / "vol");
@@ -82,8 +65,7 @@ TEST(TrashFaults, AMountOnATrashFolderIsNotEmptiedThrough) {
   WriteFile(outside / "notes.trashinfo", "[Trash Info]\n");
   for (const char* sub : {"files", "info"}) {
     ASSERT_EQ(mount(outside.c_str(), (trash / sub).c_str(), nullptr, MS_BIND, nullptr), 0);
-    FreedesktopTrash bin(TrashAt(tmp / "data"));
-    EmptyResult r = bin.empty(nullptr);
+    EmptyResult r = FreedesktopTrash(TrashAt(tmp / "data")).empty(nullptr);
     EXPECT_EQ(r.removed, 0) << sub;
     EXPECT_EQ(r.left, std::vector<fs::path>{trash}) << sub;
     umount2((trash / sub).c_str(), MNT_DETACH);
@@ -99,19 +81,18 @@ TEST(TrashFaults, ATrashTheMoveFoundIsCountedAndEmptied) {
   TempDir tmp;
   TmpfsMount scratch(tmp / "scratch");  // also our own mount namespace
   if (!scratch.ok()) GTEST_SKIP() << scratch.error();
-  const fs::path btrfs = tmp / "btrfs", image = scratch.path() / "btrfs.img";
+  const std::string btrfs = (tmp / "btrfs").string(), image = (scratch.path() / "img").string();
   fs::create_directories(btrfs);
-  const std::string make =
-      "truncate -s 256M '" + image.string() + "' && mkfs.btrfs -q '" + image.string() +
-      "' >/dev/null 2>&1 && mount -o loop '" + image.string() + "' '" + btrfs.string() +
-      "' 2>/dev/null && btrfs subvolume create '" + btrfs.string() + "/VMs' >/dev/null";
-  const bool real = std::system(make.c_str()) == 0;
+  const bool real = std::system(("truncate -s 256M '" + image + "' && mkfs.btrfs -q '" + image +
+                                 "' >/dev/null 2>&1 && mount -o loop '" + image + "' '" + btrfs +
+                                 "' 2>/dev/null && btrfs subvolume create '" + btrfs +
+                                 "/VMs' >/dev/null")
+                                    .c_str()) == 0;
   std::optional<TmpfsMount> standIn;
-  fs::path vms = btrfs / "VMs";
+  fs::path vms = fs::path(btrfs) / "VMs";
   std::vector<fs::path> tops = {btrfs};
   if (!real) {
-    standIn.emplace(tmp / "VMs");
-    vms = standIn->path();
+    vms = standIn.emplace(tmp / "VMs").path();
     tops.clear();
   }
   std::cout << (real ? "a real btrfs subvolume\n" : "no btrfs here: a stand-in volume\n");
@@ -119,7 +100,7 @@ TEST(TrashFaults, ATrashTheMoveFoundIsCountedAndEmptied) {
   WriteFile(vms / "disk.img", megabyte);
   FreedesktopTrash bin(TrashAt(tmp / "data", tops));
   ASSERT_TRUE(bin.moveToTrash({vms / "disk.img"}).ok);
-  const fs::path own = vms / (".Trash-" + kUid);
+  const fs::path own = vms / (".Trash-" + std::to_string(getuid()));
   EXPECT_EQ(ReadFile(own / "files" / "disk.img"), megabyte);
   EXPECT_EQ(Query(bin), Figures(1, 1 << 20));
   FreedesktopTrash later(TrashAt(tmp / "data", tops));
@@ -172,11 +153,10 @@ TEST(TrashFaults, InfoFilesThatStayAreReportedLeft) {
 TEST(TrashFaults, ADirectorySizesThatIsNoFileNeitherHangsNorCrashes) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to make a device node";
   TempDir tmp;
-  const fs::path trash = tmp / "data" / "Trash";
+  const fs::path trash = tmp / "data" / "Trash", ds = trash / "directorysizes";
   alarm(60);  // a hang fails the test instead of the run
   for (int kind = 0; kind < 2; ++kind) {
     WriteFile(PutTrashInfo(trash, "f"), "1");
-    const fs::path ds = trash / "directorysizes";
     fs::remove(ds);
     ASSERT_EQ(
         kind == 0 ? mkfifo(ds.c_str(), 0600) : mknod(ds.c_str(), S_IFCHR | 0600, makedev(1, 5)), 0);
@@ -190,24 +170,9 @@ TEST(TrashFaults, ADirectorySizesThatIsNoFileNeitherHangsNorCrashes) {
 TEST(TrashFaults, DeepTreesAreCountedAndRemovedInBoundedResources) {
   TempDir tmp;
   const fs::path trash = tmp / "data" / "Trash";
-  struct Shape {
-    int levels;
-    std::string name;
-  };
-  for (const Shape& shape : {Shape{10000, "d"}, Shape{4000, std::string(255, 'n')}}) {
-    const fs::path top = PutTrashInfo(trash, "deep");
-    fs::create_directories(top);
-    int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
-    for (int i = 0; i < shape.levels; ++i) {
-      ASSERT_EQ(mkdirat(fd, shape.name.c_str(), 0700), 0);
-      int next = openat(fd, shape.name.c_str(), O_RDONLY | O_DIRECTORY);
-      close(fd);
-      fd = next;
-    }
-    int bottom = openat(fd, "f", O_WRONLY | O_CREAT, 0600);
-    ASSERT_EQ(write(bottom, "abcdef", 6), 6);
-    close(bottom);
-    close(fd);
+  for (auto [levels, name] :
+       {std::pair{10000, std::string("d")}, std::pair{4000, std::string(255, 'n')}}) {
+    ASSERT_TRUE(MakeDeepTree(PutTrashInfo(trash, "deep"), name, levels, "abcdef"));
     const pid_t pid = fork();
     if (pid == 0) {
       rlimit few{32, 32};
@@ -220,8 +185,8 @@ TEST(TrashFaults, DeepTreesAreCountedAndRemovedInBoundedResources) {
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shape.levels;
-    EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "KiB at peak, " << shape.levels << " levels";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << levels;
+    EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "KiB at peak, " << levels << " levels";
     EXPECT_TRUE(fs::is_empty(trash / "files"));
   }
 }
