@@ -13,64 +13,53 @@ using namespace testsupport;
 using platform::FreedesktopTrash;
 using platform::MoveResult;
 
+static const std::string kUid = std::to_string(getuid());
+
 static std::string InfoPath(const fs::path& info) {
   std::smatch m;
   const std::string text = ReadFile(info);
   return std::regex_search(text, m, std::regex("\nPath=([^\n]*)\n")) ? m[1].str() : "";
 }
 
-TEST(TrashMove, HomeTrashGetsItemsWithTheirInfo) {
+TEST(TrashMove, HomeTrashGetsItemsWithTheirInfoAndNeverClobbers) {
   TempDir tmp;
   const fs::path trash = tmp / "data" / "Trash";
   WriteFile(tmp / "in" / "con blancos ñ%.txt", "uno");
   WriteFile(tmp / "in" / "carpeta" / "dentro", "dos");
   WriteFile(tmp / "target", "tres");
   fs::create_symlink(tmp / "target", tmp / "in" / "enlace");
+  // "link/.." is the link target's parent, as the kernel reads it.
+  WriteFile(tmp / "via" / "x", "not asked for");
+  WriteFile(tmp / "other" / "x", "A");
+  fs::create_directories(tmp / "other" / "deep");
+  fs::create_directory_symlink(tmp / "other" / "deep", tmp / "via" / "link");
+  // Names taken in the trash, by an entry without info and by an info without entry.
+  WriteFile(trash / "files" / "x", "huérfano");
+  WriteFile(trash / "info" / "x.2.trashinfo", "[Trash Info]\nPath=/old\n");
+  WriteFile(tmp / "b" / "x", "B");
+  const std::string longName(250, 'n');
+  WriteFile(tmp / "c" / longName, "C");
   FreedesktopTrash bin(TrashAt(tmp / "data"));
   const fs::path cwd = fs::current_path();
   fs::current_path(tmp / "in");  // relative items are taken from the current folder
-  MoveResult r = bin.moveToTrash({"con blancos ñ%.txt", tmp / "in" / "carpeta/", "./enlace"});
+  MoveResult r = bin.moveToTrash({"con blancos ñ%.txt", tmp / "in" / "carpeta/", "./enlace",
+                                  tmp / "via/link/../x", tmp / "b" / "x", tmp / "c" / longName});
   fs::current_path(cwd);
   ASSERT_TRUE(r.ok) << (r.stayed.empty() ? "" : r.stayed[0].second);
   EXPECT_TRUE(fs::is_empty(tmp / "in"));
   EXPECT_EQ(ReadFile(trash / "files" / "carpeta" / "dentro"), "dos");
   EXPECT_TRUE(fs::is_symlink(trash / "files" / "enlace")) << "a link is trashed as the link";
   EXPECT_EQ(ReadFile(tmp / "target"), "tres");
+  EXPECT_EQ(ReadFile(tmp / "via" / "x"), "not asked for");
   const std::string dir = fs::canonical(tmp.path()).string();
   EXPECT_EQ(InfoPath(trash / "info" / "con blancos ñ%.txt.trashinfo"),
             dir + "/in/con%20blancos%20%C3%B1%25.txt");
   EXPECT_EQ(InfoPath(trash / "info" / "carpeta.trashinfo"), dir + "/in/carpeta");
-}
-
-// "link/.." is the link target's parent, as the kernel reads it, not the folder holding the link.
-TEST(TrashMove, DotDotAfterALinkNamesTheFileTheKernelFinds) {
-  TempDir tmp;
-  WriteFile(tmp / "in" / "same", "not asked for");
-  WriteFile(tmp / "other" / "same", "asked for");
-  fs::create_directories(tmp / "other" / "deep");
-  fs::create_directory_symlink(tmp / "other" / "deep", tmp / "in" / "link");
-  FreedesktopTrash bin(TrashAt(tmp / "data"));
-  ASSERT_TRUE(bin.moveToTrash({tmp / "in" / "link" / ".." / "same"}).ok);
-  EXPECT_EQ(ReadFile(tmp / "in" / "same"), "not asked for");
-  EXPECT_FALSE(fs::exists(tmp / "other" / "same"));
-}
-
-TEST(TrashMove, NameClashesNeverClobberWhatIsInTheTrash) {
-  TempDir tmp;
-  const fs::path trash = tmp / "data" / "Trash";
-  WriteFile(trash / "files" / "x", "huérfano");                              // without info
-  WriteFile(trash / "info" / "x.2.trashinfo", "[Trash Info]\nPath=/old\n");  // without entry
-  WriteFile(tmp / "a" / "x", "A");
-  WriteFile(tmp / "b" / "x", "B");
-  const std::string longName(250, 'n');
-  WriteFile(tmp / "c" / longName, "C");
-  FreedesktopTrash bin(TrashAt(tmp / "data"));
-  ASSERT_TRUE(bin.moveToTrash({tmp / "a" / "x", tmp / "b" / "x", tmp / "c" / longName}).ok);
   EXPECT_EQ(ReadFile(trash / "files" / "x"), "huérfano");
   EXPECT_EQ(ReadFile(trash / "info" / "x.2.trashinfo"), "[Trash Info]\nPath=/old\n");
   EXPECT_EQ(ReadFile(trash / "files" / "x.3"), "A");
   EXPECT_EQ(ReadFile(trash / "files" / "x.4"), "B");
-  EXPECT_EQ(InfoPath(trash / "info" / "x.4.trashinfo"), fs::canonical(tmp / "b").string() + "/x");
+  EXPECT_EQ(InfoPath(trash / "info" / "x.4.trashinfo"), dir + "/b/x");
   // A name too long for "<name>.trashinfo" is shortened; Path keeps it whole.
   int found = 0;
   for (auto& e : fs::directory_iterator(trash / "info"))
@@ -78,22 +67,37 @@ TEST(TrashMove, NameClashesNeverClobberWhatIsInTheTrash) {
   EXPECT_EQ(found, 1);
 }
 
+// Items go to their volume's own trash, counted there too; a shared .Trash only while sticky
+// and no link. The mount table is followed live.
 TEST(TrashMove, ItemOnAnotherVolumeGoesToThatVolumesTrash) {
   TempDir tmp;
-  TmpfsMount vol(tmp / "vol");
-  if (!vol.ok()) GTEST_SKIP() << vol.error();
-  const fs::path top = vol.path(), own = top / (".Trash-" + std::to_string(getuid()));
+  auto vol = std::make_unique<TmpfsMount>(tmp / "mi volumen");  // the table escapes the blank
+  if (!vol->ok()) GTEST_SKIP() << vol->error();
+  platform::TrashSettings table = TrashAt(tmp / "data");
+  table.topDirs.reset();
+  FreedesktopTrash mounted(table);
+  const Figures before = Query(mounted);
+  const fs::path top = vol->path(), own = top / (".Trash-" + kUid), shared = top / ".Trash";
   WriteFile(top / "docs" / "a b.txt", "v1");
   FreedesktopTrash bin(TrashAt(tmp / "data", {top}));
   ASSERT_TRUE(bin.moveToTrash({top / "docs/a b.txt"}).ok);
   EXPECT_EQ(ReadFile(own / "files" / "a b.txt"), "v1");
   EXPECT_EQ(InfoPath(own / "info" / "a b.txt.trashinfo"), "docs/a%20b.txt") << "relative to top";
-  // With a sticky shared .Trash, the user's folder made inside it is used.
-  const fs::path shared = top / ".Trash";
-  ASSERT_TRUE(mkdir(shared.c_str(), 0777) == 0 && chmod(shared.c_str(), 01777) == 0);
+  EXPECT_EQ(Query(mounted), Figures(before.first + 1, before.second + 2)) << "appeared later";
+
+  ASSERT_TRUE(mkdir(shared.c_str(), 0777) == 0 && chmod(shared.c_str(), 0777) == 0);
+  WriteFile(PutTrashInfo(shared / kUid, "old"), std::string(20, 's'));
+  EXPECT_EQ(Query(bin), Figures(1, 2)) << "a .Trash without the sticky bit is not used";
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
   WriteFile(top / "shared.txt", "v2");
   ASSERT_TRUE(FreedesktopTrash(TrashAt(tmp / "data", {top})).moveToTrash({top / "shared.txt"}).ok);
-  EXPECT_EQ(ReadFile(shared / std::to_string(getuid()) / "files" / "shared.txt"), "v2");
+  EXPECT_EQ(ReadFile(shared / kUid / "files" / "shared.txt"), "v2");
+  EXPECT_EQ(Query(bin), Figures(3, 24));
+  fs::rename(shared, top / "real-shared");
+  fs::create_directory_symlink("real-shared", shared);
+  EXPECT_EQ(Query(bin), Figures(1, 2)) << "a .Trash swapped for a link to a sticky folder";
+  vol.reset();
+  EXPECT_EQ(Query(mounted), before);
 }
 
 // Each item that cannot go stays exactly where it was, with its reason, and no info file stays
