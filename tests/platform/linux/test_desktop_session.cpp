@@ -9,14 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "platform/DesktopSession.h"
 #include "platform/linux/DesktopTrashIcon.h"
@@ -24,10 +18,7 @@
 
 namespace {
 
-using testsupport::ReadFile;
-using testsupport::ScopedEnv;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
@@ -42,19 +33,14 @@ class AutostartTest : public ::testing::Test {
   // What the session will start, read by GLib's desktop-entry and quoting rules.
   Args ExecArgs() const {
     GKeyFile* file = g_key_file_new();
-    gchar* exec = nullptr;
+    gchar* exec = g_key_file_load_from_file(file, Entry().c_str(), G_KEY_FILE_NONE, nullptr)
+                      ? g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr) : nullptr;
+    std::string line;
+    for (const char* p = exec ? exec : ""; *p; p += p[0] == '%' && p[1] == '%' ? 2 : 1) line += *p;
     gchar** argv = nullptr;
     Args args;
-    if (g_key_file_load_from_file(file, Entry().c_str(), G_KEY_FILE_NONE, nullptr) &&
-        (exec = g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr))) {
-      std::string line;
-      for (const char* p = exec; *p; ++p) {
-        line += *p;
-        if (p[0] == '%' && p[1] == '%') ++p;
-      }
-      if (g_shell_parse_argv(line.c_str(), nullptr, &argv, nullptr))
-        args.assign(argv, argv + g_strv_length(argv));
-    }
+    if (exec && g_shell_parse_argv(line.c_str(), nullptr, &argv, nullptr))
+      args.assign(argv, argv + g_strv_length(argv));
     g_strfreev(argv);
     g_free(exec);
     g_key_file_free(file);
@@ -69,9 +55,7 @@ TEST_F(AutostartTest, EntryStartsTheProgramWhateverItsPathHoldsAndGoesWhenDelete
   const fs::path exe = dir_ / "Mis Programas \"q\" $HOME `id` 100% \\x 'y'\tz\nw" / "WasteWell";
   const fs::path folder = dir_ / "Datos $x" / "50%";
   ASSERT_TRUE(Start(true, platform::AutostartCommandLine(exe, folder)));
-  const std::string file = ReadFile(Entry());
-  EXPECT_EQ(file.rfind("[Desktop Entry]\n", 0), 0u) << file;
-  EXPECT_NE(file.find("\nType=Application\n"), std::string::npos) << file;
+  EXPECT_NE(ReadFile(Entry()).find("\nType=Application\n"), std::string::npos);
   EXPECT_EQ(ExecArgs(), (Args{exe.string(), "--program-folder", folder.string()}));
 
   // The session starts us from another folder.
@@ -106,14 +90,11 @@ std::string Schema(const std::string& id, const char* key, const char* type, con
 
 // As `gsettings get` prints it, from a process of its own.
 std::string Get(const std::string& schema, const char* key) {
-  FILE* pipe =
-      popen(("timeout 20 gsettings get " + schema + " " + key + " 2>/dev/null").c_str(), "r");
-  std::string out;
-  char buffer[256];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  FILE* pipe = popen(("timeout 20 gsettings get " + schema + " " + key + " 2>/dev/null").c_str(), "r");
+  char buffer[256] = {};
+  if (!fgets(buffer, sizeof buffer, pipe)) buffer[0] = 0;
   pclose(pipe);
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
+  return std::string(buffer, strcspn(buffer, "\n"));
 }
 
 std::string Icons() {
@@ -175,26 +156,20 @@ TEST_F(DesktopIconTest, HiddenAndShownAsAnotherProcessSeesItAtOnce) {
              Schema("org.mate.caja.desktop", "trash-icon-visible", "b", "true")},
             "echo \"$*\" >> " + (dir_ / "calls").string() + "\n");
     auto session = platform::MakeDesktopSession();
-    for (int round = 0; round < 2; ++round) {
-      EXPECT_TRUE(session->SetTrashIconHidden(true));
-      EXPECT_EQ(Icons(), "false false false");
-      EXPECT_TRUE(session->SetTrashIconHidden(false));
-      EXPECT_EQ(Icons(), "true true true");
-    }
-
-    // The reset gives the desktops their own default back.
-    ASSERT_TRUE(session->SetTrashIconHidden(true));
-    EXPECT_EQ(Get(kDing, "show-home"), "true") << "a key next to ours";
-    EXPECT_GT(platform::ResetDesktopTrashIcon(), 0);
+    EXPECT_TRUE(session->SetTrashIconHidden(true));
+    EXPECT_EQ(Icons(), "false false false");
+    EXPECT_TRUE(session->SetTrashIconHidden(false));
     EXPECT_EQ(Icons(), "true true true");
+    // The reset gives the desktops their own default back, and leaves the keys next to ours.
+    ASSERT_TRUE(session->SetTrashIconHidden(true));
+    EXPECT_GT(platform::ResetDesktopTrashIcon(), 0);
+    EXPECT_EQ(Icons() + " " + Get(kDing, "show-home"), "true true true true");
     EXPECT_EQ(ReadFile(dir_ / "config/glib-2.0/settings/keyfile").find("show-trash"),
               std::string::npos);
-
     const std::string set = "-c xfce4-desktop -p /desktop-icons/file-icons/show-trash ";
-    std::string calls;
-    for (const char* v : {"false", "true", "false", "true", "false"})
-      calls += set + "-n -t bool -s " + v + "\n";
-    EXPECT_EQ(ReadFile(dir_ / "calls"), calls + set + "-r\n");
+    EXPECT_EQ(ReadFile(dir_ / "calls"), set + "-n -t bool -s false\n" + set +
+                                            "-n -t bool -s true\n" + set +
+                                            "-n -t bool -s false\n" + set + "-r\n");
   });
 }
 

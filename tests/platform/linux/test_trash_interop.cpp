@@ -48,16 +48,14 @@ TEST_F(TrashInterop, WhatWeTrashTrashCliListsAndRestoresByteForByte) {
                                        dir / "100% real.txt"};
   std::string all(5000, '\0');  // every byte value, and files that differ
   for (std::size_t k = 0; k < all.size(); ++k) all[k] = static_cast<char>(k * 7 % 256);
-  auto bytes = [&](std::size_t i) { return all.substr(i); };
-  for (std::size_t i = 0; i < items.size(); ++i) WriteFile(items[i], bytes(i));
+  for (std::size_t i = 0; i < items.size(); ++i) WriteFile(items[i], all.substr(i));
   ASSERT_TRUE(bin_.moveToTrash(items).ok);
-
   std::string list;
   ASSERT_EQ(Sh("trash-list", &list), 0) << list;
   for (const fs::path& item : items) EXPECT_NE(list.find(item.string()), std::string::npos) << list;
   // trash-restore asks which one; the first each time, until all are back.
   for (std::size_t i = 0; i < items.size(); ++i)
     Sh("cd '" + dir.string() + "' && echo 0 | trash-restore");
-  for (std::size_t i = 0; i < items.size(); ++i) EXPECT_EQ(ReadFile(items[i]), bytes(i)) << i;
+  for (std::size_t i = 0; i < items.size(); ++i) EXPECT_EQ(ReadFile(items[i]), all.substr(i)) << i;
   EXPECT_EQ(Query(bin_), Figures(0, 0));
 }

@@ -2,14 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdlib>
 #include <functional>
-#include <memory>
-#include <string>
 #include <thread>
 
 #include "platform/KeyState.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -29,8 +27,7 @@ class X11KeyStateTest : public ::testing::Test {
       if (std::getenv("WW_REQUIRE_DISPLAY")) GTEST_FAIL() << "no X server";
       GTEST_SKIP() << "no X server";
     }
-    keys = platform::MakeKeyState();
-    ASSERT_NE(keys, nullptr);
+    ASSERT_NE(keys = platform::MakeKeyState(), nullptr);
   }
   void TearDown() override {
     if (keys) std::system("xdotool keyup alt v a Alt_R ISO_Level3_Shift 2>/dev/null");
@@ -55,9 +52,7 @@ TEST_F(X11KeyStateTest, HeldKeysAreNegativeAndTheFirstQueryOfAPressSaysSo) {
   EXPECT_TRUE(Down(kAlt));
   Xdotool("keyup alt");
   EXPECT_TRUE(Eventually([&] { return Up(kAlt); }));
-}
-
-TEST_F(X11KeyStateTest, RightAltAndAltGrCountAsAlt) {
+  // Right Alt and AltGr count as Alt.
   for (const std::string key : {"Alt_R", "ISO_Level3_Shift"}) {
     Xdotool("keydown " + key);
     EXPECT_TRUE(Eventually([&] { return Down(kAlt); })) << key;
@@ -67,11 +62,8 @@ TEST_F(X11KeyStateTest, RightAltAndAltGrCountAsAlt) {
 }
 
 TEST(X11KeyStateNoDisplayTest, NoServerGivesNoAdapter) {
-  const char* display = std::getenv("DISPLAY");
-  const std::string saved = display ? display : "";
-  setenv("DISPLAY", ":4093", 1);  // nobody there
+  testsupport::ScopedEnv nobody("DISPLAY", ":4093");
   EXPECT_EQ(platform::MakeKeyState(), nullptr);
-  display ? setenv("DISPLAY", saved.c_str(), 1) : unsetenv("DISPLAY");
 }
 
 }  // namespace
