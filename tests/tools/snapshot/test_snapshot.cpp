@@ -1,25 +1,18 @@
 // The screen capture: a real JPEG of the whole desktop in the program folder, the messages, and
 // the file opened afterwards even when saving failed.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
 
-#include "app/settings/ProgramFolder.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
-#include "support/QtTestKit.h"
 #include "support/TrashTestKit.h"
+#include "support/WebTestKit.h"
 #include "tools/snapshot/Snapshot.h"
 
 namespace fs = std::filesystem;
 using namespace testsupport;
-
-using testsupport::App;
 
 namespace {
 
@@ -31,45 +24,27 @@ struct Host : tools::ToolHost {
 }  // namespace
 
 TEST(Snapshot, AJpegOfTheWholeDesktopEachTime) {
-  App();
-  TempDir tmp;
-  app::SetProgramFolder(tmp.path());
-  std::vector<platform::ShownMessage> shown;
-  std::vector<QString> opened;
-  platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
-    shown.push_back(m);
-    return platform::kAnswerOk;
-  });
-  platform::SetShellOpenHook([&](const QString& f) {
-    opened.push_back(f);
-    return true;
-  });
+  WebTestKit kit(false);  // the program folder, messages and opener
   Host host;
   tools::SnapshotTool tool;
-  const fs::path file = tmp / "mysnap.jpg";
+  const fs::path file = kit.folder / "mysnap.jpg";
   for (int round = 0; round < 2; ++round) {
     if (round == 1) WriteFile(file, "an older capture");
     tool.Open(host);
-    const std::string bytes = ReadFile(file);
-    ASSERT_GE(bytes.size(), 3u);
-    EXPECT_EQ(bytes.substr(0, 3), "\xFF\xD8\xFF") << "a JPEG, not a bitmap under a .jpg name";
+    EXPECT_EQ(ReadFile(file).substr(0, 3), "\xFF\xD8\xFF")
+        << "a JPEG, not a bitmap under a .jpg name";
     QImage back(QString::fromStdString(file.string()));
     EXPECT_EQ(back.size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
   }
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[1].text, "Su imagen mysnap.jpg se ha guardado en la carpeta del programa");
-  EXPECT_EQ(shown[1].title, "Imagen guardada!");
-  EXPECT_EQ(opened, (std::vector<QString>(2, QString::fromStdString(file.string()))));
+  ASSERT_EQ(kit.messages.size(), 2u);
+  EXPECT_EQ(kit.messages[1].text, "Su imagen mysnap.jpg se ha guardado en la carpeta del programa");
+  EXPECT_EQ(kit.opened, (std::vector<QString>(2, QString::fromStdString(file.string()))));
 
-  // A program folder that is gone: the failure, then the opening all the same.
-  shown.clear();
-  app::SetProgramFolder(tmp / "gone");
+  app::SetProgramFolder(kit.folder / "gone");
   tool.Open(host);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "Ocurrió algún error al guardar la imagen: el archivo no existe");
-  EXPECT_EQ(opened.size(), 3u);
-  platform::SetMsgBoxHook(nullptr);
-  platform::SetShellOpenHook(nullptr);
+  ASSERT_EQ(kit.messages.size(), 3u);
+  EXPECT_EQ(kit.messages[2].text, "Ocurrió algún error al guardar la imagen: el archivo no existe");
+  EXPECT_EQ(kit.opened.size(), 3u);
 }
 
 TEST(Snapshot, AFolderTheUserCannotWriteGivesTheReason) {
