@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QFileInfo>
 #include <QPointer>
 
 #include "support/LocalHttpServer.h"
@@ -19,7 +18,6 @@ using tools::frmUpdates;
 namespace {
 
 const QString kNotAvailable = "¡El archivo no está disponible en estos momentos!";
-const QString kCannot = "En estos momentos no se puede bajar el archivo,\r\ninténtelo más adelante gracias.";
 const QString kNoNews = "No hay una nueva versión,\r\ninténtelo más adelante.";
 
 // A version mark built at run time, so that this program's own file holds
@@ -28,11 +26,11 @@ std::string Mark(const std::string& version) {
   return std::string(1, '\x01') + "WasteWell-FileVersion=" + version + ";";
 }
 
-QByteArray SetupBytes(int n) {
+const QByteArray kSetup = [] {
   QByteArray b;
-  for (int i = 0; i < n; ++i) b += char(i * 13 + 1);
+  for (int i = 0; i < 3000; ++i) b += char(i * 13 + 1);
   return b;
-}
+}();
 
 struct Updates : ::testing::Test {
   testsupport::WebTestKit kit;
@@ -45,9 +43,8 @@ struct Updates : ::testing::Test {
     kit.Options(("[Servidores]\r\nActualizaciones=" + server.Url("/descargas/updates/") + "\r\n")
                     .toStdString());
     // The program's executable, with its version mark, last changed in 2020.
-    const QString exe = QString::fromStdString((kit.folder / "WasteWell").string());
-    testsupport::WriteFile(exe.toStdString(), "ELF..." + Mark("5.8.0.8") + "...");
-    QFile f(exe);
+    testsupport::WriteFile(kit.folder / "WasteWell", "ELF..." + Mark("5.8.0.8") + "...");
+    QFile f(Path("WasteWell"));
     f.open(QIODevice::ReadWrite);
     f.setFileTime(QDateTime(QDate(2020, 1, 1), QTime(12, 0)), QFileDevice::FileModificationTime);
   }
@@ -60,166 +57,111 @@ struct Updates : ::testing::Test {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QLocale::setDefault(QLocale::c());
   }
-  void Info(const QByteArray& line) {
-    server.Set("/descargas/updates/WasteWell.txt", LocalHttpServer::Answer(200, line, "text/plain"));
+  QString Path(const char* name) const {
+    return QString::fromStdString((kit.folder / name).string());
   }
-  std::string InfoPath() const { return (kit.folder / "updates/WasteWell.txt").string(); }
-  std::string SetupPath() const { return (kit.folder / "updates/WasteWell_setup.exe").string(); }
-  // Opens the window and waits until the info file arrived or it closed.
-  void OpenAndFetch() {
+  void Serve(const QByteArray& info, const LocalHttpServer::Reply& setup = {}) {
+    kit.messages.clear();
+    server.Set("/descargas/updates/WasteWell.txt",
+               LocalHttpServer::Answer(200, info, "text/plain"));
+    server.Set("/descargas/WasteWell_setup.exe", setup);
+  }
+  bool Closed() {
+    return SpinUntil([&] { return !form || form->Unloaded(); }, 5000);
+  }
+  // Opens the window, waits for the info file and checks; true once the window closed or the
+  // program was told to end. The info file lands only in an updates/ the window made.
+  bool OpenAndCheck() {
     form = frmUpdates::Open([this] { ++ends; });
-    SpinUntil([&] { return !form || form->Unloaded() || QFile::exists(QString::fromStdString(InfoPath())); },
-              5000);
+    SpinUntil(
+        [&] { return !form || form->Unloaded() || QFile::exists(Path("updates/WasteWell.txt")); },
+        5000);
+    if (!form || form->Unloaded()) return false;
+    form->CommandCheck_Click();
+    return SpinUntil([&] { return ends > 0 || !form || form->Unloaded(); }, 5000);
   }
-  bool Closed() { return SpinUntil([&] { return !form || form->Unloaded(); }, 5000); }
   QString LastMessage() { return kit.messages.empty() ? QString() : kit.messages.back().text; }
 };
 
 }  // namespace
 
-TEST(UpdateRules, VersionTextDatesAndAddresses) {
-  testsupport::App();
-  EXPECT_EQ(tools::VerVersion(QCoreApplication::applicationFilePath()), "588");  // compiled in
+TEST(UpdateRules, VersionMarksAndDates) {
   testsupport::TempDir dir;
-  testsupport::WriteFile(dir / "other", Mark("5.8.3.12"));
-  testsupport::WriteFile(dir / "plain", "no mark " + Mark("").substr(0, 20));
-  EXPECT_EQ(tools::VerVersion(QString::fromStdString((dir / "other").string())), "5812");
-  EXPECT_EQ(tools::VerVersion(QString::fromStdString((dir / "plain").string())), "");
-  EXPECT_EQ(tools::VerVersion("/nonexistent"), "");
-
-  EXPECT_TRUE(tools::IsNewerVersion("589", "588"));
-  EXPECT_FALSE(tools::IsNewerVersion("5810", "588"));
-  EXPECT_TRUE(tools::IsNewerVersion("1", ""));
-  EXPECT_EQ(tools::SetupUrl("http://h/x/descargas/updates/"), "http://h/x/descargas/WasteWell_setup.exe");
-
-  const QLocale es(QLocale::Spanish, QLocale::Spain);
-  EXPECT_EQ(tools::ToDateTime("02/03/2030", es)->date(), QDate(2030, 3, 2));
-  EXPECT_EQ(tools::ToDateTime("02/03/2030 10:20:30", es)->time(), QTime(10, 20, 30));
-  EXPECT_EQ(tools::ToDateTime("03/02/2030", QLocale(QLocale::English, QLocale::UnitedStates))->date(),
-            QDate(2030, 3, 2));
-  EXPECT_FALSE(tools::ToDateTime("mañana", es));
-  EXPECT_EQ(tools::ProgressText(3000, "3000", 100.0f, es), "Descargados 3000 de 3000 bytes (100,00%)");
-  EXPECT_EQ(tools::ProgressText(1500, "x", 0.0f, QLocale::c()), "Descargados 1500 de x bytes (0.00%)");
+  testsupport::WriteFile(dir / "cut", "no mark " + Mark("").substr(0, 20));
+  EXPECT_EQ(tools::VerVersion(QString::fromStdString((dir / "cut").string())), "");
+  EXPECT_EQ(
+      tools::ToDateTime("03/02/2030 10:20:30", QLocale(QLocale::English, QLocale::UnitedStates)),
+      QDateTime(QDate(2030, 3, 2), QTime(10, 20, 30)));
 }
 
 TEST_F(Updates, NoServerConfiguredGivesTheTransferMessage) {
   kit.Options("");
-  OpenAndFetch();
+  form = frmUpdates::Open([this] { ++ends; });
   ASSERT_TRUE(Closed());
   EXPECT_EQ(LastMessage(), kNotAvailable);
-  EXPECT_EQ(kit.messages.back().title, "Updates");
-  EXPECT_EQ(kit.messages.back().style, platform::kInformation);
-}
-
-TEST_F(Updates, CheckButtonWaitsFiveTicks) {
-  Info("588,1,01/01/2000,10,x");
-  OpenAndFetch();
-  ASSERT_TRUE(form && !form->Unloaded());
-  EXPECT_EQ(form->TextSite->text(), server.Url("/descargas/updates/"));
-  for (int i = 0; i < 4; ++i) {
-    form->TimerUpdates_Timer();
-    EXPECT_FALSE(form->CommandCheck->isEnabled());
-    EXPECT_EQ(form->LabelDown->text(), "Un momento por favor");
-  }
-  form->TimerUpdates_Timer();
-  EXPECT_TRUE(form->CommandCheck->isEnabled());
-  EXPECT_TRUE(form->LabelDown->text().isEmpty());
-  EXPECT_FALSE(form->TimerUpdates->isActive());
 }
 
 TEST_F(Updates, InfoLinesThatCannotBeUsedCloseTheWindow) {
   for (const QByteArray& line : {QByteArray("<!DOCTYPE html><html>"), QByteArray(""),
                                  QByteArray("589,1,01/01/2030"), QByteArray("589,1,pronto,3,4")}) {
-    kit.messages.clear();
-    Info(line);
-    OpenAndFetch();
-    ASSERT_TRUE(form && !form->Unloaded()) << line.constData();
-    form->CommandCheck_Click();
-    ASSERT_TRUE(Closed());
-    EXPECT_EQ(LastMessage(), kCannot) << line.constData();
-    EXPECT_EQ(kit.messages.back().style, platform::kExclamation);
+    Serve(line);
+    ASSERT_TRUE(OpenAndCheck()) << line.constData();
+    EXPECT_EQ(LastMessage(),
+              "En estos momentos no se puede bajar el archivo,\r\ninténtelo más adelante gracias.")
+        << line.constData();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }
 
+// Versions compare as text; a later date offers the setup all the same. Without an executable
+// in the program folder (an installed layout) the running one's version and date count.
 TEST_F(Updates, VersionsCompareAsTextDatesDecideTheRest) {
   kit.answer = platform::kAnswerNo;
-  struct Case {
-    QByteArray line;
-    bool offer;
-  };
-  for (const Case& c : {Case{"588,1,01/01/2019,10,x", false}, Case{"589,1,01/01/2019,10,x", true},
-                        Case{"5810,1,01/01/2019,10,x", false}, Case{"5810,1,01/01/2021,10,x", true}}) {
-    kit.messages.clear();
-    Info(c.line);
-    OpenAndFetch();
-    ASSERT_TRUE(form && !form->Unloaded());
-    form->CommandCheck_Click();
-    ASSERT_TRUE(Closed());  // No also closes
-    ASSERT_FALSE(kit.messages.empty());
-    EXPECT_EQ(LastMessage().startsWith("Hay una versión más reciente:"), c.offer) << c.line.constData();
-    if (!c.offer) {
-      EXPECT_EQ(LastMessage(), kNoNews);
+  const QString offer = "Hay una versión más reciente:";
+  const std::vector<std::pair<QByteArray, QString>> cases{
+      {"588,1,01/01/2019,10,x", kNoNews},
+      {"589,1,01/01/2019,10,x", offer},
+      {"5810,1,01/01/2019,10,x", kNoNews},
+      {"5810,1,01/01/2021,10,x", offer},
+      {"588,123,31/12/2030 10:00:00,1048576,  15/01/2031  \r\nsecond line ignored",
+       offer + "\r\nVersión: 588\r\nTamaño del setup: 1048576 bytes\r\n"
+               "Fecha del setup: 15/01/2031\r\n¿Desea descargarla?"},
+      {"installed: 588,1,01/01/2019,10,x", kNoNews}};
+  for (auto [line, message] : cases) {
+    if (line.startsWith("installed: ")) {
+      std::filesystem::remove(kit.folder / "WasteWell");
+      line.remove(0, 11);
     }
+    Serve(line);
+    ASSERT_TRUE(OpenAndCheck()) << line.constData();  // No also closes
+    EXPECT_EQ(LastMessage().left(message.size()), message) << line.constData();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }
 
-TEST_F(Updates, TheOfferShowsTheFields) {
-  kit.answer = platform::kAnswerNo;
-  Info("588,123,31/12/2030 10:00:00,1048576,  15/01/2031  \r\nsecond line ignored");
-  OpenAndFetch();
-  form->CommandCheck_Click();
-  ASSERT_FALSE(kit.messages.empty());
-  EXPECT_EQ(LastMessage(),
-            "Hay una versión más reciente:\r\nVersión: 588\r\nTamaño del setup: 1048576 bytes\r\n"
-            "Fecha del setup: 15/01/2031\r\n¿Desea descargarla?");
-  EXPECT_EQ(kit.messages.back().style, platform::kYesNo | platform::kInformation);
-}
-
+// Checked within the first five ticks, while the timer still runs: the count stays in view.
 TEST_F(Updates, AWholeSetupIsStartedAndTheProgramEnds) {
   kit.answer = platform::kAnswerYes;
-  const QByteArray setup = SetupBytes(3000);
-  Info("589,1,01/01/2019,3000,hoy");
-  server.Set("/descargas/WasteWell_setup.exe", LocalHttpServer::Answer(200, setup, "application/octet-stream"));
-  OpenAndFetch();
-  for (int i = 0; i < 5; ++i) form->TimerUpdates_Timer();
-  form->CommandCheck_Click();
-  ASSERT_TRUE(SpinUntil([&] { return ends > 0 || !form || form->Unloaded(); }, 5000));
+  Serve("589,1,01/01/2019,3000,hoy", LocalHttpServer::Answer(200, kSetup));
+  ASSERT_TRUE(OpenAndCheck());
   EXPECT_EQ(ends, 1);
-  ASSERT_EQ(kit.opened.size(), 1u);
-  EXPECT_EQ(kit.opened[0].toStdString(), SetupPath());
-  EXPECT_EQ(testsupport::ReadFile(SetupPath()), setup.toStdString());
+  EXPECT_EQ(kit.opened, std::vector<QString>{Path("updates/WasteWell_setup.exe")});
+  EXPECT_EQ(testsupport::ReadFile(kit.folder / "updates/WasteWell_setup.exe"),
+            kSetup.toStdString());
   ASSERT_TRUE(form);
-  EXPECT_EQ(form->ProgressBar1->value(), 100);
-  // The five ticks are over: the last text is the closing one.
-  EXPECT_EQ(form->LabelDown->text(), "Finalizando...");
-}
-
-TEST_F(Updates, ProgressTextReadsTheWholeCountWhileTheTimerStillRuns) {
-  kit.answer = platform::kAnswerYes;
-  Info("589,1,01/01/2019,3000,hoy");
-  server.Set("/descargas/WasteWell_setup.exe", LocalHttpServer::Answer(200, SetupBytes(3000), "application/octet-stream"));
-  OpenAndFetch();
-  form->CommandCheck_Click();  // within the first five ticks: the timer still runs
-  ASSERT_TRUE(SpinUntil([&] { return ends > 0; }, 5000));
   EXPECT_EQ(form->LabelDown->text(), "Descargados 3000 de 3000 bytes (100,00%)");
 }
 
-TEST_F(Updates, ASetupCutShortFailedOrStalledIsNeverStarted) {
+TEST_F(Updates, ASetupCutShortFailedStalledOrNotOpenedNeverEndsTheProgram) {
   kit.answer = platform::kAnswerYes;
   platform::SetStallTimeoutMs(800);
-  auto cut = LocalHttpServer::Answer(200, SetupBytes(1500), "application/octet-stream");
-  cut.length = 1500;  // the server ends early; the info line says 3000
-  auto stalled = LocalHttpServer::Answer(200, SetupBytes(3000), "application/octet-stream");
+  auto cut = LocalHttpServer::Answer(200, kSetup.left(1500));  // the info line says 3000
+  auto stalled = LocalHttpServer::Answer(200, kSetup);
   stalled.stallAfter = 1000;
-  const std::vector<LocalHttpServer::Reply> replies{cut, LocalHttpServer::Answer(500, "<html>error</html>"),
-                                                   stalled};
-  for (const auto& reply : replies) {
-    kit.messages.clear();
-    Info("589,1,01/01/2019,3000,hoy");
-    server.Set("/descargas/WasteWell_setup.exe", reply);
-    OpenAndFetch();
+  for (const auto& reply : {cut, LocalHttpServer::Answer(500, "<html>error</html>"), stalled}) {
+    Serve("589,1,01/01/2019,3000,hoy", reply);
+    form = frmUpdates::Open([this] { ++ends; });
+    SpinUntil([&] { return QFile::exists(Path("updates/WasteWell.txt")); }, 5000);
     form->CommandCheck_Click();
     EXPECT_FALSE(form->Command2->isEnabled());
     form->close();  // refused during the download
@@ -227,20 +169,13 @@ TEST_F(Updates, ASetupCutShortFailedOrStalledIsNeverStarted) {
     ASSERT_TRUE(Closed()) << reply.status;
     EXPECT_EQ(LastMessage(), kNotAvailable);
     EXPECT_TRUE(kit.opened.empty());
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(SetupPath())));
-    EXPECT_EQ(ends, 0);
+    EXPECT_FALSE(QFile::exists(Path("updates/WasteWell_setup.exe")));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-}
 
-TEST_F(Updates, AnOpenerThatFailsLeavesTheProgramRunning) {
-  kit.answer = platform::kAnswerYes;
   kit.openerWorks = false;
-  Info("589,1,01/01/2019,3000,hoy");
-  server.Set("/descargas/WasteWell_setup.exe", LocalHttpServer::Answer(200, SetupBytes(3000), "application/octet-stream"));
-  OpenAndFetch();
-  form->CommandCheck_Click();
-  ASSERT_TRUE(Closed());
+  Serve("589,1,01/01/2019,3000,hoy", LocalHttpServer::Answer(200, kSetup));
+  ASSERT_TRUE(OpenAndCheck());
   EXPECT_EQ(kit.opened.size(), 1u);
   EXPECT_EQ(LastMessage(), kNotAvailable);
   EXPECT_EQ(ends, 0);
@@ -253,10 +188,9 @@ TEST_F(Updates, ClosingWhileTheInfoFileIsSlowCancelsIt) {
   form = frmUpdates::Open([this] { ++ends; });
   SpinUntil([&] { return server.Requests("/descargas/updates/WasteWell.txt") > 0; }, 3000);
   form->Command2_Click();
-  EXPECT_TRUE(form->Unloaded());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(form);
   SpinUntil([] { return false; }, 2000);
   EXPECT_TRUE(kit.messages.empty());
-  EXPECT_FALSE(QFile::exists(QString::fromStdString(InfoPath())));
+  EXPECT_FALSE(QFile::exists(Path("updates/WasteWell.txt")));
 }
