@@ -29,9 +29,9 @@ TEST_F(Maps, TheFirstOpeningStoresTheDefaults) {
   EXPECT_EQ(Settings(kChoices),
             "Escandinavia|Spanish|Métrico|arriba izq|Grande|arroz|OpenWeatherMap||");
   form->CheckAlwaysUp->setChecked(true);
-  EXPECT_EQ(Setting("AlwaysUp"), "siempre arriba");
+  const std::string ticked = Setting("AlwaysUp");
   form->CheckAlwaysUp->setChecked(false);
-  EXPECT_EQ(Setting("AlwaysUp"), "va a ser que no");
+  EXPECT_EQ(ticked + "|" + Setting("AlwaysUp"), "siempre arriba|va a ser que no");
 }
 
 TEST_F(Maps, StoredChoicesComeBackAndAreWrittenBack) {
@@ -56,8 +56,7 @@ TEST_F(Maps, StoredChoicesComeBackAndAreWrittenBack) {
   Open();
   Search("IT", "Roma");
   EXPECT_EQ(Setting("Ciudad"), "Roma");
-  EXPECT_EQ(form->ListRes->count(), 0);
-  EXPECT_TRUE(server.targets.isEmpty());
+  EXPECT_TRUE(server.targets.isEmpty() && form->ListRes->count() == 0);
 }
 
 TEST_F(Maps, BuscarChecksCountryThenCity) {
@@ -104,8 +103,8 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
   Search("ES", "Nowhere");
   EXPECT_EQ(form->ListRes->count(), 0);
   ASSERT_EQ(kit.messages.size(), 1u);
-  EXPECT_TRUE(kit.messages[0].text.startsWith("Please provide valid credentials."));
-  EXPECT_EQ(Values().cityCode, "766273");
+  EXPECT_TRUE(kit.messages[0].text.startsWith("Please provide valid credentials.\r\nOAuth "));
+  EXPECT_EQ(Values().cityCode, "766273") << "the error changes no code";
 }
 
 TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {

@@ -52,11 +52,8 @@ TEST_F(Viewer, ClosingStoresThePlaceUnlessMinimisedAndClosesTheOthers) {
   ASSERT_TRUE(maps && maps->isModal());
   form->CmdExit->click();
   EXPECT_EQ(Place(), "3000,1500");
-  EXPECT_TRUE(!panel || panel->Unloaded());
-  EXPECT_TRUE(!maps || maps->Unloaded());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(panel);
-  EXPECT_FALSE(FrmDataWeather::Current());
+  EXPECT_FALSE(panel || maps || FrmDataWeather::Current() || FrmMaps::Current());
 
   form = FrmWeather::Open();
   EXPECT_EQ(form->pos(), QPoint(200, 100));
