@@ -46,13 +46,14 @@ bool MakeDeepTree(const fs::path& top, const std::string& name, int levels,
   int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
   for (int i = 0; i < levels && fd >= 0; ++i) {
     const int next = mkdirat(fd, name.c_str(), 0700) == 0
-                         ? openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY) : -1;
+                         ? openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY)
+                         : -1;
     close(fd);
     fd = next;
   }
   const int bottom = fd < 0 ? -1 : openat(fd, "f", O_WRONLY | O_CREAT | O_EXCL, 0600);
-  const bool ok = bottom >= 0 && write(bottom, bytes.data(), bytes.size()) ==
-                                     static_cast<ssize_t>(bytes.size());
+  const bool ok = bottom >= 0 &&
+                  write(bottom, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   close(bottom);
   close(fd);
   return ok;

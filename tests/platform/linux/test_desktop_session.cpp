@@ -34,7 +34,8 @@ class AutostartTest : public ::testing::Test {
   Args ExecArgs() const {
     GKeyFile* file = g_key_file_new();
     gchar* exec = g_key_file_load_from_file(file, Entry().c_str(), G_KEY_FILE_NONE, nullptr)
-                      ? g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr) : nullptr;
+                      ? g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr)
+                      : nullptr;
     std::string line;
     for (const char* p = exec ? exec : ""; *p; p += p[0] == '%' && p[1] == '%' ? 2 : 1) line += *p;
     gchar** argv = nullptr;
@@ -90,7 +91,8 @@ std::string Schema(const std::string& id, const char* key, const char* type, con
 
 // As `gsettings get` prints it, from a process of its own.
 std::string Get(const std::string& schema, const char* key) {
-  FILE* pipe = popen(("timeout 20 gsettings get " + schema + " " + key + " 2>/dev/null").c_str(), "r");
+  FILE* pipe =
+      popen(("timeout 20 gsettings get " + schema + " " + key + " 2>/dev/null").c_str(), "r");
   char buffer[256] = {};
   if (!fgets(buffer, sizeof buffer, pipe)) buffer[0] = 0;
   pclose(pipe);
@@ -168,8 +170,8 @@ TEST_F(DesktopIconTest, HiddenAndShownAsAnotherProcessSeesItAtOnce) {
               std::string::npos);
     const std::string set = "-c xfce4-desktop -p /desktop-icons/file-icons/show-trash ";
     EXPECT_EQ(ReadFile(dir_ / "calls"), set + "-n -t bool -s false\n" + set +
-                                            "-n -t bool -s true\n" + set +
-                                            "-n -t bool -s false\n" + set + "-r\n");
+                                            "-n -t bool -s true\n" + set + "-n -t bool -s false\n" +
+                                            set + "-r\n");
   });
 }
 

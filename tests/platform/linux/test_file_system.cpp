@@ -92,7 +92,8 @@ TEST(FileSystem, ListingSizeAndDeletionNeverFollowLinksNorEnterMounts) {
   WriteFile(usb.path() / "photo.jpg", "other volume");
   WriteFile(tmp / "outside" / "f", "same volume, other folder");
   fs::create_directories(deeper / "bound");
-  ASSERT_EQ(mount((tmp / "outside").c_str(), (deeper / "bound").c_str(), nullptr, MS_BIND, nullptr), 0);
+  ASSERT_EQ(mount((tmp / "outside").c_str(), (deeper / "bound").c_str(), nullptr, MS_BIND, nullptr),
+            0);
   WriteFile(deeper / "x", "12345");
   WriteFile(target / "file", "1234567890");
   fs::create_directory_symlink(tmp.path(), target / "loop");
@@ -101,9 +102,11 @@ TEST(FileSystem, ListingSizeAndDeletionNeverFollowLinksNorEnterMounts) {
   ASSERT_EQ(lines.size(), 8u);
   std::sort(lines.begin() + 1, lines.begin() + 3);
   std::sort(lines.begin() + 6, lines.end());
-  EXPECT_EQ(lines, (std::vector<std::string>{"\t" + top, "\t\tfile", "\t\tloop", "\t" + top + "/sub",
-                                             in, "\t\tx", in + "/bound", in + "/usb"}));
-  EXPECT_EQ(platform::FolderSize(target), 15 + static_cast<std::int64_t>(tmp.path().string().size()));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"\t" + top, "\t\tfile", "\t\tloop", "\t" + top + "/sub", in,
+                                      "\t\tx", in + "/bound", in + "/usb"}));
+  EXPECT_EQ(platform::FolderSize(target),
+            15 + static_cast<std::int64_t>(tmp.path().string().size()));
   EXPECT_EQ(platform::FolderSize(tmp / "missing"), -1);
   EXPECT_TRUE(Listing(tmp / "missing").empty());
 
@@ -118,7 +121,7 @@ TEST(FileSystem, ListingSizeAndDeletionNeverFollowLinksNorEnterMounts) {
 // The temporary folder is shared with running programs: with keepInUse, what they hold and
 // other users' entries stay (and are listed again); the rest goes, read-only trees included,
 // and the size counts only what can be read.
-TEST(FileSystem, ReadOnlyTreesGoWhatRunningProgramsHoldStays) {
+TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
   TempDir tmp;
   fs::permissions(tmp.path(), fs::perms(0755));
@@ -156,7 +159,8 @@ TEST(FileSystem, ReadOnlyTreesGoWhatRunningProgramsHoldStays) {
   });
   for (pid_t pid : holders) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
   // 20 bytes: 14 of roots-file and one in each readable file; closed/g and hidden/h unread.
-  EXPECT_EQ(out,
-            "20|10|\t\tfifo,\t\tinside,\t\tlocked,\t\topen-file,\t\troots-file,\t\tsock,target,workdir,")
+  EXPECT_EQ(
+      out,
+      "20|10|\t\tfifo,\t\tinside,\t\tlocked,\t\topen-file,\t\troots-file,\t\tsock,target,workdir,")
       << "junk, ro-tree, closed and hidden went with all inside";
 }

@@ -35,9 +35,9 @@ TEST(TrashFaults, HomeThroughABindMountStays) {
   platform::TrashSettings settings = TrashAt(data, {vol.path(), alias});
   settings.home = home;
   FreedesktopTrash bin(settings);
-  MoveResult r = bin.moveToTrash({aliasHome, aliasHome / ".local",
-                                  aliasHome / "work/../.local/share/Trash",
-                                  aliasHome / ".local/share/Trash/files/old"});
+  MoveResult r =
+      bin.moveToTrash({aliasHome, aliasHome / ".local", aliasHome / "work/../.local/share/Trash",
+                       aliasHome / ".local/share/Trash/files/old"});
   ASSERT_EQ(r.stayed.size(), 4u);
   const char* why[] = {"contiene la papelera", "contiene la papelera", "está en la papelera",
                        "está en la papelera"};
@@ -83,11 +83,11 @@ TEST(TrashFaults, ATrashTheMoveFoundIsCountedAndEmptied) {
   if (!scratch.ok()) GTEST_SKIP() << scratch.error();
   const std::string btrfs = (tmp / "btrfs").string(), image = (scratch.path() / "img").string();
   fs::create_directories(btrfs);
-  const bool real = std::system(("truncate -s 256M '" + image + "' && mkfs.btrfs -q '" + image +
-                                 "' >/dev/null 2>&1 && mount -o loop '" + image + "' '" + btrfs +
-                                 "' 2>/dev/null && btrfs subvolume create '" + btrfs +
-                                 "/VMs' >/dev/null")
-                                    .c_str()) == 0;
+  const bool real =
+      std::system(("truncate -s 256M '" + image + "' && mkfs.btrfs -q '" + image +
+                   "' >/dev/null 2>&1 && mount -o loop '" + image + "' '" + btrfs +
+                   "' 2>/dev/null && btrfs subvolume create '" + btrfs + "/VMs' >/dev/null")
+                      .c_str()) == 0;
   std::optional<TmpfsMount> standIn;
   fs::path vms = fs::path(btrfs) / "VMs";
   std::vector<fs::path> tops = {btrfs};
