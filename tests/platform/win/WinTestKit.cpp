@@ -11,6 +11,22 @@
 #include "support/TempDir.h"
 
 namespace testsupport {
+namespace {
+
+// Wine 8.0 starts a Unix program from CreateProcess, but its handle can be neither waited for
+// nor asked for an exit code: callers wait for what the program leaves in files.
+bool StartUnix(std::wstring line) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return true;
+}
+
+}  // namespace
 
 TempDir::TempDir() {
   wchar_t base[MAX_PATH + 1];
@@ -34,17 +50,9 @@ TempDir::~TempDir() {
     // Wine 8.0 cannot remove a Unix link to a folder that holds anything;
     // rm removes it as a link.
     const std::string unix = UnixPath(path_);
-    std::wstring line = L"Z:\\bin\\rm -rf \"" + platform::win::Wide(unix) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!unix.empty() && CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        nullptr, &si, &pi)) {
-      CloseHandle(pi.hProcess);
-      CloseHandle(pi.hThread);
+    if (!unix.empty() && StartUnix(L"Z:\\bin\\rm -rf \"" + platform::win::Wide(unix) + L"\""))
       for (int i = 0; i < 200 && GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
-    }
   }
   platform::RemoveEmptyFolder(path_);
 }
@@ -78,24 +86,15 @@ ScopedEnv::~ScopedEnv() {
 
 std::string RunUnixShell(const std::string& command, int* exitCode) {
   if (exitCode) *exitCode = -1;
-  // Wine 8.0 starts a Unix program from CreateProcess, but its handle can be
-  // neither waited for nor asked for an exit code, and the pipes of the
-  // standard handles do not reach it: the shell leaves its output and its
-  // exit code in files instead.
+  // The pipes of the standard handles do not reach a Unix program either: the shell leaves
+  // its output and its exit code in files.
   TempDir dir;
   const std::string out = UnixPath(dir / "out"), done = UnixPath(dir / "done");
-  if (out.empty()) return {};
-  std::wstring line = L"Z:\\bin\\sh -c \"(" + platform::win::Wide(command) + L") >'" +
-                      platform::win::Wide(out) + L"' 2>&1; echo $? >'" + platform::win::Wide(done) +
-                      L".tmp'; mv '" + platform::win::Wide(done) + L".tmp' '" +
-                      platform::win::Wide(done) + L"'\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  using platform::win::Wide;
+  if (out.empty() || !StartUnix(L"Z:\\bin\\sh -c \"(" + Wide(command) + L") >'" + Wide(out) +
+                                L"' 2>&1; echo $? >'" + Wide(done) + L".tmp'; mv '" + Wide(done) +
+                                L".tmp' '" + Wide(done) + L"'\""))
     return {};
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
   for (int i = 0; i < 1200 && !std::filesystem::exists(dir / "done"); ++i) Sleep(50);
   if (exitCode && std::filesystem::exists(dir / "done"))
     *exitCode = std::atoi(ReadFile(dir / "done").c_str());
