@@ -1,4 +1,4 @@
-// The ten committed skin pictures, and the decoder that reads them.
+// The committed skin pictures, and the decoder that reads them.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -12,17 +12,6 @@
 
 namespace {
 
-// Empty then full picture of each skin.
-const char* const kNames[] = {"ImgDefaultEmpty", "ImgDefaultFull", "ImgModern",    "ImgModernFull",
-                              "ImgFuturEmpty",   "ImgFuturFull",   "ImgMiniEmpty", "ImgMiniFull",
-                              "ImgCutEmpty",     "ImgCuteFull"};
-constexpr int kSize = 5694;
-
-struct Field {
-  int at, bytes;
-  unsigned value;
-};
-
 QByteArray SourceFile(const char* name) {
   const char* root = std::getenv("WW_SOURCE_DIR");
   return QByteArray::fromStdString(
@@ -30,9 +19,8 @@ QByteArray SourceFile(const char* name) {
 }
 
 TEST(SkinFiles, EachFileIsTheBuiltInPictureWithoutTheKeyColour) {
-  for (int skin = 0; skin < 10; skin += 2) {
-    const char *empty = kNames[skin], *full = kNames[skin + 1];
-    for (const char* name : {empty, full}) {
+  for (const shape::SkinRow& row : shape::SkinTable()) {
+    for (const char* name : {row.emptyHolder, row.fullHolder}) {
       SCOPED_TRACE(name);
       const QImage img = shape::DecodeSkinIcon(SourceFile(name));
       ASSERT_EQ(img.size(), QSize(64, 64)) << "WW_SOURCE_DIR must name the source folder";
@@ -47,30 +35,31 @@ TEST(SkinFiles, EachFileIsTheBuiltInPictureWithoutTheKeyColour) {
       EXPECT_GT(clear, 64 * 64 / 8);
       EXPECT_LT(clear, 64 * 64 * 3 / 4);
     }
-    EXPECT_NE(shape::DecodeSkinIcon(SourceFile(empty)), shape::DecodeSkinIcon(SourceFile(full)));
+    EXPECT_NE(shape::SkinPicture(row.emptyHolder), shape::SkinPicture(row.fullHolder));
   }
   EXPECT_TRUE(shape::SkinPicture("../skins/ImgModern").isNull());
 }
 
 TEST(SkinDecoder, RefusesShortAndDamagedInput) {
   const QByteArray good = SourceFile("ImgDefaultEmpty");
-  ASSERT_EQ(good.size(), kSize);
+  ASSERT_EQ(good.size(), 5694);
   // Each cut on a copy whose buffer ends exactly there, so a read past it shows.
   for (int n = 0; n < good.size(); ++n)
     ASSERT_TRUE(shape::DecodeSkinIcon(QByteArray(good.constData(), n)).isNull()) << n;
 
-  const Field damages[] = {{2, 2, 2},    {4, 2, 2},     {6, 1, 32}, {12, 2, 4},   {14, 4, 100},
-                           {18, 4, ~0u}, {18, 4, 5690}, {18, 4, 4}, {22, 4, 108}, {26, 4, 65},
-                           {30, 4, 64},  {38, 4, 1},    {54, 4, 16}};
-  for (const Field& d : damages) {
+  const struct {
+    int at, bytes;
+    unsigned value;
+  } damages[] = {{2, 2, 2},    {4, 2, 2},     {6, 1, 32}, {12, 2, 4},   {14, 4, 100},
+                 {18, 4, ~0u}, {18, 4, 5690}, {18, 4, 4}, {22, 4, 108}, {26, 4, 65},
+                 {30, 4, 64},  {38, 4, 1},    {54, 4, 16}};
+  for (const auto& d : damages) {
     QByteArray bad = good;
     for (int i = 0; i < d.bytes; ++i) bad[d.at + i] = static_cast<char>(d.value >> (8 * i));
     EXPECT_TRUE(shape::DecodeSkinIcon(bad).isNull()) << "at " << d.at << " = " << d.value;
   }
   EXPECT_EQ(shape::DecodeSkinIcon(good + QByteArray(10, '\0')), shape::DecodeSkinIcon(good));
 }
-
-}  // namespace
 
 TEST(SkinCatalog, EveryStoredValueRestoresItsSkinAndUnknownOnesTheDefault) {
   using shape::Skin;
@@ -85,3 +74,5 @@ TEST(SkinCatalog, EveryStoredValueRestoresItsSkinAndUnknownOnesTheDefault) {
     EXPECT_TRUE(shape::StartSkin(shape::ExitValue(row.skin, 3)).full);
   }
 }
+
+}  // namespace
