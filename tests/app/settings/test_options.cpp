@@ -34,13 +34,10 @@ TEST(Options, EachKeyIsReadFromTheFileAtEachUseWithItsFallback) {
   EXPECT_EQ(options.Text(Key::Picture), std::string(254, 'x')) << "a 255-character buffer";
 }
 
-TEST(Options, OnlyTheTwoExactWordsAreOn) {
+TEST(Options, OnlyTheTwoExactWordsAreOnAndNumbersReadTheLeadingNumberRoundedHalfToEven) {
   for (const char* on : {"Verdadero", "True"}) EXPECT_TRUE(app::IsOn(on)) << on;
   for (const char* off : {"true", "TRUE", "Verdadero ", "1", "Falso", ""})
     EXPECT_FALSE(app::IsOn(off)) << off;
-}
-
-TEST(Options, NumbersReadTheLeadingNumberRoundedHalfToEven) {
   // clang-format off
   const std::pair<const char*, std::int32_t> cases[] = {
       {"12abc", 12}, {"1234,5", 1234}, {"1234.5", 1234}, {"1235.5", 1236}, {"-2.5", -2},

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <functional>
+#include <sstream>
 #include <string>
 
 #include "app/settings/ProgramFolder.h"
@@ -23,33 +23,6 @@ namespace fs = std::filesystem;
 constexpr uid_t kNobody = 65534;
 const char* const kShippedFromBin = "../share/wastewell";
 
-// What the child saw, one field a line.
-std::string AsNobody(const std::function<std::string()>& body) {
-  int fds[2];
-  if (pipe(fds) != 0) return "pipe failed";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    std::string out = "no privileges dropped";
-    if (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
-        setresuid(kNobody, kNobody, kNobody) == 0)
-      out = body();
-    if (write(fds[1], out.data(), out.size()) < 0) _exit(1);
-    _exit(0);
-  }
-  close(fds[1]);
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
-  close(fds[0]);
-  waitpid(pid, nullptr, 0);
-  return out;
-}
-
-std::string Describe(const app::FolderChoice& c) {
-  return c.folder.string() + "\n" + c.shipped.string() + "\n" + c.error;
-}
-
 class ProgramFolderRule : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,19 +34,31 @@ class ProgramFolderRule : public ::testing::Test {
     chown(home_.c_str(), kNobody, kNobody);
   }
 
+  // The choice made by an unprivileged user, in a child process.
   app::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
-    const std::string seen = AsNobody(
-        [&] { return Describe(app::ChooseProgramFolder(exeFolder, override, kShippedFromBin)); });
-    app::FolderChoice c;
-    const size_t a = seen.find('\n'), b = seen.find('\n', a + 1);
-    if (a == std::string::npos || b == std::string::npos) {
-      c.error = seen;
-      return c;
+    int fds[2];
+    if (pipe(fds) != 0) return {{}, {}, "pipe failed"};
+    const pid_t pid = fork();
+    if (pid == 0) {
+      std::string out = "\n\nno privileges dropped";
+      if (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
+          setresuid(kNobody, kNobody, kNobody) == 0) {
+        const app::FolderChoice c = app::ChooseProgramFolder(exeFolder, override, kShippedFromBin);
+        out = c.folder.string() + "\n" + c.shipped.string() + "\n" + c.error;
+      }
+      _exit(write(fds[1], out.data(), out.size()) < 0);
     }
-    c.folder = seen.substr(0, a);
-    c.shipped = seen.substr(a + 1, b - a - 1);
-    c.error = seen.substr(b + 1);
-    return c;
+    close(fds[1]);
+    std::string out, folder, shipped, error;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    std::istringstream seen(out);
+    std::getline(seen, folder);
+    std::getline(seen, shipped);
+    std::getline(seen, error, '\0');
+    return {folder, shipped, error};
   }
 
   TempDir tmp_;
