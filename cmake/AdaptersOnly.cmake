@@ -9,7 +9,8 @@ set(CMAKE_AUTORCC OFF)
 add_compile_options(-Wall -Wextra -Wpedantic -Wshadow=local)
 include(${CMAKE_SOURCE_DIR}/cmake/WinAdapters.cmake)
 
-file(GLOB win_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win/*.cpp
+file(GLOB win_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/portable/*.cpp
+     ${CMAKE_SOURCE_DIR}/platform/portable/*.h ${CMAKE_SOURCE_DIR}/platform/win/*.cpp
      ${CMAKE_SOURCE_DIR}/platform/win/*.h)
 add_library(ww_platform_win STATIC ${win_srcs})
 target_include_directories(ww_platform_win PUBLIC ${CMAKE_SOURCE_DIR})

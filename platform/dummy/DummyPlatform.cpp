@@ -62,7 +62,6 @@ bool WritePrivateProfileString(const std::string&, const std::string&, const std
 }
 
 std::string OSVersionText() { return "000"; }
-std::string VersionTextFromRelease(const std::string&) { return "000"; }
 std::string TempPath() { return std::filesystem::temp_directory_path().string() + "/"; }
 bool AcquireSingleInstance(const std::filesystem::path&) { return true; }
 std::filesystem::path ExecutablePath() { return std::filesystem::current_path() / "WasteWell"; }

@@ -13,25 +13,6 @@
 
 namespace platform {
 
-std::string VersionTextFromRelease(const std::string& release) {
-  // The first three numbers; a missing one counts as 0.
-  std::string out;
-  std::size_t i = 0;
-  for (int part = 0; part < 3; ++part) {
-    std::string digits;
-    while (i < release.size() && std::isdigit(static_cast<unsigned char>(release[i])))
-      digits += release[i++];
-    // Leading zeros dropped, as a number is written; overlong runs kept as text.
-    const std::size_t nz = digits.find_first_not_of('0');
-    out += nz == std::string::npos ? "0" : digits.substr(nz);
-    if (i < release.size() && release[i] == '.')
-      ++i;
-    else
-      i = release.size();
-  }
-  return out;
-}
-
 std::string OSVersionText() {
   utsname u{};
   if (uname(&u) != 0) return "000";

@@ -316,31 +316,4 @@ int ReplaceFileContents(const fs::path& file, const std::string& bytes) {
   return ToErrno(error);
 }
 
-std::string ErrorDescription(int err) {
-  switch (err) {
-    case ENOENT:
-      return "el archivo no existe";
-    case EACCES:
-    case EPERM:
-      return "permiso denegado";
-    case EBUSY:
-      return "el archivo está en uso";
-    case EROFS:
-      return "el sistema de archivos es de solo lectura";
-    case EISDIR:
-      return "es una carpeta";
-    case ENOTDIR:
-      return "no es una carpeta";
-    case ENOTEMPTY:
-    case EEXIST:
-      return "la carpeta no está vacía";
-    case ENOSPC:
-      return "no queda espacio en el disco";
-    case ENAMETOOLONG:
-      return "el nombre es demasiado largo";
-    default:
-      return "error " + std::to_string(err);
-  }
-}
-
 }  // namespace platform

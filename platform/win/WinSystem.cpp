@@ -11,24 +11,6 @@
 
 namespace platform {
 
-std::string VersionTextFromRelease(const std::string& release) {
-  // The first three numbers of "10.0.19045"; a missing one counts as 0.
-  std::string out;
-  std::size_t i = 0;
-  for (int part = 0; part < 3; ++part) {
-    std::string digits;
-    while (i < release.size() && std::isdigit(static_cast<unsigned char>(release[i])))
-      digits += release[i++];
-    const std::size_t nz = digits.find_first_not_of('0');
-    out += nz == std::string::npos ? "0" : digits.substr(nz);
-    if (i < release.size() && release[i] == '.')
-      ++i;
-    else
-      i = release.size();
-  }
-  return out;
-}
-
 std::string OSVersionText() {
   // GetVersionEx reports 6.2 to programs without a compatibility manifest;
   // the kernel's own call tells the truth.
