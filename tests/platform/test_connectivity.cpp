@@ -51,8 +51,8 @@ TEST(ConnectivityTest, AnswersWhetherTheHostTakesConnections) {
 
   for (const std::string& other :
        {"HTTPS://" + up.At() + "/", "https://user:pw@" + up.At() + "/path?q=1#frag",
-        // The host is the one before the path, not one in the query.
-        up.At() + "/?next=https://10.0.0.1:1"}) {
+        // The host is the one before the path, not the refusing one in the query.
+        up.At() + "/?next=https://127.0.0.1:1"}) {
     EXPECT_TRUE(platform::CheckConnection(other, 5000)) << other;
   }
   for (const char* nowhere : {"", "https://:443", "https://127.0.0.1:0", "https://127.0.0.1:65536",

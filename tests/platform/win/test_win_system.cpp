@@ -67,7 +67,7 @@ TEST(WinConnectivity, AnswersWhetherTheHostTakesConnections) {
   LoopbackSocket up(true), down(false);
   for (const std::string& address :
        {"https://" + up.At(), "HTTPS://" + up.At() + "/", up.At(),
-        "https://user:pw@" + up.At() + "/path?q=1#frag", up.At() + "/?next=https://10.0.0.1:1"})
+        "https://user:pw@" + up.At() + "/path?q=1#frag", up.At() + "/?next=https://127.0.0.1:1"})
     EXPECT_TRUE(platform::CheckConnection(address, 5000)) << address;
   EXPECT_FALSE(platform::CheckConnection("https://" + down.At(), 2000));
   for (const char* nowhere : {"", "https://:443", "https://127.0.0.1:0", "https://127.0.0.1:65536",
