@@ -1,54 +1,69 @@
-// The utilities' hot keys, end to end: each opens its window, the capture writes its file.
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
+// The utilities' hot keys, end to end: each opens its window, the capture
+// writes its file, the dictionary shows its start page and the weather viewer
+// the image a server on 127.0.0.1 serves.
+#include <QCoreApplication>
 
 #include "support/E2eProgram.h"
+#include "support/LocalHttpServer.h"
+#include "support/QtApp.h"
 
-using testsupport::E2eProgram;
-using testsupport::Shell;
+using namespace testsupport;
+using E2eUtilities = E2eTest;
 
-namespace {
-
-using E2eUtilities = testsupport::E2eTest;
-
-bool WindowNamed(const std::string& name) {
-  return Shell("xdotool search --onlyvisible --name '^" + name + "$' >/dev/null 2>&1") == 0;
-}
-
-void AltKey(char key) {
-  const std::string k(1, key);
-  Shell("xdotool keydown alt keydown " + k + " sleep 0.4 keyup " + k + " keyup alt");
-}
-
-}  // namespace
-
-TEST_F(E2eUtilities, AltTAltXAndAltSOpenTheirUtilities) {
+TEST_F(E2eUtilities, AltTXSDAndWOpenTheirUtilities) {
+  // The server runs on this process's event loop; no display connection of Qt's own.
+  int argc = 1;
+  char name[] = "e2e", *argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
   E2eProgram p;
-  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
+  // A plain orange picture, as no satellite ever took.
+  QImage satellite(855, 520, QImage::Format_RGB32);
+  satellite.fill(QColor(255, 128, 0));
+  ASSERT_TRUE(satellite.save(QString::fromStdString((p.home() / "sat.jpg").string()), "JPG", 95));
+  LocalHttpServer server;
+  server.Set("/", LocalHttpServer::Answer(200, "up"));
+  server.Set("/WxImages/Satellite/europ.jpg",
+             LocalHttpServer::Answer(200, QByteArray::fromStdString(ReadFile(p.home() / "sat.jpg")),
+                                     "image/jpeg"));
+  // The check puts "https://" before any address that lacks it: host and port only.
+  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n[Servidores]\r\nConexion=" +
+                 server.Url("").mid(7).toStdString() +
+                 "\r\nSatelite=" + server.Url("").toStdString() + "\r\n");
+  std::filesystem::copy_file(std::string(std::getenv("WW_SOURCE_DIR")) + "/assets/rae.htm",
+                             p.folder() / "rae.htm");
   // The desktop's opener, as the program finds it: it notes what it was asked to open.
   const std::string opened = (p.home() / "opened.txt").string();
-  testsupport::WriteFile(p.home() / "bin" / "xdg-open",
-                         "#!/bin/sh\necho \"$1\" >> '" + opened + "'\n");
-  chmod((p.home() / "bin" / "xdg-open").c_str(), 0755);
+  WriteFile(p.home() / "bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + opened + "'\n");
+  chmod((p.home() / "bin/xdg-open").c_str(), 0755);
   ASSERT_TRUE(p.Start());
 
-  AltKey('t');
-  EXPECT_TRUE(E2eProgram::WaitFor([] { return WindowNamed("TempDir"); }, 5000));
-  AltKey('x');
-  EXPECT_TRUE(E2eProgram::WaitFor([] { return WindowNamed("Operaciones con carpetas"); }, 5000));
-
-  AltKey('s');
-  ASSERT_TRUE(E2eProgram::WaitFor([] { return WindowNamed("Imagen guardada!"); }, 8000));
-  const std::string snap = (p.folder() / "mysnap.jpg").string();
-  EXPECT_EQ(testsupport::ReadFile(snap).substr(0, 3), "\xFF\xD8\xFF");
+  HotKey('t');
+  EXPECT_TRUE(WaitFor([] { return !WindowNamed("^TempDir$").empty(); }, 5000));
+  HotKey('x');
+  EXPECT_TRUE(WaitFor([] { return !WindowNamed("^Operaciones con carpetas$").empty(); }, 5000));
+  HotKey('s');
+  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Imagen guardada!$").empty(); }, 8000));
+  EXPECT_EQ(ReadFile(p.folder() / "mysnap.jpg").substr(0, 3), "\xFF\xD8\xFF");
   Shell("xdotool sleep 0.3 key Return");  // the message box has the focus
-  EXPECT_TRUE(E2eProgram::WaitFor(
-      [&] {
-        std::string text;
-        Shell("cat '" + opened + "' 2>/dev/null", &text);
-        return text.find("mysnap.jpg") != std::string::npos;
-      },
-      5000));
+  EXPECT_TRUE(
+      WaitFor([&] { return ReadFile(opened).find("mysnap.jpg") != std::string::npos; }, 5000));
+
+  HotKey('w');
+  std::string id;
+  ASSERT_TRUE(SpinUntil([&] { return !(id = WindowNamed("Mapa del tiempo")).empty(); }, 20000));
+  const auto orange = [](QRgb c) {
+    return qRed(c) > 235 && qGreen(c) > 108 && qGreen(c) < 148 && qBlue(c) < 30;
+  };
+  int n = 0;
+  EXPECT_TRUE(
+      SpinUntil([&] { return (n = CountPixels(id, p.home() / "w.png", orange)) > 5000; }, 30000))
+      << n << " orange samples";
+  EXPECT_GE(server.Requests("/WxImages/Satellite/europ.jpg"), 1);
+  // The start page's sheet (#f7f7ff) on the window's own background (#c0c0ff).
+  HotKey('d');
+  ASSERT_TRUE(WaitFor([&] { return !(id = WindowNamed("Dicionario de la RAE")).empty(); }, 20000));
+  const auto sheet = [](QRgb c) { return c == qRgb(247, 247, 255); };
+  EXPECT_TRUE(WaitFor([&] { return CountPixels(id, p.home() / "rae.png", sheet) > 500; }, 30000));
+
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }

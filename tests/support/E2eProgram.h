@@ -1,10 +1,13 @@
 #pragma once
 // Runs the built program under the test X server and looks at its windows.
 #include <gtest/gtest.h>
-#include <sys/types.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <QRegion>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -17,25 +20,35 @@ namespace testsupport {
 // The outline a skin picture gives the window: its pixels that are not transparent.
 QRegion Silhouette(const char* picture);
 
-// True when an X server is there to test against.
 bool HaveDisplay();
 
-// Scenarios that need the test X server. Where the test script started one
-// (WW_REQUIRE_DISPLAY set) a missing display fails them; elsewhere they skip.
-bool DisplayRequired();
+// Where the test script started an X server (WW_REQUIRE_DISPLAY) a missing
+// one fails the scenario; elsewhere it skips.
 class E2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (HaveDisplay()) return;
-    if (DisplayRequired())
-      GTEST_FAIL() << "no X server (DISPLAY), though the test script wants one";
-    GTEST_SKIP() << "no X server (DISPLAY)";
+    const char* required = std::getenv("WW_REQUIRE_DISPLAY");
+    if (!HaveDisplay() && required && *required)
+      GTEST_FAIL() << "no X server, though the test script wants one";
+    if (!HaveDisplay()) GTEST_SKIP() << "no X server (DISPLAY)";
   }
 };
 
-// Runs a shell command with the program's environment; returns its exit code
-// and, when out is given, its standard output.
+// Runs a shell command; its exit code and, when out is given, its standard output.
 int Shell(const std::string& command, std::string* out = nullptr);
+// Alt+key, held long enough for the program's poll of the keyboard.
+void HotKey(char key);
+// The first visible window whose title matches the regular expression; "" when none.
+std::string WindowNamed(const std::string& title);
+// How many of a window's pixels (every fourth each way) pass pred; -1 when no picture.
+int CountPixels(const std::string& window, const std::filesystem::path& shot, bool (*pred)(QRgb));
+
+template <typename Pred>
+bool WaitFor(Pred pred, int ms) {
+  for (int waited = 0; waited <= ms; waited += 50, usleep(50000))
+    if (pred()) return true;
+  return false;
+}
 
 class E2eProgram {
  public:
@@ -44,69 +57,37 @@ class E2eProgram {
 
   const std::filesystem::path& folder() const { return folder_.path(); }
   const std::filesystem::path& home() const { return home_.path(); }
-  std::filesystem::path trashFiles() const { return home_.path() / "data/Trash/files"; }
-  // Environment the program and the helper commands see.
   void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
   // Left out of the program's environment (not of the helper commands').
-  void UnsetEnv(const std::string& name) {
-    env_.erase(name);
-    unset_.push_back(name);
-  }
+  void UnsetEnv(const std::string& name) { env_.erase(name), unset_.push_back(name); }
+  std::string EnvPrefix() const;  // "VAR='value' ..." for a helper command
   // Another executable than $WW_EXE, started without --program-folder.
   void SetInstalled(const std::filesystem::path& executable) { installed_ = executable; }
   // Runs the program as this user, who then owns the test's home and folder.
   void RunAs(uid_t uid, gid_t gid);
-  // $XDG_DATA_HOME/WasteWell, where an installed program keeps its files.
-  std::filesystem::path UserFolder() const { return home_.path() / "data/WasteWell"; }
-  std::string EnvPrefix() const;  // "VAR=value ..." for a shell command
-
-  // Options.ini in Windows-1252, written before the start.
+  // Options.ini in Windows-1252.
   void WriteOptions(const std::string& utf8Text);
   std::string Option(const std::string& section, const std::string& key) const;
 
-  // Starts the program; false when it did not show its window in time.
+  // False when the program did not show its window in time.
   bool Start();
-  // Starts a copy and waits for it to end; its exit code, or -1 if it ran on.
-  int RunSecondCopy(int waitMs);
-  // Sends a signal and waits for the end; the exit code, or -1 on time-out.
+  // Sends a signal and waits for the end: the exit code, or -1 on time-out.
   int Stop(int signal, int waitMs = 10000);
   bool Running();
-  pid_t pid() const { return pid_; }
   unsigned long window() const { return window_; }
 
-  // The window's place on the screen, and the bounding shape in its own
-  // coordinates.
-  QRect Geometry() const;
-  QRegion Shape() const;
-  // The bin window is mapped and visible on the current workspace.
+  QRect Geometry() const;  // on the screen
+  QRegion Shape() const;   // the bounding shape, in the window's coordinates
   bool Viewable() const;
-  // _NET_WM_DESKTOP: 0xFFFFFFFF on every workspace, -1 when unset.
-  long Desktop() const;
-  // The _NET_WM_STATE atoms' names.
-  std::vector<std::string> NetWmState() const;
-  // What the screen shows at the window's picture (64x64 at its top-left).
-  QImage Picture() const;
-  // Mapped managed windows of the program other than the bin window.
-  std::vector<unsigned long> OtherWindows() const;
-  // Mapped override-redirect windows on the screen (menus).
-  std::vector<unsigned long> PopupWindows() const;
-
-  // Waits until two looks a poll apart see the same geometry; false on time-out.
-  bool WaitForStillGeometry(int ms) const;
-
-  // Waits until pred holds, polling; false on time-out.
-  template <typename Pred>
-  static bool WaitFor(Pred pred, int ms) {
-    for (int waited = 0; waited <= ms; waited += 50) {
-      if (pred()) return true;
-      Sleep(50);
-    }
-    return false;
-  }
-  static void Sleep(int ms);
+  std::string Xprop(const char* property) const;  // as xprop(1) shows it
+  QImage Picture() const;  // what the screen shows at the window's top-left 64x64
+  // The program's visible windows, one a line: the id, then what the command
+  // shows of the window $w, e.g. "xprop -id $w WM_NAME".
+  std::string Windows(const std::string& look) const;
+  // Right-clicks the bin; false when no menu showed.
+  bool OpenMenu() const;
 
  private:
-  unsigned long FindWindow() const;
   pid_t Spawn() const;
 
   TempDir folder_;
@@ -114,8 +95,7 @@ class E2eProgram {
   std::map<std::string, std::string> env_;
   std::vector<std::string> unset_;
   std::filesystem::path installed_;
-  uid_t uid_ = 0;
-  gid_t gid_ = 0;
+  uid_t uid_ = 0, gid_ = 0;
   pid_t pid_ = -1;
   unsigned long window_ = 0;
   int exitCode_ = -1;
