@@ -6,7 +6,7 @@
 using namespace testsupport;
 using E2eCommandLine = E2eTest;
 
-TEST_F(E2eCommandLine, HelpVersionAndEveryRefusalEndWithTheirStatusBeforeAnythingStarts) {
+TEST_F(E2eCommandLine, HelpVersionAndRefusalsEndWithTheirStatusAndWaylandSessionsUseX11) {
   E2eProgram p;
   // Its two outputs apart; env holds env(1)'s arguments, prefix a command before the program.
   const auto run = [&](const std::string& env, const std::string& args, std::string* err,
@@ -51,10 +51,8 @@ TEST_F(E2eCommandLine, HelpVersionAndEveryRefusalEndWithTheirStatusBeforeAnythin
             std::make_pair(2, std::string()));
   EXPECT_EQ(err, "WasteWell: no se puede escribir en la carpeta del programa \"" +
                      p.home().string() + "\".\n");
-}
 
-TEST_F(E2eCommandLine, InAWaylandSessionTheBinRunsOnXWayland) {
-  E2eProgram p;
+  // In a Wayland session the bin runs on XWayland.
   p.UnsetEnv("QT_QPA_PLATFORM");
   p.SetEnv("WAYLAND_DISPLAY", "wayland-0");
   p.SetEnv("XDG_SESSION_TYPE", "wayland");

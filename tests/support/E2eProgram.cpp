@@ -37,11 +37,6 @@ Display* X() {
 
 Window Root() { return DefaultRootWindow(X()); }
 
-bool Shown(Window w) {
-  XWindowAttributes a{};
-  return w && XGetWindowAttributes(X(), w, &a) && a.map_state == IsViewable;
-}
-
 }  // namespace
 
 bool HaveDisplay() { return X() != nullptr; }
@@ -129,10 +124,8 @@ void E2eProgram::RunAs(uid_t uid, gid_t gid) {
 }
 
 pid_t E2eProgram::Spawn() const {
-  const char* built = std::getenv("WW_EXE");
-  const std::string exe = !installed_.empty() ? installed_.string() : built ? built : "";
-  if (exe.empty()) return -1;
-  const pid_t p = fork();
+  const char* exe = installed_.empty() ? std::getenv("WW_EXE") : installed_.c_str();
+  const pid_t p = exe ? fork() : -1;
   if (p != 0) return p;
   for (const auto& name : unset_) unsetenv(name.c_str());
   for (const auto& [k, v] : env_) setenv(k.c_str(), v.c_str(), 1);
@@ -140,9 +133,9 @@ pid_t E2eProgram::Spawn() const {
                     setresuid(uid_, uid_, uid_) != 0))
     _exit(126);
   if (installed_.empty())
-    execl(exe.c_str(), exe.c_str(), "--program-folder", folder_.path().c_str(), nullptr);
+    execl(exe, exe, "--program-folder", folder_.path().c_str(), nullptr);
   else
-    execl(exe.c_str(), exe.c_str(), nullptr);
+    execl(exe, exe, nullptr);
   _exit(127);
 }
 
@@ -201,7 +194,10 @@ QRegion E2eProgram::Shape() const {
   return region;
 }
 
-bool E2eProgram::Viewable() const { return Shown(window_); }
+bool E2eProgram::Viewable() const {
+  XWindowAttributes a{};
+  return window_ && XGetWindowAttributes(X(), window_, &a) && a.map_state == IsViewable;
+}
 
 std::string E2eProgram::Xprop(const char* property) const {
   std::string out;
