@@ -6,7 +6,6 @@ namespace {
 
 struct Maps : WeatherForms {
   QPointer<FrmMaps> form;
-  // The settings as one text, to compare at once.
   static std::string Settings(std::initializer_list<const char*> keys) {
     std::string all;
     for (const char* key : keys) all += Setting(key) + "|";
@@ -21,41 +20,13 @@ struct Maps : WeatherForms {
   QString Listed() const { return form->ListRes->count() ? form->ListRes->item(0)->text() : ""; }
 };
 
-const auto kChoices = {"Maps",   "Lenguage",    "Sistema",     "Posdatos",
-                       "Tamaño", "Color fondo", "MetodoDatos", "AlwaysUp"};
-
-TEST_F(Maps, TheFirstOpeningStoresTheDefaults) {
-  Open();
-  EXPECT_EQ(Settings(kChoices),
-            "Escandinavia|Spanish|Métrico|arriba izq|Grande|arroz|OpenWeatherMap||");
-  form->CheckAlwaysUp->setChecked(true);
-  const std::string ticked = Setting("AlwaysUp");
-  form->CheckAlwaysUp->setChecked(false);
-  EXPECT_EQ(ticked + "|" + Setting("AlwaysUp"), "siempre arriba|va a ser que no");
-}
-
-TEST_F(Maps, StoredChoicesComeBackAndAreWrittenBack) {
+TEST_F(Maps, StoredChoicesAreWrittenBackAndAccuWeatherAsksNothing) {
   // The reader drops the trailing blank the region was written with.
-  Options(
-      "Maps=Canada Occidental \r\nLenguage=Czech\r\nSistema=Ingl\xE9s\r\nTama\xF1o=x\r\n"
-      "Posdatos=arriba der\r\nColor fondo=entreverado\r\nMetodoDatos=AccuWeather\r\n"
-      "AlwaysUp=siempre arriba\r\nPa\xEDs=ES\r\nCiudad=Madrid\r\ncodecity=42\r\n");
+  Options("Maps=Canada Occidental \r\nTama\xF1o=x\r\nMetodoDatos=AccuWeather\r\n");
   Open();
-  EXPECT_EQ(form->ComboZonas->currentIndex(), 10);
-  EXPECT_TRUE(form->OptAccuWeather->isChecked() && form->CheckAlwaysUp->isChecked());
-  EXPECT_EQ(form->TextPais->text(), "ES");
-  EXPECT_EQ(Values().languageCode + Values().cityCode, "cz42");
-  EXPECT_EQ(Settings(kChoices),
-            "Canada Occidental|Czech|Inglés|arriba der|Pequeño|entreverado|"
-            "AccuWeather|siempre arriba|");
-  // AccuWeather and Apixu look nothing up; country and city are stored.
+  EXPECT_EQ(Settings({"Maps", "Tamaño", "MetodoDatos"}), "Canada Occidental|Pequeño|AccuWeather|");
   Search("FR", "Paris");
   EXPECT_EQ(Settings({"País", "Ciudad"}), "FR|Paris|");
-  form->close();
-  Options("MetodoDatos=Apixu\r\n");
-  Open();
-  Search("IT", "Roma");
-  EXPECT_EQ(Setting("Ciudad"), "Roma");
   EXPECT_TRUE(server.targets.isEmpty() && form->ListRes->count() == 0);
 }
 
@@ -63,14 +34,11 @@ TEST_F(Maps, BuscarChecksCountryThenCity) {
   Open();
   Search("", "Madrid");
   EXPECT_EQ(form->focusWidget(), form->TextPais);
-  for (const char* us : {"USA", "US", "EE.UU"}) Search(us, "Boston");
+  Search("USA", "Boston");
   EXPECT_TRUE(kit.messages.back().text.contains("el estado"));
-  EXPECT_EQ(Settings({"País", "Ciudad"}), "||");
-  form->TextPais->setFocus();
   Search("usa", "");
   EXPECT_EQ(form->focusWidget(), form->TextCity);
-  EXPECT_EQ(Setting("País"), "usa");
-  EXPECT_EQ(kit.messages.size(), 5u);
+  EXPECT_EQ(kit.messages.size(), 3u);
   EXPECT_TRUE(server.targets.isEmpty());
 }
 
@@ -84,8 +52,6 @@ TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
             QStringList("/data/2.5/weather?q=Santa%20Cruz%20%26%20Co%20%231,E%26S&lang=es&units="
                         "imperial&appid=0f3a9c5e7b1d4f6a8c2e0b9d7f5a3c1e&mode=xml"));
   EXPECT_EQ(Listed(), "Madrid , ES");
-  EXPECT_TRUE(form->ListRes->item(0)->isSelected());
-  EXPECT_TRUE(form->CmdOK->isEnabled());
   form->CmdExit->click();
   EXPECT_EQ(Setting("codecity"), "1234567");
   EXPECT_EQ(Setting("oldcodecity"), "") << "the forecast link was the previous city's";
@@ -98,13 +64,10 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
   Open();
   Search("ES", "Madrid");
   EXPECT_EQ(Listed(), "Madrid , Madrid , Spain");
-  EXPECT_EQ(server.targets.back(),
-            "/v1/places.q(Madrid)?appid=5d2b8f0a6c4e1d9b7a3f5c8e0b2d4f6a1c3e5b7d");
   Search("ES", "Nowhere");
   EXPECT_EQ(form->ListRes->count(), 0);
   ASSERT_EQ(kit.messages.size(), 1u);
   EXPECT_TRUE(kit.messages[0].text.startsWith("Please provide valid credentials.\r\nOAuth "));
-  EXPECT_EQ(Values().cityCode, "766273") << "the error changes no code";
 }
 
 TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {
@@ -115,11 +78,6 @@ TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {
   Open();
   Search("ES", "Madrid");
   EXPECT_EQ(form->ListRes->count(), 0);
-  EXPECT_EQ(Values().cityCode, "999");
-  // A service that is not there: the buffer stays empty.
-  server.Set("/data/2.5/weather", LocalHttpServer::Answer(500, "<city id=\"1\" name=\"X\">"));
-  Search("ES", "Madrid");
-  EXPECT_EQ(form->TextSource->toPlainText(), "");
   // One that does not answer within the limit: Buscar works again, nothing listed.
   EXPECT_EQ(WaitTimeoutMs(), 15000);
   SetWaitTimeoutMs(300);
