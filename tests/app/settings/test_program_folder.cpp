@@ -67,7 +67,14 @@ class ProgramFolderRule : public ::testing::Test {
   testsupport::ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
 };
 
-TEST_F(ProgramFolderRule, AnInstalledProgramWritesInThePerUserFolderAndReadsWhatShips) {
+TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserFolder) {
+  // A build folder or a portable copy: nothing installed next to it.
+  const app::FolderChoice build = ChooseAsNobody(home_, {});
+  EXPECT_EQ(build.error, "");
+  EXPECT_EQ(build.folder, home_);
+  EXPECT_EQ(build.shipped, home_);
+  EXPECT_FALSE(fs::exists(home_ / "data"));
+
   const app::FolderChoice c = ChooseAsNobody(bin_, {});
   ASSERT_EQ(c.error, "");
   EXPECT_EQ(c.folder, home_ / "data/WasteWell");
@@ -76,60 +83,29 @@ TEST_F(ProgramFolderRule, AnInstalledProgramWritesInThePerUserFolderAndReadsWhat
   ASSERT_EQ(stat(c.folder.c_str(), &st), 0) << "made on the first start";
   EXPECT_EQ(st.st_uid, kNobody);
 
-  app::SetProgramFolder(c.folder);
-  app::SetShippedFolder(c.shipped);
-  EXPECT_EQ(app::OptionsFile(), (home_ / "data/WasteWell/Options.ini").string());
-  EXPECT_EQ(app::ProgramFile("mysnap.jpg"), (home_ / "data/WasteWell/mysnap.jpg").string());
-  EXPECT_EQ(app::ShippedFile("leame.txt"), (tmp_ / "usr/share/wastewell/leame.txt").string());
-  WriteFile(c.folder / "leame.txt", "the user's own");
-  EXPECT_EQ(app::ShippedFile("leame.txt"), (c.folder / "leame.txt").string());
-  app::SetShippedFolder({});
-}
-
-TEST_F(ProgramFolderRule, AWritableExecutableFolderKeepsEverythingBesideTheProgram) {
-  // A build folder or a portable copy: nothing installed next to it.
-  const app::FolderChoice build = ChooseAsNobody(home_, {});
-  EXPECT_EQ(build.error, "");
-  EXPECT_EQ(build.folder, home_);
-  EXPECT_EQ(build.shipped, home_);
-  EXPECT_FALSE(fs::exists(home_ / "data"));
-
-  // An installed program that could write beside itself (root, or an install in the home)
-  // still keeps its files in the per-user folder.
+  // Root, or an install in the home, could write beside it: still the per-user folder.
   chown(bin_.c_str(), kNobody, kNobody);
-  const app::FolderChoice c = ChooseAsNobody(bin_, {});
-  EXPECT_EQ(c.folder, home_ / "data/WasteWell");
-  EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell");
+  EXPECT_EQ(ChooseAsNobody(bin_, {}).folder, home_ / "data/WasteWell");
 }
 
-TEST_F(ProgramFolderRule, TheOptionWinsIsMadeWhenMissingAndIsRefusedWhenUnusable) {
+TEST_F(ProgramFolderRule, TheOptionWinsAndAFolderThatCannotBeMadeOrWrittenIsRefused) {
   chown(bin_.c_str(), kNobody, kNobody);
   const app::FolderChoice made = ChooseAsNobody(bin_, home_ / "a/b");
   EXPECT_EQ(made.error, "");
   EXPECT_EQ(made.folder, home_ / "a/b");
   EXPECT_TRUE(fs::is_directory(home_ / "a/b"));
-  EXPECT_EQ(ChooseAsNobody(tmp_ / "usr/bin", home_).folder, home_) << "read-only executable folder";
 
-  // Root's folder: there but not writable; below it: cannot be made; below a file neither.
-  WriteFile(tmp_ / "file", "");
   for (const auto& [folder, verb] :
-       {std::pair{tmp_ / "usr", "escribir en"}, std::pair{tmp_ / "usr/nuevo", "crear"},
-        std::pair{tmp_ / "file/nuevo", "crear"}}) {
-    const app::FolderChoice c = ChooseAsNobody(bin_, folder);
-    EXPECT_EQ(c.error, "WasteWell: no se puede " + std::string(verb) +
-                           " la carpeta del programa \"" + folder.string() + "\".\n");
-  }
+       {std::pair{tmp_ / "usr", "escribir en"}, std::pair{tmp_ / "usr/nuevo", "crear"}})
+    EXPECT_EQ(ChooseAsNobody(bin_, folder).error, "WasteWell: no se puede " + std::string(verb) +
+                                                      " la carpeta del programa \"" +
+                                                      folder.string() + "\".\n");
   EXPECT_FALSE(fs::exists(tmp_ / "usr/nuevo"));
-}
 
-TEST_F(ProgramFolderRule, APerUserFolderThatCannotBeMadeIsAnErrorNotASilentLoss) {
+  // Not a silent loss of every setting either when it is the per-user folder.
   testsupport::ScopedEnv data("XDG_DATA_HOME", (tmp_ / "usr/share").string());
-  const app::FolderChoice c = ChooseAsNobody(bin_, {});
-  EXPECT_NE(c.error.find("no se puede crear"), std::string::npos) << c.error;
-  // A relative value is no folder: the default under HOME is used.
-  testsupport::ScopedEnv relative("XDG_DATA_HOME", "data");
-  testsupport::ScopedEnv home("HOME", home_.string());
-  EXPECT_EQ(ChooseAsNobody(bin_, {}).folder, home_ / ".local/share/WasteWell");
+  const std::string error = ChooseAsNobody(bin_, {}).error;
+  EXPECT_NE(error.find("no se puede crear"), std::string::npos) << error;
 }
 
 }  // namespace
