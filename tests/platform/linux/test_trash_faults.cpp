@@ -89,12 +89,9 @@ TEST(TrashFaults, ATrashTheMoveFoundIsCountedAndEmptied) {
                    "' 2>/dev/null && btrfs subvolume create '" + btrfs + "/VMs' >/dev/null")
                       .c_str()) == 0;
   std::optional<TmpfsMount> standIn;
-  fs::path vms = fs::path(btrfs) / "VMs";
-  std::vector<fs::path> tops = {btrfs};
-  if (!real) {
-    vms = standIn.emplace(tmp / "VMs").path();
-    tops.clear();
-  }
+  if (!real) standIn.emplace(tmp / "VMs");
+  const fs::path vms = real ? fs::path(btrfs) / "VMs" : standIn->path();
+  const std::vector<fs::path> tops = real ? std::vector<fs::path>{btrfs} : std::vector<fs::path>{};
   std::cout << (real ? "a real btrfs subvolume\n" : "no btrfs here: a stand-in volume\n");
   const std::string megabyte(1 << 20, 'v');
   WriteFile(vms / "disk.img", megabyte);
