@@ -85,11 +85,8 @@ std::string RunInChild(const std::function<std::string()>& fn, const std::functi
   pid_t pid = fork();
   if (pid < 0) return "child failed: fork";
   if (pid == 0) {
-    close(fds[0]);
-    std::string result = !setup || setup() ? fn() : "child failed: setup";
-    if (write(fds[1], result.data(), result.size())) {
-    }  // short: fits the pipe
-    _exit(0);
+    const std::string result = !setup || setup() ? fn() : "child failed: setup";
+    _exit(write(fds[1], result.data(), result.size()) < 0);  // short: fits the pipe
   }
   close(fds[1]);
   std::string text;

@@ -6,13 +6,12 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 
 #include "platform/DesktopSession.h"
-#include "support/TempDir.h"
+#include "support/TrashTestKit.h"
 
 namespace {
 
@@ -64,57 +63,49 @@ bool Running(long pid) {
 // dconf's service is reached over a bus that takes connections and never says a word, and
 // xfconf-query waits on a child of its own: both are given up, on the quit's second call too.
 // Nemo's schema lacks the key (GLib would abort on it). GIO reads its environment once per
-// process, so all this runs in a child.
+// process, so the calls run in a child.
 TEST(DesktopTrashIcon, HungSettingsToolsAreGivenUp) {
   TempDir dir;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    [&] {
-      const fs::path schemas = dir / "schemas", pids = dir / "pids";
-      const std::string ding = "org.gnome.shell.extensions.ding.gschema.xml";
-      fs::create_directories(schemas);
-      fs::copy_file(fs::path(std::getenv("WW_SOURCE_DIR")) / "tests/data/gschemas" / ding,
-                    schemas / ding);
-      WriteFile(schemas / "nemo.gschema.xml",
-                "<schemalist><schema id='org.nemo.desktop' path='/org/nemo/desktop/'><key "
-                "name='show-desktop-icons' type='b'><default>true</default></key></schema>"
-                "</schemalist>");
-      ASSERT_EQ(std::system(("glib-compile-schemas " + schemas.string()).c_str()), 0);
-      WriteFile(dir / "bin/xfconf-query",
-                "#!/bin/sh\nsleep 300 & echo $$ $! > " + pids.string() + "\nwait\n");
-      chmod((dir / "bin/xfconf-query").c_str(), 0755);
-      const std::string bus = (dir / "bus").string();
-      const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-      sockaddr_un addr{};
-      addr.sun_family = AF_UNIX;
-      std::strncpy(addr.sun_path, bus.c_str(), sizeof addr.sun_path - 1);
-      ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-      listen(fd, 16);
-      for (auto [name, value] :
-           {std::pair<const char*, std::string>{"GSETTINGS_SCHEMA_DIR", schemas},
-            {"XDG_DATA_DIRS", dir / "data"},
-            {"XDG_CONFIG_HOME", dir / "config"},
-            {"XDG_RUNTIME_DIR", dir.path()},
-            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + bus},
-            {"GSETTINGS_BACKEND", "dconf"},
-            {"PATH", (dir / "bin").string() + ":/usr/bin:/bin"}})
-        setenv(name, value.c_str(), 1);
-      const auto session = platform::MakeDesktopSession();
-      EXPECT_FALSE(session->SetTrashIconHidden(true));
-      EXPECT_FALSE(session->SetTrashIconHidden(false));
-      long script = 0, child = 0;
-      ASSERT_EQ(sscanf(ReadFile(pids).c_str(), "%ld %ld", &script, &child), 2);
-      EXPECT_FALSE(Running(script));
-      // The grandchild is not ours to reap: killed is enough.
-      for (int i = 0; i < 100 && Running(child); ++i) usleep(20000);
-      EXPECT_FALSE(Running(child));
-    }();
-    std::fflush(stdout);
-    _exit(HasFailure() ? 1 : 0);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+  const fs::path schemas = dir / "schemas", pids = dir / "pids";
+  const std::string ding = "org.gnome.shell.extensions.ding.gschema.xml";
+  fs::create_directories(schemas);
+  fs::copy_file(fs::path(std::getenv("WW_SOURCE_DIR")) / "tests/data/gschemas" / ding,
+                schemas / ding);
+  WriteFile(schemas / "nemo.gschema.xml",
+            "<schemalist><schema id='org.nemo.desktop' path='/org/nemo/desktop/'><key "
+            "name='show-desktop-icons' type='b'><default>true</default></key></schema>"
+            "</schemalist>");
+  ASSERT_EQ(std::system(("glib-compile-schemas " + schemas.string()).c_str()), 0);
+  WriteFile(dir / "bin/xfconf-query",
+            "#!/bin/sh\nsleep 300 & echo $$ $! > " + pids.string() + "\nwait\n");
+  chmod((dir / "bin/xfconf-query").c_str(), 0755);
+  const std::string bus = (dir / "bus").string();
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::strncpy(addr.sun_path, bus.c_str(), sizeof addr.sun_path - 1);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  listen(fd, 16);
+  const std::string out = RunInChild([&] {
+    for (auto [name, value] : {std::pair<const char*, std::string>{"GSETTINGS_SCHEMA_DIR", schemas},
+                               {"XDG_DATA_DIRS", dir / "data"},
+                               {"XDG_CONFIG_HOME", dir / "config"},
+                               {"XDG_RUNTIME_DIR", dir.path()},
+                               {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + bus},
+                               {"GSETTINGS_BACKEND", "dconf"},
+                               {"PATH", (dir / "bin").string() + ":/usr/bin:/bin"}})
+      setenv(name, value.c_str(), 1);
+    const auto session = platform::MakeDesktopSession();
+    std::string text = std::to_string(session->SetTrashIconHidden(true)) +
+                       std::to_string(session->SetTrashIconHidden(false));
+    long script = 0, child = 0;
+    sscanf(ReadFile(pids).c_str(), "%ld %ld", &script, &child);
+    // The grandchild is not ours to reap: killed is enough.
+    for (int i = 0; i < 100 && Running(child); ++i) usleep(20000);
+    return text + (Running(script) || Running(child) ? " still running" : " gone");
+  });
+  close(fd);
+  EXPECT_EQ(out, "00 gone");
 }
 
 }  // namespace

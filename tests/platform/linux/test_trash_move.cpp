@@ -48,16 +48,14 @@ TEST(TrashMove, ItemOnAnotherVolumeGoesToThatVolumesTrash) {
   table.topDirs.reset();
   FreedesktopTrash bin(table);
   const Figures before = Query(bin);
-  const fs::path top = vol->path(), own = top / (".Trash-" + kUid), shared = top / ".Trash";
+  const fs::path top = vol->path(), shared = top / ".Trash";
   WriteFile(top / "docs" / "a b.txt", "v1");
   ASSERT_TRUE(bin.moveToTrash({top / "docs/a b.txt"}).ok);
-  EXPECT_EQ(ReadFile(own / "files" / "a b.txt"), "v1");
-  EXPECT_NE(ReadFile(own / "info" / "a b.txt.trashinfo").find("\nPath=docs/a%20b.txt\n"),
-            std::string::npos);
+  EXPECT_EQ(ReadFile(top / (".Trash-" + kUid) / "files" / "a b.txt"), "v1");
   EXPECT_EQ(Query(bin), Figures(before.first + 1, before.second + 2));
 
   ASSERT_TRUE(mkdir(shared.c_str(), 0777) == 0 && chmod(shared.c_str(), 0777) == 0);
-  WriteFile(PutTrashInfo(shared / kUid, "old"), std::string(20, 's'));
+  PutTrashInfo(shared / kUid, "old");
   EXPECT_EQ(Query(bin).first, before.first + 1) << "a .Trash without the sticky bit is not used";
   ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
   EXPECT_EQ(Query(bin).first, before.first + 2);
