@@ -9,7 +9,6 @@
 #include "platform/WebBrowser.h"
 #include "support/LocalHttpServer.h"
 #include "support/QtApp.h"
-#include "support/TempDir.h"
 
 using testsupport::LocalHttpServer;
 using testsupport::SpinUntil;
@@ -19,7 +18,6 @@ namespace {
 struct Web : ::testing::Test {
   std::unique_ptr<QWidget> window;
   std::unique_ptr<platform::WebBrowser> browser;
-  std::vector<std::pair<int, int>> progress;
   std::vector<QString> opened;
 
   void SetUp() override {
@@ -33,8 +31,6 @@ struct Web : ::testing::Test {
     window = std::make_unique<QWidget>();
     browser = platform::CreateWebBrowser(window.get());
     ASSERT_TRUE(platform::WebEngineLoaded());
-    browser->Widget()->resize(400, 300);
-    browser->ProgressChange = [this](int p, int m) { progress.emplace_back(p, m); };
     window->resize(400, 300);
     window->show();
   }
@@ -44,16 +40,8 @@ struct Web : ::testing::Test {
     platform::SetShellOpenHook(nullptr);
     platform::SetStallTimeoutMs(30000);
   }
-  QWebEnginePage* Page() { return static_cast<QWebEngineView*>(browser->Widget())->page(); }
-  QString Text() {
-    QString text;
-    bool done = false;
-    Page()->toPlainText([&](const QString& t) {
-      text = t;
-      done = true;
-    });
-    SpinUntil([&] { return done; }, 5000);
-    return text.trimmed();
+  static QWebEnginePage* Page(platform::WebBrowser& b) {
+    return static_cast<QWebEngineView*>(b.Widget())->page();
   }
 };
 
@@ -69,58 +57,22 @@ TEST_F(Web, AboutDocumentIsShownAsGivenAndRunsNoScriptWhenRestricted) {
   browser->SetRestricted(true);
   browser->Navigate(
       page, platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache);
-  EXPECT_TRUE(browser->Busy());
   ASSERT_TRUE(browser->WaitWhileBusy());
-  EXPECT_EQ(Text(), "Ñandú 21 °C");
-  EXPECT_EQ(Page()->title(), "Tiempo");
-  ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.back(), std::make_pair(0, 0));  // the load is over
+  QString text;
+  Page(*browser)->toPlainText([&](const QString& t) { text = t; });
+  SpinUntil([&] { return !text.isEmpty(); }, 5000);
+  EXPECT_EQ(text.trimmed(), "Ñandú 21 °C");
   ASSERT_TRUE(other->WaitWhileBusy());
-  auto* otherPage = static_cast<QWebEngineView*>(other->Widget())->page();
-  EXPECT_TRUE(SpinUntil([&] { return otherPage->title() == "cambiado"; }, 5000));
+  EXPECT_TRUE(SpinUntil([&] { return Page(*other)->title() == "cambiado"; }, 5000));
 }
 
-TEST_F(Web, BusyWhileLoadingAndReloadThatReachesTheServerAgain) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir / "p.htm", "<html><body>página local</body></html>");
-  browser->Navigate(QString::fromStdString((dir / "p.htm").string()));
-  ASSERT_TRUE(browser->WaitWhileBusy());
-  EXPECT_EQ(Text(), "página local");
-
+// The reload behind the maps' refresh must reach the server even for a page it may cache.
+TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
   LocalHttpServer server;
-  server.Set("/",
-             LocalHttpServer::Answer(200, "<html><body>a<img src=\"/slow.png\"></body></html>"));
-  auto slow = LocalHttpServer::Answer(200, "x", "image/png");
-  slow.delayMs = 1500;
-  server.Set("/slow.png", slow);
-  progress.clear();
-  browser->Navigate(server.Url("/"));
-  SpinUntil([&] { return server.Requests("/slow.png") > 0; }, 5000);
-  EXPECT_TRUE(browser->Busy());
-  ASSERT_TRUE(browser->WaitWhileBusy());
-  EXPECT_FALSE(browser->Busy());
-  EXPECT_EQ(server.Requests("/slow.png"), 1);
-  ASSERT_GE(progress.size(), 2u);
-  EXPECT_EQ(progress.front().second, 100) << ::testing::PrintToString(progress);
-  EXPECT_EQ(progress.back(), std::make_pair(0, 0));
-
-  auto cached = LocalHttpServer::Answer(200, "<html><body>servidor</body></html>");
-  cached.extraHeaders = "Cache-Control: max-age=3600\r\n";
-  server.Set("/p", cached);
-  browser->Navigate(server.Url("/p"));
-  ASSERT_TRUE(browser->WaitWhileBusy());
-  EXPECT_EQ(server.Requests("/p"), 1);
-  browser->Refresh2(2);
-  ASSERT_TRUE(browser->WaitWhileBusy());
-  EXPECT_EQ(server.Requests("/p"), 2);
-  EXPECT_EQ(Text(), "servidor");
-}
-
-TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktop) {
-  LocalHttpServer server;
-  server.Set("/",
-             LocalHttpServer::Answer(
-                 200, "<html><body><a id=l target=_blank href=\"/nueva\">x</a></body></html>"));
+  auto page = LocalHttpServer::Answer(
+      200, "<html><body><a id=l target=_blank href=\"/nueva\">x</a></body></html>");
+  page.extraHeaders = "Cache-Control: max-age=3600\r\n";
+  server.Set("/", page);
   server.Set("/nueva", LocalHttpServer::Answer(200, "<html><body>nueva</body></html>"));
   for (bool refuse : {true, false}) {
     opened.clear();
@@ -131,18 +83,17 @@ TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktop) {
     };
     browser->Navigate(server.Url("/"));
     ASSERT_TRUE(browser->WaitWhileBusy());
-    Page()->runJavaScript("document.getElementById('l').click()");
+    Page(*browser)->runJavaScript("document.getElementById('l').click()");
     SpinUntil([&] { return asked && (refuse || !opened.empty()); }, 5000);
     SpinUntil([] { return false; }, 300);
     EXPECT_TRUE(asked);
-    if (refuse) {
-      EXPECT_TRUE(opened.empty());
-    } else {
-      ASSERT_EQ(opened.size(), 1u);
-      EXPECT_EQ(opened[0], server.Url("/nueva"));
-    }
+    EXPECT_EQ(opened, refuse ? std::vector<QString>{} : std::vector<QString>{server.Url("/nueva")});
   }
   EXPECT_EQ(server.Requests("/nueva"), 0);
+  const int requests = server.Requests("/");
+  browser->Refresh2(2);
+  ASSERT_TRUE(browser->WaitWhileBusy());
+  EXPECT_EQ(server.Requests("/"), requests + 1);
 }
 
 TEST_F(Web, ClosingTheWindowEndsTheWaitAndAStallEndsItToo) {
@@ -164,5 +115,4 @@ TEST_F(Web, ClosingTheWindowEndsTheWaitAndAStallEndsItToo) {
   browser = platform::CreateWebBrowser(window.get());
   browser->Navigate(server.Url("/slow"));
   EXPECT_FALSE(browser->WaitWhileBusy());
-  EXPECT_FALSE(browser->Busy());
 }

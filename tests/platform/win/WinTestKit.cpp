@@ -113,23 +113,4 @@ std::string UnixPath(const std::filesystem::path& path) {
   return out;
 }
 
-bool ReadUserText(const std::wstring& key, const std::wstring& name, std::wstring& value) {
-  wchar_t buffer[2048];
-  DWORD size = sizeof buffer;
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer,
-                   &size) != ERROR_SUCCESS)
-    return false;
-  value = buffer;
-  return true;
-}
-
-bool ReadUserNumber(const std::wstring& key, const std::wstring& name, std::uint32_t& value) {
-  DWORD number = 0, size = sizeof number;
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &number,
-                   &size) != ERROR_SUCCESS)
-    return false;
-  value = number;
-  return true;
-}
-
 }  // namespace testsupport
