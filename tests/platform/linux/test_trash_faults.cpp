@@ -20,10 +20,15 @@ using platform::EmptyResult;
 using platform::FreedesktopTrash;
 using platform::MoveResult;
 
+class TrashFaults : public ::testing::Test {
+ protected:
+  TempDir tmp;
+  const fs::path trash = tmp / "data" / "Trash";
+};
+
 // The home, or a folder above the home trash, reached through a bind mount of its volume is
 // the same folder: it stays, and the emptying that follows leaves it whole.
-TEST(TrashFaults, HomeThroughABindMountStays) {
-  TempDir tmp;
+TEST_F(TrashFaults, HomeThroughABindMountStays) {
   TmpfsMount vol(tmp / "vol");
   if (!vol.ok()) GTEST_SKIP() << vol.error();
   const fs::path home = vol.path() / "home", data = home / ".local" / "share";
@@ -55,11 +60,10 @@ TEST(TrashFaults, HomeThroughABindMountStays) {
 }
 
 // Something mounted on files/ or info/ is not the trash's: the trash is left whole and reported.
-TEST(TrashFaults, AMountOnATrashFolderIsNotEmptiedThrough) {
-  TempDir tmp;
+TEST_F(TrashFaults, AMountOnATrashFolderIsNotEmptiedThrough) {
   TmpfsMount vol(tmp / "vol");
   if (!vol.ok()) GTEST_SKIP() << vol.error();
-  const fs::path trash = tmp / "data" / "Trash", outside = tmp / "project";
+  const fs::path outside = tmp / "project";
   PutTrashInfo(trash, "src");
   WriteFile(outside / "src" / "main.c", "code");
   WriteFile(outside / "notes.trashinfo", "[Trash Info]\n");
@@ -77,8 +81,7 @@ TEST(TrashFaults, AMountOnATrashFolderIsNotEmptiedThrough) {
 // A btrfs subvolume has a device number of its own but no entry in the mount table: what the
 // move puts in its trash is counted and emptied, now and by a later run. Where no btrfs can
 // be mounted, a volume missing from the list of tops stands in for it.
-TEST(TrashFaults, ATrashTheMoveFoundIsCountedAndEmptied) {
-  TempDir tmp;
+TEST_F(TrashFaults, ATrashTheMoveFoundIsCountedAndEmptied) {
   TmpfsMount scratch(tmp / "scratch");  // also our own mount namespace
   if (!scratch.ok()) GTEST_SKIP() << scratch.error();
   const std::string btrfs = (tmp / "btrfs").string(), image = (scratch.path() / "img").string();
@@ -112,9 +115,7 @@ TEST(TrashFaults, ATrashTheMoveFoundIsCountedAndEmptied) {
 }
 
 // Info files that cannot go keep their items counted, so they are reported as left, every time.
-TEST(TrashFaults, InfoFilesThatStayAreReportedLeft) {
-  TempDir tmp;
-  const fs::path trash = tmp / "data" / "Trash";
+TEST_F(TrashFaults, InfoFilesThatStayAreReportedLeft) {
   // An info entry that is a folder is the trash's own: it goes.
   WriteFile(PutTrashInfo(trash, "odd"), "x");
   fs::remove(trash / "info" / "odd.trashinfo");
@@ -147,10 +148,9 @@ TEST(TrashFaults, InfoFilesThatStayAreReportedLeft) {
 
 // directorysizes is anybody's file: a FIFO there must not hang the emptying, a device must
 // not feed it for ever.
-TEST(TrashFaults, ADirectorySizesThatIsNoFileNeitherHangsNorCrashes) {
+TEST_F(TrashFaults, ADirectorySizesThatIsNoFileNeitherHangsNorCrashes) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to make a device node";
-  TempDir tmp;
-  const fs::path trash = tmp / "data" / "Trash", ds = trash / "directorysizes";
+  const fs::path ds = trash / "directorysizes";
   alarm(60);  // a hang fails the test instead of the run
   for (int kind = 0; kind < 2; ++kind) {
     WriteFile(PutTrashInfo(trash, "f"), "1");
@@ -164,9 +164,7 @@ TEST(TrashFaults, ADirectorySizesThatIsNoFileNeitherHangsNorCrashes) {
 
 // Removal holds a few files open and memory for a name per level, whatever the depth: the
 // count and the emptying of a 10,000-level tree work under a limit of 32 open files.
-TEST(TrashFaults, DeepTreesAreCountedAndRemovedInBoundedResources) {
-  TempDir tmp;
-  const fs::path trash = tmp / "data" / "Trash";
+TEST_F(TrashFaults, DeepTreesAreCountedAndRemovedInBoundedResources) {
   for (auto [levels, name] :
        {std::pair{10000, std::string("d")}, std::pair{4000, std::string(255, 'n')}}) {
     ASSERT_TRUE(MakeDeepTree(PutTrashInfo(trash, "deep"), name, levels, "abcdef"));
@@ -190,9 +188,7 @@ TEST(TrashFaults, DeepTreesAreCountedAndRemovedInBoundedResources) {
 
 // trash-put writes the info file first and moves the item in after it: an emptying in between
 // leaves that info file, so the item arrives with it. An old orphan still goes.
-TEST(TrashFaults, AnItemBeingTrashedKeepsItsInfoFile) {
-  TempDir tmp;
-  const fs::path trash = tmp / "data" / "Trash";
+TEST_F(TrashFaults, AnItemBeingTrashedKeepsItsInfoFile) {
   PutTrashInfo(trash, "old-orphan");
   Age(trash / "info" / "old-orphan.trashinfo");
   const fs::path arriving = PutTrashInfo(trash, "arriving");
@@ -207,15 +203,14 @@ TEST(TrashFaults, AnItemBeingTrashedKeepsItsInfoFile) {
 }
 
 // A 255-byte name that is no UTF-8 is shortened to a name of its own bytes, not to nothing.
-TEST(TrashFaults, ALongNameOfNonUtf8BytesIsTrashed) {
-  TempDir tmp;
+TEST_F(TrashFaults, ALongNameOfNonUtf8BytesIsTrashed) {
   const std::string name(255, '\xA9');
   WriteFile(tmp / "in" / name, "latin-1");
   FreedesktopTrash bin(TrashAt(tmp / "data"));
   MoveResult r = bin.moveToTrash({tmp / "in" / name});
   ASSERT_TRUE(r.ok) << r.stayed.at(0).second;
   int found = 0;
-  for (auto& e : fs::directory_iterator(tmp / "data" / "Trash" / "files")) {
+  for (auto& e : fs::directory_iterator(trash / "files")) {
     EXPECT_EQ(e.path().filename().string().find_first_not_of('\xA9'), std::string::npos);
     EXPECT_EQ(ReadFile(e.path()), "latin-1");
     ++found;
