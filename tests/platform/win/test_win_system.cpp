@@ -1,5 +1,5 @@
-// System services of the Windows set: the temporary folder, one copy per
-// executable, the connectivity check against sockets of our own on 127.0.0.1.
+// System services of the Windows set: the temporary folder, the connectivity
+// check against sockets of our own on 127.0.0.1.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 // winsock2 before windows.h, which would bring the old winsock.
@@ -19,12 +19,6 @@ TEST(WinSystem, TempPathIsUtf8WithItsSeparator) {
   // GetTempPath reads TMP first; a name outside ASCII must come back as UTF-8.
   testsupport::ScopedEnv tmp("TMP", platform::win::ToAnsi("C:\\Temp\\ñandú"));
   EXPECT_EQ(platform::TempPath(), "C:\\Temp\\ñandú\\");
-}
-
-TEST(WinSystem, OneCopyPerExecutableWhateverTheCase) {
-  EXPECT_TRUE(platform::AcquireSingleInstance(L"C:\\Programas\\A\\WasteWell.exe"));
-  EXPECT_FALSE(platform::AcquireSingleInstance(L"c:\\PROGRAMAS\\a\\wastewell.EXE"));
-  EXPECT_TRUE(platform::AcquireSingleInstance(L"C:\\Programas\\B\\WasteWell.exe"));
 }
 
 // Bound to 127.0.0.1 on a port the system picks; listening when asked.
