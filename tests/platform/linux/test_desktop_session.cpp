@@ -21,20 +21,15 @@ using Args = std::vector<std::string>;
 
 // What the session will start, read by GLib's desktop-entry and quoting rules.
 Args ExecArgs(const fs::path& entry) {
-  GKeyFile* file = g_key_file_new();
-  gchar* exec = g_key_file_load_from_file(file, entry.c_str(), G_KEY_FILE_NONE, nullptr)
-                    ? g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr)
-                    : nullptr;
+  g_autoptr(GKeyFile) file = g_key_file_new();
+  g_autofree gchar* exec = g_key_file_load_from_file(file, entry.c_str(), G_KEY_FILE_NONE, nullptr)
+                               ? g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr)
+                               : nullptr;
   std::string line;
   for (const char* p = exec ? exec : ""; *p; p += p[0] == '%' && p[1] == '%' ? 2 : 1) line += *p;
-  gchar** argv = nullptr;
-  Args args;
-  if (exec && g_shell_parse_argv(line.c_str(), nullptr, &argv, nullptr))
-    args.assign(argv, argv + g_strv_length(argv));
-  g_strfreev(argv);
-  g_free(exec);
-  g_key_file_free(file);
-  return args;
+  g_auto(GStrv) argv = nullptr;
+  if (!exec || !g_shell_parse_argv(line.c_str(), nullptr, &argv, nullptr)) return {};
+  return Args(argv, argv + g_strv_length(argv));
 }
 
 TEST(Autostart, EntryStartsTheProgramWhateverItsPathHoldsAndALineBreakIsRefused) {

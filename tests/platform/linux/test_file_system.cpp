@@ -6,6 +6,8 @@
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,7 +97,7 @@ TEST(FileSystem, ListingSizeAndDeletionNeverLeaveTheFolder) {
   umount2((sub / "bound").c_str(), MNT_DETACH);
 }
 
-// The temporary folder is shared with running programs: with keepInUse, what they hold and
+// The temporary folder is shared with running programs: with keepInUse, what they hold, nodes and
 // other users' entries stay (and are listed again); the rest goes, read-only trees included,
 // and the size counts only what can be read.
 TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
@@ -109,7 +111,8 @@ TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
   RunAsNobody(target, [] { return std::string(); });  // the tree is nobody's from here on
   WriteFile(target / "roots-file", "another user's");
   ASSERT_EQ(mkfifo((target / "fifo").c_str(), 0600), 0);
-  lchown((target / "fifo").c_str(), kNobody, kNobody);
+  ASSERT_EQ(mknod((target / "dev").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
+  for (const char* node : {"fifo", "dev"}) lchown((target / node).c_str(), kNobody, kNobody);
   const pid_t holders[] = {Holder(target / "open-file", false, kNobody),
                            Holder(target / "locked", true),  // root's lock: only /proc/locks tells
                            Holder(target / "workdir", false, kNobody, true)};
@@ -136,8 +139,8 @@ TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
   });
   for (pid_t pid : holders) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
   // 20 bytes: 14 of roots-file and one in each readable file; closed/g and hidden/h unread.
-  EXPECT_EQ(
-      out,
-      "20|10|\t\tfifo,\t\tinside,\t\tlocked,\t\topen-file,\t\troots-file,\t\tsock,target,workdir,")
+  EXPECT_EQ(out,
+            "20|10|\t\tdev,\t\tfifo,\t\tinside,\t\tlocked,\t\topen-file,\t\troots-file,\t\tsock,"
+            "target,workdir,")
       << "junk, ro-tree, closed and hidden went with all inside";
 }
