@@ -4,7 +4,9 @@
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,6 +78,17 @@ TmpfsMount::TmpfsMount(const fs::path& dir) : dir_(dir) {
 
 TmpfsMount::~TmpfsMount() {
   if (ok()) umount2(dir_.c_str(), MNT_DETACH);
+}
+
+int ListeningSocket(const fs::path& file) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::strncpy(addr.sun_path, file.c_str(), sizeof addr.sun_path - 1);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd, 16) == 0)
+    return fd;
+  close(fd);
+  return -1;
 }
 
 std::string RunInChild(const std::function<std::string()>& fn, const std::function<bool()>& setup) {

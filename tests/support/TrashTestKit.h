@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the trash tests: hand-made entries, private mounts, dropped privileges.
+// Helpers for the trash and file tests: hand-made entries, private mounts, dropped privileges.
 #include <functional>
 #include <string>
 #include <utility>
@@ -46,6 +46,9 @@ class TmpfsMount {
   std::filesystem::path dir_;
   std::string error_;
 };
+
+// A Unix socket listening at `file` that takes connections and never answers; -1 if none.
+int ListeningSocket(const std::filesystem::path& file);
 
 // What `fn` returns when run in a forked child (a short text), or "child failed: ...". `setup`
 // runs in the child first; false there fails the child.

@@ -3,12 +3,8 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
-
-#include <cstring>
 
 #include "platform/DesktopSession.h"
 #include "support/TrashTestKit.h"
@@ -75,12 +71,8 @@ TEST(DesktopTrashIcon, HungSettingsToolsAreGivenUp) {
             "#!/bin/sh\nsleep 300 & echo $$ $! > " + pids.string() + "\nwait\n");
   chmod((dir / "bin/xfconf-query").c_str(), 0755);
   const std::string bus = (dir / "bus").string();
-  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, bus.c_str(), sizeof addr.sun_path - 1);
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  listen(fd, 16);
+  const int fd = ListeningSocket(bus);
+  ASSERT_GE(fd, 0);
   const std::string out = RunInChild([&] {
     for (auto [name, value] : {std::pair<const char*, std::string>{"GSETTINGS_SCHEMA_DIR", schemas},
                                {"XDG_DATA_DIRS", dir / "data"},

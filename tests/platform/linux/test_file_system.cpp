@@ -5,15 +5,12 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mount.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
-#include <cstring>
 
 #include "platform/FileSystem.h"
 #include "support/TrashTestKit.h"
@@ -122,12 +119,7 @@ TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
     fs::permissions(target / "ro-tree", fs::perms(0500));
     fs::permissions(target / "closed", fs::perms(0000));
     fs::permissions(target / "hidden", fs::perms(0300));  // no listing of it
-    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strcpy(addr.sun_path, (target / "sock").c_str());
-    if (bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(sock, 1) != 0)
-      return std::string("no socket");
+    if (ListeningSocket(target / "sock") < 0) return std::string("no socket");
     std::string text = std::to_string(platform::FolderSize(target)) + "|";
     DeleteOptions options;
     options.keepInUse = true;
