@@ -1,23 +1,15 @@
 // The same trash seen by trash-cli, a tool nobody here wrote.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-
+#include "support/E2eProgram.h"
 #include "support/TrashTestKit.h"
 
 namespace fs = std::filesystem;
 using namespace testsupport;
 
-// Runs a shell command; its exit status, and in `out` what it wrote.
+// Its exit status, and in `out` all it wrote; never waiting for input.
 static int Sh(const std::string& command, std::string* out = nullptr) {
-  FILE* p = popen(("(" + command + ") 2>&1 </dev/null").c_str(), "r");
-  std::string text;
-  char buf[4096];
-  while (std::size_t n = p ? fread(buf, 1, sizeof buf, p) : 0) text.append(buf, n);
-  const int status = p ? pclose(p) : -1;
-  if (out) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return Shell("(" + command + ") 2>&1 </dev/null", out);
 }
 
 class TrashInterop : public ::testing::Test {
