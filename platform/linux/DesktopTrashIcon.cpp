@@ -14,7 +14,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -59,9 +58,9 @@ bool BackendKeepsValues(GSettings* settings) {
   return type != "GMemorySettingsBackend" && type != "GNullSettingsBackend";
 }
 
-// nullopt resets the key. GLib aborts the process on a schema or key it does
-// not know, so everything is looked up before GSettings is made.
-bool SetGSettingsKey(const GSettingsTarget& target, std::optional<bool> value) {
+// GLib aborts the process on a schema or key it does not know, so everything
+// is looked up before GSettings is made.
+bool SetGSettingsKey(const GSettingsTarget& target, bool value) {
   GSettingsSchemaSource* source = g_settings_schema_source_get_default();
   if (!source) return false;
   GSettingsSchema* schema = g_settings_schema_source_lookup(source, target.schema, TRUE);
@@ -69,14 +68,8 @@ bool SetGSettingsKey(const GSettingsTarget& target, std::optional<bool> value) {
   bool stored = false;
   if (g_settings_schema_get_path(schema) && IsBooleanKey(schema, target.key)) {
     GSettings* settings = g_settings_new_full(schema, nullptr, nullptr);
-    if (BackendKeepsValues(settings) && g_settings_is_writable(settings, target.key)) {
-      if (value) {
-        stored = g_settings_set_boolean(settings, target.key, *value);
-      } else {
-        g_settings_reset(settings, target.key);
-        stored = true;
-      }
-    }
+    if (BackendKeepsValues(settings) && g_settings_is_writable(settings, target.key))
+      stored = g_settings_set_boolean(settings, target.key, value);
     g_object_unref(settings);
   }
   g_settings_schema_unref(schema);
@@ -147,16 +140,11 @@ bool RunWithTimeout(const std::string& program, const std::vector<std::string>& 
   return false;
 }
 
-bool SetXfconf(std::optional<bool> value) {
+bool SetXfconf(bool value) {
   const std::string program = FindInPath("xfconf-query");
   if (program.empty()) return false;
   std::vector<std::string> args = {"-c", kXfconfChannel, "-p", kXfconfProperty};
-  if (value) {
-    for (const char* a : {"-n", "-t", "bool", "-s"}) args.emplace_back(a);
-    args.emplace_back(*value ? "true" : "false");
-  } else {
-    args.emplace_back("-r");
-  }
+  for (const char* a : {"-n", "-t", "bool", "-s", value ? "true" : "false"}) args.emplace_back(a);
   return RunWithTimeout(program, args, kXfconfTimeoutMs);
 }
 
@@ -196,7 +184,9 @@ bool SyncSettings(int timeoutMs) {
   return false;
 }
 
-int Apply(std::optional<bool> value) {
+}  // namespace
+
+int SetDesktopTrashIconVisible(bool value) {
   int stored = 0;
   for (const GSettingsTarget& target : kGSettingsTargets)
     if (SetGSettingsKey(target, value)) ++stored;
@@ -206,11 +196,5 @@ int Apply(std::optional<bool> value) {
   if (SetXfconf(value)) ++stored;
   return stored;
 }
-
-}  // namespace
-
-int SetDesktopTrashIconVisible(bool visible) { return Apply(visible); }
-
-int ResetDesktopTrashIcon() { return Apply(std::nullopt); }
 
 }  // namespace platform

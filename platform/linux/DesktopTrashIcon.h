@@ -11,9 +11,6 @@ namespace platform {
 // how many settings were stored.
 int SetDesktopTrashIconVisible(bool visible);
 
-// Gives every installed desktop its own default back (the icon shown).
-int ResetDesktopTrashIcon();
-
 // Time given to xfconf-query before it is killed, and to the GSettings
 // backend to store a change.
 constexpr int kXfconfTimeoutMs = 2000;
