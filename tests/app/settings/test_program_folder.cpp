@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/settings/Options.h"
 #include "app/settings/ProgramFolder.h"
 #include "support/TempDir.h"
 
@@ -34,17 +35,22 @@ class ProgramFolderRule : public ::testing::Test {
     chown(home_.c_str(), kNobody, kNobody);
   }
 
-  // The choice made by an unprivileged user, in a child process.
+  // The choice made by an unprivileged user, in a child process that then starts as the
+  // program does: writes an option and looks up a shipped file (into leame_).
   app::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
     int fds[2];
     if (pipe(fds) != 0) return {{}, {}, "pipe failed"};
     const pid_t pid = fork();
     if (pid == 0) {
-      std::string out = "\n\nno privileges dropped";
+      std::string out = "\n\n\nno privileges dropped";
       if (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
           setresuid(kNobody, kNobody, kNobody) == 0) {
         const app::FolderChoice c = app::ChooseProgramFolder(exeFolder, override, kShippedFromBin);
-        out = c.folder.string() + "\n" + c.shipped.string() + "\n" + c.error;
+        app::SetProgramFolder(c.folder);
+        app::SetShippedFolder(c.shipped);
+        if (c.error.empty()) app::Options().SetOn(app::Key::HotKeys, true);
+        out = c.folder.string() + "\n" + c.shipped.string() + "\n" +
+              app::ShippedFile("leame.txt") + "\n" + c.error;
       }
       _exit(write(fds[1], out.data(), out.size()) < 0);
     }
@@ -57,6 +63,7 @@ class ProgramFolderRule : public ::testing::Test {
     std::istringstream seen(out);
     std::getline(seen, folder);
     std::getline(seen, shipped);
+    std::getline(seen, leame_);
     std::getline(seen, error, '\0');
     return {folder, shipped, error};
   }
@@ -64,6 +71,7 @@ class ProgramFolderRule : public ::testing::Test {
   TempDir tmp_;
   fs::path bin_ = tmp_ / "usr/bin";
   fs::path home_ = tmp_ / "home";
+  std::string leame_;
   testsupport::ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
 };
 
@@ -73,6 +81,8 @@ TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserF
   EXPECT_EQ(build.error, "");
   EXPECT_EQ(build.folder, home_);
   EXPECT_EQ(build.shipped, home_);
+  EXPECT_TRUE(fs::exists(home_ / "Options.ini"));
+  EXPECT_EQ(leame_, (home_ / "leame.txt").string());
   EXPECT_FALSE(fs::exists(home_ / "data"));
 
   const app::FolderChoice c = ChooseAsNobody(bin_, {});
@@ -82,18 +92,30 @@ TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserF
   struct stat st {};
   ASSERT_EQ(stat(c.folder.c_str(), &st), 0) << "made on the first start";
   EXPECT_EQ(st.st_uid, kNobody);
+  EXPECT_TRUE(fs::exists(c.folder / "Options.ini"));
+  EXPECT_EQ(leame_, (tmp_ / "usr/share/wastewell/leame.txt").string());
+
+  // The user's own copy of a shipped file is the one read.
+  WriteFile(c.folder / "leame.txt", "the user's own");
+  ChooseAsNobody(bin_, {});
+  EXPECT_EQ(leame_, (c.folder / "leame.txt").string());
 
   // Root, or an install in the home, could write beside it: still the per-user folder.
   chown(bin_.c_str(), kNobody, kNobody);
   EXPECT_EQ(ChooseAsNobody(bin_, {}).folder, home_ / "data/WasteWell");
+  EXPECT_FALSE(fs::exists(bin_ / "Options.ini"));
 }
 
 TEST_F(ProgramFolderRule, TheOptionWinsAndAFolderThatCannotBeMadeOrWrittenIsRefused) {
-  chown(bin_.c_str(), kNobody, kNobody);
-  const app::FolderChoice made = ChooseAsNobody(bin_, home_ / "a/b");
-  EXPECT_EQ(made.error, "");
-  EXPECT_EQ(made.folder, home_ / "a/b");
-  EXPECT_TRUE(fs::is_directory(home_ / "a/b"));
+  // Over the per-user folder of a read-only install and over a writable executable's folder.
+  for (const fs::path& exe : {bin_, home_}) {
+    const app::FolderChoice made = ChooseAsNobody(exe, home_ / "a" / exe.filename());
+    EXPECT_EQ(made.error, "");
+    EXPECT_EQ(made.folder, home_ / "a" / exe.filename());
+    EXPECT_TRUE(fs::exists(made.folder / "Options.ini")) << exe;
+  }
+  EXPECT_FALSE(fs::exists(home_ / "Options.ini"));
+  EXPECT_FALSE(fs::exists(home_ / "data"));
 
   for (const auto& [folder, verb] :
        {std::pair{tmp_ / "usr", "escribir en"}, std::pair{tmp_ / "usr/nuevo", "crear"}})
