@@ -9,6 +9,7 @@
 #include "platform/WebBrowser.h"
 #include "support/LocalHttpServer.h"
 #include "support/QtApp.h"
+#include "support/TempDir.h"
 
 using testsupport::LocalHttpServer;
 using testsupport::SpinUntil;
@@ -19,6 +20,7 @@ struct Web : ::testing::Test {
   std::unique_ptr<QWidget> window;
   std::unique_ptr<platform::WebBrowser> browser;
   std::vector<QString> opened;
+  std::vector<std::pair<int, int>> progress;
 
   void SetUp() override {
     // Under the test script there is always an X server; without one this fails.
@@ -31,6 +33,7 @@ struct Web : ::testing::Test {
     window = std::make_unique<QWidget>();
     browser = platform::CreateWebBrowser(window.get());
     ASSERT_TRUE(platform::WebEngineLoaded());
+    browser->ProgressChange = [this](int p, int m) { progress.emplace_back(p, m); };
     window->resize(400, 300);
     window->show();
   }
@@ -42,6 +45,12 @@ struct Web : ::testing::Test {
   }
   static QWebEnginePage* Page(platform::WebBrowser& b) {
     return static_cast<QWebEngineView*>(b.Widget())->page();
+  }
+  static QString Text(platform::WebBrowser& b) {
+    QString text;
+    Page(b)->toPlainText([&](const QString& t) { text = t; });
+    SpinUntil([&] { return !text.isEmpty(); }, 5000);
+    return text.trimmed();
   }
 };
 
@@ -58,16 +67,20 @@ TEST_F(Web, AboutDocumentIsShownAsGivenAndRunsNoScriptWhenRestricted) {
   browser->Navigate(
       page, platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache);
   ASSERT_TRUE(browser->WaitWhileBusy());
-  QString text;
-  Page(*browser)->toPlainText([&](const QString& t) { text = t; });
-  SpinUntil([&] { return !text.isEmpty(); }, 5000);
-  EXPECT_EQ(text.trimmed(), "Ñandú 21 °C");
+  EXPECT_EQ(Text(*browser), "Ñandú 21 °C");
+  EXPECT_EQ(Page(*browser)->title(), "Tiempo");
   ASSERT_TRUE(other->WaitWhileBusy());
   EXPECT_TRUE(SpinUntil([&] { return Page(*other)->title() == "cambiado"; }, 5000));
 }
 
 // The reload behind the maps' refresh must reach the server even for a page it may cache.
-TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
+TEST_F(Web, LocalFileNewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir / "p.htm", "<html><body>página local</body></html>");
+  browser->Navigate(QString::fromStdString((dir / "p.htm").string()));
+  ASSERT_TRUE(browser->WaitWhileBusy());
+  EXPECT_EQ(Text(*browser), "página local");
+
   LocalHttpServer server;
   auto page = LocalHttpServer::Answer(
       200, "<html><body><a id=l target=_blank href=\"/nueva\">x</a></body></html>");
@@ -96,9 +109,22 @@ TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
   EXPECT_EQ(server.Requests("/"), requests + 1);
 }
 
-TEST_F(Web, ClosingTheWindowEndsTheWaitAndAStallEndsItToo) {
+TEST_F(Web, BusyUntilThePageIsWholeAndClosingTheWindowOrAStallEndsTheWait) {
   LocalHttpServer server;
-  auto slow = LocalHttpServer::Answer(200, "<html><body>tarde</body></html>");
+  server.Set("/",
+             LocalHttpServer::Answer(200, "<html><body>a<img src=\"/slow.png\"></body></html>"));
+  auto slow = LocalHttpServer::Answer(200, "x", "image/png");
+  slow.delayMs = 1500;
+  server.Set("/slow.png", slow);
+  browser->Navigate(server.Url("/"));
+  SpinUntil([&] { return server.Requests("/slow.png") > 0; }, 5000);
+  EXPECT_TRUE(browser->Busy()) << "the document is in, its picture not yet";
+  ASSERT_TRUE(browser->WaitWhileBusy());
+  EXPECT_FALSE(browser->Busy());
+  ASSERT_GE(progress.size(), 2u);
+  EXPECT_EQ(progress.front().second, 100) << ::testing::PrintToString(progress);
+  EXPECT_EQ(progress.back(), std::make_pair(0, 0)) << "the load is over";
+
   slow.delayMs = 20000;
   server.Set("/slow", slow);
   browser->Navigate(server.Url("/slow"));
@@ -115,4 +141,5 @@ TEST_F(Web, ClosingTheWindowEndsTheWaitAndAStallEndsItToo) {
   browser = platform::CreateWebBrowser(window.get());
   browser->Navigate(server.Url("/slow"));
   EXPECT_FALSE(browser->WaitWhileBusy());
+  EXPECT_FALSE(browser->Busy());
 }
