@@ -1,12 +1,14 @@
 // The temporary-folder cleaner on a real folder (TMPDIR and HOME point into a test folder).
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <QProcess>
 
 #include "platform/MessageBox.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "tools/tempdir/FormTempDir.h"
+#include "tools/tempdir/SizeText.h"
 
 namespace fs = std::filesystem;
 using namespace testsupport;
@@ -28,10 +30,23 @@ struct Cleaner : ::testing::Test {
 
 }  // namespace
 
+TEST(SizeText, TheUsersDecimalSeparatorAndNoGrouping) {
+  for (const auto& [locale, sep] :
+       {std::pair{QLocale::Spanish, QString(",")}, std::pair{QLocale::English, QString(".")}}) {
+    QLocale::setDefault(QLocale(locale));
+    EXPECT_EQ(tools::SizeText(1024, true), "1024 bytes");
+    EXPECT_EQ(tools::SizeText(1025, true), "1" + sep + "00 KB");
+    EXPECT_EQ(tools::SizeText(1048576, false), "1" + sep + "00 MB");
+    EXPECT_EQ(tools::SizeText(-2048, true), "-2048 bytes");
+  }
+  QLocale::setDefault(QLocale::c());
+}
+
 TEST_F(Cleaner, EmptiesOnlyTheListedFolderAndKeepsWhatIsInUse) {
+  EXPECT_FALSE(form->CommandBorrar->isEnabled()) << "nothing listed yet";
   form->CommandMostrar_Click();
   // Arrives after the listing; a running program holds it open.
-  WriteFile(root / "in-use.log", "held");
+  WriteFile(root / "in-use.log", std::string(2048, 'l'));
   QProcess holder;
   holder.start("/bin/sh", {"-c", "exec 3<\"$0\"; echo ready; exec sleep 600",
                            QString::fromStdString((root / "in-use.log").string())});
@@ -39,11 +54,14 @@ TEST_F(Cleaner, EmptiesOnlyTheListedFolderAndKeepsWhatIsInUse) {
   WriteFile(root / "ro.txt", "read-only");
   fs::permissions(root / "ro.txt", fs::perms(0444));
   WriteFile(root / ".hidden" / "deep" / "x", "x");
+  const QStringList listed = form->ListTempDir->Lines();
   {
     MessageLog cancel(platform::kAnswerCancel);
     form->CommandBorrar_Click();
   }
   EXPECT_TRUE(fs::exists(root / ".hidden" / "deep" / "x")) << "cancelled";
+  EXPECT_EQ(form->ListTempDir->Lines(), listed);
+  EXPECT_TRUE(form->CommandBorrar->isEnabled());
 
   WriteFile(tmp / "other" / "b", "b");
   ScopedEnv moved("TMPDIR", (tmp / "other").string());
@@ -55,6 +73,10 @@ TEST_F(Cleaner, EmptiesOnlyTheListedFolderAndKeepsWhatIsInUse) {
             (QStringList{"\t" + QString::fromStdString(root.string()), "\t\tin-use.log"}));
   EXPECT_FALSE(fs::exists(root / ".hidden"));
   EXPECT_TRUE(fs::exists(tmp / "other" / "b"));
+  EXPECT_EQ(form->LabelGanado->text(), "Espacio Ganado: -2048 bytes");
+  EXPECT_FALSE(form->CommandBorrar->isEnabled()) << "until the next listing";
+  form->CommandMostrar_Click();
+  EXPECT_TRUE(form->CommandBorrar->isEnabled());
 }
 
 TEST_F(Cleaner, NeverEmptiesTheHomeTheRootOrARelativeFolder) {
