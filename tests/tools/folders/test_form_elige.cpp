@@ -97,41 +97,52 @@ TEST_F(FolderWindow, RootAndHomeAreRefusedWhateverTheirSpelling) {
   EXPECT_EQ(out, expected);
 }
 
-TEST_F(FolderWindow, EmptyingRemovesReadOnlyEntriesAsAnOrdinaryUser) {
+TEST_F(FolderWindow, AnOrdinaryUserEmptiesReadOnlyEntriesButIsToldWhyRootsFileStays) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
   TempDir tmp;
   fs::permissions(tmp.path(), fs::perms(0755));
-  const fs::path target = tmp / "target";
+  const fs::path target = tmp / "target", roots = tmp / "roots.txt";
   WriteFile(target / "ro-file", "x");
   WriteFile(target / "ro-tree" / "deep" / "f", "x");
+  WriteFile(roots, "root's");
+  file = Q(roots);
   const std::string out = RunAsNobody(target, [&] {
     fs::permissions(target / "ro-file", fs::perms(0444));
     fs::permissions(target / "ro-tree" / "deep", fs::perms(0555));
     fs::permissions(target / "ro-tree", fs::perms(0500));
     Open(target);
     form.XPButtonVaciar_Click();
+    form.XPButtonDeleteFile_Click();
     return form.List1->Lines().join("|").toStdString() + "|" + shown;
   });
-  EXPECT_EQ(out, target.string() + "|\t" + target.string() + "|");
+  EXPECT_EQ(out, target.string() + "|\t" + target.string() + "|¿Desea eliminar este archivo? " +
+                     roots.string() + "\nNo se pudo eliminar el archivo " + roots.string() +
+                     ": permiso denegado.\n");
   EXPECT_TRUE(fs::is_directory(target)) << "the folder itself stays";
+  EXPECT_TRUE(fs::exists(roots));
 }
 
 TEST_F(FolderWindow, ListsDeletesAndKeepsWhatAProgramHoldsOrTheUserForgot) {
   TempDir tmp;
-  const fs::path target = tmp / "target", made = tmp / "made", readme = tmp / "LEEME";
+  const fs::path target = tmp / "target", made = tmp / "made", made2 = tmp / "made2",
+                 readme = tmp / "LEEME";
   WriteFile(target / "held.log", "in use");
   WriteFile(target / "old" / "x", "x");
   WriteFile(made / "y", "y");
+  fs::create_directory(made2);
   WriteFile(readme, "one file");
   Open(target);
-  folders = {Q(made)};
+  folders = {Q(made), Q(made2)};
+  form.XPButtonCrear_Click();
   form.XPButtonCrear_Click();
   EXPECT_EQ(form.List1->Lines(),
             (QStringList{Q(target), "\t" + Q(target), "\t\theld.log", "\t" + Q(target / "old"),
-                         "\t\tx", "\t" + Q(made), "\t\ty"}));
+                         "\t\tx", "\t" + Q(made), "\t\ty", "\t" + Q(made2)}));
   form.CommandElige_Click();  // cancelled: nothing is chosen now
-  EmptyAndRemove();
+  EXPECT_TRUE(form.List1->Lines().isEmpty());
+  EXPECT_EQ(EmptyAndRemove(), "No has elegido ninguna carpeta\nNo has elegido ninguna carpeta\n");
   EXPECT_TRUE(fs::exists(made / "y"));
+  EXPECT_TRUE(fs::is_directory(made2));
 
   file = Q(readme);
   answer = platform::kAnswerNo;
