@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QProcess>
 
+#include "platform/System.h"
 #include "support/LocalHttpServer.h"
 #include "support/WebTestKit.h"
 #include "tools/updates/frmUpdates.h"
@@ -17,6 +20,9 @@ using tools::frmUpdates;
 namespace {
 
 const QString kNotAvailable = "¡El archivo no está disponible en estos momentos!";
+const QString kCannot =
+    "En estos momentos no se puede bajar el archivo,\r\ninténtelo más adelante gracias.";
+const QString kNoNews = "No hay una nueva versión,\r\ninténtelo más adelante.";
 
 // A version mark built at run time, so that this program's own file holds
 // none but the compiled-in one.
@@ -66,13 +72,16 @@ struct Updates : ::testing::Test {
   }
   // Opens the window, waits for the info file and checks; true once the window closed or the
   // program was told to end. The info file lands only in an updates/ the window made.
-  bool OpenAndCheck() {
+  bool OpenAndCheck(const std::function<void()>& beforeCheck = {},
+                    const std::function<void()>& afterCheck = {}) {
     form = frmUpdates::Open([this] { ++ends; });
     SpinUntil(
         [&] { return !form || form->Unloaded() || QFile::exists(Path("updates/WasteWell.txt")); },
         5000);
     if (!form || form->Unloaded()) return false;
+    if (beforeCheck) beforeCheck();
     form->CommandCheck_Click();
+    if (afterCheck && form && !form->Unloaded()) afterCheck();
     return SpinUntil([&] { return ends > 0 || !form || form->Unloaded(); }, 5000);
   }
   QString LastMessage() { return kit.messages.empty() ? QString() : kit.messages.back().text; }
@@ -80,18 +89,72 @@ struct Updates : ::testing::Test {
 
 }  // namespace
 
-// An error page in place of the info file cannot be used. In an installed layout (no
-// executable in the program folder) the running one's version and date count.
-TEST_F(Updates, AnErrorPageOrNoNewerVersionClosesTheWindow) {
-  Serve("<!DOCTYPE html><html>");
-  ASSERT_TRUE(OpenAndCheck());
-  EXPECT_EQ(LastMessage(),
-            "En estos momentos no se puede bajar el archivo,\r\ninténtelo más adelante gracias.");
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+// Versions compare as text (5810 is older than 589); only a later date makes it newer. Every
+// answer closes the window. In an installed layout (no executable in the program folder) the
+// running one's version and date count.
+TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
+  kit.answer = platform::kAnswerNo;
+  const QString offer = "Hay una versión más reciente:";
+  const auto info = Path("updates/WasteWell.txt");
+  const std::function<void()> missing = [&] { QFile::remove(info); };
+  const std::function<void()> unreadable = [&] {
+    QFile::remove(info);
+    QDir().mkdir(info);
+  };
+  struct Row {
+    QByteArray line;
+    QString answer;
+    std::function<void()> beforeCheck = {};
+  };
+  const Row rows[] = {{"<!DOCTYPE html><html>", kCannot},
+                      {"589,1,01/01/2030", kCannot},
+                      {"589,1,pronto,3,4", kCannot},
+                      {"589,1,01/01/2019,10,x", kCannot, missing},
+                      {"588,1,01/01/2019,10,x", kNoNews},
+                      {"589,1,01/01/2019,10,x", offer},
+                      {"5810,1,01/01/2019,10,x", kNoNews},
+                      {"5810,1,01/01/2021,10,x", offer},
+                      {"589,1,01/01/2019,10,x", kCannot, unreadable}};
+  for (const auto& row : rows) {
+    Serve(row.line);
+    ASSERT_TRUE(OpenAndCheck(row.beforeCheck)) << row.line.constData();
+    EXPECT_TRUE(LastMessage().startsWith(row.answer)) << row.line.constData();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  QDir(info).removeRecursively();
   std::filesystem::remove(kit.folder / "WasteWell");
   Serve("588,1,01/01/2019,10,x");
   ASSERT_TRUE(OpenAndCheck());
-  EXPECT_EQ(LastMessage(), "No hay una nueva versión,\r\ninténtelo más adelante.");
+  EXPECT_EQ(LastMessage(), kNoNews);
+  EXPECT_EQ(ends, 0);
+}
+
+// Run by the next test in a copy of this program that deletes itself: no executable is left.
+TEST_F(Updates, DISABLED_WithoutAnyExecutable) {
+  if (platform::ExecutablePath() != qgetenv("WW_DELETABLE_COPY").toStdString()) GTEST_SKIP();
+  std::filesystem::remove(platform::ExecutablePath());
+  std::filesystem::remove(kit.folder / "WasteWell");
+  Serve("589,1,01/01/2019,10,x");
+  ASSERT_TRUE(OpenAndCheck());
+  EXPECT_EQ(LastMessage(), kCannot);
+}
+
+TEST_F(Updates, WithoutAnyExecutableNothingCanBeChecked) {
+  testsupport::TempDir dir;
+  const auto copy = dir / "test_frm_updates";
+  std::filesystem::copy_file(platform::ExecutablePath(), copy);
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("WW_DELETABLE_COPY", QString::fromStdString(copy.string()));
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QString::fromStdString(copy.string()),
+              {"--gtest_also_run_disabled_tests", "--gtest_filter=*DISABLED_WithoutAnyExecutable"});
+  ASSERT_TRUE(child.waitForFinished(60000));
+  const QString out = child.readAll();
+  EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+  EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+  EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 TEST_F(Updates, AWholeSetupIsStartedAndTheProgramEnds) {
@@ -102,6 +165,8 @@ TEST_F(Updates, AWholeSetupIsStartedAndTheProgramEnds) {
   EXPECT_EQ(kit.opened, std::vector<QString>{Path("updates/WasteWell_setup.exe")});
   EXPECT_EQ(testsupport::ReadFile(kit.folder / "updates/WasteWell_setup.exe"),
             kSetup.toStdString());
+  ASSERT_TRUE(form);  // checked within the first five ticks: the progress text stays
+  EXPECT_EQ(form->LabelDown->text(), "Descargados 3000 de 3000 bytes (100,00%)");
 }
 
 TEST_F(Updates, ASetupCutShortFailedStalledOrNotOpenedNeverEndsTheProgram) {
@@ -112,7 +177,13 @@ TEST_F(Updates, ASetupCutShortFailedStalledOrNotOpenedNeverEndsTheProgram) {
   stalled.stallAfter = 1000;
   for (const auto& reply : {cut, LocalHttpServer::Answer(500, "<html>error</html>"), stalled}) {
     Serve("589,1,01/01/2019,3000,hoy", reply);
-    ASSERT_TRUE(OpenAndCheck()) << reply.status;
+    bool closeRefused = false;
+    ASSERT_TRUE(OpenAndCheck({}, [&] {
+      form->close();
+      closeRefused = !form->Command2->isEnabled() && !form->Unloaded();
+    })) << reply.status;
+    EXPECT_TRUE(closeRefused) << reply.status;
+    EXPECT_TRUE(!form || form->Unloaded());
     EXPECT_EQ(LastMessage(), kNotAvailable);
     EXPECT_TRUE(kit.opened.empty());
     EXPECT_FALSE(QFile::exists(Path("updates/WasteWell_setup.exe")));
