@@ -3,34 +3,62 @@
 
 #include <QKeyEvent>
 
+#include "app/settings/ModIni.h"
 #include "support/WebTestKit.h"
 #include "tools/rae/FrmRae.h"
 
 using tools::FrmRae;
 
-// The button searches the word, Enter the lemmas; more than one word is refused.
-TEST(Rae, SearchesOneWordEscaped) {
+// The button trims blanks and searches the word, Enter searches the lemmas as typed; more
+// than one word is refused. Only a stored position of 0, 0 means the default one.
+TEST(Rae, SearchesOneWordFromTheStoredPosition) {
   testsupport::WebTestKit kit;
   kit.Options(
       "[Servidores]\r\nDiccionario=http://127.0.0.1:9/dle\r\n"
-      "DiccionarioLemas=http://127.0.0.1:9/lemas\r\n");
+      "DiccionarioLemas=http://127.0.0.1:9/lemas\r\n"
+      "[Posici\xf3n]\r\nRae_Left=0\r\nRae_Top=500\r\n");  // Windows-1252
   FrmRae* f = FrmRae::Open();
   ASSERT_TRUE(f);
+  EXPECT_EQ(f->pos(), QPoint(0, 500 / 15));
   const auto& navigations = kit.browsers.back()->navigations;
+  auto enter = [f] {
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QCoreApplication::sendEvent(f->TextSearch, &key);
+  };
   f->TextSearch->setText("a&b#c?d%e+f");
   f->CmdOK_Click();
   EXPECT_EQ(navigations.back().address, "http://127.0.0.1:9/dle/?w=a%26b%23c%3Fd%25e%2Bf");
+  f->TextSearch->setText("  casa ");
+  f->CmdOK_Click();
+  EXPECT_EQ(navigations.back().address, "http://127.0.0.1:9/dle/?w=casa");
   f->TextSearch->setText("añoranza");
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-  QCoreApplication::sendEvent(f->TextSearch, &enter);
+  enter();
   EXPECT_EQ(navigations.back().address, "http://127.0.0.1:9/lemas/drae/?val=añoranza");
+  EXPECT_TRUE(kit.messages.empty());
 
   const size_t searches = navigations.size();
+  f->TextSearch->setText("casa ");  // Enter does not trim
+  enter();
+  EXPECT_TRUE(f->TextSearch->text().isEmpty());
   f->TextSearch->setText("dos palabras");
   f->CmdOK_Click();
-  EXPECT_EQ(kit.messages.size(), 1u);
   EXPECT_TRUE(f->TextSearch->text().isEmpty());
+  ASSERT_EQ(kit.messages.size(), 2u);
+  for (const auto& m : kit.messages) EXPECT_EQ(m.text, "Una palabra sólamente gracias!");
   EXPECT_EQ(navigations.size(), searches);
+
+  // A step the bar cannot take is skipped; a maximum of 0 hides it.
+  QProgressBar* bar = f->ProgressBar1;
+  f->WebBrowser1_ProgressChange(30, 200);
+  EXPECT_TRUE(bar->isVisibleTo(f) && bar->maximum() == 200 && bar->value() == 30);
+  f->WebBrowser1_ProgressChange(-1, 200);
+  EXPECT_EQ(bar->value(), 30);
+  f->WebBrowser1_ProgressChange(0, 0);
+  EXPECT_TRUE(!bar->isVisibleTo(f) && bar->maximum() == 200 && bar->value() == 0);
+
+  f->move(40, 60);
   f->close();
+  EXPECT_EQ(app::IniRead("Posición", "Rae_Left", app::OptionsFile()), "600");
+  EXPECT_EQ(app::IniRead("Posición", "Rae_Top", app::OptionsFile()), "900");
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
