@@ -54,8 +54,8 @@ struct WeatherForms : ::testing::Test {
     r.delayMs = delayMs;
     server.Set(path, r);
   }
-  static std::string Setting(const char* key) {
-    return app::IniRead("Settings", key, app::OptionsFile());
+  static std::string Setting(const char* key, const char* section = "Settings") {
+    return app::IniRead(section, key, app::OptionsFile());
   }
 };
 

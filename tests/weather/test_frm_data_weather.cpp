@@ -23,9 +23,29 @@ TEST_F(Panel, TheAnswerReachesThePageIntactEscapedAndWithoutScripts) {
   const std::string bytes = testsupport::ReadFile(kit.folder / "weather.htm");
   EXPECT_NE(bytes.find(city.toStdString() + "</a>"), std::string::npos);
   EXPECT_EQ(Page().indexOf("<script>"), -1);
-  for (const QString shown :
-       {"charset=utf-8", "(&lt;b&gt;ES&lt;/b&gt;)", "&lt;script&gt;x()", "Viento: 18 k/h<br>"})
+  for (const QString& shown :
+       QStringList{"charset=utf-8", "url(bg92.gif)", "(&lt;b&gt;ES&lt;/b&gt;)", "&lt;script&gt;x()",
+                   "Viento: 18 k/h<br>", QStringLiteral("Última act.: 2024-01-02T03:04:05 UTC")})
     EXPECT_TRUE(Page().contains(shown)) << shown.toStdString() << "\n" << Page().toStdString();
+  // A second "More Info" changes nothing.
+  EXPECT_EQ(FrmDataWeather::Open(nullptr), form.data());
+  EXPECT_TRUE(server.targets.size() == 1 && kit.browsers.size() == 1u);
+}
+
+TEST_F(Panel, YahooCompassTextsAndAOneDigitConditionCode) {
+  Options("MetodoDatos=Yahoo\r\nSistema=M\xE9trico\r\n");
+  const char* rows[][3] = {{"45", "10", "NE 10"},
+                           {"90", "10", "E 10"},
+                           {"360", "10", "N 10"},
+                           {"360", "0", "en calma 0"}};
+  for (const auto& row : rows) {
+    Serve("/forecastrss", YahooFeed(row[0], row[1], "5"));
+    form = FrmDataWeather::Open(nullptr);
+    EXPECT_TRUE(Page().contains(QString("Viento: ") + row[2] + " km/h")) << Page().toStdString();
+    EXPECT_TRUE(Page().contains("<img src=http://icons.test/52/5.gif align='left'>Mostly"));
+    form->close();
+  }
+  EXPECT_TRUE(Page().contains("url(Rice_Field.jpg)"));
 }
 
 TEST_F(Panel, ClosingDuringTheDownloadOrThePageWaitEndsBoth) {

@@ -20,25 +20,39 @@ struct Maps : WeatherForms {
   QString Listed() const { return form->ListRes->count() ? form->ListRes->item(0)->text() : ""; }
 };
 
-TEST_F(Maps, StoredChoicesAreWrittenBackAndAccuWeatherAsksNothing) {
-  // The reader drops the trailing blank the region was written with.
-  Options("Maps=Canada Occidental \r\nTama\xF1o=x\r\nMetodoDatos=AccuWeather\r\n");
-  Open();
-  EXPECT_EQ(Settings({"Maps", "Tamaño", "MetodoDatos"}), "Canada Occidental|Pequeño|AccuWeather|");
-  Search("FR", "Paris");
-  EXPECT_EQ(Settings({"País", "Ciudad"}), "FR|Paris|");
-  EXPECT_TRUE(server.targets.isEmpty() && form->ListRes->count() == 0);
+TEST_F(Maps, StoredChoicesAreWrittenBackAndApixuAndAccuWeatherAskNothing) {
+  for (const std::string source : {"AccuWeather", "Apixu"}) {
+    // The reader drops the trailing blank the region was written with.
+    Options("Maps=Canada Occidental \r\nTama\xF1o=x\r\nMetodoDatos=" + source + "\r\n");
+    Open();
+    EXPECT_EQ(Settings({"Maps", "Tamaño", "MetodoDatos"}),
+              "Canada Occidental|Pequeño|" + source + "|");
+    Search("FR", "Paris");
+    EXPECT_EQ(Settings({"País", "Ciudad"}), "FR|Paris|");
+    EXPECT_EQ(form->ListRes->count(), 0);
+    form->close();
+  }
+  EXPECT_TRUE(server.targets.isEmpty());
 }
 
-TEST_F(Maps, BuscarChecksCountryThenCity) {
+TEST_F(Maps, TheFirstOpeningStoresTheDefaultsAndBuscarChecksCountryThenCity) {
   Open();
+  EXPECT_EQ(
+      Settings({"Maps", "Lenguage", "Sistema", "Posdatos", "Tamaño", "Color fondo", "MetodoDatos"}),
+      "Escandinavia|Spanish|Métrico|arriba izq|Grande|arroz|OpenWeatherMap|");
   Search("", "Madrid");
+  EXPECT_TRUE(kit.messages.back().text.contains("el país"));
   EXPECT_EQ(form->focusWidget(), form->TextPais);
-  Search("USA", "Boston");
-  EXPECT_TRUE(kit.messages.back().text.contains("el estado"));
-  Search("usa", "");
+  for (const char* us : {"USA", "US", "EE.UU"}) {
+    Search(us, "Boston");
+    EXPECT_TRUE(kit.messages.back().text.contains("el estado")) << us;
+  }
+  EXPECT_EQ(Setting("País"), "");
+  Search("usa", "");  // lower case passes the state check
+  EXPECT_EQ(kit.messages.back().text, "Debe poner una ciudad");
   EXPECT_EQ(form->focusWidget(), form->TextCity);
-  EXPECT_EQ(kit.messages.size(), 3u);
+  EXPECT_EQ(Setting("País"), "usa");
+  EXPECT_EQ(kit.messages.size(), 5u);
   EXPECT_TRUE(server.targets.isEmpty());
 }
 
@@ -48,10 +62,16 @@ TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
   Open();
   // "&" and "#" in the names do not change the request.
   Search("E&S", "Santa Cruz & Co #1");
+  form->OptionMet->setChecked(true);
+  Search("ES", "Madrid");
+  const QString rest = "&lang=es&units=%1&appid=0f3a9c5e7b1d4f6a8c2e0b9d7f5a3c1e&mode=xml";
   EXPECT_EQ(server.targets,
-            QStringList("/data/2.5/weather?q=Santa%20Cruz%20%26%20Co%20%231,E%26S&lang=es&units="
-                        "imperial&appid=0f3a9c5e7b1d4f6a8c2e0b9d7f5a3c1e&mode=xml"));
+            QStringList(
+                {"/data/2.5/weather?q=Santa%20Cruz%20%26%20Co%20%231,E%26S" + rest.arg("imperial"),
+                 "/data/2.5/weather?q=Madrid,ES" + rest.arg("metric")}));
   EXPECT_EQ(Listed(), "Madrid , ES");
+  EXPECT_TRUE(form->ListRes->item(0)->isSelected() && form->CmdOK->isEnabled());
+  EXPECT_EQ(Values().cityCode, "1234567");
   form->CmdExit->click();
   EXPECT_EQ(Setting("codecity"), "1234567");
   EXPECT_EQ(Setting("oldcodecity"), "") << "the forecast link was the previous city's";
@@ -64,20 +84,34 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
   Open();
   Search("ES", "Madrid");
   EXPECT_EQ(Listed(), "Madrid , Madrid , Spain");
+  EXPECT_EQ(server.targets.back(),
+            "/v1/places.q(Madrid)?appid=5d2b8f0a6c4e1d9b7a3f5c8e0b2d4f6a1c3e5b7d");
   Search("ES", "Nowhere");
   EXPECT_EQ(form->ListRes->count(), 0);
+  EXPECT_EQ(Values().cityCode, "766273");
   ASSERT_EQ(kit.messages.size(), 1u);
-  EXPECT_TRUE(kit.messages[0].text.startsWith("Please provide valid credentials.\r\nOAuth "));
+  EXPECT_EQ(
+      kit.messages[0].title + kit.messages[0].text,
+      QStringLiteral(
+          "Descripción Error!Please provide valid credentials.\r\nOAuth oauth_problem=\"OST_OAUTH_"
+          "PARAMETER_ABSENT_ERROR\"\r\nPosible solución: cambie el nombre del "
+          "pueblo o ciudad."));
 }
 
 TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {
   QByteArray swapped = OwmAnswer();
   swapped.replace("<city id=\"1234567\" name=\"Madrid\">", "<city name=\"Madrid\" id=\"3117735\">");
-  Serve("/data/2.5/weather", swapped);
   Options("codecity=999\r\n");
   Open();
-  Search("ES", "Madrid");
-  EXPECT_EQ(form->ListRes->count(), 0);
+  // Without any one of its markers an answer lists and stores nothing.
+  QByteArrayList answers = {swapped};
+  for (const char* gone : {"name", ">", "country>", "city id="})
+    answers << OwmAnswer().replace(gone, "");
+  for (const QByteArray& answer : answers) {
+    Serve("/data/2.5/weather", answer);
+    Search("ES", "Madrid");
+    EXPECT_TRUE(form->ListRes->count() == 0 && Values().cityCode == "999") << answer.toStdString();
+  }
   // One that does not answer within the limit: Buscar works again, nothing listed.
   EXPECT_EQ(WaitTimeoutMs(), 15000);
   SetWaitTimeoutMs(300);

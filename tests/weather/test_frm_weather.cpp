@@ -6,6 +6,42 @@ namespace {
 
 using Viewer = WeatherForms;
 
+TEST_F(Viewer, OpensWithTheDefaultsAndRecargarTakesTheStoredChoices) {
+  QPointer<FrmWeather> form = FrmWeather::Open();
+  auto image = [&] { return kit.browsers.at(0)->navigations.back().address; };
+  EXPECT_TRUE(form->Large() && !form->TopMost());
+  EXPECT_EQ(form->pos(), QPoint(2205 / 15, 1980 / 15));
+  EXPECT_TRUE(image().endsWith(
+      "sat.test/WxImages/Satellite/europ.jpg' WIDTH=855 HEIGHT=520></img></body></html>"));
+  // Regions are written with their trailing blank and read back without it.
+  Options("Maps=Canada Occidental \r\nTama\xF1o=Peque\xF1o\r\n");
+  form->CmdRefresh->click();
+  EXPECT_TRUE(image().contains("wcana.jpg' WIDTH=720 HEIGHT=480"));
+  EXPECT_EQ(form->size(), QSize(10820 / 15, 7700 / 15));
+  Options("Maps=US Continental \r\n");
+  form->CmdRefresh->click();
+  EXPECT_TRUE(image().contains("conus.jpg' WIDTH=855 HEIGHT=520"));
+  EXPECT_EQ(form->size(), QSize(12820 / 15, 8200 / 15));
+}
+
+TEST_F(Viewer, ClosingClosesThePanelAndStoresThePlaceUnlessMinimised) {
+  Serve("/data/2.5/weather", OwmAnswer());
+  QPointer<FrmWeather> form = FrmWeather::Open();
+  form->move(200, 100);
+  form->MoreInfo->click();
+  QPointer<FrmDataWeather> panel = FrmDataWeather::Current();
+  ASSERT_TRUE(panel && panel->isVisible());
+  form->CmdExit->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(panel || FrmDataWeather::Current());
+  form = FrmWeather::Open();
+  EXPECT_EQ(form->pos(), QPoint(200, 100));
+  form->move(400, 300);
+  form->setWindowState(Qt::WindowMinimized);
+  form->close();
+  EXPECT_EQ(Setting("Map_Left", "Posición") + "," + Setting("Map_Top", "Posición"), "3000,1500");
+}
+
 TEST_F(Viewer, ClosingDuringRecargarOrThePanelsDownloadEndsTheWaits) {
   QPointer<FrmWeather> form = FrmWeather::Open();
   kit.browsers.at(0)->busy = true;  // the image never finishes loading
