@@ -29,12 +29,19 @@ TEST(ProfileFileContract, ReadsByTheWindowsRules) {
   const fs::path file = dir / "Options.ini";
   WriteFile(file,
             "[ settings ]\r\n;Hotkeys=Falso\r\n  Hotkeys\t=  Verdadero  \r\n"
-            "Dup=first\r\ndup=second\r\n"
-            "[Posici\xF3n]\r\nWasteWell_Left=15\r\n[Settings]\r\nLater=no\r\n");
+            "Quoted = \"  spaced  \"\r\nDup=first\r\ndup=second\r\nLong=" +
+                std::string(300, 'x') + "\r\nAccents=" + std::string(300, '\xF3') +
+                "\r\n[Posici\xF3n]\r\nWasteWell_Left=15\r\n[Settings]\r\nLater=no\r\n");
   EXPECT_EQ(Get("Settings", "hotkeys", file), "Verdadero");
+  EXPECT_EQ(Get("SETTINGS", "Quoted", file), "  spaced  ");
   EXPECT_EQ(Get("Settings", "DUP", file), "first");
   EXPECT_EQ(Get("Settings", "Later", file), "") << "the first of duplicate sections wins";
   EXPECT_EQ(Get("posición", "wastewell_left", file), "15");
+  // The cut counts characters, not the bytes of their UTF-8 form.
+  EXPECT_EQ(Get("Settings", "Long", file), std::string(254, 'x'));
+  std::string accents;
+  for (int i = 0; i < 254; ++i) accents += "ó";
+  EXPECT_EQ(Get("Settings", "Accents", file), accents);
   EXPECT_EQ(GetPrivateProfileString("Settings", "Nada", "def", 255, file), "def");
   EXPECT_EQ(GetPrivateProfileString("Settings", "x", "def", 255, dir / "missing.ini"), "def");
 }
@@ -64,6 +71,12 @@ TEST(ProfileFileContract, ALineBreakInAValueAddsNoSectionOrKey) {
   EXPECT_EQ(Get("A", "x", file), "1");
   EXPECT_EQ(Get("A", "y", file), "2");
   EXPECT_EQ(Get("Evil", "k", file), "");
+  // Names that would read back as other syntax are refused, the file untouched.
+  const std::string before = ReadFile(file);
+  for (const char* key : {"a=b", "[a", ";a", " \n"})
+    EXPECT_FALSE(WritePrivateProfileString("B", key, "1", file)) << key;
+  EXPECT_FALSE(WritePrivateProfileString("B]", "a", "1", file));
+  EXPECT_EQ(ReadFile(file), before);
 }
 
 TEST(FileSystemContract, MeasuresAndDeletes) {
