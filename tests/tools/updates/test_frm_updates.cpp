@@ -96,29 +96,23 @@ TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
   kit.answer = platform::kAnswerNo;
   const QString offer = "Hay una versión más reciente:";
   const auto info = Path("updates/WasteWell.txt");
-  const std::function<void()> missing = [&] { QFile::remove(info); };
-  const std::function<void()> unreadable = [&] {
-    QFile::remove(info);
-    QDir().mkdir(info);
-  };
   struct Row {
     QByteArray line;
     QString answer;
-    std::function<void()> beforeCheck = {};
+    int spoil = 0;  // 1: the fetched file removed, 2: a folder in its place
   };
-  const Row rows[] = {{"<!DOCTYPE html><html>", kCannot},
-                      {"589,1,01/01/2030", kCannot},
-                      {"589,1,pronto,3,4", kCannot},
-                      {"589,1,01/01/2019,10,x", kCannot, missing},
-                      {"588,1,01/01/2019,10,x", kNoNews},
-                      {"589,1,01/01/2019,10,x", offer},
-                      {"5810,1,01/01/2019,10,x", kNoNews},
-                      {"5810,1,01/01/2021,10,x", offer},
-                      {"589,1,01/01/2019,10,x", kCannot, unreadable}};
+  const Row rows[] = {{"<!DOCTYPE html><html>", kCannot},   {"589,1,01/01/2030", kCannot},
+                      {"589,1,pronto,3,4", kCannot},        {"589,1,01/01/2019,10,x", kCannot, 1},
+                      {"588,1,01/01/2019,10,x", kNoNews},   {"589,1,01/01/2019,10,x", offer},
+                      {"5810,1,01/01/2019,10,x", kNoNews},  {"5810,1,01/01/2021,10,x", offer},
+                      {"589,1,01/01/2019,10,x", kCannot, 2}};
   for (const auto& row : rows) {
     Serve(row.line);
-    ASSERT_TRUE(OpenAndCheck(row.beforeCheck)) << row.line.constData();
-    EXPECT_TRUE(LastMessage().startsWith(row.answer)) << row.line.constData();
+    ASSERT_TRUE(OpenAndCheck([&] {
+      if (row.spoil) QFile::remove(info);
+      if (row.spoil == 2) QDir().mkdir(info);
+    })) << row.line.constData();
+    EXPECT_TRUE(LastMessage().startsWith(row.answer)) << row.line.constData() << row.spoil;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   QDir(info).removeRecursively();
@@ -143,18 +137,13 @@ TEST_F(Updates, WithoutAnyExecutableNothingCanBeChecked) {
   testsupport::TempDir dir;
   const auto copy = dir / "test_frm_updates";
   std::filesystem::copy_file(platform::ExecutablePath(), copy);
+  qputenv("WW_DELETABLE_COPY", copy.c_str());
   QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("WW_DELETABLE_COPY", QString::fromStdString(copy.string()));
-  child.setProcessEnvironment(env);
-  child.setProcessChannelMode(QProcess::MergedChannels);
   child.start(QString::fromStdString(copy.string()),
               {"--gtest_also_run_disabled_tests", "--gtest_filter=*DISABLED_WithoutAnyExecutable"});
   ASSERT_TRUE(child.waitForFinished(60000));
-  const QString out = child.readAll();
-  EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
-  EXPECT_FALSE(std::filesystem::exists(copy));
+  EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+  EXPECT_FALSE(std::filesystem::exists(copy));  // not skipped: it came as far as the removal
 }
 
 TEST_F(Updates, AWholeSetupIsStartedAndTheProgramEnds) {
