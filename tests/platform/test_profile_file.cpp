@@ -120,6 +120,18 @@ TEST(ProfileFile, AKilledWriterLeavesOneWholeState) {
     seenB += now == stateB;
   }
   EXPECT_GT(seenB, 0);  // the writer did get to write
+  // The next write clears what the killed writers left; a running writer's file stays. (A
+  // killed writer's number may already belong to a new process: its file waits for later.)
+  const fs::path running = dir / (".Options.ini." + std::to_string(getppid()) + "-0-1");
+  WriteFile(running, "in progress");
+  ASSERT_TRUE(WritePrivateProfileString("Estado", "Fase", "A", file));
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    const std::string name = e.path().filename().string();
+    if (name == "Options.ini") continue;
+    const pid_t writer = std::stoi(name.substr(std::string(".Options.ini.").size()));
+    EXPECT_EQ(kill(writer, 0), 0) << name << " of a writer that is gone";
+  }
+  EXPECT_TRUE(fs::exists(running));
 }
 
 }  // namespace
