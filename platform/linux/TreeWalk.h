@@ -13,6 +13,7 @@
 
 #include "platform/linux/PosixFile.h"
 #include "platform/linux/SafeRemove.h"
+#include "platform/portable/SaturatingSize.h"
 
 namespace platform::walk {
 
@@ -82,7 +83,7 @@ bool WalkBelow(int top, dev_t dev, Visitor& v) {
 }
 
 // Adds up the apparent sizes of the files below a folder; links count their
-// own size, what cannot be read adds nothing.
+// own size, what cannot be read adds nothing, a sum past 64 bits stays at the top.
 class SizeCounter {
  public:
   void listed(int, Names&) {}
@@ -90,7 +91,7 @@ class SizeCounter {
     if (folder) return Next::kEnter;
     struct stat st;
     if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
-      total += static_cast<std::int64_t>(st.st_size);
+      total = SaturatingAdd(total, static_cast<std::int64_t>(st.st_size));
     return Next::kDone;
   }
   void entered(const std::string&) {}
