@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::error_code ec;
   fs::remove_all(home, ec);
   const fs::path trash = home / "Trash";
-  fs::create_directories(trash / "info");
-  fs::create_directories(trash / "files");
+  fs::create_directories(trash / "info", ec);
+  fs::create_directories(trash / "files", ec);
 
   const int items = in.ConsumeIntegralInRange(0, 6);
   for (int i = 0; i < items && in.remaining_bytes() > 0; ++i) {
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (kind == 1 || kind == 2) {
       // Sparse, so that sizes near the largest file cost nothing.
       const off_t length = in.ConsumeIntegralInRange<off_t>(0, (off_t{1} << 62) + 1);
-      if (kind == 2) fs::create_directories(item);
+      if (kind == 2) fs::create_directories(item, ec);
       const fs::path file = kind == 2 ? item / "a" : item;
       const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       if (fd >= 0) {

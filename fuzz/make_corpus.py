@@ -74,14 +74,23 @@ def main():
               Input().string(section).string(key).string(value).boolean(w).rest(text).bytes())
 
     # The kernel's tables: this machine's, and the forms the readers name.
-    write("proc_tables", "seed-mountinfo", read("/proc/self/mountinfo"))
-    write("proc_tables", "seed-maps", read("/proc/self/maps"))
-    write("proc_tables", "seed-locks",
-          read("/proc/locks") or b"1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF\n")
-    write("proc_tables", "seed-escaped",
+    write("mount_table", "seed-this-machine", read("/proc/self/mountinfo"))
+    write("mount_table", "seed-escaped",
           b"36 35 98:0 /mnt1 /mnt\\040with\\011odd\\134names rw,noatime master:1 - ext3 /dev/root rw\n"
+          b"37 36 0:5 / /proc/sys/fs/binfmt_misc rw - autofs systemd-1 rw\n")
+    write("proc_in_use", "seed-maps", read("/proc/self/maps"))
+    write("proc_in_use", "seed-locks",
+          read("/proc/locks") or b"1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF\n")
+    write("proc_in_use", "seed-both",
           b"7fe0a000-7fe0b000 r-xp 00000000 08:01 131 /usr/lib/x86_64-linux-gnu/libc.so.6\n"
-          b"2: POSIX  ADVISORY  READ 5678 fd:00:1234567 128 128\n")
+          b"2: POSIX  ADVISORY  READ 5678 fd:00:1234567 128 128\n"
+          b"3: OFDLCK ADVISORY  WRITE -1 08:01:99 0 EOF\n")
+
+    # The stored numbers and on/off words, as the settings tests write them.
+    for i, text in enumerate([b"12abc", b"1234,5", b"1234.5", b"1235.5", b"Verdadero", b"True",
+                              b"Falso", b"-2147483648.5", b"2147483647.5", b"1e10", b" 30",
+                              b"\x00\x10\x00\x00"]):
+        write("stored_number", "seed-%d" % i, text)
 
     # The remembered volume tops, and the lines that named no trash.
     write("trash_volumes", "seed-tops", b"/media/usb\n/mnt/disk%20two\n/srv/btrfs/VMs\n")
@@ -108,6 +117,9 @@ def main():
           trash([(b"informe final.odt", info, 1, 16384), (b"carpeta", info, 2, 2048),
                  (b"sin-info", b"", 0, 0)], sizes))
     write("trash_listing", "seed-odd-sizes", trash([(b"x", info, 1, 5)], b"no numbers\n1 2\n\n"))
+    # The same name first as a file, then as a folder.
+    write("trash_listing", "seed-same-name-twice",
+          trash([(b"n", info, 1, 3), (b"n", info, 2, 4)], b""))
     write("trash_listing", "finding-two-huge-files-in-a-folder",
           trash([(b"pair", info, 2, 1 << 62)], b""))
     write("trash_listing", "finding-huge-files-together",
@@ -159,24 +171,28 @@ def main():
                        ("seed-calm", feed.replace(b'speed="10"', b'speed="0"'))]:
         write("weather_answers", name, text)
 
-    # The update info line, then the executable's bytes with its version mark.
-    mark = b"ELF...\x01WasteWell-FileVersion=5.8.0.8;..."
+    # The update info line.
     for i, line in enumerate([b"589,1,01/01/2019,10,x", b"588,1,01/01/2030,1048576, 2030-01-01 ",
                               b"5810,1,2021-01-01 10:00,3000,x", b"<!DOCTYPE html><html>",
-                              b"589,1,pronto,3,4"]):
-        write("update_info", "seed-%d" % i, Input().string(line).rest(mark).bytes())
-    write("update_info", "seed-mark-12", Input().string(b"").rest(
-        b"\x01WasteWell-FileVersion=5.8.3.12;\x01WasteWell-FileVersion=70000.1.2.3;").bytes())
+                              b"589,1,pronto,3,4", b"589,1,12/31/2030 23:59,3000,x"]):
+        write("update_info", "seed-%d" % i, line)
     for name, line in [("finding-nan-size", b"589,1,01/01/2019,nan,x"),
                        ("finding-huge-size", b"589,1e400,01/01/2019,1e400,x"),
                        ("finding-nan-both", b"589,NaN,01/01/2030,-nan,x")]:
-        write("update_info", name, Input().string(line).rest(mark).bytes())
+        write("update_info", name, line)
+
+    # The executable's version mark.
+    write("version_mark", "seed-588", b"ELF...\x01WasteWell-FileVersion=5.8.0.8;...")
+    write("version_mark", "seed-two-marks",
+          b"\x01WasteWell-FileVersion=5.8.3.12;\x01WasteWell-FileVersion=70000.1.2.3;")
+    write("version_mark", "seed-cut", b"\x01WasteWell-FileVersion=5.8.0")
 
     # Addresses: the connectivity check's and the dictionary's search word.
     for i, text in enumerate([b"http://www.example.com/", b"https://[::1]:8443/path",
-                              b"http://user@127.0.0.1:99999/", b"ftp://", b"pa\xc3\xb1o & #uno",
-                              b"ping"]):
-        write("addresses", "seed-%d" % i, text)
+                              b"http://user@127.0.0.1:99999/", b"ftp://", b"127.0.0.1:80"]):
+        write("connectivity_address", "seed-%d" % i, text)
+    for i, text in enumerate([b"pa\xc3\xb1o", b"uno & dos #tres?", b"100%", b"a+b"]):
+        write("search_word", "seed-%d" % i, text)
     return 0
 
 
