@@ -3,6 +3,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
+#include <algorithm>
 
 #include "platform/WebBrowser.h"
 
@@ -62,8 +63,9 @@ void QtHttpTransfer::Execute(const QString& url, const QString& operation, const
 }
 
 bool QtHttpTransfer::Keep(QNetworkReply* reply) {
-  // One byte past the limit is enough to know; the rest is never taken in.
-  body_ += reply->read(maximum_ + 1 - body_.size());
+  // One byte past the limit is enough to know; the rest is never taken in. Only
+  // what is there is asked for: read(n) reserves n bytes first.
+  body_ += reply->read(std::min(reply->bytesAvailable(), maximum_ + 1 - body_.size()));
   if (body_.size() <= maximum_) return true;
   Finish(icError);
   return false;
