@@ -14,8 +14,8 @@ namespace fuzz {
 // On tmpfs when there is one: the targets write a file per input.
 inline const std::filesystem::path& ScratchFolder() {
   static const std::filesystem::path folder = [] {
-    std::string pattern =
-        std::filesystem::is_directory("/dev/shm") ? "/dev/shm/ww-fuzz-XXXXXX" : "/tmp/ww-fuzz-XXXXXX";
+    std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/ww-fuzz-XXXXXX"
+                                                                    : "/tmp/ww-fuzz-XXXXXX";
     const char* made = mkdtemp(pattern.data());
     if (!made) abort();
     const std::filesystem::path p(made);

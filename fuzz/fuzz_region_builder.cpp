@@ -21,13 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       // Mostly key or not, now and then a colour one step away.
       image.setPixel(x, y, b < 100 ? key : b < 250 ? qRgb(0, 0, 0) : qRgb(128, 128, 129));
     }
-  const shape::RegionRect base =
-      button ? shape::RegionRect{2, 2, width - 2, height - 2} : shape::RegionRect{0, 0, width, height};
+  const shape::RegionRect base = button ? shape::RegionRect{2, 2, width - 2, height - 2}
+                                        : shape::RegionRect{0, 0, width, height};
   const std::vector<shape::RegionRect> rects = shape::BuildRegionRects(image, key, base);
 
-  QRegion expected = base.left < base.right && base.top < base.bottom
-                         ? QRegion(base.left, base.top, base.right - base.left, base.bottom - base.top)
-                         : QRegion();
+  QRegion expected =
+      base.left < base.right && base.top < base.bottom
+          ? QRegion(base.left, base.top, base.right - base.left, base.bottom - base.top)
+          : QRegion();
   for (const shape::Run& r : shape::ScanRuns(image, key))
     expected -= QRegion(r.first, r.y, r.last - r.first + 1, 1);
   if (shape::ToQRegion(rects) != expected) abort();

@@ -32,8 +32,9 @@ class SizeTotal {
   }
   void clear() { low_ = high_ = 0; }
   std::int64_t value() const {
-    return high_ != 0 || low_ > static_cast<std::uint64_t>(kMaxSize) ? kMaxSize
-                                                                     : static_cast<std::int64_t>(low_);
+    return high_ != 0 || low_ > static_cast<std::uint64_t>(kMaxSize)
+               ? kMaxSize
+               : static_cast<std::int64_t>(low_);
   }
 
  private:
