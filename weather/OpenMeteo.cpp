@@ -101,7 +101,10 @@ std::optional<OpenMeteoWeather> ParseOpenMeteoForecast(const QByteArray& answer,
   const auto condition = WmoConditionOf(static_cast<int>(*code), english);
   if (!condition) return std::nullopt;
 
-  auto number = [&](double v) { return LocaleNumber(v, locale); };
+  // Not through single precision: 16.4 stays 16.4.
+  QLocale shown(locale);
+  shown.setNumberOptions(QLocale::OmitGroupSeparator);
+  auto number = [&](double v) { return shown.toString(v, 'g', QLocale::FloatingPointShortest); };
   OpenMeteoWeather w;
   OwmFields& f = w.fields;
   f.conditionText = condition->text;
