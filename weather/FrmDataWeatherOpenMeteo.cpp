@@ -37,8 +37,9 @@ void FrmDataWeather::OpenMeteo() {
 
   const QString latitude = Read(app::Key::Latitude), longitude = Read(app::Key::Longitude);
   if (latitude.isEmpty() || longitude.isEmpty())
-    return fail(QStringLiteral("Elija primero su ciudad: en 'Ajustes' escriba el país y la ciudad "
-                               "y pulse 'Buscar'."));
+    return fail(
+        QStringLiteral("Elija primero su ciudad: en 'Ajustes' escriba el país y la ciudad "
+                       "y pulse 'Buscar'."));
   const bool imperial = v.unitCode == "f";
   v.downloadAddress =
       OpenMeteoForecastAddress(Read(app::Key::OpenMeteoServer), latitude, longitude, imperial);
@@ -48,8 +49,9 @@ void FrmDataWeather::OpenMeteo() {
 
   const auto weather = ParseOpenMeteoForecast(v.downloadedText, imperial, v.languageCode == "en");
   if (!weather)
-    return fail(QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor a través de "
-                               "Mapas en 'Método de datos'"));
+    return fail(
+        QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor a través de "
+                       "Mapas en 'Método de datos'"));
   OwmFields fields = weather->fields;
   fields.cityName = v.city;
   const QString icon =

@@ -38,8 +38,8 @@ QString OpenMeteoPlace::Line() const {
 }
 
 QString OpenMeteoSearchAddress(const QString& server, const QString& city, bool english) {
-  return server + "/v1/search?name=" + EncodeForAddress(city) + "&count=10&language=" +
-         (english ? "en" : "es") + "&format=json";
+  return server + "/v1/search?name=" + EncodeForAddress(city) +
+         "&count=10&language=" + (english ? "en" : "es") + "&format=json";
 }
 
 std::optional<QList<OpenMeteoPlace>> ParseOpenMeteoPlaces(const QByteArray& answer) {
@@ -115,8 +115,8 @@ std::optional<OpenMeteoWeather> ParseOpenMeteoForecast(const QByteArray& answer,
   f.pressure = number(*pressure) + " hPa";
   f.humidity = number(*humidity) + " %";
   const auto compass = CompassText(*direction);
-  f.windSpeed = (compass ? *compass + " " : QString()) + number(*speed) +
-                (imperial ? " mph" : " k/h");
+  f.windSpeed =
+      (compass ? *compass + " " : QString()) + number(*speed) + (imperial ? " mph" : " k/h");
   // Local time of the place; the zone's short name says which.
   QString zone = root.value(QLatin1String("timezone_abbreviation")).toString();
   if (zone.isEmpty()) zone = root.value(QLatin1String("timezone")).toString();

@@ -36,6 +36,7 @@ struct RegionRow {
   double longitude, latitude, span;
   WmsLayer layer;
 };
+// clang-format off
 constexpr RegionRow kRegions[] = {
     {"world", 0, 0, 296, L::DailyTrueColour},
     {"afric", 18, 2, 120, L::DailyTrueColour},
@@ -84,6 +85,7 @@ constexpr RegionRow kRegions[] = {
     {"seusa", -84, 31, 20, L::GoesEast},
     {"swusa", -112, 34, 20, L::GoesWest},
 };
+// clang-format on
 
 const RegionRow* Find(const QString& code) {
   for (const RegionRow& row : kRegions)

@@ -84,9 +84,7 @@ std::optional<WmoCondition> WmoConditionOf(int code, bool english) {
   return std::nullopt;
 }
 
-QString WmoIconFile(WmoGroup group) {
-  return QString::fromLatin1(kIcons[static_cast<int>(group)]);
-}
+QString WmoIconFile(WmoGroup group) { return QString::fromLatin1(kIcons[static_cast<int>(group)]); }
 
 QStringList WmoIconFiles() {
   QStringList files;

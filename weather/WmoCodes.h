@@ -7,7 +7,17 @@
 
 namespace weather {
 
-enum class WmoGroup { Clear, PartlyCloudy, Cloudy, Fog, Drizzle, Rain, Snow, Showers, Thunderstorm };
+enum class WmoGroup {
+  Clear,
+  PartlyCloudy,
+  Cloudy,
+  Fog,
+  Drizzle,
+  Rain,
+  Snow,
+  Showers,
+  Thunderstorm
+};
 
 struct WmoCondition {
   QString text;

@@ -95,7 +95,10 @@ int main(int argc, char** argv) {
   const QString folder = QString::fromLocal8Bit(argv[1]) + "/";
   // The names are the ones the page asks for.
   const std::pair<const char*, std::function<void(QPainter&)>> icons[] = {
-      {"tiempo_despejado.png", [](QPainter& p) { Sun(p, {25, 25}, 10); }},
+      {"tiempo_despejado.png",
+       [](QPainter& p) {
+         Sun(p, {25, 25}, 10);
+       }},
       {"tiempo_intervalos.png",
        [](QPainter& p) {
          Sun(p, {18, 17}, 8);

@@ -35,8 +35,9 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
   std::string options = "[Servidores]\r\nConexion=" + url.substr(7) + "\r\n";
   if (keyFree) {
     server.Set("/wms.cgi", LocalHttpServer::Answer(200, jpeg, "image/jpeg"));
-    server.Set("/v1/forecast", LocalHttpServer::Answer(200, weathertest::MeteoForecast(false, "", "0"),
-                                                       "application/json"));
+    server.Set("/v1/forecast",
+               LocalHttpServer::Answer(200, weathertest::MeteoForecast(false, "", "0"),
+                                       "application/json"));
     // What the look-up stores; the data source is the new file's default.
     options += "SateliteWMS=" + url + "/wms.cgi\r\nOpenMeteo=" + url +
                "\r\n[Settings]\r\nLatitud=36.72016\r\nLongitud=-4.42034\r\nCiudad=Málaga\r\n"
@@ -58,8 +59,8 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
     return qRed(c) > 235 && qGreen(c) > 108 && qGreen(c) < 148 && qBlue(c) < 30;
   };
   int n = 0;
-  EXPECT_TRUE(
-      SpinUntil([&] { return (n = CountPixels(viewer, p.home() / "w.png", orange)) > 5000; }, 30000))
+  EXPECT_TRUE(SpinUntil(
+      [&] { return (n = CountPixels(viewer, p.home() / "w.png", orange)) > 5000; }, 30000))
       << n << " orange samples";
   if (keyFree) {
     // The GetMap the viewer sent: Europe's box at the large picture's size, in JPEG.
@@ -68,8 +69,9 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
       if (target.startsWith("/wms.cgi?")) getMap = target;
     ASSERT_FALSE(getMap.isEmpty()) << server.targets.join(' ').toStdString();
     const QUrlQuery asked(QUrl(getMap).query());
-    const QUrlQuery expected(QUrl(weather::WmsGetMapAddress(
-        "/wms.cgi", "europ", 855, 520, QDateTime::currentDateTimeUtc().date())).query());
+    const QUrlQuery expected(QUrl(weather::WmsGetMapAddress("/wms.cgi", "europ", 855, 520,
+                                                            QDateTime::currentDateTimeUtc().date()))
+                                 .query());
     for (const char* key : {"REQUEST", "LAYERS", "CRS", "BBOX", "WIDTH", "HEIGHT", "FORMAT"})
       EXPECT_EQ(asked.queryItemValue(key), expected.queryItemValue(key)) << key;
     EXPECT_EQ(asked.queryItemValue("LAYERS"), "VIIRS_SNPP_CorrectedReflectance_TrueColor");
@@ -81,7 +83,8 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
   // "More Info" sits at the lower right of the large layout.
   Shell("xdotool mousemove --window " + viewer + " 806 511 click 1");
   const auto page = [&] { return QString::fromStdString(ReadFile(p.folder() / "weather.htm")); };
-  const QString shown = keyFree ? QStringLiteral("Málaga</a> (ES)") : QStringLiteral("Madrid</a> (ES)");
+  const QString shown =
+      keyFree ? QStringLiteral("Málaga</a> (ES)") : QStringLiteral("Madrid</a> (ES)");
   ASSERT_TRUE(SpinUntil([&] { return page().contains(shown); }, 20000)) << page().toStdString();
   // In the program's Spanish locale.
   for (const QString& text :
@@ -92,7 +95,8 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
   if (keyFree) {
     // The sun of our own picture on the panel.
     std::string panel;
-    ASSERT_TRUE(SpinUntil([&] { return !(panel = WindowNamed("Datos del tiempo")).empty(); }, 5000));
+    ASSERT_TRUE(
+        SpinUntil([&] { return !(panel = WindowNamed("Datos del tiempo")).empty(); }, 5000));
     const auto sun = [](QRgb c) {
       return qRed(c) > 235 && qGreen(c) > 175 && qGreen(c) < 225 && qBlue(c) < 90;
     };

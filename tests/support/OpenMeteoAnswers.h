@@ -38,9 +38,8 @@ inline QByteArray MeteoForecast(bool imperial = false, const QByteArray& without
                  R"("pressure_msl":"hPa","wind_speed_10m":"mp/h","wind_direction_10m":"°")"
                : R"("temperature_2m":"°C","relative_humidity_2m":"%","weather_code":"wmo code",)"
                  R"("pressure_msl":"hPa","wind_speed_10m":"km/h","wind_direction_10m":"°")";
-  const QByteArray daily = imperial
-                               ? R"("temperature_2m_max":[66.0],"temperature_2m_min":[49.5])"
-                               : R"("temperature_2m_max":[18.9],"temperature_2m_min":[9.7])";
+  const QByteArray daily = imperial ? R"("temperature_2m_max":[66.0],"temperature_2m_min":[49.5])"
+                                    : R"("temperature_2m_max":[18.9],"temperature_2m_min":[9.7])";
   QByteArray answer =
       R"({"latitude":36.72,"longitude":-4.42,"generationtime_ms":0.0432,"utc_offset_seconds":3600,)"
       R"("timezone":"Europe/Madrid","timezone_abbreviation":"CET","elevation":17.0,)"

@@ -51,7 +51,8 @@ TEST_F(OpenMeteo, IsTheNewFilesSourceAndItsLookUpStoresThePlaceChosen) {
   EXPECT_TRUE(maps->OptOpenMeteo->isChecked());
   EXPECT_EQ(Setting("MetodoDatos"), "OpenMeteo");
   Search("es", QStringLiteral("Málaga"));
-  EXPECT_EQ(server.targets.back(), "/geo/v1/search?name=M%C3%A1laga&count=10&language=es&format=json");
+  EXPECT_EQ(server.targets.back(),
+            "/geo/v1/search?name=M%C3%A1laga&count=10&language=es&format=json");
   EXPECT_EQ(Listed(), QStringList({QStringLiteral("Málaga, Andalucía, España"),
                                    QStringLiteral("Málaga, Santander, Colombia"),
                                    QStringLiteral("Malaga, Estados Unidos")}));
@@ -116,8 +117,7 @@ TEST_F(OpenMeteo, ThePanelShowsTheWeatherInEachUnitSystemWithAPictureOfItsOwn) {
   Options(std::string(kMalaga) + "Sistema=Ingl\xE9s\r\nLenguage=English\r\n");
   panel = FrmDataWeather::Open(nullptr);
   ASSERT_TRUE(panel && panel->isVisible());
-  EXPECT_EQ(server.targets.back(),
-            Forecast("&temperature_unit=fahrenheit&wind_speed_unit=mph"));
+  EXPECT_EQ(server.targets.back(), Forecast("&temperature_unit=fahrenheit&wind_speed_unit=mph"));
   for (const QString& shown :
        {QStringLiteral("Clear sky"), QStringLiteral("Temp: 61.5 &deg;F"),
         QStringLiteral("(Min. 49.5&nbsp;&nbsp;-&nbsp;&nbsp;Max. 66)"),
@@ -132,9 +132,9 @@ TEST_F(OpenMeteo, ABadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
   std::vector<std::pair<QByteArray, const char*>> answers = {
       {"<html><body>502 Bad Gateway</body></html>", "not JSON"},
       {MeteoForecast(false, "", "123"), "a code outside the table"}};
-  for (const char* field : {"temperature_2m", "relative_humidity_2m", "weather_code",
-                            "pressure_msl", "wind_speed_10m", "wind_direction_10m",
-                            "temperature_2m_max", "temperature_2m_min", "time"})
+  for (const char* field :
+       {"temperature_2m", "relative_humidity_2m", "weather_code", "pressure_msl", "wind_speed_10m",
+        "wind_direction_10m", "temperature_2m_max", "temperature_2m_min", "time"})
     answers.emplace_back(MeteoForecast(false, field), field);
   for (const auto& [answer, what] : answers) {
     // A good page first, so that there is one to go stale.

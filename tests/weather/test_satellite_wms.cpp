@@ -4,8 +4,8 @@
 // and a picture that ships.
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QUrlQuery>
 #include <cmath>
 
