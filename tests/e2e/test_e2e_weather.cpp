@@ -38,10 +38,10 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
     server.Set("/v1/forecast",
                LocalHttpServer::Answer(200, weathertest::MeteoForecast(false, "", "0"),
                                        "application/json"));
-    // What the look-up stores; the data source is the new file's default.
+    // What the look-up and the settings window store; the data source is the new file's default.
     options += "SateliteWMS=" + url + "/wms.cgi\r\nOpenMeteo=" + url +
                "\r\n[Settings]\r\nLatitud=36.72016\r\nLongitud=-4.42034\r\nCiudad=Málaga\r\n"
-               "País=ES\r\n";
+               "País=ES\r\ncodecity=2514256\r\nTamaño=Grande\r\n";
   } else {
     server.Set("/WxImages/Satellite/europ.jpg", LocalHttpServer::Answer(200, jpeg, "image/jpeg"));
     server.Set("/data/2.5/weather",
@@ -93,15 +93,12 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
     EXPECT_TRUE(page().contains(text)) << text.toStdString() << "\n" << page().toStdString();
   EXPECT_EQ(server.Requests(keyFree ? "/v1/forecast" : "/data/2.5/weather"), 1);
   if (keyFree) {
-    // The sun of our own picture on the panel.
-    std::string panel;
-    ASSERT_TRUE(
-        SpinUntil([&] { return !(panel = WindowNamed("Datos del tiempo")).empty(); }, 5000));
+    // The sun of our own picture, on the panel docked in the viewer's corner.
     const auto sun = [](QRgb c) {
       return qRed(c) > 235 && qGreen(c) > 175 && qGreen(c) < 225 && qBlue(c) < 90;
     };
     EXPECT_TRUE(
-        SpinUntil([&] { return (n = CountPixels(panel, p.home() / "i.png", sun)) > 4; }, 20000))
+        SpinUntil([&] { return (n = CountPixels(viewer, p.home() / "i.png", sun)) > 4; }, 20000))
         << n << " sun samples";
   }
   EXPECT_EQ(p.Stop(SIGTERM), 0);
