@@ -1,20 +1,19 @@
 // The map service's pictures: every region of the list has a box that shows
-// it undistorted and a layer that sees its clouds; the viewer asks for them
-// only when no "Satelite" address is set. And every weather code has a text
-// and a picture that ships.
+// it undistorted and a layer that sees its clouds. And every weather code has
+// a text and a picture that ships.
 #include <gtest/gtest.h>
 
-#include <QDateTime>
 #include <QFileInfo>
+#include <QUrl>
 #include <QUrlQuery>
 #include <cmath>
 
-#include "WeatherForms.h"
 #include "weather/SatelliteWms.h"
 #include "weather/WeatherTables.h"
 #include "weather/WmoCodes.h"
 
 namespace weathertest {
+using namespace weather;
 namespace {
 
 TEST(SatelliteWms, EveryRegionHasABoxOfThePicturesProportionsAroundIt) {
@@ -80,21 +79,6 @@ TEST(WmoCodes, EveryCodeReadsInBothLanguagesWithAPictureThatShips) {
   EXPECT_EQ(WmoConditionOf(95, false)->text, "Tormenta");
   EXPECT_EQ(WmoConditionOf(45, true)->text, "Fog");
   EXPECT_EQ(WmoConditionOf(73, false)->group, WmoGroup::Snow);
-}
-
-using Viewer = WeatherForms;
-
-TEST_F(Viewer, WithoutASateliteAddressThePictureIsTheMapServicesGetMap) {
-  const std::string url = server.Url("/wms.cgi").toStdString();
-  kit.Options("[Servidores]\r\nSateliteWMS=" + url + "\r\n[Settings]\r\nMaps=Jap\xF3n\r\n");
-  QPointer<FrmWeather> form = FrmWeather::Open();
-  const QString page = kit.browsers.at(0)->navigations.back().address;
-  const qsizetype src = page.indexOf("src='") + 5;
-  QString address = page.mid(src, page.indexOf('\'', src) - src);
-  address.replace("&amp;", "&");
-  EXPECT_EQ(address, WmsGetMapAddress(QString::fromStdString(url), "chjap", 855, 520,
-                                      QDateTime::currentDateTimeUtc().date()));
-  EXPECT_TRUE(page.endsWith("' WIDTH=855 HEIGHT=520></img></body></html>"));
 }
 
 }  // namespace
