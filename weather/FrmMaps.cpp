@@ -297,7 +297,7 @@ void FrmMaps::CmdOK_Click() {
   Write(Key::City, city);
 
   QString address;
-  bool yahoo = false;
+  bool yahoo = false, openMeteo = false;  // as asked: the choice may change meanwhile
   if (OptYahoo->isChecked()) {
     yahoo = true;
     address = Read(Key::YahooPlacesServer) + "/v1/places.q(" + EncodeForAddress(city) +
@@ -308,6 +308,7 @@ void FrmMaps::CmdOK_Click() {
               (unitSystem_ == QStringLiteral("Métrico") ? "&units=metric" : "&units=imperial") +
               "&appid=" + Read(Key::OpenWeatherMapKey) + "&mode=xml";
   } else if (OptOpenMeteo->isChecked()) {
+    openMeteo = true;
     address = OpenMeteoSearchAddress(Read(Key::OpenMeteoPlacesServer), city,
                                      Values().languageCode == "en");
   } else {
@@ -324,7 +325,7 @@ void FrmMaps::CmdOK_Click() {
   if (result != FetchResult::Ok) return;  // silently, nothing listed
   const QString answer = QString::fromUtf8(body);
   TextSource->setPlainText(answer);
-  if (OptOpenMeteo->isChecked())
+  if (openMeteo)
     leerOpenMeteo(body);
   else if (yahoo)
     leerYahoo(answer, QStringLiteral("<name>"));
