@@ -105,6 +105,6 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSource, WeatherCorner, ::testing::Values(true, false),
-                         [](const auto& info) {
-                           return info.param ? "OpenMeteoAndMapService" : "OpenWeatherMapAndPath";
+                         [](const auto& param) {
+                           return param.param ? "OpenMeteoAndMapService" : "OpenWeatherMapAndPath";
                          });
