@@ -4,6 +4,7 @@ data, laid out as each target reads its bytes, and the inputs of the faults
 the fuzzers found (files named finding-*). Run it again after changing a
 target's input layout; libFuzzer adds what it finds beside these."""
 import os
+import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -170,6 +171,33 @@ def main():
                        ("seed-yahoo-error", error),
                        ("seed-calm", feed.replace(b'speed="10"', b'speed="0"'))]:
         write("weather_answers", name, text)
+
+    # The key-free source's JSON answers, from the tests' answers.
+    meteo = os.path.join(HERE, "..", "tests", "support", "OpenMeteoAnswers.h")
+    text = read(meteo).decode("utf-8", "replace")
+    start = text.find("MeteoPlaces()")
+    body = text[start:text.find("\n}", start)]
+    places = "".join(re.findall(r'R"\((.*?)\)"', body, re.S)).encode()
+    if places:
+        write("open_meteo", "seed-places", places)
+        write("open_meteo", "seed-no-places", b'{"generationtime_ms":0.6439686}')
+    current = ('{"latitude":36.72,"longitude":-4.42,"generationtime_ms":0.0432,'
+               '"utc_offset_seconds":3600,"timezone":"Europe/Madrid","timezone_abbreviation":"CET",'
+               '"elevation":17.0,"current_units":{"time":"iso8601","interval":"seconds",'
+               '"temperature_2m":"\u00b0C","relative_humidity_2m":"%","weather_code":"wmo code",'
+               '"pressure_msl":"hPa","wind_speed_10m":"km/h","wind_direction_10m":"\u00b0"},'
+               '"current":{"time":"2026-12-07T19:00","interval":900,"temperature_2m":16.4,'
+               '"relative_humidity_2m":72,"weather_code":61,"pressure_msl":1016.3,'
+               '"wind_speed_10m":12.6,"wind_direction_10m":225},"daily_units":{"time":"iso8601",'
+               '"temperature_2m_max":"\u00b0C","temperature_2m_min":"\u00b0C"},'
+               '"daily":{"time":["2026-12-07"],"temperature_2m_max":[18.9],'
+               '"temperature_2m_min":[9.7]}}').encode()
+    write("open_meteo", "seed-forecast", current)
+    write("open_meteo", "finding-weather-code-1e300",
+          current.replace(b'"weather_code":61', b'"weather_code":1e300'))
+    if places:
+        write("open_meteo", "finding-place-id-1e300",
+              places.replace(b'"id":2514256', b'"id":1e300'))
 
     # The update info line.
     for i, line in enumerate([b"589,1,01/01/2019,10,x", b"588,1,01/01/2030,1048576, 2030-01-01 ",
