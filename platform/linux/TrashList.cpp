@@ -128,11 +128,11 @@ bool ValidKey(const std::string& key) {
 
 }  // namespace trash
 
-std::vector<TrashedItem> FreedesktopTrash::list() {
-  State& s = *s_;
+namespace trash {
+
+ListCache& RefreshKeepingList(FreedesktopTrash::State& s) {
   if (!s.listCache) s.listCache = std::make_shared<ListCache>();
   ListCache& cache = *s.listCache;
-
   // The index's refresh, with a look at what it is about to read again.
   s.refreshVolumes();
   s.drainEvents();
@@ -147,6 +147,14 @@ std::vector<TrashedItem> FreedesktopTrash::list() {
   for (auto& l : s.locations) s.update(*l);
   for (auto& l : s.locations)
     if (l->resetup) s.update(*l);
+  return cache;
+}
+
+}  // namespace trash
+
+std::vector<TrashedItem> FreedesktopTrash::list() {
+  State& s = *s_;
+  ListCache& cache = RefreshKeepingList(s);
 
   // Trashes that went, or stopped counting, leave the cache.
   for (auto it = cache.byTrash.begin(); it != cache.byTrash.end();) {

@@ -24,6 +24,10 @@ std::string OriginalPath(const Location& l, const std::string& encodedPath);
 // no regular file or cannot be read.
 bool ReadInfo(int infoFd, const std::string& key, std::string& text);
 
+struct ListCache;
+// The index's refresh that also tells the listing which info files to read again.
+ListCache& RefreshKeepingList(FreedesktopTrash::State& s);
+
 // A key that names one entry of files/ and nothing else.
 bool ValidKey(const std::string& key);
 

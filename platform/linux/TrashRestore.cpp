@@ -167,6 +167,11 @@ Location* FindLocation(FreedesktopTrash::State& s, const fs::path& trash) {
     if (!l->active || fs::path(l->path).lexically_normal().string() != want) continue;
     if (!found || (found->duplicate && !l->duplicate)) found = l.get();
   }
+  // The same folder under another spelling (a link above it, say).
+  struct stat st;
+  if (!found && stat(trash.c_str(), &st) == 0)
+    for (auto& l : s.locations)
+      if (l->active && !l->duplicate && l->dev == st.st_dev && l->ino == st.st_ino) found = l.get();
   return found;
 }
 
@@ -253,7 +258,7 @@ int MoveBack(TrashOut& t, const std::string& key, int parentFd, const std::strin
 
 ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
   State& s = *s_;
-  s.refreshVolumes();
+  RefreshKeepingList(s);
   ItemsResult result;
   std::map<Location*, TrashOut> open;
   for (const TrashedItem& item : items) {
@@ -314,7 +319,7 @@ ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
 
 ItemsResult FreedesktopTrash::erase(const std::vector<TrashedItem>& items) {
   State& s = *s_;
-  s.refreshVolumes();
+  RefreshKeepingList(s);
   ItemsResult result;
   std::map<Location*, TrashOut> open;
   for (const TrashedItem& item : items) {
