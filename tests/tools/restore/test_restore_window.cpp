@@ -6,6 +6,7 @@
 #include <QItemSelectionModel>
 
 #include "platform/linux/FreedesktopTrash.h"
+#include "support/E2eProgram.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "support/TrashTestKit.h"
@@ -120,28 +121,41 @@ TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItem) {
   EXPECT_EQ(yes.shown.size(), 1u) << "the question only";
 }
 
-// What another program trashes or restores shows while the window is open; a restore that
-// cannot go through leaves the item listed and says why.
-TEST_F(RestoreWindow, TheListFollowsTheTrashAndTellsWhatStayed) {
-  Put("a.txt", w / "a.txt", "2024-01-01T00:00:01", "a");
+// What trash-cli trashes or restores shows while the window is open; a restore that cannot go
+// through leaves the item listed and says why, and what the window restores trash-cli no longer
+// lists.
+TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
+  if (Shell("command -v trash-put trash-list trash-restore >/dev/null") != 0)
+    GTEST_SKIP() << "trash-cli is not installed";
+  ScopedEnv xdg("XDG_DATA_HOME", (home / "data").string());
+  const auto sh = [&](const std::string& command) {
+    return Shell("cd '" + w.string() + "' && (" + command + ") </dev/null >/dev/null 2>&1");
+  };
+  WriteFile(w / "a.txt", "a");
+  WriteFile(w / "b.txt", "b");
+  ASSERT_EQ(sh("trash-put a.txt"), 0);
   auto form = Open();
   ASSERT_EQ(form->ShownRows(), 1);
-  platform::FreedesktopTrash other(TrashAt(home / "data"));
-  WriteFile(w / "b.txt", "b");
-  ASSERT_TRUE(other.moveToTrash({w / "b.txt"}).ok);
+  ASSERT_EQ(sh("trash-put b.txt"), 0);
   ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 2; }, 5000));
-  other.restore(other.list());
+  ASSERT_EQ(sh("echo 0 | trash-restore && echo 0 | trash-restore"), 0);
   ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 0; }, 5000));
   EXPECT_EQ(ReadFile(w / "a.txt"), "a");
 
-  ASSERT_TRUE(other.moveToTrash({w / "a.txt"}).ok);
-  ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 1; }, 5000));
+  ASSERT_EQ(sh("trash-put a.txt b.txt"), 0);
+  ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 2; }, 5000));
   WriteFile(w / "a.txt", "new");
   MessageLog log;
-  Choose(*form, {0});
+  Choose(*form, {0, 1});
   form->CommandRestaurar->click();
   ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && !log.shown.empty(); }, 10000));
   EXPECT_TRUE(log.shown[0].text.contains("a.txt (ya existe un elemento con ese nombre)"));
-  EXPECT_EQ(form->ShownRows(), 1);
+  EXPECT_FALSE(log.shown[0].text.contains("b.txt"));
+  ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 1; }, 5000));
   EXPECT_EQ(ReadFile(w / "a.txt"), "new");
+  EXPECT_EQ(ReadFile(w / "b.txt"), "b");
+  std::string listed;
+  Shell("trash-list 2>/dev/null", &listed);
+  EXPECT_EQ(listed.find("b.txt"), std::string::npos) << listed;
+  EXPECT_NE(listed.find("a.txt"), std::string::npos) << listed;
 }
