@@ -295,6 +295,13 @@ ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
       stay("no se sabe de dónde vino");
       continue;
     }
+    // A volume's trash puts back on that volume only: an info file on a
+    // stick must not send its item into the system's folders.
+    if (loc->kind != Kind::kHome && loc->topDir != "/" &&
+        original.rfind(loc->topDir + "/", 0) != 0) {
+      stay("su ubicación está fuera de su volumen");
+      continue;
+    }
     std::string why;
     UniqueFd parent(OpenParentNoFollow(original, why));
     if (!parent.ok()) {

@@ -160,8 +160,13 @@ TEST_F(TrashRestore, ItemsOfTwoTrashesAndAnotherVolume) {
             "[Trash Info]\nPath=" + (volDir / "far").string() +
                 "\nDeletionDate=2024-05-01T10:00:00\n");
 
+  // A stick's trash naming a place off the stick: never restored there.
+  WriteFile(volTrash / "files" / "stray", "s");
+  WriteFile(volTrash / "info" / "stray.trashinfo",
+            "[Trash Info]\nPath=" + (w_ / "stray").string() + "\nDeletionDate=2024-05-01T10:00:00\n");
+
   std::vector<TrashedItem> all = bin.list();
-  ASSERT_EQ(all.size(), 5u);
+  ASSERT_EQ(all.size(), 6u);
   const TrashedItem* far = Find(all, volDir / "far");
   ASSERT_TRUE(far);
   EXPECT_EQ(far->size, 3000);
@@ -172,19 +177,21 @@ TEST_F(TrashRestore, ItemsOfTwoTrashesAndAnotherVolume) {
   const platform::ItemsResult erased = bin.erase({*Find(all, w_ / "gone.txt")});
   EXPECT_EQ(erased.done.size(), 1u);
   EXPECT_FALSE(fs::exists(w_ / "gone.txt"));
-  EXPECT_EQ(bin.list().size(), 4u);
+  EXPECT_EQ(bin.list().size(), 5u);
 
   const platform::ItemsResult r =
       bin.restore({*Find(all, w_ / "home.txt"), *Find(all, volDir / "docs" / "usb.txt"),
-                   *Find(all, volDir / "docs" / "tree"), *far});
-  EXPECT_TRUE(r.stayed.empty()) << r.stayed.front().second;
+                   *Find(all, volDir / "docs" / "tree"), *far, *Find(all, w_ / "stray")});
+  ASSERT_EQ(r.stayed.size(), 1u);
+  EXPECT_EQ(r.stayed[0].second, "su ubicación está fuera de su volumen");
+  EXPECT_FALSE(fs::exists(w_ / "stray"));
   EXPECT_EQ(ReadFile(w_ / "home.txt"), "h");
   EXPECT_EQ(ReadFile(volDir / "docs" / "usb.txt"), "u");
   EXPECT_EQ(ReadFile(volDir / "docs" / "tree" / "t"), "t");
   EXPECT_EQ(ReadFile(volDir / "far" / "f"), std::string(3000, 'z'));
-  EXPECT_TRUE(bin.list().empty());
+  EXPECT_EQ(bin.list().size(), 1u);
   EXPECT_TRUE(Names(trash_ / "files").empty());
-  EXPECT_TRUE(Names(volTrash / "info").empty());
+  EXPECT_EQ(Names(volTrash / "info"), std::vector<std::string>{"stray.trashinfo"});
   EXPECT_EQ(Names(volDir), (std::vector<std::string>{".Trash-" + kUid, "docs", "far"}));
 }
 
