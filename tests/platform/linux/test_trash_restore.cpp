@@ -275,3 +275,28 @@ TEST_F(TrashRestore, TrashCliSeesWhatWeRestoreAndWeSeeWhatItRestores) {
   ASSERT_EQ(all.size(), 1u);
   EXPECT_EQ(all[0].original, w_ / "kept.txt");
 }
+
+// As an unprivileged user whose original folder is no longer writable by them: the move fails,
+// and the item and its info file stay.
+TEST(TrashRestoreAsUser, AMoveThatFailsKeepsTheItemAndItsInfo) {
+  TempDir tmp;
+  const fs::path data = fs::canonical(tmp.path()) / "data";
+  const fs::path locked = fs::canonical(tmp.path()) / "locked";
+  WriteFile(data / "Trash" / "files" / "x.txt", "x");
+  WriteFile(data / "Trash" / "info" / "x.txt.trashinfo",
+            "[Trash Info]\nPath=" + (locked / "x.txt").string() +
+                "\nDeletionDate=2024-05-01T10:00:00\n");
+  fs::create_directories(locked);  // root's, 0755
+  chmod(tmp.path().c_str(), 0755);
+  const std::string said = RunAsNobody(data, [&] {
+    FreedesktopTrash bin(TrashAt(data, {}, kNobody));
+    const std::vector<TrashedItem> all = bin.list();
+    if (all.size() != 1) return std::string("listed ") + std::to_string(all.size());
+    const platform::ItemsResult r = bin.restore(all);
+    return r.stayed.size() == 1 ? r.stayed[0].second : std::string("restored");
+  });
+  EXPECT_EQ(said, "permiso denegado");
+  EXPECT_FALSE(fs::exists(locked / "x.txt"));
+  EXPECT_EQ(ReadFile(data / "Trash" / "files" / "x.txt"), "x");
+  EXPECT_TRUE(fs::exists(data / "Trash" / "info" / "x.txt.trashinfo"));
+}
