@@ -353,8 +353,8 @@ ItemsResult FreedesktopTrash::erase(const std::vector<TrashedItem>& items) {
       stay(kGone);
       continue;
     }
-    if (hasFile && !RemoveTreeAt(t.files.get(), item.key, t.dev, s.hook,
-                                 fs::path(loc->path) / "files")) {
+    if (hasFile &&
+        !RemoveTreeAt(t.files.get(), item.key, t.dev, s.hook, fs::path(loc->path) / "files")) {
       t.loc->dirty.insert(item.key);
       auto it = t.loc->entries.find(item.key);
       if (it != t.loc->entries.end()) it->second.measured = false;  // part of it may be gone

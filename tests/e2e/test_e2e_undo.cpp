@@ -1,5 +1,6 @@
 // A real drag from another program onto the bin, then Alt+Z: the files come back, and trash-cli
 // sees the trash empty again.
+#include <algorithm>
 #include <cstdlib>
 
 #include "support/E2eProgram.h"
@@ -55,6 +56,12 @@ TEST_F(E2eUndo, ADraggedDropComesBackWithAltZ) {
   // Nothing more to undo: a second Alt+Z changes nothing.
   HotKey('z');
   EXPECT_EQ(ReadFile(w / "nota.txt"), "nota");
+  // Alt+R opens the restore window, once however long the keys are held.
+  HotKey('r');
+  EXPECT_TRUE(WaitFor([] { return !WindowNamed("Restaurar de la Papelera").empty(); }, 5000));
+  std::string windows;
+  Shell("xdotool search --onlyvisible --name 'Restaurar de la Papelera'", &windows);
+  EXPECT_EQ(std::count(windows.begin(), windows.end(), '\n'), 1) << windows;
 
   while (!pid.empty() && pid.back() == '\n') pid.pop_back();
   if (!pid.empty()) kill(std::stoi(pid), SIGTERM);

@@ -138,8 +138,8 @@ void FormRestaurar::OnDone(const ItemsOutcome& outcome) {
   busy_ = false;
   ShowState();
   emit Updated();
-  const QString text = StayedText(outcome.result, outcome.restoring ? QStringLiteral("restaurar")
-                                                                    : QStringLiteral("eliminar"));
+  const QString text = StayedText(
+      outcome.result, outcome.restoring ? QStringLiteral("restaurar") : QStringLiteral("eliminar"));
   if (!text.isEmpty())
     platform::MsgBox(text, platform::kExclamation, QString::fromUtf8(kCaption), this);
 }
@@ -150,8 +150,8 @@ void FormRestaurar::CommandRestaurar_Click() {
   busy_ = true;
   ShowState();
   TrashLister* lister = lister_;
-  QMetaObject::invokeMethod(lister_, [lister, items] { lister->Restore(items); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      lister_, [lister, items] { lister->Restore(items); }, Qt::QueuedConnection);
 }
 
 void FormRestaurar::CommandEliminar_Click() {
@@ -167,14 +167,14 @@ void FormRestaurar::CommandEliminar_Click() {
   busy_ = true;
   ShowState();
   TrashLister* lister = lister_;
-  QMetaObject::invokeMethod(lister_, [lister, items] { lister->Erase(items); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      lister_, [lister, items] { lister->Erase(items); }, Qt::QueuedConnection);
 }
 
 void FormRestaurar::CommandSalir_Click() { close(); }
 
 RestoreTool::RestoreTool()
-    : WindowTool({MenuPlace::Utilities, "MnuRestaurar", QStringLiteral("Restaurar archivos -- Alt + r"),
-                  'R', KeyRepeat::WhileHeld}) {}
+    : WindowTool({MenuPlace::Utilities, "MnuRestaurar",
+                  QStringLiteral("Restaurar archivos -- Alt + r"), 'R', KeyRepeat::WhileHeld}) {}
 
 }  // namespace tools

@@ -6,8 +6,8 @@
 namespace tools {
 
 UndoTool::UndoTool()
-    : Tool({MenuPlace::Utilities, "MnuDeshacer", QStringLiteral("Deshacer último borrado -- Alt + z"),
-            'Z', KeyRepeat::OncePerPress}) {}
+    : Tool({MenuPlace::Utilities, "MnuDeshacer",
+            QStringLiteral("Deshacer último borrado -- Alt + z"), 'Z', KeyRepeat::OncePerPress}) {}
 
 bool UndoTool::Enabled(ToolHost& host) const { return !host.LastDrop().empty(); }
 

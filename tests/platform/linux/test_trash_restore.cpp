@@ -156,14 +156,13 @@ TEST_F(TrashRestore, ItemsOfTwoTrashesAndAnotherVolume) {
   EXPECT_EQ(Names(volTrash / "files"), (std::vector<std::string>{"tree", "usb.txt"}));
   // trash-cli's way for an item of another volume: into the home trash, with an absolute Path.
   WriteFile(trash_ / "files" / "far" / "f", std::string(3000, 'z'));
-  WriteFile(trash_ / "info" / "far.trashinfo",
-            "[Trash Info]\nPath=" + (volDir / "far").string() +
-                "\nDeletionDate=2024-05-01T10:00:00\n");
+  WriteFile(trash_ / "info" / "far.trashinfo", "[Trash Info]\nPath=" + (volDir / "far").string() +
+                                                   "\nDeletionDate=2024-05-01T10:00:00\n");
 
   // A stick's trash naming a place off the stick: never restored there.
   WriteFile(volTrash / "files" / "stray", "s");
-  WriteFile(volTrash / "info" / "stray.trashinfo",
-            "[Trash Info]\nPath=" + (w_ / "stray").string() + "\nDeletionDate=2024-05-01T10:00:00\n");
+  WriteFile(volTrash / "info" / "stray.trashinfo", "[Trash Info]\nPath=" + (w_ / "stray").string() +
+                                                       "\nDeletionDate=2024-05-01T10:00:00\n");
 
   std::vector<TrashedItem> all = bin.list();
   ASSERT_EQ(all.size(), 6u);
@@ -283,9 +282,9 @@ TEST(TrashRestoreAsUser, AMoveThatFailsKeepsTheItemAndItsInfo) {
   const fs::path data = fs::canonical(tmp.path()) / "data";
   const fs::path locked = fs::canonical(tmp.path()) / "locked";
   WriteFile(data / "Trash" / "files" / "x.txt", "x");
-  WriteFile(data / "Trash" / "info" / "x.txt.trashinfo",
-            "[Trash Info]\nPath=" + (locked / "x.txt").string() +
-                "\nDeletionDate=2024-05-01T10:00:00\n");
+  WriteFile(
+      data / "Trash" / "info" / "x.txt.trashinfo",
+      "[Trash Info]\nPath=" + (locked / "x.txt").string() + "\nDeletionDate=2024-05-01T10:00:00\n");
   fs::create_directories(locked);  // root's, 0755
   chmod(tmp.path().c_str(), 0755);
   const std::string said = RunAsNobody(data, [&] {

@@ -96,7 +96,8 @@ TEST_F(Undo, WhatCannotComeBackIsNamedInOneMessage) {
   EXPECT_EQ(ReadFile(w / "taken.txt"), "new");
   ASSERT_EQ(messages.shown.size(), 1u);
   const QString text = messages.shown[0].text;
-  EXPECT_TRUE(text.contains("taken.txt (ya existe un elemento con ese nombre)")) << text.toStdString();
+  EXPECT_TRUE(text.contains("taken.txt (ya existe un elemento con ese nombre)"))
+      << text.toStdString();
   EXPECT_TRUE(text.contains("emptied.txt (ya no está en la papelera)")) << text.toStdString();
   EXPECT_EQ(form->state.binCount, 1) << "taken.txt stays in the trash";
   EXPECT_FALSE(UndoEnabled());
