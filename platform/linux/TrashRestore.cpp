@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <map>
 #include <set>
@@ -238,7 +239,7 @@ int MoveBack(TrashOut& t, const std::string& key, int parentFd, const std::strin
   }
   // Another volume: a complete copy under a name of ours, put in place
   // without replacing anything, and only then the trash's copy goes.
-  static unsigned serial = 0;
+  static std::atomic<unsigned> serial{0};
   std::string temp = ".wastewell-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
   if (int copyErr = CopyTreeAt(t.files.get(), key, itemDev, parentFd, temp)) return copyErr;
   if (renameat2(parentFd, temp.c_str(), parentFd, name.c_str(), RENAME_NOREPLACE) != 0) {
@@ -311,7 +312,10 @@ ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
     const std::string name = original.substr(original.find_last_of('/') + 1);
     const int err = MoveBack(t, item.key, parent.get(), name, st.st_dev, S_ISDIR(st.st_mode));
     if (err) {
-      stay(err == EEXIST ? std::string(kTaken) : Reason(err));
+      // Taken out meanwhile by another program: gone, not failed.
+      const bool gone =
+          err == ENOENT && fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
+      stay(err == EEXIST ? std::string(kTaken) : gone ? std::string(kGone) : Reason(err));
       continue;
     }
     unlinkat(t.info.get(), (item.key + kInfoSuffix).c_str(), 0);
