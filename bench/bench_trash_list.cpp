@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -117,7 +118,12 @@ int main(int argc, char** argv) {
   auto form = std::make_unique<tools::FormRestaurar>(
       std::make_unique<platform::FreedesktopTrash>(settings));
   form->show();
-  while (!form->Listed()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  // Waiting in the event loop, not spinning it: the listing thread gets the other core.
+  QEventLoop loop;
+  QObject::connect(form.get(), &tools::FormRestaurar::Updated, &loop, [&] {
+    if (form->Listed()) loop.quit();
+  });
+  if (!form->Listed()) loop.exec();
   auto w1 = Clock::now();
   const int rows = form->ShownRows();
   form.reset();

@@ -43,9 +43,12 @@ QVariant TrashModel::data(const QModelIndex& index, int role) const {
       case kPlace:
         return r.place;
       case kDate:
-        return r.date;
+        return r.item.deleted > 0
+                   ? QLocale().toString(QDateTime::fromSecsSinceEpoch(r.item.deleted).toLocalTime(),
+                                        QStringLiteral("dd/MM/yyyy HH:mm:ss"))
+                   : QString();
       case kSize:
-        return r.size;
+        return r.item.size >= 0 ? SizeText(static_cast<double>(r.item.size), true) : QString();
     }
   } else if (role == kSortRole) {
     switch (index.column()) {
@@ -93,7 +96,6 @@ void TrashModel::Apply(const ListBatch& batch) {
     if (!gone.empty()) Reindex(gone.front());
   }
   if (batch.added.empty()) return;
-  const QLocale locale;
   const int first = rowCount();
   beginInsertRows({}, first, first + static_cast<int>(batch.added.size()) - 1);
   for (const platform::TrashedItem& item : batch.added) {
@@ -105,14 +107,31 @@ void TrashModel::Apply(const ListBatch& batch) {
       r.name = QFile::decodeName(item.original.filename().c_str());
       r.place = QFile::decodeName(item.original.parent_path().c_str());
     }
-    if (item.deleted > 0)
-      r.date = locale.toString(QDateTime::fromSecsSinceEpoch(item.deleted).toLocalTime(),
-                               QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    if (item.size >= 0) r.size = SizeText(static_cast<double>(item.size), true);
     rows_.push_back(std::move(r));
   }
   endInsertRows();
   Reindex(first);
+}
+
+bool TrashModel::Less(int column, int a, int b) const {
+  const Row& x = rows_[static_cast<std::size_t>(a)];
+  const Row& y = rows_[static_cast<std::size_t>(b)];
+  switch (column) {
+    case kName:
+      return x.name.compare(y.name, Qt::CaseInsensitive) < 0;
+    case kPlace:
+      return x.place.compare(y.place, Qt::CaseInsensitive) < 0;
+    case kDate:
+      return x.item.deleted < y.item.deleted;
+    default:
+      return x.item.size < y.item.size;
+  }
+}
+
+// Straight on the rows: 20,000 rows sort without a QVariant per comparison.
+bool TrashFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+  const auto* model = static_cast<const TrashModel*>(sourceModel());
+  return model->Less(left.column(), left.row(), right.row());
 }
 
 void TrashFilter::SetText(const QString& text) {

@@ -25,11 +25,14 @@ class TrashModel : public QAbstractTableModel {
 
   void Apply(const ListBatch& batch);
   const platform::TrashedItem& Item(int row) const { return rows_[row].item; }
+  // Whether row a goes before row b when sorted by `column`, ascending.
+  bool Less(int column, int a, int b) const;
 
  private:
+  // Date and size texts are made when a row is shown, not for every row listed.
   struct Row {
     platform::TrashedItem item;
-    QString name, place, date, size;
+    QString name, place;
   };
   void Reindex(int from);
 
@@ -46,6 +49,7 @@ class TrashFilter : public QSortFilterProxyModel {
 
  protected:
   bool filterAcceptsRow(int row, const QModelIndex& parent) const override;
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
  private:
   QString text_;
