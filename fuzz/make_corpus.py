@@ -126,6 +126,13 @@ def main():
     write("trash_listing", "finding-huge-files-together",
           trash([(b"a", info, 1, (1 << 62) + 1), (b"b", info, 1, (1 << 62) + 1)], b""))
 
+    # Info files as the listing and the restore read them.
+    for i, text in enumerate([
+            info, b"[Trash Info]\r\nPath=Documentos/a%2Fb\r\nDeletionDate=2024-02-30T25:61:61\r\n",
+            b"[Other]\nPath=/x\n[Trash Info]\nDeletionDate=1999-12-31T23:59:59\nPath=/y%00z\n",
+            b"[Trash Info]\nPath=/a/./b/../c\nDeletionDate=-999-01-01T00:00:00\n"]):
+        write("trash_info", "seed-%d" % i, text)
+
     # The region builder: width, height, button?, then one byte per pixel.
     def picture(w, h, button, rows):
         inp = Input().number(w, 48).number(h, 48).boolean(button)
