@@ -10,7 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <poll.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/mman.h>
+
 #include <climits>
+#include <cstdlib>
 
 #include "platform/FileSystem.h"
 #include "support/TrashTestKit.h"
@@ -55,7 +61,71 @@ pid_t Holder(const fs::path& file, bool lock, uid_t uid = 0, bool cwd = false) {
   return pid;
 }
 
+// What `fn` returns when run in a child with a mount namespace of its own: its mounts go with it.
+std::string Privately(const std::function<std::string()>& fn) {
+  return RunInChild(fn, [] {
+    return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+  });
+}
+
+// How the deletion service answered about a folder: the guard's verdict on emptying it and on
+// removing it, as letters (n: no, r: root, h: home, a: above the home).
+std::string Verdict(const fs::path& folder) {
+  const char* letters = "nrhac";
+  const DeleteReport r = DeleteContents(folder);
+  platform::Guarded why = platform::Guarded::kNo;
+  platform::RemoveEmptyFolder(folder, &why);
+  return std::string(1, letters[int(r.refused)]) + letters[int(why)];
+}
+
 }  // namespace
+
+// The home is never emptied nor removed, nor any folder that holds it, however it is reached
+// (its parent by name, by "..", by a bind mount, the folder above that) and whichever home:
+// HOME's, or the password database's when HOME is unset or empty.
+TEST(FileSystem, TheHomeAndEveryFolderThatHoldsItAreRefused) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
+  TempDir tmp;
+  const fs::path users = tmp / "users", home = users / "me";
+  WriteFile(home / ".bashrc", "mine");
+  WriteFile(users / "other" / "f", "x");
+  const passwd* pw = getpwuid(getuid());
+  ASSERT_TRUE(pw && pw->pw_dir && *pw->pw_dir);
+  const fs::path pwHome = pw->pw_dir;
+  const std::string out = Privately([&] {
+    // The password database's home, here a scratch tmpfs over it.
+    TmpfsMount scratch(pwHome);
+    if (!scratch.ok()) return "no scratch home: " + scratch.error();
+    WriteFile(pwHome / "notes", "kept");
+    fs::create_directories(tmp / "bound");
+    if (mount(users.c_str(), (tmp / "bound").c_str(), nullptr, MS_BIND, nullptr) != 0)
+      return std::string("no bind mount");
+    std::string text;
+    {
+      ScopedEnv env("HOME", home.string());
+      for (const fs::path& f : {home, users, home / "..", tmp / "bound", tmp.path(), fs::path("/")})
+        text += Verdict(f) + " ";
+      text += platform::CheckFolder(users).guarded == platform::Guarded::kHoldsHome ? "C " : "c ";
+    }
+    {
+      // The home inside the temporary folder.
+      ScopedEnv env("HOME", (tmp / "bound" / "me").string());
+      text += Verdict(users) + " ";
+    }
+    for (const bool unset : {false, true}) {
+      ScopedEnv env("HOME", "");
+      if (unset) unsetenv("HOME");
+      text += Verdict(pwHome) + Verdict(pwHome.parent_path()) + " ";
+    }
+    text += ReadFile(pwHome / "notes");
+    umount2((tmp / "bound").c_str(), MNT_DETACH);
+    return text;
+  });
+  const std::string above = pwHome.parent_path() == "/" ? "rr" : "aa";
+  EXPECT_EQ(out, "hh aa aa aa aa rr C aa hh" + above + " hh" + above + " kept");
+  EXPECT_EQ(ReadFile(home / ".bashrc"), "mine");
+  EXPECT_EQ(ReadFile(users / "other" / "f"), "x") << "nothing beside the home went either";
+}
 
 // Links are listed, measured and removed as themselves, never followed (one leads back up); a
 // folder swapped for a link just before it is entered is not followed; a mount inside, of
