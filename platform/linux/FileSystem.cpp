@@ -34,8 +34,8 @@ std::string Shown(const fs::path& folder) {
 
 class Lister {
  public:
-  Lister(std::string top, const std::function<void(const std::string&)>& line,
-         std::size_t maxLines, std::size_t maxBytes)
+  Lister(std::string top, const std::function<void(const std::string&)>& line, std::size_t maxLines,
+         std::size_t maxBytes)
       : path_(std::move(top)), line_(line), linesLeft_(maxLines), bytesLeft_(maxBytes) {}
 
   void listed(int, Names& names) {

@@ -22,7 +22,9 @@ namespace {
 // Kept for the whole run: "Borrar" measures its gain against the last listing.
 double sizeBeforeEmptying = 0;
 
-QString Shown(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+QString Shown(const std::string& bytes) {
+  return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
 
 void NotFound(QWidget* parent) {
   platform::MsgBox(QStringLiteral("Carpeta temporal no encontrada!"),
@@ -57,8 +59,7 @@ QString FormTempDir::Refusal(platform::Guarded why) const {
                "se elimina.")
         .arg(folder);
   else if (why == platform::Guarded::kChanged)
-    return QStringLiteral(
-               "La carpeta \"%1\" ha cambiado mientras se preguntaba: no se vacía.")
+    return QStringLiteral("La carpeta \"%1\" ha cambiado mientras se preguntaba: no se vacía.")
         .arg(folder);
   if (reason.isEmpty()) return reason;
   return QStringLiteral("No se vaciará la carpeta \"%1\": %2.").arg(folder, reason);
@@ -156,8 +157,8 @@ void FormTempDir::CommandMostrar_Click() {
 void FormTempDir::CommandBorrar_Click() {
   QPointer<FormTempDir> alive(this);  // a message box lets the window be closed meanwhile
   auto refuse = [this](const QString& why) {
-    platform::MsgBox(why, platform::kOkOnly | platform::kExclamation,
-                     QStringLiteral("Vaciar Temp"), this);
+    platform::MsgBox(why, platform::kOkOnly | platform::kExclamation, QStringLiteral("Vaciar Temp"),
+                     this);
   };
   // The deletion checks again by itself; this only spares a needless question.
   const platform::FolderCheck check = platform::CheckFolder(folder_);
@@ -174,7 +175,7 @@ void FormTempDir::CommandBorrar_Click() {
   StatusPanel1->setText(QStringLiteral("Eliminando archivos..."));
   StatusBar1->repaint();
   platform::DeleteOptions options;
-  options.keepInUse = true;  // the folder is shared with running programs
+  options.keepInUse = true;     // the folder is shared with running programs
   options.expected = check.id;  // swapped for another folder while the question was open: refused
   const platform::DeleteReport report = platform::DeleteContents(folder_, options);
   if (report.refused != platform::Guarded::kNo) {

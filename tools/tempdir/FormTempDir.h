@@ -7,7 +7,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWidget>
-
 #include <string>
 
 #include "platform/FileSystem.h"

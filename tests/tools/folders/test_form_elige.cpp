@@ -81,7 +81,8 @@ TEST_F(FolderWindow, RootAndHomeAreRefusedWhateverTheirSpelling) {
   // The folder that holds the home, by name or through "..".
   for (const fs::path& above : {tmp.path(), home / ".."}) {
     Open(above);
-    EXPECT_EQ(EmptyAndRemove(), Refusal(above.string(), "contiene la carpeta personal del usuario"));
+    EXPECT_EQ(EmptyAndRemove(),
+              Refusal(above.string(), "contiene la carpeta personal del usuario"));
   }
   EXPECT_EQ(ReadFile(home / "work" / "thesis.txt"), "years");
 
