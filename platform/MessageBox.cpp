@@ -1,7 +1,9 @@
 #include "platform/MessageBox.h"
 
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdlib>
 
 namespace platform {
 namespace {
@@ -15,6 +17,11 @@ void SetMsgBoxHook(MsgBoxHook hook) { Hook() = std::move(hook); }
 
 int MsgBox(const QString& text, int style, const QString& title, QWidget* parent) {
   if (Hook()) return Hook()(ShownMessage{text, title, style});
+  // No X tool reads a message box's text: end-to-end tests read it here.
+  if (const char* log = std::getenv("WW_MESSAGE_LOG"); log && *log) {
+    QFile file(QFile::decodeName(log));
+    if (file.open(QIODevice::Append)) file.write((title + '\t' + text + '\n').toUtf8());
+  }
 
   QMessageBox box(parent);
   box.setText(text);
