@@ -80,7 +80,15 @@ void ListTree(const std::filesystem::path& folder,
               std::size_t maxLines = kListMaxLines, std::size_t maxBytes = kListMaxBytes);
 
 // The closing line of a cut listing: "... y 12.345 entradas más".
-std::string MoreEntriesLine(std::int64_t count);
+inline std::string MoreEntriesLine(std::int64_t count) {
+  const std::string digits = std::to_string(count);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && digits[i - 1] != '-' && (digits.size() - i) % 3 == 0) grouped += '.';
+    grouped += digits[i];
+  }
+  return "... y " + grouped + (count == 1 ? " entrada más" : " entradas más");
+}
 
 // Bytes in the files below `folder` (apparent sizes; what cannot be read adds
 // nothing; mount points, files included, add nothing). -1 when the folder

@@ -150,15 +150,6 @@ class HomeGuard {
 
 }  // namespace
 
-std::string MoreEntriesLine(std::int64_t count) {
-  std::string digits = std::to_string(count), grouped;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += '.';
-    grouped += digits[i];
-  }
-  return "... y " + grouped + (count == 1 ? " entrada más" : " entradas más");
-}
-
 FolderCheck CheckFolder(const fs::path& folder) {
   FolderCheck check;
   UniqueFd dir = OpenFolder(folder);
