@@ -179,9 +179,11 @@ HANDLE OpenFollowing(const fs::path& path) {
                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-bool operator<(const FolderId& a, const FolderId& b) {
-  return a.dev != b.dev ? a.dev < b.dev : a.ino < b.ino;
-}
+struct IdLess {
+  bool operator()(const FolderId& a, const FolderId& b) const {
+    return a.dev != b.dev ? a.dev < b.dev : a.ino < b.ino;
+  }
+};
 
 // The folders no emptying or removal may take, by identity: a volume's root,
 // the user's profile folder (USERPROFILE, HOME) and every folder above it.
@@ -217,7 +219,7 @@ class HomeGuard {
   }
 
  private:
-  std::set<FolderId> homes_, above_;
+  std::set<FolderId, IdLess> homes_, above_;
 };
 
 void DeleteInside(HANDLE folder, const fs::path& shown, const DeleteOptions& options,
