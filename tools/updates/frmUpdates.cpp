@@ -10,9 +10,10 @@
 
 #include "app/settings/ModIni.h"
 #include "app/settings/ProgramFolder.h"
+#include "platform/EndSignals.h"
 #include "platform/MessageBox.h"
-#include "platform/System.h"
 #include "platform/Shell.h"
+#include "platform/System.h"
 #include "tools/updates/UpdateInfo.h"
 #include "tools/updates/VerVersion.h"
 #include "tools/updates/modCloseBtn.h"
@@ -285,6 +286,8 @@ void frmUpdates::LanzarSetup() {
     TransferFailed();
     return;
   }
+  // The window must go with the others, or the end is cancelled.
+  SetCloseBtnState(this, true);
   if (unloadAllForms_) unloadAllForms_();
 }
 
@@ -299,7 +302,8 @@ void frmUpdates::Unload() {
 }
 
 void frmUpdates::closeEvent(QCloseEvent* event) {
-  if (!CloseBtnEnabled(this)) {
+  // Only the user is held off during the download; the program's end is not.
+  if (!CloseBtnEnabled(this) && !platform::ProgramEnding()) {
     event->ignore();
     return;
   }
@@ -308,6 +312,9 @@ void frmUpdates::closeEvent(QCloseEvent* event) {
     checkFlag_ = false;
     TimerUpdates->stop();
     if (inet_) inet_->Cancel();
+    // No half setup stays behind for someone to start.
+    if (setupFlag_) QFile::remove(targetPath_);
+    setupFlag_ = false;
   }
   if (Instance() == this) Instance() = nullptr;
   event->accept();
