@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
   QApplication qapp(qtArgc, qtArgs.data());
   QApplication::setApplicationName(QStringLiteral("WasteWell"));
   QApplication::setQuitOnLastWindowClosed(false);
+  app::LoadQtTranslations();
 
   // An end by the system runs the unload handler, then the process ends; the
   // handlers are in place before the bin window loads.
