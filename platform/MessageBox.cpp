@@ -1,7 +1,10 @@
 #include "platform/MessageBox.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 
 namespace platform {
 namespace {
@@ -9,6 +12,33 @@ MsgBoxHook& Hook() {
   static MsgBoxHook hook;
   return hook;
 }
+// Placed once its size is known and before it is mapped: on its window when
+// that shows, else in the middle of the screen; never where the window manager
+// happens to put a box whose owner it cannot see.
+class CentredBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    QRect area = owner && owner->isVisible() ? owner->frameGeometry() : QRect();
+    if (area.isEmpty() && screen) area = screen->availableGeometry();
+    if (area.isEmpty()) return;
+    QRect box(QPoint(), frameGeometry().size().expandedTo(size()));
+    box.moveCenter(area.center());
+    // Whole on the screen, even for a small owner at its edge.
+    if (screen) {
+      const QRect s = screen->availableGeometry();
+      box.moveLeft(std::max(s.left(), std::min(box.left(), s.right() - box.width() + 1)));
+      box.moveTop(std::max(s.top(), std::min(box.top(), s.bottom() - box.height() + 1)));
+    }
+    move(box.topLeft());
+  }
+};
+
 }  // namespace
 
 void SetMsgBoxHook(MsgBoxHook hook) { Hook() = std::move(hook); }
@@ -16,7 +46,7 @@ void SetMsgBoxHook(MsgBoxHook hook) { Hook() = std::move(hook); }
 int MsgBox(const QString& text, int style, const QString& title, QWidget* parent) {
   if (Hook()) return Hook()(ShownMessage{text, title, style});
 
-  QMessageBox box(parent);
+  CentredBox box(parent);
   box.setText(text);
   box.setWindowTitle(title);
   switch (style & 0x70) {

@@ -102,9 +102,9 @@ frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
   }
   auto* form = new frmUpdates(std::move(unloadAllForms));
   Instance() = form;
-  QPointer<frmUpdates> self(form);
+  // Shown first: a failed download's message belongs on this window.
+  form->show();
   form->Form_Load();
-  if (self && !self->unloaded_) self->show();
   return Instance();
 }
 
