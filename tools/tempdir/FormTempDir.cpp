@@ -74,7 +74,8 @@ FormTempDir::FormTempDir(QWidget* parent) : QWidget(parent) {
   StatusBar1->addPermanentWidget(StatusTime);
   StatusBar1->setSizeGripEnabled(false);
   // White reads on every shade of the black-to-blue background (at least 8.6:1).
-  for (QLabel* label : {LabelTempDir, LabelOkupa, LabelGanado, StatusPanel1, StatusDate, StatusTime})
+  for (QLabel* label :
+       {LabelTempDir, LabelOkupa, LabelGanado, StatusPanel1, StatusDate, StatusTime})
     label->setStyleSheet(QStringLiteral("color: white"));
   CommandMostrar->setObjectName(QStringLiteral("CommandMostrar"));
   CommandBorrar->setObjectName(QStringLiteral("CommandBorrar"));
