@@ -12,9 +12,11 @@ MsgBoxHook& Hook() {
   static MsgBoxHook hook;
   return hook;
 }
+
 // Placed once its size is known and before it is mapped: on its window when
-// that shows, else in the middle of the screen; never where the window manager
-// happens to put a box whose owner it cannot see.
+// that shows (or on the window that one belongs to), else in the middle of the
+// screen; never where the window manager happens to put a box whose owner it
+// cannot see.
 class CentredBox : public QMessageBox {
  public:
   using QMessageBox::QMessageBox;
@@ -23,6 +25,9 @@ class CentredBox : public QMessageBox {
   void showEvent(QShowEvent* event) override {
     QMessageBox::showEvent(event);
     QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    // A window not shown yet: the one it will show over.
+    while (owner && !owner->isVisible())
+      owner = owner->parentWidget() ? owner->parentWidget()->window() : nullptr;
     QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     QRect area = owner && owner->isVisible() ? owner->frameGeometry() : QRect();
     if (area.isEmpty() && screen) area = screen->availableGeometry();
