@@ -34,6 +34,7 @@ bool HotKeyPoller::Run(const std::function<void()>& action) {
 void HotKeyPoller::TimerTecla_Timer() {
   if (!on_ || busy_) return;
 
+  keys_.BeginPoll();
   for (Watched& k : watched_)
     if (keys_.AsyncKeyState(k.code) < 0 && !k.held) k.held = true;
   bool altReleased = false;

@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
       libx11-dev libxext-dev libcanberra-dev libglib2.0-dev libglib2.0-bin
-      libgtest-dev google-mock libbenchmark-dev
+      libgtest-dev google-mock libbenchmark-dev clang-format
       dpkg-dev desktop-file-utils appstream file
       xvfb openbox xdotool x11-utils xauth imagemagick trash-cli
       dbus-daemon dconf-service dconf-gsettings-backend

@@ -2,13 +2,20 @@
 # Builds everything and runs every test: the layer check, unit, adapter and
 # widget tests, then the end-to-end scenarios under a private Xvfb with
 # openbox. The Windows adapters are cross-built with mingw-w64 and their
-# tests run under wine64 (scripts/test-win.sh) when both are installed. A second build with AddressSanitizer and UndefinedBehaviorSanitizer
-# runs the unit, adapter and widget tests again; any sanitizer report fails.
+# tests run under wine64 (scripts/test-win.sh) when both are installed. A second
+# build with AddressSanitizer and UndefinedBehaviorSanitizer runs the unit,
+# adapter and widget tests again; any sanitizer report fails. A third, with
+# the do-nothing adapters, only has to link. Warnings are errors in all three.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${WW_BUILD:-$root/build-test}
-WW_BUILD=$build "$root/scripts/build.sh" -DWW_TESTS=ON -DWW_BENCH=ON
-WW_BUILD=$build-sanitize "$root/scripts/build.sh" -DWW_TESTS=ON -DWW_BENCH=OFF -DWW_SANITIZE=ON
+WW_BUILD=$build "$root/scripts/build.sh" -DWW_TESTS=ON -DWW_BENCH=ON -DWW_WERROR=ON
+WW_BUILD=$build-sanitize "$root/scripts/build.sh" -DWW_TESTS=ON -DWW_BENCH=OFF -DWW_SANITIZE=ON \
+  -DWW_WERROR=ON
+# The do-nothing adapter set must link the program: an interface added to one
+# set alone fails here.
+WW_BUILD=$build-dummy "$root/scripts/build.sh" -DWW_PLATFORM=dummy -DWW_TESTS=OFF -DWW_BENCH=OFF \
+  -DWW_WERROR=ON
 
 # A private X server and window manager for the widget and end-to-end tests;
 # the tests that need it fail, not skip, when it is missing.

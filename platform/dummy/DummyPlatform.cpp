@@ -1,11 +1,13 @@
 // The adapter set for a system without adapters of its own: everything
 // builds, nothing on the machine is touched, every query answers "nothing".
+#include <cerrno>
 #include <memory>
 
 #include "platform/Connectivity.h"
 #include "platform/DesktopLayer.h"
 #include "platform/DesktopSession.h"
 #include "platform/EndSignals.h"
+#include "platform/FileSystem.h"
 #include "platform/KeyState.h"
 #include "platform/ProfileFile.h"
 #include "platform/RecycleBin.h"
@@ -70,5 +72,17 @@ bool CanWriteFolder(const std::filesystem::path& folder) {
   return std::filesystem::is_directory(folder, ec);
 }
 std::filesystem::path DataHome() { return std::filesystem::temp_directory_path(); }
+
+// Nothing is deleted where no safe walk exists: every entry stays.
+DeleteReport DeleteContents(const std::filesystem::path& folder, const DeleteOptions&) {
+  DeleteReport r;
+  r.stayed.push_back(folder);
+  return r;
+}
+int RemoveEmptyFolder(const std::filesystem::path&) { return ENOSYS; }
+int DeleteOneFile(const std::filesystem::path&) { return ENOSYS; }
+void ListTree(const std::filesystem::path&, const std::function<void(const std::string&)>&) {}
+std::int64_t FolderSize(const std::filesystem::path&) { return -1; }
+int ReplaceFileContents(const std::filesystem::path&, const std::string&) { return ENOSYS; }
 
 }  // namespace platform

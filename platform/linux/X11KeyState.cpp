@@ -24,14 +24,15 @@ class X11KeyState final : public KeyState {
 
   std::int16_t AsyncKeyState(int virtualKey) override {
     if (virtualKey < 0 || virtualKey >= static_cast<int>(wasDown_.size())) return 0;
-    DrainEvents();
-    std::vector<KeyCode> codes = KeyCodesFor(virtualKey);
+    if (!polling_) {
+      DrainEvents();
+      XQueryKeymap(display_, keymap_);
+    }
+    const std::vector<KeyCode>& codes = KeyCodesFor(virtualKey);
     if (codes.empty()) return 0;
-    char keys[32];
-    XQueryKeymap(display_, keys);
     bool down = false;
     for (KeyCode code : codes)
-      if (keys[code / 8] & (1 << (code % 8))) down = true;
+      if (keymap_[code / 8] & (1 << (code % 8))) down = true;
     // Polling cannot see a press made and undone between two queries, so the
     // "pressed since the last query" bit is set only on the query that first
     // sees the key down.
@@ -41,6 +42,12 @@ class X11KeyState final : public KeyState {
     return static_cast<std::int16_t>(kDown | (fresh ? 1 : 0));
   }
 
+  void BeginPoll() override {
+    DrainEvents();
+    XQueryKeymap(display_, keymap_);
+    polling_ = true;
+  }
+
  private:
   // Nobody else reads this connection; Xlib keeps its copy of the keyboard
   // mapping current only while it sees the mapping events.
@@ -48,12 +55,21 @@ class X11KeyState final : public KeyState {
     while (XPending(display_) > 0) {
       XEvent event;
       XNextEvent(display_, &event);
-      if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+      if (event.type == MappingNotify) {
+        XRefreshKeyboardMapping(&event.xmapping);
+        codes_ = {};
+      }
     }
   }
 
-  // Looked up at every query: the keyboard layout may change while we run.
-  std::vector<KeyCode> KeyCodesFor(int virtualKey) const {
+  // Kept until the keyboard mapping changes (the layout may change while we run).
+  const std::vector<KeyCode>& KeyCodesFor(int virtualKey) {
+    std::vector<KeyCode>& cached = codes_[virtualKey];
+    if (cached.empty()) cached = LookUpKeyCodes(virtualKey);
+    return cached;
+  }
+
+  std::vector<KeyCode> LookUpKeyCodes(int virtualKey) const {
     std::vector<KeySym> syms;
     if (virtualKey == kVkMenu) {
       // The right Alt of many layouts is AltGr; Windows counts it as Alt too.
@@ -69,6 +85,9 @@ class X11KeyState final : public KeyState {
 
   Display* display_;
   std::array<bool, 256> wasDown_{};
+  std::array<std::vector<KeyCode>, 256> codes_{};
+  char keymap_[32] = {};
+  bool polling_ = false;  // queries answer from the reading of BeginPoll
 };
 
 }  // namespace
