@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QPointer>
+#include <QScreen>
 
 #include "app/settings/ModIni.h"
 #include "app/settings/ProgramFolder.h"
@@ -102,7 +103,14 @@ frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
   }
   auto* form = new frmUpdates(std::move(unloadAllForms));
   Instance() = form;
-  // Shown first: a failed download's message belongs on this window.
+  // Placed by us and shown first: a download that fails at once puts its
+  // message on this window, before the window manager could have placed it.
+  form->adjustSize();
+  if (QScreen* screen = form->screen()) {
+    QRect r(QPoint(), form->size());
+    r.moveCenter(screen->availableGeometry().center());
+    form->move(r.topLeft());
+  }
   form->show();
   form->Form_Load();
   return Instance();
