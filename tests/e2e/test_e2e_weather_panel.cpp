@@ -99,9 +99,11 @@ void Scenario(const Size& size) {
                  200, QByteArray::fromStdString(ReadFile(p.home() / "icon.png")), "image/png"));
   const std::string url = server.Url("").toStdString();
   p.WriteOptions(
-      "[Settings]\r\nHotkeys=Verdadero\r\ncodecity=1234567\r\nTamaño=" + std::string(size.setting) +
-      "\r\n[Servidores]\r\nConexion=" + url.substr(7) + "\r\nSatelite=" + url +
-      "\r\nOpenWeatherMap=" + url + "\r\nOpenWeatherMapWeb=" + url + "\r\n");
+      "[Settings]\r\nHotkeys=Verdadero\r\nMetodoDatos=OpenWeatherMap\r\ncodecity="
+      "1234567\r\nTamaño=" +
+      std::string(size.setting) + "\r\n[Servidores]\r\nConexion=" + url.substr(7) +
+      "\r\nSatelite=" + url + "\r\nOpenWeatherMap=" + url + "\r\nOpenWeatherMapWeb=" + url +
+      "\r\n");
   // The program folder holds no picture: they ship beside the executable.
   ASSERT_FALSE(std::filesystem::exists(p.folder() / "Rice_Field.jpg"));
   ASSERT_TRUE(p.Start());
