@@ -83,7 +83,9 @@ FormTempDir::FormTempDir(QWidget* parent) : QWidget(parent) {
   StatusBar1->addPermanentWidget(StatusDate);
   StatusBar1->addPermanentWidget(StatusTime);
   StatusBar1->setSizeGripEnabled(false);
-  for (QLabel* label : {LabelTempDir, LabelOkupa, LabelGanado})
+  // White reads on every shade of the black-to-blue background (at least 8.6:1).
+  for (QLabel* label :
+       {LabelTempDir, LabelOkupa, LabelGanado, StatusPanel1, StatusDate, StatusTime})
     label->setStyleSheet(QStringLiteral("color: white"));
   CommandMostrar->setObjectName(QStringLiteral("CommandMostrar"));
   CommandBorrar->setObjectName(QStringLiteral("CommandBorrar"));
