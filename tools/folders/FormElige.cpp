@@ -49,6 +49,11 @@ QString Protection(const QString& folder, platform::Guarded why) {
 
 const QString kNoFolder = QStringLiteral("No has elegido ninguna carpeta");
 
+// The dialogs give names as text: bytes that are not UTF-8 come back as
+// U+FFFD, and encoded again they name another entry ("t\xff" would become
+// "t\xef\xbf\xbd", perhaps a sibling). Nothing is deleted by such a name.
+bool Unreadable(const QString& path) { return path.contains(QChar::ReplacementCharacter); }
+
 }  // namespace
 
 FormElige::FormElige(QWidget* parent) : QWidget(parent) {
@@ -104,6 +109,15 @@ platform::Guarded FormElige::VaciarCarpeta() {
   return platform::DeleteContents(Native(folder_), options).refused;
 }
 
+bool FormElige::UnreadableName(const QString& path) {
+  if (!Unreadable(path)) return false;
+  platform::MsgBox(QStringLiteral("El nombre \"%1\" tiene caracteres que no se pueden leer: no se "
+                                  "vacía ni se elimina.")
+                       .arg(path),
+                   platform::kExclamation, QStringLiteral("Error"), this);
+  return true;
+}
+
 bool FormElige::Refused(platform::Guarded why) {
   const QString text = Protection(folder_, why);
   if (text.isEmpty()) return false;
@@ -132,7 +146,7 @@ void FormElige::XPButtonVaciar_Click() {
     platform::MsgBox(kNoFolder, platform::kExclamation, QStringLiteral("Error"), this);
     return;
   }
-  if (Refused(VaciarCarpeta())) return;
+  if (UnreadableName(folder_) || Refused(VaciarCarpeta())) return;
   List1->Clear();
   List1->AddLines({folder_});
   ListarCarpeta(folder_);
@@ -143,7 +157,7 @@ void FormElige::XPButtonDelete_Click() {
     platform::MsgBox(kNoFolder, platform::kExclamation, QStringLiteral("Error"), this);
     return;
   }
-  if (Refused(VaciarCarpeta())) return;
+  if (UnreadableName(folder_) || Refused(VaciarCarpeta())) return;
   // Whatever resisted keeps the folder, and the list shows what was there.
   platform::Guarded why = platform::Guarded::kNo;
   if (platform::RemoveEmptyFolder(Native(folder_), &why) != 0) {
@@ -158,7 +172,7 @@ void FormElige::XPButtonDeleteFile_Click() {
   const QString file = platform::OpenFileName(
       this,
       platform::FileRequest{QStringLiteral("Abrir"), QStringLiteral("Todos los archivos (*)")});
-  if (file.isEmpty()) return;
+  if (file.isEmpty() || UnreadableName(file)) return;
   if (platform::MsgBox(QStringLiteral("¿Desea eliminar este archivo? ") + file, platform::kYesNo,
                        QStringLiteral("Info-Respuesta"), this) != platform::kAnswerYes)
     return;

@@ -44,6 +44,8 @@ class FormElige : public QWidget {
   void Form_Load();
   // Shows why the current folder was not emptied or removed; false when it was not refused.
   bool Refused(platform::Guarded why);
+  // Says so when a name came back from a dialog with bytes it could not read.
+  bool UnreadableName(const QString& path);
 
   QString folder_;  // a cancelled dialog leaves it empty on purpose
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QProcess>
 
 #include "platform/FileDialogs.h"
@@ -129,6 +130,25 @@ TEST_F(FolderWindow, AnOrdinaryUserEmptiesReadOnlyEntriesButIsToldWhyRootsFileSt
                      ": permiso denegado.\n");
   EXPECT_TRUE(fs::is_directory(target)) << "the folder itself stays";
   EXPECT_TRUE(fs::exists(roots));
+}
+
+// A dialog hands back a name that is not UTF-8 as text with U+FFFD; encoded
+// again, it names the sibling spelled with that character.
+TEST_F(FolderWindow, ANameTheDialogCouldNotReadDeletesNothing) {
+  TempDir tmp;
+  const fs::path bad = tmp / "t\xff", sibling = tmp / "t\xef\xbf\xbd";
+  WriteFile(bad / "a", "a");
+  WriteFile(sibling / "b", "b");
+  Open(bad);
+  EXPECT_EQ(QFile::encodeName(form.CurrentFolder()).toStdString(), sibling.string());
+  const std::string said = EmptyAndRemove();
+  EXPECT_NE(said.find("no se pueden leer"), std::string::npos) << said;
+  EXPECT_TRUE(fs::exists(sibling / "b"));
+  EXPECT_TRUE(fs::exists(bad / "a"));
+  WriteFile(sibling / "a", "a");  // the file the text would name
+  file = Q(bad / "a");
+  form.XPButtonDeleteFile_Click();
+  EXPECT_TRUE(fs::exists(sibling / "a"));
 }
 
 TEST_F(FolderWindow, ListsDeletesAndKeepsWhatAProgramHoldsOrTheUserForgot) {
