@@ -80,6 +80,7 @@ class QtWebBrowser final : public platform::WebBrowser {
   }
 
   ~QtWebBrowser() override {
+    thens_.clear();  // the stop below may still finish the load
     EndWaits();
     if (view_) {
       view_->page()->triggerAction(QWebEnginePage::Stop);
