@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPainter>
+
 #include "bin/Twips.h"
 #include "tools/OneWindow.h"
 

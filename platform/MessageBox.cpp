@@ -90,10 +90,9 @@ void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* p
   Box b = MakeBox(text, style, title, parent);
   b.box->setAttribute(Qt::WA_DeleteOnClose);
   b.box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-  QObject::connect(b.box, &QDialog::finished, b.box,
-                   [answer = b.answer, then = std::move(then)] {
-                     if (then) then(answer());
-                   });
+  QObject::connect(b.box, &QDialog::finished, b.box, [answer = b.answer, then = std::move(then)] {
+    if (then) then(answer());
+  });
   b.box->open();
 }
 

@@ -101,7 +101,7 @@ class RecordingWebBrowser::Impl {
   QPointer<QLabel> label;
   std::vector<QEventLoop*> waits;
   std::vector<Then> thens;
-  QTimer* poll = nullptr;   // sees busy drop, which tests set by hand
+  QTimer* poll = nullptr;  // sees busy drop, which tests set by hand
   QTimer* stall = nullptr;
 
   // Each continuation at the next turn of the loop, bound to its context.
@@ -110,7 +110,8 @@ class RecordingWebBrowser::Impl {
     stall->stop();
     for (Then& t : std::exchange(thens, {}))
       if (t.context)
-        QTimer::singleShot(0, t.context.data(), [then = std::move(t.then), loaded] { then(loaded); });
+        QTimer::singleShot(0, t.context.data(),
+                           [then = std::move(t.then), loaded] { then(loaded); });
   }
 };
 

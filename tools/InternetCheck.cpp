@@ -23,7 +23,8 @@ struct Relay {
 
 class Receiver final : public QObject {
  public:
-  Receiver(QObject* parent, std::shared_ptr<Relay> relay) : QObject(parent), relay_(std::move(relay)) {
+  Receiver(QObject* parent, std::shared_ptr<Relay> relay)
+      : QObject(parent), relay_(std::move(relay)) {
     relay_->receiver = this;
   }
   ~Receiver() override {
@@ -74,8 +75,7 @@ void CheckInternet(std::string address, QObject* context, std::function<void(boo
   } catch (const std::system_error&) {
     // No thread to be had: the check fails as an unreachable host would.
     QMetaObject::invokeMethod(
-        receiver,
-        [receiver, done = std::move(done)] { Deliver(receiver, done, false); },
+        receiver, [receiver, done = std::move(done)] { Deliver(receiver, done, false); },
         Qt::QueuedConnection);
   }
 }

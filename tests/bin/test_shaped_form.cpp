@@ -40,7 +40,8 @@ struct SessionLog : platform::DesktopSession {
 // A tool as the update checker will be: it ends the program through its host.
 struct EndingTool : tools::Tool {
   EndingTool()
-      : Tool({tools::MenuPlace::Help, "MnuBuscaBin", QStringLiteral("Buscar actualizaciones"), 0}) {}
+      : Tool({tools::MenuPlace::Help, "MnuBuscaBin", QStringLiteral("Buscar actualizaciones"), 0}) {
+  }
   void Open(tools::ToolHost& host) override { host.UnloadAllForms(); }
 };
 

@@ -90,7 +90,9 @@ TEST_F(E2eUtilities, WhileTheConnectivityCheckWaitsTheBinAndTheOtherHotKeysAnswe
   Shell("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
         " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
   EXPECT_TRUE(WaitFor(
-      [&] { return p.Windows("xprop -id $w WM_WINDOW_ROLE").find("FormStatus") != std::string::npos; },
+      [&] {
+        return p.Windows("xprop -id $w WM_WINDOW_ROLE").find("FormStatus") != std::string::npos;
+      },
       1000))
       << "no pop-up while the check waits";
   HotKey('t');
