@@ -11,6 +11,7 @@
 #include "app/settings/Options.h"
 #include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
+#include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
 #include "weather/WeatherValues.h"
 
@@ -122,10 +123,11 @@ void FrmDataWeather::Form_Load() {
   if (source.isEmpty())
     v.dataSource = "OpenWeatherMap";
   else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
-           source == "AccuWeather")
+           source == "AccuWeather" || source == kOpenMeteo)
     v.dataSource = source;
 
   QPointer<FrmDataWeather> self(this);
+  if (v.dataSource == kOpenMeteo) return OpenMeteo();
   if (v.dataSource == "OpenWeatherMap") {
     const bool metric = v.unitCode != "f";
     v.downloadAddress =

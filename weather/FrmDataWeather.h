@@ -24,6 +24,8 @@ class FrmDataWeather : public QWidget {
 
   void Form_Load();
   void OpenWeatherMap();
+  // The key-free source's page, written as OpenWeatherMap's is.
+  void OpenMeteo();
   static bool ExisteArchivo(const QString& path);
   // Docks the panel in the viewer's top corner the settings chose; false
   // when there is nothing to dock to or no data.

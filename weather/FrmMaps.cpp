@@ -94,12 +94,14 @@ FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
   OptApixu->setObjectName("OptApixu");
   OptAccuWeather = new QRadioButton(QStringLiteral("AccuWeather"), source);
   OptAccuWeather->setObjectName("OptAccuWeather");
+  OptOpenMeteo = new QRadioButton(QStringLiteral("Open-Meteo"), source);
+  OptOpenMeteo->setObjectName("OptOpenMeteo");
   // These services answer no more; a stored choice still shows.
   OptYahoo->setEnabled(false);
   OptApixu->setEnabled(false);
   OptAccuWeather->setEnabled(false);
   auto* sourceColumn = new QVBoxLayout(source);
-  for (QRadioButton* b : {OptOpenWeatherMap, OptYahoo, OptApixu, OptAccuWeather})
+  for (QRadioButton* b : {OptOpenWeatherMap, OptYahoo, OptApixu, OptAccuWeather, OptOpenMeteo})
     sourceColumn->addWidget(b);
 
   ComboLang = new QComboBox(this);
@@ -202,6 +204,11 @@ void FrmMaps::ConnectHandlers() {
     Write(Key::DataSource, "Yahoo");
     Values().dataSource = "Yahoo";
   });
+  on(OptOpenMeteo, [] {
+    Write(Key::DataSource, kOpenMeteo);
+    Values().dataSource = kOpenMeteo;
+  });
+  connect(ListRes, &QListWidget::currentRowChanged, this, &FrmMaps::ChoosePlace);
   connect(CheckAlwaysUp, &QCheckBox::toggled, this, [](bool ticked) {
     Write(Key::AlwaysUp,
           ticked ? QStringLiteral("siempre arriba") : QStringLiteral("va a ser que no"));
@@ -244,11 +251,12 @@ void FrmMaps::Form_Load() {
     Values().dataSource = "OpenWeatherMap";
     OptOpenWeatherMap->setChecked(true);
   } else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
-             source == "AccuWeather") {
+             source == "AccuWeather" || source == kOpenMeteo) {
     Values().dataSource = source;
     (source == "Yahoo"            ? OptYahoo
      : source == "OpenWeatherMap" ? OptOpenWeatherMap
      : source == "Apixu"          ? OptApixu
+     : source == kOpenMeteo       ? OptOpenMeteo
                                   : OptAccuWeather)
         ->setChecked(true);
   }
@@ -259,6 +267,7 @@ void FrmMaps::Form_Load() {
 
 void FrmMaps::CmdOK_Click() {
   if (fetch_.Running()) return;  // one look-up at a time
+  places_.clear();
   ListRes->clear();
   const QString country = TextPais->text();
   if (country.isEmpty()) {
@@ -288,7 +297,7 @@ void FrmMaps::CmdOK_Click() {
   Write(Key::City, city);
 
   QString address;
-  bool yahoo = false;
+  bool yahoo = false, openMeteo = false;  // as asked: the choice may change meanwhile
   if (OptYahoo->isChecked()) {
     yahoo = true;
     address = Read(Key::YahooPlacesServer) + "/v1/places.q(" + EncodeForAddress(city) +
@@ -298,6 +307,10 @@ void FrmMaps::CmdOK_Click() {
               "," + EncodeForAddress(country) + "&lang=" + EncodeForAddress(Values().languageCode) +
               (unitSystem_ == QStringLiteral("Métrico") ? "&units=metric" : "&units=imperial") +
               "&appid=" + Read(Key::OpenWeatherMapKey) + "&mode=xml";
+  } else if (OptOpenMeteo->isChecked()) {
+    openMeteo = true;
+    address = OpenMeteoSearchAddress(Read(Key::OpenMeteoPlacesServer), city,
+                                     Values().languageCode == "en");
   } else {
     return;  // Apixu, AccuWeather or none: nothing to ask
   }
@@ -312,7 +325,9 @@ void FrmMaps::CmdOK_Click() {
   if (result != FetchResult::Ok) return;  // silently, nothing listed
   const QString answer = QString::fromUtf8(body);
   TextSource->setPlainText(answer);
-  if (yahoo)
+  if (openMeteo)
+    leerOpenMeteo(body);
+  else if (yahoo)
     leerYahoo(answer, QStringLiteral("<name>"));
   else
     leerOpenWeatherMap(answer, QStringLiteral("name"));
@@ -338,6 +353,35 @@ void FrmMaps::leerOpenWeatherMap(const QString& answer, const QString& key) {
   dejarsoloNumeros(id);
   ListRes->addItem(parsed->line);
   ListRes->setCurrentRow(0);
+}
+
+void FrmMaps::leerOpenMeteo(const QByteArray& answer) {
+  const auto places = ParseOpenMeteoPlaces(answer);
+  if (!places || places->isEmpty()) return;  // as the other sources: nothing listed
+  const QString typed = TextPais->text().trimmed();
+  int chosen = 0;
+  for (int i = places->size() - 1; i >= 0; --i) {
+    const OpenMeteoPlace& p = places->at(i);
+    if (p.countryCode.compare(typed, Qt::CaseInsensitive) == 0 ||
+        p.country.compare(typed, Qt::CaseInsensitive) == 0)
+      chosen = i;
+  }
+  places_ = *places;
+  const QSignalBlocker quiet(ListRes);
+  for (const OpenMeteoPlace& p : places_) ListRes->addItem(p.Line());
+  ListRes->setCurrentRow(chosen);
+  ChoosePlace(chosen);
+}
+
+void FrmMaps::ChoosePlace(int row) {
+  if (row < 0 || row >= places_.size()) return;
+  const OpenMeteoPlace& p = places_.at(row);
+  Values().cityCode = p.id;
+  Write(Key::City, p.name);
+  Write(Key::Country, p.countryCode);
+  Write(Key::CityCode, p.id);
+  Write(Key::Latitude, p.latitude);
+  Write(Key::Longitude, p.longitude);
 }
 
 void FrmMaps::CmdExit_Click() { close(); }

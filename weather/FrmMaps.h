@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "weather/OpenMeteo.h"
 #include "weather/WeatherDownload.h"
 
 namespace weather {
@@ -30,6 +31,9 @@ class FrmMaps : public QDialog {
   void CmdOK_Click();
   void leerYahoo(const QString& answer, const QString& tag);
   void leerOpenWeatherMap(const QString& answer, const QString& key);
+  // Lists the places of a key-free look-up and chooses the first in the
+  // typed country, else the first.
+  void leerOpenMeteo(const QByteArray& answer);
   void CmdExit_Click();
   bool Unloaded() const { return unloaded_; }
 
@@ -45,6 +49,7 @@ class FrmMaps : public QDialog {
   QRadioButton *OptionRice = nullptr, *OptionEntrever = nullptr;
   QRadioButton *OptOpenWeatherMap = nullptr, *OptYahoo = nullptr, *OptApixu = nullptr,
                *OptAccuWeather = nullptr;
+  QRadioButton* OptOpenMeteo = nullptr;
   QComboBox* ComboLang = nullptr;
   QCheckBox* CheckAlwaysUp = nullptr;
   QPushButton* CmdExit = nullptr;
@@ -56,6 +61,9 @@ class FrmMaps : public QDialog {
  private:
   void Form_Unload();
   void ConnectHandlers();
+  // Stores the listed place of row as the user's city.
+  void ChoosePlace(int row);
+  QList<OpenMeteoPlace> places_;  // the listed places, in list order
   Fetch fetch_;
   QString unitSystem_;  // "Métrico" or "Inglés": the look-up's units
   bool unloaded_ = false;

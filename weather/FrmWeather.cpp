@@ -3,13 +3,16 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPointer>
+#include <algorithm>
 #include <cmath>
 
 #include "app/settings/Options.h"
 #include "platform/MessageBox.h"
 #include "weather/FrmDataWeather.h"
 #include "weather/FrmMaps.h"
+#include "weather/SatelliteWms.h"
 #include "weather/WeatherTables.h"
+#include "weather/WeatherDownload.h"
 #include "weather/WeatherText.h"
 
 namespace weather {
@@ -61,6 +64,8 @@ FrmWeather::FrmWeather() {
   WebBrowser1 = browser_.get();
   // Links of the page may open their own window.
   WebBrowser1->NewWindow2 = [](const QUrl&, bool& cancel) { cancel = false; };
+  // A picture that stops coming fails as the weather downloads do.
+  WebBrowser1->stallTimeoutMs = std::min(WebBrowser1->stallTimeoutMs, WaitTimeoutMs());
   CmdMaps = Button(QStringLiteral("Ajustes"), "CmdMaps", "#00ff00", this);
   CmdRefresh = Button(QStringLiteral("Recargar"), "CmdRefresh", "#ff00ff", this);
   CmdExit = Button(QStringLiteral("Salir"), "CmdExit", "#00ffff", this);
@@ -118,8 +123,8 @@ void FrmWeather::SelectRegion() {
   if (code.isEmpty()) return;  // the previous page stays
   const Layout& l = large_ ? kLarge : kSmall;
   regionPage_ = QStringLiteral("about:<html><body scroll='no'; body bgcolor='black'><img src='") +
-                Read(Key::SatelliteServer) + "/WxImages/Satellite/" + code +
-                QStringLiteral(".jpg' WIDTH=%1 HEIGHT=%2></img></body></html>")
+                HtmlEscape(SatelliteImageAddress(code, l.imageWidth, l.imageHeight)) +
+                QStringLiteral("' WIDTH=%1 HEIGHT=%2></img></body></html>")
                     .arg(l.imageWidth)
                     .arg(l.imageHeight);
 }

@@ -1,5 +1,7 @@
 #include "weather/WeatherText.h"
 
+#include <charconv>
+
 #include <QUrl>
 
 namespace weather {
@@ -139,9 +141,17 @@ double NumericValue(const QString& text) {
 }
 
 QString LocaleNumber(double value, const QLocale& locale) {
-  QLocale l(locale);
-  l.setNumberOptions(QLocale::OmitGroupSeparator);
-  return l.toString(static_cast<float>(value), 'g', QLocale::FloatingPointShortest);
+  // The shortest text that reads back as the same single-precision number:
+  // 20.3 stays "20.3" (Qt has no float overload, and the double widened from
+  // the float would print as 20.299999237060547).
+  char digits[64];
+  const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<float>(value),
+                                 std::chars_format::fixed);
+  QString text = QString::fromLatin1(digits, static_cast<int>(end.ptr - digits));
+  if (end.ec != std::errc()) return QStringLiteral("0");
+  text.replace(QLatin1Char('.'), locale.decimalPoint());
+  if (text.startsWith(QLatin1Char('-'))) text.replace(0, 1, locale.negativeSign());
+  return text;
 }
 
 std::optional<QString> CompassText(double d) {

@@ -39,7 +39,11 @@ const KeyInfo& InfoOf(Key key) {
       {kServers, "YahooIconos", "http://l.yimg.com/a/i/us/we/52/"},
       {kServers, "PrevisionES", "http://espanol.weather.com"},
       {kServers, "PrevisionEN", "http://www.weather.com"},
-      {kServers, "Satelite", "http://image.weather.com"},
+      // Not set: the pictures come from the map service below.
+      {kServers, "Satelite", ""},
+      {kServers, "OpenMeteo", "https://api.open-meteo.com"},
+      {kServers, "OpenMeteoLugares", "https://geocoding-api.open-meteo.com"},
+      {kServers, "SateliteWMS", "https://gibs.earthdata.nasa.gov/wms/epsg4326/best/wms.cgi"},
       {kServers, "ClaveOpenWeatherMap", "0f3a9c5e7b1d4f6a8c2e0b9d7f5a3c1e"},
       {kServers, "ClaveYahoo", "5d2b8f0a6c4e1d9b7a3f5c8e0b2d4f6a1c3e5b7d"},
       // Persisted names, accents and all.
@@ -49,11 +53,14 @@ const KeyInfo& InfoOf(Key key) {
       {kSettings, "Tamaño", ""},
       {kSettings, "Posdatos", ""},
       {kSettings, "Color fondo", ""},
-      {kSettings, "MetodoDatos", ""},
+      // A stored choice stays; only a file without one gets the key-free source.
+      {kSettings, "MetodoDatos", "OpenMeteo"},
       {kSettings, "AlwaysUp", ""},
       {kSettings, "País", ""},
       {kSettings, "Ciudad", ""},
       {kSettings, "codecity", ""},
+      {kSettings, "Latitud", ""},
+      {kSettings, "Longitud", ""},
       {kSettings, "oldcodecity", ""},
       {kPosition, "Map_Left", ""},
       {kPosition, "Map_Top", ""},

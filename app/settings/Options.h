@@ -34,6 +34,9 @@ enum class Key {
   ForecastSpanish,
   ForecastEnglish,
   SatelliteServer,
+  OpenMeteoServer,
+  OpenMeteoPlacesServer,
+  SatelliteWmsServer,
   OpenWeatherMapKey,
   YahooKey,
   // The weather choices of the settings window, read by the viewer and the panel.
@@ -48,6 +51,8 @@ enum class Key {
   Country,
   City,
   CityCode,
+  Latitude,
+  Longitude,
   OldCityCode,
   // The viewer's and the panel's places, in twips.
   MapLeft,

@@ -44,13 +44,15 @@ struct WeatherForms : ::testing::Test {
   void Options(const std::string& settings) {
     const std::string url = server.Url("").toStdString();
     kit.Options("[Servidores]\r\nOpenWeatherMap=" + url + "\r\nYahooTiempo=" + url +
+                "\r\nOpenMeteo=" + url + "\r\nOpenMeteoLugares=" + url + "/geo" +
                 "\r\nYahooLugares=" + url +
                 "\r\nOpenWeatherMapWeb=https://owm.test\r\nYahooIconos=http://icons.test/52/\r\n"
                 "PrevisionES=http://es.test\r\nSatelite=http://sat.test\r\n[Settings]\r\n" +
                 settings);
   }
   void Serve(const QString& path, const QByteArray& answer, int delayMs = 0) {
-    LocalHttpServer::Reply r = LocalHttpServer::Answer(200, answer, "text/xml");
+    LocalHttpServer::Reply r = LocalHttpServer::Answer(
+        200, answer, answer.startsWith('{') ? "application/json" : "text/xml");
     r.delayMs = delayMs;
     server.Set(path, r);
   }

@@ -39,7 +39,8 @@ TEST_F(Maps, TheFirstOpeningStoresTheDefaultsAndBuscarChecksCountryThenCity) {
   Open();
   EXPECT_EQ(
       Settings({"Maps", "Lenguage", "Sistema", "Posdatos", "Tamaño", "Color fondo", "MetodoDatos"}),
-      "Escandinavia|Spanish|Métrico|arriba izq|Grande|arroz|OpenWeatherMap|");
+      "Escandinavia|Spanish|Métrico|arriba izq|Grande|arroz|OpenMeteo|");
+  EXPECT_TRUE(form->OptOpenMeteo->isChecked() && form->OptOpenMeteo->isEnabled());
   Search("", "Madrid");
   EXPECT_TRUE(kit.messages.back().text.contains("el país"));
   EXPECT_EQ(form->focusWidget(), form->TextPais);
@@ -58,7 +59,8 @@ TEST_F(Maps, TheFirstOpeningStoresTheDefaultsAndBuscarChecksCountryThenCity) {
 
 TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
   Serve("/data/2.5/weather", OwmAnswer());
-  Options("Lenguage=Spanish\r\nSistema=Ingl\xE9s\r\noldcodecity=SPXX0050\r\n");
+  Options("Lenguage=Spanish\r\nSistema=Ingl\xE9s\r\noldcodecity=SPXX0050\r\n"
+          "MetodoDatos=OpenWeatherMap\r\n");
   Open();
   // "&" and "#" in the names do not change the request.
   Search("E&S", "Santa Cruz & Co #1");
@@ -101,7 +103,7 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
 TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {
   QByteArray swapped = OwmAnswer();
   swapped.replace("<city id=\"1234567\" name=\"Madrid\">", "<city name=\"Madrid\" id=\"3117735\">");
-  Options("codecity=999\r\n");
+  Options("codecity=999\r\nMetodoDatos=OpenWeatherMap\r\n");
   Open();
   // Without any one of its markers an answer lists and stores nothing.
   QByteArrayList answers = {swapped};
@@ -126,6 +128,7 @@ TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {
 
 TEST_F(Maps, ClosingDuringTheLookUpEndsItsWait) {
   Serve("/data/2.5/weather", OwmAnswer(), 5000);
+  Options("MetodoDatos=OpenWeatherMap\r\n");
   Open();
   bool disabledMeanwhile = false;
   QTimer::singleShot(200, [&] {

@@ -26,6 +26,7 @@ TEST_F(Viewer, OpensWithTheDefaultsAndRecargarTakesTheStoredChoices) {
 
 TEST_F(Viewer, ClosingClosesThePanelAndStoresThePlaceUnlessMinimised) {
   Serve("/data/2.5/weather", OwmAnswer());
+  Options("MetodoDatos=OpenWeatherMap\r\n");
   QPointer<FrmWeather> form = FrmWeather::Open();
   form->move(200, 100);
   form->MoreInfo->click();
@@ -55,6 +56,7 @@ TEST_F(Viewer, ClosingDuringRecargarOrThePanelsDownloadEndsTheWaits) {
 
   // The viewer closes the panel it opened, in the middle of its download.
   Serve("/data/2.5/weather", OwmAnswer(), 5000);
+  Options("MetodoDatos=OpenWeatherMap\r\n");
   form = FrmWeather::Open();
   QTimer::singleShot(200, [&] { form->CmdExit->click(); });
   t.restart();

@@ -53,6 +53,13 @@ TEST(WeatherText, TheWindIsConvertedAsANumberAndMissingFieldsKeepTheirValues) {
                            f.maximum,  f.pressure, f.humidity,      f.windSpeed,   f.lastUpdate};
   EXPECT_EQ(got, QStringList({"Madrid", "01d", "cielo claro", "20,5 &deg;C", "18", "22,25",
                               "1013 hPa", "81 %", "9 k/h", "2024-01-02T03:04:05 UTC"}));
+  // Values that binary fractions cannot hold show as the service wrote them.
+  OwmFields inexact;
+  ParseOpenWeatherMap(U(OwmAnswer("Madrid", "3.7")).replace("20.5", "20.3"), "c", inexact,
+                      QLocale(QLocale::Spanish, QLocale::Spain));
+  EXPECT_EQ(inexact.temperature, "20,3 &deg;C");
+  EXPECT_EQ(inexact.windSpeed, "13,32 k/h");
+  EXPECT_EQ(weather::LocaleNumber(-0.1, QLocale(QLocale::English)), "-0.1");
   OwmFields kept = f;
   ParseOpenWeatherMap("<current></current>", "c", kept);
   EXPECT_EQ(kept.cityName + kept.windSpeed, f.cityName + f.windSpeed);

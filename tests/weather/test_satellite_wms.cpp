@@ -1,0 +1,85 @@
+// The map service's pictures: every region of the list has a box that shows
+// it undistorted and a layer that sees its clouds. And every weather code has
+// a text and a picture that ships.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QUrl>
+#include <QUrlQuery>
+#include <cmath>
+
+#include "weather/SatelliteWms.h"
+#include "weather/WeatherTables.h"
+#include "weather/WmoCodes.h"
+
+namespace weathertest {
+using namespace weather;
+namespace {
+
+TEST(SatelliteWms, EveryRegionHasABoxOfThePicturesProportionsAroundIt) {
+  // A place each region must show: latitude, longitude.
+  const std::map<QString, std::pair<double, double>> inside = {
+      {"europ", {48.9, 2.3}},   {"conus", {39.1, -94.6}}, {"chjap", {35.7, 139.7}},
+      {"world", {-33.9, 18.4}}, {"rusia", {55.8, 37.6}},  {"nzeal", {-41.3, 174.8}},
+      {"uking", {51.5, -0.1}},  {"samer", {-34.6, -58.4}}};
+  for (const QString& name : RegionNames()) {
+    const QString code = RegionImageCode(name);
+    for (const auto& [w, h] : {std::pair{855, 520}, std::pair{720, 480}}) {
+      const auto box = RegionBox(code, w, h);
+      ASSERT_TRUE(box && RegionLayer(code)) << name.toStdString();
+      EXPECT_NEAR((box->east - box->west) / (box->north - box->south), double(w) / h, 1e-9)
+          << name.toStdString();
+      EXPECT_TRUE(box->south >= -90 && box->north <= 90 && box->west >= -180 && box->east <= 180)
+          << name.toStdString();
+      if (auto it = inside.find(code); it != inside.end()) {
+        const auto [lat, lon] = it->second;
+        EXPECT_TRUE(lat > box->south && lat < box->north && lon > box->west && lon < box->east)
+            << name.toStdString() << " " << w;
+      }
+    }
+  }
+  EXPECT_FALSE(RegionBox("xxxxx", 855, 520));
+  // Infrared where a geostationary satellite sees the region, else the daily mosaic.
+  EXPECT_EQ(*RegionLayer("conus"), WmsLayer::GoesEast);
+  EXPECT_EQ(*RegionLayer("wcusa"), WmsLayer::GoesWest);
+  EXPECT_EQ(*RegionLayer("chjap"), WmsLayer::Himawari);
+  EXPECT_EQ(*RegionLayer("europ"), WmsLayer::DailyTrueColour);
+}
+
+TEST(SatelliteWms, TheGetMapAsksLatitudeFirstForYesterdaysMosaicOrTheLatestInfrared) {
+  const QDate today(2026, 12, 7);
+  const QUrl europe(WmsGetMapAddress("http://127.0.0.1:1/wms.cgi", "europ", 855, 520, today));
+  const QUrlQuery q(europe);
+  const auto box = RegionBox("europ", 855, 520);
+  EXPECT_EQ(q.queryItemValue("SERVICE") + q.queryItemValue("VERSION") +
+                q.queryItemValue("REQUEST") + "|" + q.queryItemValue("CRS") + "|" +
+                q.queryItemValue("FORMAT") + "|" + q.queryItemValue("WIDTH") + "x" +
+                q.queryItemValue("HEIGHT") + "|" + q.queryItemValue("TIME"),
+            "WMS1.3.0GetMap|EPSG:4326|image/jpeg|855x520|2026-12-06");
+  const QStringList bbox = q.queryItemValue("BBOX").split(',');
+  ASSERT_EQ(bbox.size(), 4);
+  EXPECT_NEAR(bbox[0].toDouble(), box->south, 1e-4);
+  EXPECT_NEAR(bbox[1].toDouble(), box->west, 1e-4);
+  EXPECT_EQ(q.queryItemValue("LAYERS"), "VIIRS_SNPP_CorrectedReflectance_TrueColor");
+  const QUrlQuery conus(QUrl(WmsGetMapAddress("http://h/wms?map=x", "conus", 720, 480, today)));
+  EXPECT_EQ(conus.queryItemValue("map"), "x");
+  EXPECT_EQ(conus.queryItemValue("LAYERS"), "GOES-East_ABI_Band13_Clean_Infrared");
+  EXPECT_FALSE(conus.hasQueryItem("TIME"));
+}
+
+TEST(WmoCodes, EveryCodeReadsInBothLanguagesWithAPictureThatShips) {
+  const QString assets = QString::fromLocal8Bit(std::getenv("WW_SOURCE_DIR")) + "/assets/";
+  for (int code = 0; code <= 99; ++code)
+    for (bool english : {false, true}) {
+      const auto c = WmoConditionOf(code, english);
+      ASSERT_TRUE(c && !c->text.isEmpty()) << code;
+      EXPECT_TRUE(QFileInfo::exists(assets + WmoIconFile(c->group))) << code;
+    }
+  EXPECT_FALSE(WmoConditionOf(-1, false) || WmoConditionOf(100, true));
+  EXPECT_EQ(WmoConditionOf(95, false)->text, "Tormenta");
+  EXPECT_EQ(WmoConditionOf(45, true)->text, "Fog");
+  EXPECT_EQ(WmoConditionOf(73, false)->group, WmoGroup::Snow);
+}
+
+}  // namespace
+}  // namespace weathertest

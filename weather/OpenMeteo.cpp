@@ -1,0 +1,127 @@
+#include "weather/OpenMeteo.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+#include "weather/WeatherText.h"
+
+namespace weather {
+namespace {
+
+// A JSON number as text with a decimal point and no exponent.
+QString NumberText(double value) {
+  return QLocale::c().toString(value, 'f', QLocale::FloatingPointShortest);
+}
+
+std::optional<double> Number(const QJsonObject& o, const char* key) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isDouble() || !std::isfinite(v.toDouble())) return std::nullopt;
+  return v.toDouble();
+}
+
+// The first value of a one-day series.
+std::optional<double> FirstOf(const QJsonObject& o, const char* key) {
+  const QJsonArray a = o.value(QLatin1String(key)).toArray();
+  if (a.isEmpty() || !a.first().isDouble()) return std::nullopt;
+  return a.first().toDouble();
+}
+
+}  // namespace
+
+QString OpenMeteoPlace::Line() const {
+  QStringList parts;
+  for (const QString& part : {name, region, country})
+    if (!part.isEmpty()) parts << part;
+  return parts.join(QStringLiteral(", "));
+}
+
+QString OpenMeteoSearchAddress(const QString& server, const QString& city, bool english) {
+  return server + "/v1/search?name=" + EncodeForAddress(city) +
+         "&count=10&language=" + (english ? "en" : "es") + "&format=json";
+}
+
+std::optional<QList<OpenMeteoPlace>> ParseOpenMeteoPlaces(const QByteArray& answer) {
+  QJsonParseError error;
+  const QJsonDocument doc = QJsonDocument::fromJson(answer, &error);
+  if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+  QList<OpenMeteoPlace> places;
+  // Nothing found: the answer has no "results" at all.
+  for (const QJsonValue& v : doc.object().value(QLatin1String("results")).toArray()) {
+    const QJsonObject o = v.toObject();
+    const auto id = Number(o, "id");
+    const auto latitude = Number(o, "latitude");
+    const auto longitude = Number(o, "longitude");
+    OpenMeteoPlace p;
+    p.name = o.value(QLatin1String("name")).toString();
+    p.region = o.value(QLatin1String("admin1")).toString();
+    p.country = o.value(QLatin1String("country")).toString();
+    p.countryCode = o.value(QLatin1String("country_code")).toString();
+    if (!id || *id < 0 || !latitude || !longitude || p.name.isEmpty() || p.countryCode.isEmpty())
+      continue;
+    p.id = QString::number(static_cast<qint64>(*id));
+    p.latitude = NumberText(*latitude);
+    p.longitude = NumberText(*longitude);
+    places << p;
+  }
+  return places;
+}
+
+QString OpenMeteoForecastAddress(const QString& server, const QString& latitude,
+                                 const QString& longitude, bool imperial) {
+  return server + "/v1/forecast?latitude=" + EncodeForAddress(latitude) +
+         "&longitude=" + EncodeForAddress(longitude) +
+         "&current=temperature_2m,relative_humidity_2m,weather_code,pressure_msl,"
+         "wind_speed_10m,wind_direction_10m&daily=temperature_2m_max,temperature_2m_min"
+         "&forecast_days=1&timezone=auto" +
+         (imperial ? "&temperature_unit=fahrenheit&wind_speed_unit=mph" : "");
+}
+
+std::optional<OpenMeteoWeather> ParseOpenMeteoForecast(const QByteArray& answer, bool imperial,
+                                                       bool english, const QLocale& locale) {
+  QJsonParseError error;
+  const QJsonDocument doc = QJsonDocument::fromJson(answer, &error);
+  if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+  const QJsonObject root = doc.object();
+  const QJsonObject now = root.value(QLatin1String("current")).toObject();
+  const QJsonObject daily = root.value(QLatin1String("daily")).toObject();
+  const auto temperature = Number(now, "temperature_2m");
+  const auto humidity = Number(now, "relative_humidity_2m");
+  const auto code = Number(now, "weather_code");
+  const auto pressure = Number(now, "pressure_msl");
+  const auto speed = Number(now, "wind_speed_10m");
+  const auto direction = Number(now, "wind_direction_10m");
+  const auto maximum = FirstOf(daily, "temperature_2m_max");
+  const auto minimum = FirstOf(daily, "temperature_2m_min");
+  const QString time = now.value(QLatin1String("time")).toString();
+  if (!temperature || !humidity || !code || !pressure || !speed || !direction || !maximum ||
+      !minimum || time.isEmpty() || *code != std::floor(*code))
+    return std::nullopt;
+  const auto condition = WmoConditionOf(static_cast<int>(*code), english);
+  if (!condition) return std::nullopt;
+
+  // Not through single precision: 16.4 stays 16.4.
+  QLocale shown(locale);
+  shown.setNumberOptions(QLocale::OmitGroupSeparator);
+  auto number = [&](double v) { return shown.toString(v, 'g', QLocale::FloatingPointShortest); };
+  OpenMeteoWeather w;
+  OwmFields& f = w.fields;
+  f.conditionText = condition->text;
+  w.iconFile = WmoIconFile(condition->group);
+  f.temperature = number(*temperature) + (imperial ? " &deg;F" : " &deg;C");
+  f.minimum = number(*minimum);
+  f.maximum = number(*maximum);
+  f.pressure = number(*pressure) + " hPa";
+  f.humidity = number(*humidity) + " %";
+  const auto compass = CompassText(*direction);
+  f.windSpeed =
+      (compass ? *compass + " " : QString()) + number(*speed) + (imperial ? " mph" : " k/h");
+  // Local time of the place; the zone's short name says which.
+  QString zone = root.value(QLatin1String("timezone_abbreviation")).toString();
+  if (zone.isEmpty()) zone = root.value(QLatin1String("timezone")).toString();
+  f.lastUpdate = zone.isEmpty() ? time : time + " " + zone;
+  return w;
+}
+
+}  // namespace weather
