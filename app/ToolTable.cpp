@@ -3,6 +3,8 @@
 #include "tools/comments/CommentTool.h"
 #include "tools/folders/FormElige.h"
 #include "tools/rae/RaeTool.h"
+#include "tools/restore/FormRestaurar.h"
+#include "tools/restore/UndoTool.h"
 #include "tools/snapshot/Snapshot.h"
 #include "tools/tempdir/FormTempDir.h"
 #include "tools/updates/UpdatesTool.h"
@@ -19,6 +21,9 @@ tools::ToolList ToolTable() {
   list.push_back(std::make_unique<weather::WeatherMapsTool>());
   list.push_back(std::make_unique<tools::UpdatesTool>());
   list.push_back(std::make_unique<tools::CommentTool>());
+  // Beyond the original menu: at the end of Utilidades.
+  list.push_back(std::make_unique<tools::UndoTool>());
+  list.push_back(std::make_unique<tools::RestoreTool>());
   return list;
 }
 

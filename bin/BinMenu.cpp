@@ -39,6 +39,7 @@ void BinMenu::AddTools(QMenu* menu, tools::MenuPlace place, const tools::ToolLis
     QAction* a = AddItem(menu, info.objectName, info.caption);
     a->setEnabled(tool->Available());
     tools::Tool* t = tool.get();
+    toolItems_.emplace_back(a, t);
     QObject::connect(a, &QAction::triggered, form_, [this, t] { form_->OpenTool(*t); });
   }
 }
@@ -103,6 +104,7 @@ QAction* BinMenu::Item(const QString& name) const {
 void BinMenu::ShowState(shape::Skin skin) {
   const app::Options options;
   for (const auto& [action, key] : options_) action->setChecked(options.IsOn(key));
+  for (const auto& [action, tool] : toolItems_) action->setEnabled(tool->Enabled(*form_));
   for (const shape::SkinRow& row : shape::SkinTable())
     Item(row.menuItem)->setChecked(row.skin == skin);
 }

@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QString>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "app/settings/Options.h"
 #include "shape/SkinCatalog.h"
@@ -29,6 +31,7 @@ class BinMenu {
   QMenu* menu_;
   std::map<QString, QAction*> items_;
   std::map<QAction*, app::Key> options_;
+  std::vector<std::pair<QAction*, tools::Tool*>> toolItems_;
 };
 
 }  // namespace bin

@@ -205,6 +205,11 @@ void ShapedForm::Timer1_Timer() {
   ReshapeAndPaint();
 }
 
+void ShapedForm::BinChanged() {
+  Timer1_Timer();
+  if (FormStatus::Current()) ShowStatus();
+}
+
 void ShapedForm::ApplyPicture(const char* holderName) {
   CurrentPicture = shape::SkinPicture(holderName);
   update();
@@ -333,6 +338,7 @@ bool ShapedForm::MoveToRecycleBin(const std::string& fileSpec, bool /*noConfirm*
   }
   if (items.empty() || !services_.recycleBin) return false;
   const platform::MoveResult r = services_.recycleBin->moveToTrash(items);
+  lastDrop_ = r.moved;
   if (!r.stayed.empty()) {
     QString text = r.stayed.size() == 1 ? QStringLiteral("No se pudo enviar a la papelera:\n")
                                         : QStringLiteral("No se pudieron enviar a la papelera:\n");
@@ -378,6 +384,7 @@ void ShapedForm::Empty(int flags) {
   emptying_ = true;
   const bool done = EmptyWithFlags(*services_.recycleBin, flags, this);
   emptying_ = false;
+  if (done) lastDrop_.clear();
   // Declined, stopped or left unfinished: the bin is not empty by our hand,
   // so a later emptying by anyone else must not be greeted.
   if (!done) state.selfEmptied = false;

@@ -62,6 +62,10 @@ class ShapedForm : public QWidget, public tools::ToolHost {
   bool MoveToRecycleBin(const std::string& fileSpec, bool noConfirm = false);
   void UnloadAllForms() override;
   QWidget* HostWindow() override { return this; }
+  std::vector<platform::TrashedItem> LastDrop() const override { return lastDrop_; }
+  void ForgetLastDrop() override { lastDrop_.clear(); }
+  platform::RecycleBin* HostBin() override { return services_.recycleBin.get(); }
+  void BinChanged() override;
   void form_DblClick();
   void Timer1_Timer();
   void QueryRecycleBin();
@@ -131,6 +135,7 @@ class ShapedForm : public QWidget, public tools::ToolHost {
   QPoint dragOffset_;
   QPoint pressPos_;
   bool hotKeysWarned_ = false;
+  std::vector<platform::TrashedItem> lastDrop_;  // what the last drop moved, for its undo
 };
 
 }  // namespace bin

@@ -1,6 +1,7 @@
 #pragma once
-// The recycle bin of every mounted volume: query, move with undo, empty.
-// No questions and no windows here; the bin window adds its own.
+// The recycle bin of every mounted volume: query, move with undo, empty,
+// list, put back and delete single items. No questions and no windows here;
+// the bin window and the restore window add their own.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -15,10 +16,29 @@ struct BinQuery {
   std::int64_t size = 0;   // apparent bytes, folders summed over their trees
 };
 
+// One item in a trash. `trash` and `key` name it; the rest is what its info
+// file and the bin's index tell.
+struct TrashedItem {
+  std::filesystem::path trash;     // the trash folder that holds info/ and files/
+  std::string key;                 // its name in files/ (info/<key>.trashinfo)
+  std::filesystem::path original;  // where it was, absolute; empty when unreadable
+  std::int64_t deleted = 0;        // deletion time, seconds since 1970 (UTC); 0 unknown
+  std::int64_t size = -1;          // apparent bytes, folders summed; -1 unknown
+  bool folder = false;
+};
+
 struct MoveResult {
   bool ok = true;  // every item was moved
   // Items that stayed exactly where they were, with the reason (Spanish).
   std::vector<std::pair<std::filesystem::path, std::string>> stayed;
+  // Where each moved item went, in the order given (empty where the adapter cannot tell).
+  std::vector<TrashedItem> moved;
+};
+
+struct ItemsResult {
+  std::vector<TrashedItem> done;  // put back, or deleted for good
+  // Items that stayed in the trash with their info file, with the reason (Spanish).
+  std::vector<std::pair<TrashedItem, std::string>> stayed;
 };
 
 struct EmptyResult {
@@ -39,6 +59,15 @@ class RecycleBin {
   virtual EmptyResult empty(const std::function<bool(std::int64_t, std::int64_t)>& progress) = 0;
   // The folder a file manager should show when trash:/// cannot be opened.
   virtual std::filesystem::path homeTrashFilesFolder() = 0;
+  // Every item of every trash query() counts. Reads only what changed since
+  // the last call on this object; empty where the system cannot list.
+  virtual std::vector<TrashedItem> list() = 0;
+  // Puts each item back where it was, under its name, never over anything and
+  // never through a link; missing parent folders are made. An item that
+  // cannot go back stays in the trash with its info file.
+  virtual ItemsResult restore(const std::vector<TrashedItem>& items) = 0;
+  // Deletes each item for good, as empty() does: no link followed, no mount crossed.
+  virtual ItemsResult erase(const std::vector<TrashedItem>& items) = 0;
 };
 
 // The system's recycle bin (on Linux, the freedesktop.org trash of the

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/RecycleBin.h"
 #include "tools/OneWindow.h"
 
 class QWidget;
@@ -22,6 +23,15 @@ class ToolHost {
   virtual void UnloadAllForms() = 0;
   // The window a tool's message boxes belong to.
   virtual QWidget* HostWindow() = 0;
+  // Where the items of the last drop on the bin went (this run); empty when
+  // there is nothing to undo.
+  virtual std::vector<platform::TrashedItem> LastDrop() const { return {}; }
+  // After an undo there is nothing more to undo.
+  virtual void ForgetLastDrop() {}
+  // The trash the host watches; nullptr when it has none.
+  virtual platform::RecycleBin* HostBin() { return nullptr; }
+  // The trash changed by a tool's hand: the host shows it at once.
+  virtual void BinChanged() {}
 };
 
 enum class MenuPlace { Utilities, Help };
@@ -50,6 +60,8 @@ class Tool {
   // False while the tool's window is still to be written: its item shows
   // disabled and its hot key does nothing.
   virtual bool Available() const { return true; }
+  // Whether its item can be chosen now; looked at each time the menu opens.
+  virtual bool Enabled(ToolHost&) const { return Available(); }
   // Opens the tool's window, or brings it forward when it is open.
   virtual void Open(ToolHost& host) = 0;
 

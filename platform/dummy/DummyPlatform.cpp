@@ -29,6 +29,16 @@ class EmptyRecycleBin final : public RecycleBin {
   }
   EmptyResult empty(const std::function<bool(std::int64_t, std::int64_t)>&) override { return {}; }
   std::filesystem::path homeTrashFilesFolder() override { return {}; }
+  std::vector<TrashedItem> list() override { return {}; }
+  ItemsResult restore(const std::vector<TrashedItem>& items) override { return None(items); }
+  ItemsResult erase(const std::vector<TrashedItem>& items) override { return None(items); }
+
+ private:
+  static ItemsResult None(const std::vector<TrashedItem>& items) {
+    ItemsResult r;
+    for (const auto& item : items) r.stayed.emplace_back(item, "sin papelera en este sistema");
+    return r;
+  }
 };
 
 class NoDesktopSession final : public DesktopSession {

@@ -39,6 +39,12 @@ class FreedesktopTrash final : public RecycleBin {
   EmptyResult empty(const std::function<bool(std::int64_t, std::int64_t)>& progress) override;
   // Made when missing.
   std::filesystem::path homeTrashFilesFolder() override;
+  // Info files are read once and kept while the index sees them unchanged.
+  std::vector<TrashedItem> list() override;
+  // Only items of the trashes counted here; the target's folders are opened
+  // one by one without following links.
+  ItemsResult restore(const std::vector<TrashedItem>& items) override;
+  ItemsResult erase(const std::vector<TrashedItem>& items) override;
 
   // Called by empty() with a folder's path just before it opens the folder
   // (tests swap the folder for a link here).

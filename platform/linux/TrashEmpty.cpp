@@ -23,7 +23,6 @@ constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // trash-put and others write the info file first and move the item in after
 // it: an info file this young without its item is most likely such a move.
 constexpr auto kArrivingInfoAge = std::chrono::seconds(5);
-constexpr std::size_t kMaxDirectorySizesFile = std::size_t{64} << 20;
 
 // A trash folder must be a folder of the trash's own, not a mount of
 // something else: emptying it would empty whatever is mounted there.
@@ -40,7 +39,10 @@ bool YoungInfo(const struct stat& st) {
   return mtime > now - kArrivingInfoAge && mtime < now + kArrivingInfoAge;
 }
 
-// The lines of `text` whose item is not in `removed`; false when none was dropped.
+}  // namespace
+
+namespace trash {
+
 bool DropDirectorySizes(const std::string& text, const std::set<std::string>& removed,
                         std::string& kept) {
   bool dropped = false;
@@ -61,7 +63,7 @@ bool DropDirectorySizes(const std::string& text, const std::set<std::string>& re
   return dropped;
 }
 
-}  // namespace
+}  // namespace trash
 
 EmptyResult FreedesktopTrash::empty(
     const std::function<bool(std::int64_t, std::int64_t)>& progress) {

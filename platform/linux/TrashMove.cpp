@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <map>
 #include <set>
 
@@ -47,7 +48,8 @@ int OpenSubfolders(int trashFd, OpenTrash& t) {
 
 // Reserves a name with an O_EXCL info file, then renames the item in under
 // that name without ever replacing anything. 0 or the errno that kept it.
-int MoveInto(OpenTrash& t, int parentFd, const std::string& name, const std::string& pathKey) {
+int MoveInto(OpenTrash& t, int parentFd, const std::string& name, const std::string& pathKey,
+             std::string& placed) {
   const std::string base = FitName(name);
   const std::string body = InfoBody(pathKey);
   for (int n = 1; n < 100000; ++n) {
@@ -75,6 +77,7 @@ int MoveInto(OpenTrash& t, int parentFd, const std::string& name, const std::str
       dropInfo();  // an entry without info file: keep it, pick another name
       continue;
     }
+    placed = candidate;
     if (renameat2(parentFd, name.c_str(), t.files.get(), candidate.c_str(), RENAME_NOREPLACE) == 0)
       return 0;
     int err = errno;
@@ -399,6 +402,8 @@ MoveResult FreedesktopTrash::moveToTrash(const std::vector<std::filesystem::path
     }
 
     int err = EXDEV;
+    std::string placed;
+    const OpenTrash* placedIn = nullptr;
     if (homeDevKnown && st.st_dev == homeDev) {
       if (!homeTried) {
         homeTried = true;
@@ -414,7 +419,8 @@ MoveResult FreedesktopTrash::moveToTrash(const std::vector<std::filesystem::path
         stay(item, Reason(home.error));
         continue;
       }
-      if (st.st_dev == homeDev) err = MoveInto(home, parentFd.get(), name, full);
+      if (st.st_dev == homeDev) err = MoveInto(home, parentFd.get(), name, full, placed);
+      if (!err) placedIn = &home;
     }
     // Not on the home trash's volume, or a bind mount of it that rename
     // refuses to cross: the item's own volume.
@@ -438,13 +444,24 @@ MoveResult FreedesktopTrash::moveToTrash(const std::vector<std::filesystem::path
         continue;
       }
       std::string rel = top == "/" ? full.substr(1) : full.substr(top.size() + 1);
-      err = MoveInto(*vt, parentFd.get(), name, rel);
+      err = MoveInto(*vt, parentFd.get(), name, rel, placed);
+      if (!err) placedIn = vt.get();
       if (err == EXDEV) {
         stay(item, "no hay papelera en su volumen");
         continue;
       }
     }
-    if (err) stay(item, Reason(err));
+    if (err) {
+      stay(item, Reason(err));
+    } else if (placedIn) {
+      TrashedItem moved;
+      moved.trash = placedIn->path;
+      moved.key = placed;
+      moved.original = full;
+      moved.deleted = static_cast<std::int64_t>(std::time(nullptr));
+      moved.folder = S_ISDIR(st.st_mode);
+      result.moved.push_back(std::move(moved));
+    }
   }
   return result;
 }

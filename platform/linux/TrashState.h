@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -83,6 +84,14 @@ bool SharedTrashUsable(const std::string& topDir);
 // .Trash must be sticky); the home trash may be reached through links.
 int OpenTrashFolder(const Location& l, unsigned uid, UniqueFd& out);
 
+// The directorysizes lines of `text` whose item is not in `removed` go; false
+// when none was dropped.
+bool DropDirectorySizes(const std::string& text, const std::set<std::string>& removed,
+                        std::string& kept);
+constexpr std::size_t kMaxDirectorySizesFile = std::size_t{64} << 20;
+
+struct ListCache;  // TrashList.cpp
+
 // Top folders of volumes that moving found beside the mount table (a btrfs
 // subvolume has a device number of its own but no mount entry), kept in a
 // small file of ours so that counting and emptying reach their trashes too.
@@ -120,6 +129,7 @@ struct FreedesktopTrash::State {
   int inotifyFd = -1;
   std::unordered_map<int, std::pair<trash::Location*, bool>> watches;  // wd -> (location, files/)
   DescendHook hook;
+  std::shared_ptr<trash::ListCache> listCache;  // made by the first list()
 
   explicit State(TrashSettings s);
   ~State();

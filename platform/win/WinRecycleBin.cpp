@@ -161,6 +161,19 @@ class WinRecycleBin final : public RecycleBin {
     const fs::path trash = win::WineTrashFolder();
     return trash.empty() ? trash : trash / L"files";
   }
+
+  // The shell's own bin window lists and restores; this adapter does not.
+  std::vector<TrashedItem> list() override { return {}; }
+  ItemsResult restore(const std::vector<TrashedItem>& items) override { return NotHere(items); }
+  ItemsResult erase(const std::vector<TrashedItem>& items) override { return NotHere(items); }
+
+ private:
+  static ItemsResult NotHere(const std::vector<TrashedItem>& items) {
+    ItemsResult r;
+    for (const auto& item : items)
+      r.stayed.emplace_back(item, "no disponible en este sistema");
+    return r;
+  }
 };
 
 }  // namespace

@@ -1,0 +1,301 @@
+// Putting trashed items back, listing them and deleting single ones, on a real trash; trash-cli
+// is the independent peer.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "support/E2eProgram.h"
+#include "support/TrashTestKit.h"
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+using platform::FreedesktopTrash;
+using platform::TrashedItem;
+
+namespace {
+
+const std::string kUid = std::to_string(getuid());
+
+int Sh(const std::string& command, std::string* out = nullptr) {
+  return Shell("(" + command + ") 2>&1 </dev/null", out);
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+const TrashedItem* Find(const std::vector<TrashedItem>& items, const fs::path& original) {
+  for (const TrashedItem& i : items)
+    if (i.original == original) return &i;
+  return nullptr;
+}
+
+std::string Reason(const platform::ItemsResult& r, const fs::path& original) {
+  for (const auto& [item, why] : r.stayed)
+    if (item.original == original) return why;
+  return "(restored)";
+}
+
+class TrashRestore : public ::testing::Test {
+ protected:
+  TempDir tmp_;
+  fs::path w_ = fs::canonical(tmp_.path()) / "w";
+  fs::path trash_ = tmp_ / "data" / "Trash";
+  FreedesktopTrash bin_{TrashAt(tmp_ / "data")};
+};
+
+}  // namespace
+
+// An undo of files and a folder: each is back under its name with its content, its info file
+// and its directorysizes line are gone, and the bin is empty again.
+TEST_F(TrashRestore, MovedItemsGoBackWithTheirContent) {
+  WriteFile(w_ / "a.txt", "aaa");
+  WriteFile(w_ / "b c.txt", "bb");
+  WriteFile(w_ / "dir" / "sub" / "f", std::string(700, 'f'));
+  symlink("a.txt", (w_ / "dir" / "link").c_str());
+  const platform::MoveResult moved = bin_.moveToTrash({w_ / "a.txt", w_ / "b c.txt", w_ / "dir"});
+  ASSERT_TRUE(moved.ok);
+  ASSERT_EQ(moved.moved.size(), 3u);
+  EXPECT_EQ(Query(bin_), Figures(3, 710));  // the link counts its own 5 bytes
+  WriteFile(trash_ / "directorysizes", "700 1700000000 dir\n12 1700000000 other\n");
+
+  const platform::ItemsResult r = bin_.restore(moved.moved);
+  EXPECT_TRUE(r.stayed.empty());
+  EXPECT_EQ(r.done.size(), 3u);
+  EXPECT_EQ(ReadFile(w_ / "a.txt"), "aaa");
+  EXPECT_EQ(ReadFile(w_ / "b c.txt"), "bb");
+  EXPECT_EQ(ReadFile(w_ / "dir" / "sub" / "f"), std::string(700, 'f'));
+  EXPECT_EQ(fs::read_symlink(w_ / "dir" / "link"), "a.txt");
+  EXPECT_TRUE(Names(trash_ / "info").empty());
+  EXPECT_TRUE(Names(trash_ / "files").empty());
+  EXPECT_EQ(ReadFile(trash_ / "directorysizes"), "12 1700000000 other\n");
+  EXPECT_EQ(Query(bin_), Figures(0, 0));
+}
+
+// Nothing is overwritten and nothing is lost: a name taken again, an item emptied meanwhile and
+// a folder swapped for a link all stay where they are, each with its reason; the others go.
+TEST_F(TrashRestore, WhatCannotGoBackStaysInTheTrashWithItsInfo) {
+  WriteFile(w_ / "taken.txt", "old");
+  WriteFile(w_ / "emptied.txt", "e");
+  WriteFile(w_ / "folder" / "inside.txt", "secret");
+  WriteFile(w_ / "fine.txt", "fine");
+  const platform::MoveResult moved = bin_.moveToTrash(
+      {w_ / "taken.txt", w_ / "emptied.txt", w_ / "folder" / "inside.txt", w_ / "fine.txt"});
+  ASSERT_EQ(moved.moved.size(), 4u);
+  WriteFile(w_ / "taken.txt", "new");
+  fs::remove(trash_ / "files" / "emptied.txt");
+  fs::remove(trash_ / "info" / "emptied.txt.trashinfo");
+  // The folder becomes a link to somewhere the item must never land.
+  WriteFile(tmp_ / "elsewhere" / "keep", "x");
+  fs::remove_all(w_ / "folder");
+  fs::create_directory_symlink(tmp_ / "elsewhere", w_ / "folder");
+
+  const platform::ItemsResult r = bin_.restore(moved.moved);
+  EXPECT_EQ(Reason(r, w_ / "taken.txt"), "ya existe un elemento con ese nombre");
+  EXPECT_EQ(Reason(r, w_ / "emptied.txt"), "ya no está en la papelera");
+  EXPECT_EQ(Reason(r, w_ / "folder" / "inside.txt"), "su carpeta es ahora un enlace");
+  EXPECT_EQ(Reason(r, w_ / "fine.txt"), "(restored)");
+  EXPECT_EQ(ReadFile(w_ / "taken.txt"), "new");
+  EXPECT_EQ(ReadFile(w_ / "fine.txt"), "fine");
+  EXPECT_EQ(Names(tmp_ / "elsewhere"), std::vector<std::string>{"keep"});
+  EXPECT_EQ(Names(trash_ / "files"), (std::vector<std::string>{"inside.txt", "taken.txt"}));
+  EXPECT_EQ(Names(trash_ / "info"),
+            (std::vector<std::string>{"inside.txt.trashinfo", "taken.txt.trashinfo"}));
+  EXPECT_EQ(ReadFile(trash_ / "files" / "taken.txt"), "old");
+  // Once the way is clear, they go back.
+  fs::remove(w_ / "folder");
+  fs::remove(w_ / "taken.txt");
+  EXPECT_TRUE(bin_.restore(moved.moved).done.size() == 2);
+  EXPECT_EQ(ReadFile(w_ / "folder" / "inside.txt"), "secret");
+  EXPECT_EQ(ReadFile(w_ / "taken.txt"), "old");
+}
+
+// A folder whose parents are gone gets them made again; an item whose info file now names
+// another place (trashed anew under the same name) is not taken for it.
+TEST_F(TrashRestore, MissingParentsAreMadeAgainAndANewItemUnderTheSameNameIsNotTaken) {
+  WriteFile(w_ / "a" / "b" / "tree" / "f", "deep");
+  WriteFile(w_ / "x.txt", "first");
+  const platform::MoveResult first = bin_.moveToTrash({w_ / "a" / "b" / "tree", w_ / "x.txt"});
+  ASSERT_EQ(first.moved.size(), 2u);
+  fs::remove_all(w_ / "a");
+  // Another x.txt, from elsewhere, now holds the first one's name in the trash.
+  bin_.restore({first.moved[1]});
+  WriteFile(w_ / "other" / "x.txt", "second");
+  ASSERT_TRUE(bin_.moveToTrash({w_ / "other" / "x.txt"}).ok);
+  fs::remove(w_ / "x.txt");
+
+  const platform::ItemsResult r = bin_.restore(first.moved);
+  EXPECT_EQ(ReadFile(w_ / "a" / "b" / "tree" / "f"), "deep");
+  EXPECT_EQ(Reason(r, w_ / "x.txt"), "ya no está en la papelera");
+  EXPECT_FALSE(fs::exists(w_ / "x.txt"));
+  EXPECT_EQ(ReadFile(trash_ / "files" / "x.txt"), "second");
+}
+
+// Items of two trashes, listed and chosen: each goes back on its own volume; one deleted for
+// good leaves the others; one whose Path lies on another volume than its trash is copied back
+// and leaves the trash only then.
+TEST_F(TrashRestore, ItemsOfTwoTrashesAndAnotherVolume) {
+  TmpfsMount vol(tmp_ / "vol");
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol.path()}));
+  const fs::path volDir = fs::canonical(vol.path());
+  WriteFile(w_ / "home.txt", "h");
+  WriteFile(w_ / "gone.txt", "g");
+  WriteFile(volDir / "docs" / "usb.txt", "u");
+  WriteFile(volDir / "docs" / "tree" / "t", "t");
+  ASSERT_TRUE(bin.moveToTrash({w_ / "home.txt", w_ / "gone.txt", volDir / "docs" / "usb.txt",
+                               volDir / "docs" / "tree"})
+                  .ok);
+  const fs::path volTrash = volDir / (".Trash-" + kUid);
+  EXPECT_EQ(Names(volTrash / "files"), (std::vector<std::string>{"tree", "usb.txt"}));
+  // trash-cli's way for an item of another volume: into the home trash, with an absolute Path.
+  WriteFile(trash_ / "files" / "far" / "f", std::string(3000, 'z'));
+  WriteFile(trash_ / "info" / "far.trashinfo", "[Trash Info]\nPath=" + (volDir / "far").string() +
+                                                   "\nDeletionDate=2024-05-01T10:00:00\n");
+
+  // A stick's trash naming a place off the stick: never restored there.
+  WriteFile(volTrash / "files" / "stray", "s");
+  WriteFile(volTrash / "info" / "stray.trashinfo", "[Trash Info]\nPath=" + (w_ / "stray").string() +
+                                                       "\nDeletionDate=2024-05-01T10:00:00\n");
+
+  std::vector<TrashedItem> all = bin.list();
+  ASSERT_EQ(all.size(), 6u);
+  const TrashedItem* far = Find(all, volDir / "far");
+  ASSERT_TRUE(far);
+  EXPECT_EQ(far->size, 3000);
+  EXPECT_TRUE(far->folder);
+  ASSERT_TRUE(Find(all, volDir / "docs" / "usb.txt"));
+  EXPECT_EQ(Find(all, volDir / "docs" / "usb.txt")->trash, volTrash);
+
+  const platform::ItemsResult erased = bin.erase({*Find(all, w_ / "gone.txt")});
+  EXPECT_EQ(erased.done.size(), 1u);
+  EXPECT_FALSE(fs::exists(w_ / "gone.txt"));
+  EXPECT_EQ(bin.list().size(), 5u);
+
+  const platform::ItemsResult r =
+      bin.restore({*Find(all, w_ / "home.txt"), *Find(all, volDir / "docs" / "usb.txt"),
+                   *Find(all, volDir / "docs" / "tree"), *far, *Find(all, w_ / "stray")});
+  ASSERT_EQ(r.stayed.size(), 1u);
+  EXPECT_EQ(r.stayed[0].second, "su ubicación está fuera de su volumen");
+  EXPECT_FALSE(fs::exists(w_ / "stray"));
+  EXPECT_EQ(ReadFile(w_ / "home.txt"), "h");
+  EXPECT_EQ(ReadFile(volDir / "docs" / "usb.txt"), "u");
+  EXPECT_EQ(ReadFile(volDir / "docs" / "tree" / "t"), "t");
+  EXPECT_EQ(ReadFile(volDir / "far" / "f"), std::string(3000, 'z'));
+  EXPECT_EQ(bin.list().size(), 1u);
+  EXPECT_TRUE(Names(trash_ / "files").empty());
+  EXPECT_EQ(Names(volTrash / "info"), std::vector<std::string>{"stray.trashinfo"});
+  EXPECT_EQ(Names(volDir), (std::vector<std::string>{".Trash-" + kUid, "docs", "far"}));
+}
+
+// A copy to another volume that cannot be completed leaves the item whole in the trash and
+// nothing of the copy behind.
+TEST_F(TrashRestore, AnIncompleteCopyLeavesTheItemInTheTrash) {
+  TmpfsMount small(tmp_ / "small");
+  if (!small.ok()) GTEST_SKIP() << small.error();
+  ASSERT_EQ(Sh("mount -o remount,size=64k '" + small.path().string() + "'"), 0);
+  const fs::path target = fs::canonical(small.path()) / "big";
+  WriteFile(trash_ / "files" / "big" / "a", std::string(40000, 'a'));
+  WriteFile(trash_ / "files" / "big" / "b", std::string(40000, 'b'));
+  WriteFile(trash_ / "info" / "big.trashinfo",
+            "[Trash Info]\nPath=" + target.string() + "\nDeletionDate=2024-05-01T10:00:00\n");
+  const std::vector<TrashedItem> all = bin_.list();
+  ASSERT_EQ(all.size(), 1u);
+  const platform::ItemsResult r = bin_.restore(all);
+  ASSERT_EQ(r.stayed.size(), 1u);
+  EXPECT_EQ(r.stayed[0].second, "no queda espacio");
+  EXPECT_TRUE(Names(small.path()).empty());
+  EXPECT_EQ(ReadFile(trash_ / "files" / "big" / "b"), std::string(40000, 'b'));
+  EXPECT_TRUE(fs::exists(trash_ / "info" / "big.trashinfo"));
+}
+
+// The listing follows the trash: what is trashed, restored or emptied by others shows at the
+// next call, and only the changed info files are read again.
+TEST_F(TrashRestore, TheListingFollowsTheTrash) {
+  WriteFile(w_ / "one", "1");
+  WriteFile(w_ / "two", "22");
+  ASSERT_TRUE(bin_.moveToTrash({w_ / "one"}).ok);
+  std::vector<TrashedItem> all = bin_.list();
+  ASSERT_EQ(all.size(), 1u);
+  EXPECT_EQ(all[0].original, w_ / "one");
+  EXPECT_EQ(all[0].size, 1);
+  EXPECT_FALSE(all[0].folder);
+  EXPECT_LE(std::abs(all[0].deleted - static_cast<std::int64_t>(time(nullptr))), 5);
+  ASSERT_TRUE(bin_.moveToTrash({w_ / "two"}).ok);
+  EXPECT_EQ(bin_.list().size(), 2u);
+  // An info file changed in place (another program's doing) is read again.
+  WriteFile(trash_ / "info" / "two.trashinfo",
+            "[Trash Info]\nPath=/somewhere/else\nDeletionDate=2020-01-02T03:04:05\n");
+  all = bin_.list();
+  const TrashedItem* two = Find(all, "/somewhere/else");
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->key, "two");
+  fs::remove(trash_ / "files" / "one");
+  fs::remove(trash_ / "info" / "one.trashinfo");
+  EXPECT_EQ(bin_.list().size(), 1u);
+}
+
+// trash-cli as the peer: what it trashes we list and restore, and it sees the result; what it
+// restores leaves our listing.
+TEST_F(TrashRestore, TrashCliSeesWhatWeRestoreAndWeSeeWhatItRestores) {
+  if (Sh("command -v trash-put trash-list trash-restore") != 0)
+    GTEST_SKIP() << "trash-cli is not installed";
+  ScopedEnv xdg("XDG_DATA_HOME", (tmp_ / "data").string());
+  WriteFile(w_ / "ours.txt", "o");
+  WriteFile(w_ / "theirs.txt", "t");
+  WriteFile(w_ / "kept.txt", "k");
+  std::string out;
+  ASSERT_EQ(Sh("cd '" + w_.string() + "' && trash-put ours.txt theirs.txt kept.txt", &out), 0)
+      << out;
+  std::vector<TrashedItem> all = bin_.list();
+  ASSERT_EQ(all.size(), 3u);
+  ASSERT_TRUE(Find(all, w_ / "ours.txt"));
+  EXPECT_TRUE(bin_.restore({*Find(all, w_ / "ours.txt")}).stayed.empty());
+  EXPECT_EQ(ReadFile(w_ / "ours.txt"), "o");
+  ASSERT_EQ(Sh("trash-list", &out), 0);
+  EXPECT_EQ(out.find("ours.txt"), std::string::npos) << out;
+  EXPECT_NE(out.find("theirs.txt"), std::string::npos) << out;
+  // trash-restore offers them in its own order: pick theirs.txt by its number.
+  std::string menu;
+  Sh("cd '" + w_.string() + "' && echo | trash-restore", &menu);
+  const std::size_t at = menu.find("theirs.txt");
+  ASSERT_NE(at, std::string::npos) << menu;
+  const std::size_t line = menu.rfind('\n', at);
+  const std::string number = menu.substr(line == std::string::npos ? 0 : line + 1);
+  Sh("cd '" + w_.string() + "' && echo " + std::to_string(std::stoi(number)) + " | trash-restore");
+  EXPECT_EQ(ReadFile(w_ / "theirs.txt"), "t");
+  all = bin_.list();
+  ASSERT_EQ(all.size(), 1u);
+  EXPECT_EQ(all[0].original, w_ / "kept.txt");
+}
+
+// As an unprivileged user whose original folder is no longer writable by them: the move fails,
+// and the item and its info file stay.
+TEST(TrashRestoreAsUser, AMoveThatFailsKeepsTheItemAndItsInfo) {
+  TempDir tmp;
+  const fs::path data = fs::canonical(tmp.path()) / "data";
+  const fs::path locked = fs::canonical(tmp.path()) / "locked";
+  WriteFile(data / "Trash" / "files" / "x.txt", "x");
+  WriteFile(
+      data / "Trash" / "info" / "x.txt.trashinfo",
+      "[Trash Info]\nPath=" + (locked / "x.txt").string() + "\nDeletionDate=2024-05-01T10:00:00\n");
+  fs::create_directories(locked);  // root's, 0755
+  chmod(tmp.path().c_str(), 0755);
+  const std::string said = RunAsNobody(data, [&] {
+    FreedesktopTrash bin(TrashAt(data, {}, kNobody));
+    const std::vector<TrashedItem> all = bin.list();
+    if (all.size() != 1) return std::string("listed ") + std::to_string(all.size());
+    const platform::ItemsResult r = bin.restore(all);
+    return r.stayed.size() == 1 ? r.stayed[0].second : std::string("restored");
+  });
+  EXPECT_EQ(said, "permiso denegado");
+  EXPECT_FALSE(fs::exists(locked / "x.txt"));
+  EXPECT_EQ(ReadFile(data / "Trash" / "files" / "x.txt"), "x");
+  EXPECT_TRUE(fs::exists(data / "Trash" / "info" / "x.txt.trashinfo"));
+}

@@ -1,0 +1,161 @@
+// "Restaurar de la Papelera" with a real trash: the listing, its sort and filter, putting back
+// and deleting chosen items, and a trash that changes while the window is open.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include "platform/linux/FreedesktopTrash.h"
+#include "support/E2eProgram.h"
+#include "support/QtTestKit.h"
+#include "support/TempDir.h"
+#include "support/TrashTestKit.h"
+#include "tools/restore/FormRestaurar.h"
+#include "tools/tempdir/SizeText.h"
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+
+namespace {
+
+class RestoreWindow : public ::testing::Test {
+ protected:
+  void SetUp() override { App(); }
+
+  // An item trashed at `date` from `original`, with `bytes` as its content.
+  void Put(const std::string& key, const fs::path& original, const std::string& date,
+           const std::string& bytes) {
+    WriteFile(trash / "files" / key, bytes);
+    WriteFile(trash / "info" / (key + ".trashinfo"),
+              "[Trash Info]\nPath=" + original.string() + "\nDeletionDate=" + date + "\n");
+  }
+  std::unique_ptr<tools::FormRestaurar> Open() {
+    auto form = std::make_unique<tools::FormRestaurar>(
+        std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data")), 100);
+    form->show();
+    EXPECT_TRUE(SpinUntil([&] { return form->Listed(); }, 10000));
+    return form;
+  }
+  void Choose(tools::FormRestaurar& form, const std::vector<int>& rows) {
+    auto* selection = form.TableItems->selectionModel();
+    selection->clearSelection();
+    for (int row : rows)
+      selection->select(form.TableItems->model()->index(row, 0),
+                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  QString Cell(tools::FormRestaurar& form, int row, int column) {
+    return form.TableItems->model()->index(row, column).data().toString();
+  }
+
+  TempDir home;
+  fs::path w = fs::canonical(home.path()) / "w";
+  fs::path trash = home / "data" / "Trash";
+};
+
+}  // namespace
+
+TEST_F(RestoreWindow, ListsNewestFirstSortsFiltersAndPutsBackTheChosenItems) {
+  Put("viejo.txt", w / "docs" / "viejo.txt", "2020-01-01T08:00:00", "v");
+  Put("nuevo.txt", w / "fotos" / "nuevo.txt", "2024-06-01T09:30:00", std::string(2048, 'n'));
+  Put("medio.txt", w / "docs" / "medio.txt", "2022-03-04T05:06:07", std::string(1025, 'm'));
+  auto form = Open();
+  EXPECT_EQ(form->windowTitle(), "Restaurar de la Papelera");
+  const QAbstractItemModel* m = form->TableItems->model();
+  ASSERT_EQ(m->rowCount(), 3);
+  EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), "Nombre");
+  EXPECT_EQ(m->headerData(1, Qt::Horizontal).toString(), "Ubicación original");
+  EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), "Fecha de borrado");
+  EXPECT_EQ(m->headerData(3, Qt::Horizontal).toString(), "Tamaño");
+  EXPECT_EQ(Cell(*form, 0, 0), "nuevo.txt");
+  EXPECT_EQ(Cell(*form, 0, 1), QString::fromStdString((w / "fotos").string()));
+  EXPECT_EQ(Cell(*form, 0, 2), "01/06/2024 09:30:00") << "local time, as written";
+  EXPECT_EQ(Cell(*form, 0, 3), tools::SizeText(2048, true));
+  EXPECT_EQ(Cell(*form, 2, 0), "viejo.txt");
+  // By size, smallest first; by name.
+  form->TableItems->sortByColumn(3, Qt::AscendingOrder);
+  EXPECT_EQ(Cell(*form, 0, 0), "viejo.txt");
+  EXPECT_EQ(Cell(*form, 2, 0), "nuevo.txt");
+  form->TableItems->sortByColumn(0, Qt::AscendingOrder);
+  EXPECT_EQ(Cell(*form, 0, 0), "medio.txt");
+
+  form->TextBuscar->setText("fotos");  // a part of the original path
+  ASSERT_EQ(form->ShownRows(), 1);
+  EXPECT_EQ(Cell(*form, 0, 0), "nuevo.txt");
+  form->TextBuscar->setText("TXT");  // the name, in any case
+  EXPECT_EQ(form->ShownRows(), 3);
+  form->TextBuscar->setText("docs");
+  ASSERT_EQ(form->ShownRows(), 2);
+  EXPECT_FALSE(form->CommandRestaurar->isEnabled()) << "nothing chosen";
+  Choose(*form, {0, 1});
+  ASSERT_TRUE(form->CommandRestaurar->isEnabled());
+  form->CommandRestaurar->click();
+  ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && m->rowCount() == 0; }, 10000));
+  EXPECT_EQ(ReadFile(w / "docs" / "viejo.txt"), "v");
+  EXPECT_EQ(ReadFile(w / "docs" / "medio.txt"), std::string(1025, 'm'));
+  form->TextBuscar->clear();
+  ASSERT_EQ(form->ShownRows(), 1);
+  EXPECT_EQ(form->ShownItem(0).key, "nuevo.txt");
+}
+
+TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItem) {
+  Put("uno", "/x/uno", "2024-01-01T00:00:01", "1");
+  Put("dos", "/x/dos", "2024-01-01T00:00:02", "2");
+  Put("tres", "/x/tres", "2024-01-01T00:00:03", "3");
+  auto form = Open();
+  Choose(*form, {1});  // dos
+  {
+    MessageLog no(platform::kAnswerNo);
+    form->CommandEliminar->click();
+    ASSERT_EQ(no.shown.size(), 1u);
+    EXPECT_EQ(no.shown[0].text, "¿Eliminar definitivamente los 1 elementos elegidos?");
+    EXPECT_EQ(no.shown[0].style, platform::kYesNo | platform::kQuestion);
+  }
+  EXPECT_TRUE(fs::exists(trash / "files" / "dos"));
+  MessageLog yes(platform::kAnswerYes);
+  form->CommandEliminar->click();
+  ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && form->ShownRows() == 2; }, 10000));
+  EXPECT_FALSE(fs::exists(trash / "files" / "dos"));
+  EXPECT_FALSE(fs::exists(trash / "info" / "dos.trashinfo"));
+  EXPECT_TRUE(fs::exists(trash / "files" / "uno"));
+  EXPECT_TRUE(fs::exists(trash / "files" / "tres"));
+  EXPECT_EQ(yes.shown.size(), 1u) << "the question only";
+}
+
+// What trash-cli trashes or restores shows while the window is open; a restore that cannot go
+// through leaves the item listed and says why, and what the window restores trash-cli no longer
+// lists.
+TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
+  if (Shell("command -v trash-put trash-list trash-restore >/dev/null") != 0)
+    GTEST_SKIP() << "trash-cli is not installed";
+  ScopedEnv xdg("XDG_DATA_HOME", (home / "data").string());
+  const auto sh = [&](const std::string& command) {
+    return Shell("cd '" + w.string() + "' && (" + command + ") </dev/null >/dev/null 2>&1");
+  };
+  WriteFile(w / "a.txt", "a");
+  WriteFile(w / "b.txt", "b");
+  ASSERT_EQ(sh("trash-put a.txt"), 0);
+  auto form = Open();
+  ASSERT_EQ(form->ShownRows(), 1);
+  ASSERT_EQ(sh("trash-put b.txt"), 0);
+  ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 2; }, 5000));
+  ASSERT_EQ(sh("echo 0 | trash-restore && echo 0 | trash-restore"), 0);
+  ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 0; }, 5000));
+  EXPECT_EQ(ReadFile(w / "a.txt"), "a");
+
+  ASSERT_EQ(sh("trash-put a.txt b.txt"), 0);
+  ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 2; }, 5000));
+  WriteFile(w / "a.txt", "new");
+  MessageLog log;
+  Choose(*form, {0, 1});
+  form->CommandRestaurar->click();
+  ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && !log.shown.empty(); }, 10000));
+  EXPECT_TRUE(log.shown[0].text.contains("a.txt (ya existe un elemento con ese nombre)"));
+  EXPECT_FALSE(log.shown[0].text.contains("b.txt"));
+  ASSERT_TRUE(SpinUntil([&] { return form->ShownRows() == 1; }, 5000));
+  EXPECT_EQ(ReadFile(w / "a.txt"), "new");
+  EXPECT_EQ(ReadFile(w / "b.txt"), "b");
+  std::string listed;
+  Shell("trash-list 2>/dev/null", &listed);
+  EXPECT_EQ(listed.find("b.txt"), std::string::npos) << listed;
+  EXPECT_NE(listed.find("a.txt"), std::string::npos) << listed;
+}

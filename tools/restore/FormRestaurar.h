@@ -1,0 +1,69 @@
+#pragma once
+// "Restaurar de la Papelera": every item of every trash the bin counts, to
+// put back where it was or to delete for good. The listing runs on a thread
+// of its own and follows the trash while the window is open.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QThread>
+#include <QWidget>
+#include <memory>
+
+#include "tools/Tool.h"
+#include "tools/restore/TrashLister.h"
+#include "tools/restore/TrashModel.h"
+
+namespace tools {
+
+class FormRestaurar : public QWidget {
+  Q_OBJECT
+ public:
+  // The system's trash, watched by an adapter of the window's own.
+  FormRestaurar();
+  explicit FormRestaurar(std::unique_ptr<platform::RecycleBin> bin, int pollMs = 500);
+  ~FormRestaurar() override;
+
+  void CommandRestaurar_Click();
+  void CommandEliminar_Click();
+  void CommandSalir_Click();
+
+  // Whether the first listing has arrived.
+  bool Listed() const { return listed_; }
+  // Whether a restore or a deletion is under way.
+  bool Busy() const { return busy_; }
+  // The rows as shown (filtered and sorted).
+  int ShownRows() const { return filter_->rowCount(); }
+  const platform::TrashedItem& ShownItem(int row) const;
+
+  QTableView* TableItems;
+  QLineEdit* TextBuscar;
+  QPushButton* CommandRestaurar;
+  QPushButton* CommandEliminar;
+  QPushButton* CommandSalir;
+  QLabel* LabelEstado;
+
+ signals:
+  // After each change of the listing, and after each restore or deletion.
+  void Updated();
+
+ private:
+  std::vector<platform::TrashedItem> Chosen() const;
+  void OnChanged(const ListBatch& batch);
+  void OnDone(const ItemsOutcome& outcome);
+  void ShowState();
+
+  TrashModel* model_;
+  TrashFilter* filter_;
+  QThread thread_;
+  TrashLister* lister_;
+  bool listed_ = false;
+  bool busy_ = false;
+};
+
+class RestoreTool final : public WindowTool<FormRestaurar> {
+ public:
+  RestoreTool();
+};
+
+}  // namespace tools
