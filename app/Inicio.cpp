@@ -1,5 +1,9 @@
 #include "app/Inicio.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include "app/ToolTable.h"
 #include "bin/ShapedForm.h"
 
@@ -14,6 +18,15 @@ bin::ShapedForm* Main(const std::filesystem::path& executable) {
   }
   form->HideDesktopTrashIcon();
   return form;
+}
+
+bool LoadQtTranslations() {
+  auto* qt = new QTranslator(QCoreApplication::instance());
+  if (!qt->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete qt;
+    return false;
+  }
+  return QCoreApplication::installTranslator(qt);
 }
 
 }  // namespace app

@@ -10,4 +10,8 @@ namespace app {
 // icon. Returns the bin window, or nullptr when this copy must end at once
 // (another runs).
 bin::ShapedForm* Main(const std::filesystem::path& executable);
+
+// Qt's own texts (file and folder dialogs, standard buttons) in Spanish, like
+// the rest of the program. False when Qt's translations are not installed.
+bool LoadQtTranslations();
 }  // namespace app

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QEvent>
 #include <QPointer>
 #include <cstdio>
 #include <cstdlib>
@@ -16,20 +17,32 @@ namespace {
 constexpr std::size_t kFolderOptionLength = sizeof("--program-folder=") - 1;
 
 void Help(std::FILE* to, const std::string& name) {
-  std::fprintf(to,
-               "Uso: %s [--program-folder CARPETA]\n"
-               "Papelera de reciclaje en el escritorio.\n"
-               "\n"
-               "  --program-folder CARPETA  guarda Options.ini y los archivos del programa en\n"
-               "                            CARPETA, que se crea si no existe\n"
-               "  --help                    muestra esta ayuda y termina\n"
-               "  --version                 muestra la versión y termina\n"
-               "\n"
-               "Sin --program-folder, la carpeta del programa es la del ejecutable cuando se\n"
-               "puede escribir en ella; si no, $XDG_DATA_HOME/WasteWell (~/.local/share/WasteWell).\n"
-               "Necesita X11: en una sesión Wayland funciona a través de XWayland.\n",
-               name.c_str());
+  std::fprintf(
+      to,
+      "Uso: %s [--program-folder CARPETA]\n"
+      "Papelera de reciclaje en el escritorio.\n"
+      "\n"
+      "  --program-folder CARPETA  guarda Options.ini y los archivos del programa en\n"
+      "                            CARPETA, que se crea si no existe\n"
+      "  --help                    muestra esta ayuda y termina\n"
+      "  --version                 muestra la versión y termina\n"
+      "\n"
+      "Sin --program-folder, la carpeta del programa es la del ejecutable cuando se\n"
+      "puede escribir en ella; si no, $XDG_DATA_HOME/WasteWell (~/.local/share/WasteWell).\n"
+      "Necesita X11: en una sesión Wayland funciona a través de XWayland.\n",
+      name.c_str());
 }
+
+// Every end goes through the bin window's close: from there on no other
+// window may hold the end back.
+class EndWatch : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Close) platform::SetProgramEnding();
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -103,11 +116,13 @@ int main(int argc, char** argv) {
   QApplication qapp(qtArgc, qtArgs.data());
   QApplication::setApplicationName(QStringLiteral("WasteWell"));
   QApplication::setQuitOnLastWindowClosed(false);
+  app::LoadQtTranslations();
 
   // An end by the system runs the unload handler, then the process ends; the
   // handlers are in place before the bin window loads.
   QPointer<bin::ShapedForm> form;
   platform::WatchEndSignals(&qapp, [&form] {
+    platform::SetProgramEnding();
     if (form)
       form->close();
     else
@@ -116,6 +131,9 @@ int main(int argc, char** argv) {
 
   form = app::Main(exe);
   if (!form) return 0;
+  form->installEventFilter(new EndWatch(&qapp));
+  // Should anything still cancel the quit, the bin window's going ends the run.
+  QObject::connect(form, &QObject::destroyed, &qapp, [] { QCoreApplication::exit(0); });
   QObject::connect(&qapp, &QGuiApplication::commitDataRequest, &qapp, [&form] {
     if (form) form->close();
   });

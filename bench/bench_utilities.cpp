@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
               "goal");
   tools::FormTempDir form;
   // Best of three, both warm: the walk is what is measured, not the disk.
-  const QString folder = tools::GetTempDir();
+  const std::string folder = tools::TempDirPath();
   double listing = 1e9, find = 1e9, sizing = 1e9, du = 1e9;
   for (int round = 0; round < 3; ++round) {
     find = std::min(find, TimeCommand("find '" + temp.string() + "' | wc -l"));

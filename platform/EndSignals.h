@@ -11,4 +11,14 @@ namespace platform {
 // for. Nothing is watched where the system has no such requests.
 void WatchEndSignals(QObject* parent, std::function<void()> onEnd);
 
+// Set once the program has begun to end (by any road): a window that refuses
+// the user's close, such as one in the middle of a download, must then give way,
+// or the end is cancelled and the process stays.
+inline bool& ProgramEndingFlag() {
+  static bool ending = false;
+  return ending;
+}
+inline void SetProgramEnding() { ProgramEndingFlag() = true; }
+inline bool ProgramEnding() { return ProgramEndingFlag(); }
+
 }  // namespace platform

@@ -36,8 +36,8 @@ void SetFileDialogHook(std::function<QString(const FileRequest&)> hook) {
 
 QString BrowseForFolder(QWidget* owner, const FolderRequest& request) {
   if (FolderHook()) return FolderHook()(request);
+  // The desktop's own dialog where it offers one (portal, GTK), else Qt's.
   QFileDialog dialog(owner, request.title, StartFolder(request.startFolder));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(request.includeFiles ? QFileDialog::AnyFile : QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, !request.includeFiles);
   // Without the new style the dialog offers no way to make a folder.
@@ -48,8 +48,7 @@ QString BrowseForFolder(QWidget* owner, const FolderRequest& request) {
 
 QString OpenFileName(QWidget* owner, const FileRequest& request) {
   if (FileHook()) return FileHook()(request);
-  return QFileDialog::getOpenFileName(owner, request.title, QString(), request.filter, nullptr,
-                                      QFileDialog::DontUseNativeDialog);
+  return QFileDialog::getOpenFileName(owner, request.title, QString(), request.filter);
 }
 
 }  // namespace platform

@@ -1,8 +1,13 @@
 #include "platform/MessageBox.h"
 
+#include <QFile>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+#include <cstdlib>
 
 namespace platform {
 namespace {
@@ -10,11 +15,51 @@ MsgBoxHook& Hook() {
   static MsgBoxHook hook;
   return hook;
 }
+
+// Placed once its size is known and before it is mapped: on its window when
+// that shows (or on the window that one belongs to), else in the middle of the
+// screen; never where the window manager happens to put a box whose owner it
+// cannot see.
+class CentredBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    // A window not shown yet: the one it will show over.
+    while (owner && !owner->isVisible())
+      owner = owner->parentWidget() ? owner->parentWidget()->window() : nullptr;
+    QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    QRect area = owner && owner->isVisible() ? owner->frameGeometry() : QRect();
+    if (area.isEmpty() && screen) area = screen->availableGeometry();
+    if (area.isEmpty()) return;
+    QRect box(QPoint(), frameGeometry().size().expandedTo(size()));
+    box.moveCenter(area.center());
+    // Whole on the screen, even for a small owner at its edge.
+    if (screen) {
+      const QRect s = screen->availableGeometry();
+      box.moveLeft(std::max(s.left(), std::min(box.left(), s.right() - box.width() + 1)));
+      box.moveTop(std::max(s.top(), std::min(box.top(), s.bottom() - box.height() + 1)));
+    }
+    move(box.topLeft());
+  }
+};
+
 }  // namespace
 
 void SetMsgBoxHook(MsgBoxHook hook) { Hook() = std::move(hook); }
 
 namespace {
+
+// No X tool reads a message box's text: end-to-end tests read it here.
+void LogMessage(const QString& text, const QString& title) {
+  if (const char* log = std::getenv("WW_MESSAGE_LOG"); log && *log) {
+    QFile file(QFile::decodeName(log));
+    if (file.open(QIODevice::Append)) file.write((title + '\t' + text + '\n').toUtf8());
+  }
+}
 
 // A box with its buttons; answer() reads the one clicked.
 struct Box {
@@ -23,7 +68,8 @@ struct Box {
 };
 
 Box MakeBox(const QString& text, int style, const QString& title, QWidget* parent) {
-  auto* box = new QMessageBox(parent);
+  LogMessage(text, title);
+  auto* box = new CentredBox(parent);
   box->setText(text);
   box->setWindowTitle(title);
   switch (style & 0x70) {

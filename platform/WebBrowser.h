@@ -5,7 +5,9 @@
 //
 // The interface is header-only and not a QObject, so that the module shares
 // no code with the executable but this header.
+#include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -39,6 +41,9 @@ class WebBrowser {
   // For pages the program builds from outside text: no JavaScript, and local
   // content may not reach remote addresses.
   virtual void SetRestricted(bool on) = 0;
+  // On a restricted page, pictures from these addresses' hosts (any scheme,
+  // the same port) may show; nothing else remote is fetched.
+  virtual void AllowImagesFrom(const QStringList& addresses) { (void)addresses; }
   // Stops loading; a running WaitWhileBusy returns false.
   virtual void Stop() = 0;
   // What runs after the load: then(true) once the browser is no longer Busy
@@ -63,6 +68,9 @@ class WebBrowser {
   // Set by the maker: how an address is handed to the desktop, and how long
   // a load may go without progress.
   std::function<bool(const QUrl&)> OpenOutside;
+  // After a page has loaded: the size its content takes, in pixels, scroll
+  // bars or not.
+  std::function<void(const QSize&)> PageSize;
   int stallTimeoutMs = 30000;
 
  protected:
@@ -100,6 +108,7 @@ class RecordingWebBrowser : public WebBrowser {
   void Refresh2(int level) override;
   bool Busy() const override { return busy; }
   void SetRestricted(bool on) override { restricted = on; }
+  void AllowImagesFrom(const QStringList& addresses) override { imageHosts = addresses; }
   void Stop() override;
   void WhenIdle(QObject* context, std::function<void(bool)> then) override;
   bool WaitWhileBusy() override;
@@ -107,6 +116,7 @@ class RecordingWebBrowser : public WebBrowser {
   std::vector<Navigation> navigations;
   std::vector<int> refreshes;
   bool restricted = false;
+  QStringList imageHosts;
   bool busy = false;
   int stops = 0;
 

@@ -29,6 +29,12 @@ QPointer<FrmDataWeather>& Instance() {
 QString Read(Key key) { return QString::fromStdString(app::Options().Text(key)); }
 
 QString ProgramPath(const char* name) { return QString::fromStdString(app::ProgramFile(name)); }
+QString ProgramShipped(const char* name) { return QString::fromStdString(app::ShippedFile(name)); }
+
+const QString kEmptyBody = QStringLiteral("</body></html>");
+
+// The panel's least size; it grows to its page.
+constexpr int kWidth = 4020 / kTwips, kHeight = 2565 / kTwips;
 
 }  // namespace
 
@@ -37,7 +43,7 @@ FrmDataWeather::FrmDataWeather(QWidget* viewer)
   setObjectName("FrmDataWeather");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Datos del tiempo"));
-  resize(4020 / kTwips, 2565 / kTwips);
+  resize(kWidth, kHeight);
 
   browser_ = platform::CreateWebBrowser(this);
   WebBrowser1 = browser_.get();
@@ -46,19 +52,31 @@ FrmDataWeather::FrmDataWeather(QWidget* viewer)
 
   CommandInfo = new QPushButton(QStringLiteral("i"), this);
   CommandInfo->setObjectName("CommandInfo");
-  CommandInfo->setGeometry(2640 / kTwips, 0, 375 / kTwips, 375 / kTwips);
   CmdMove = new QPushButton(QStringLiteral("\u2725"), this);
   CmdMove->setObjectName("CmdMove");
-  CmdMove->setGeometry(3120 / kTwips, 0, 375 / kTwips, 375 / kTwips);
   CmdUnload = new QPushButton(QStringLiteral("X"), this);
   CmdUnload->setObjectName("CmdUnload");
-  CmdUnload->setGeometry(3750 / kTwips, 0, 255 / kTwips, 255 / kTwips);
   connect(CommandInfo, &QPushButton::clicked, this, &FrmDataWeather::CommandInfo_Click);
   connect(CmdMove, &QPushButton::pressed, this, &FrmDataWeather::CmdMove_MouseDown);
   connect(CmdUnload, &QPushButton::clicked, this, &FrmDataWeather::CmdUnload_Click);
 
-  TextHtml1rice = PageHead(true);
-  TextHtml1entrever = PageHead(false);
+  // The pictures ship with the program, which need not be where the page is written.
+  TextHtml1rice = PageHead(true, BackgroundAddress(ProgramShipped("Rice_Field.jpg")));
+  TextHtml1entrever = PageHead(false, BackgroundAddress(ProgramShipped("bg92.gif")));
+  // The condition icon comes from the configured icon hosts; nothing else remote.
+  WebBrowser1->AllowImagesFrom({Read(Key::OpenWeatherMapWeb), Read(Key::YahooIcons)});
+  QPointer<FrmDataWeather> self(this);
+  WebBrowser1->PageSize = [self](const QSize& page) {
+    if (self) self->FitToPage(page);
+  };
+}
+
+void FrmDataWeather::FitToPage(const QSize& page) {
+  QSize size = QSize(kWidth, kHeight).expandedTo(page);
+  if (docked_ && viewer_) size = size.boundedTo(viewer_->size());
+  if (size == this->size()) return;
+  resize(size);
+  if (docked_) colocar();
 }
 
 FrmDataWeather::~FrmDataWeather() {
@@ -82,6 +100,11 @@ FrmDataWeather* FrmDataWeather::Open(QWidget* viewer) {
 
 void FrmDataWeather::resizeEvent(QResizeEvent* event) {
   if (WebBrowser1) WebBrowser1->Widget()->setGeometry(rect());
+  // At the top right, however wide the page made the panel.
+  const int right = width() - kWidth;
+  CommandInfo->setGeometry(right + 2640 / kTwips, 0, 375 / kTwips, 375 / kTwips);
+  CmdMove->setGeometry(right + 3120 / kTwips, 0, 375 / kTwips, 375 / kTwips);
+  CmdUnload->setGeometry(right + 3750 / kTwips, 0, 255 / kTwips, 255 / kTwips);
   for (QWidget* w : {CommandInfo, CmdMove, CmdUnload}) w->raise();
   QWidget::resizeEvent(event);
 }
@@ -128,6 +151,7 @@ void FrmDataWeather::Form_Load() {
 
   QPointer<FrmDataWeather> self(this);
   if (v.dataSource == kOpenMeteo) return OpenMeteo();
+  bool yahooAnswer = false;
   if (v.dataSource == "OpenWeatherMap") {
     const bool metric = v.unitCode != "f";
     v.downloadAddress =
@@ -153,12 +177,20 @@ void FrmDataWeather::Form_Load() {
                         "&u=" + EncodeForAddress(v.unitCode);
     const FetchResult result = DownloadWeatherXml(fetch_, this);
     if (result == FetchResult::Cancelled || !self || unloaded_) return;
+    yahooAnswer = result == FetchResult::Ok;
     if (const QString old = Read(Key::OldCityCode); !old.isEmpty())
       v.oldCityCode = old;
     else
       GetOldCodeCity();
   }
-  // Yahoo, or a source without a request: the page from what text there is.
+  // Yahoo, or a source without a request: the page from what text there is;
+  // without an answer, an empty panel rather than an earlier opening's values.
+  if (!yahooAnswer) {
+    v.yahoo = YahooFields();
+    TextHtml2 = kEmptyBody;
+    if (PageOutput(true)) ShowPanel();
+    return;
+  }
   if (ParseYahooFeed(QString::fromUtf8(v.downloadedText), v.unitCode, v.yahoo))
     v.city = v.yahoo.city;
   const bool metric = v.unitCode == "c";
@@ -177,7 +209,14 @@ void FrmDataWeather::OpenWeatherMap() {
   QString answer;
   // After a failed download the file is an earlier answer: not shown as this one.
   QFile file(ProgramPath("weather.xml"));
-  if (downloaded_ && file.open(QIODevice::ReadOnly)) answer = QString::fromUtf8(file.readAll());
+  if (!downloaded_ || !file.open(QIODevice::ReadOnly)) {
+    // No earlier opening's values under a failed download: an empty panel.
+    v.owm = OwmFields();
+    TextHtml2 = kEmptyBody;
+    PageOutput(false);
+    return;
+  }
+  answer = QString::fromUtf8(file.readAll());
   ParseOpenWeatherMap(answer, v.unitCode, v.owm);
   const QString web = Read(Key::OpenWeatherMapWeb);
   TextHtml2 = OpenWeatherMapBody(

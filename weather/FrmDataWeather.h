@@ -51,6 +51,8 @@ class FrmDataWeather : public QWidget {
   bool DoEvents();
   bool PageOutput(bool waitWhileBusy);
   void ShowPanel();
+  // Grows the panel to the page's content, within the viewer when docked.
+  void FitToPage(const QSize& page);
   void Form_Unload();
 
   QPointer<QWidget> viewer_;

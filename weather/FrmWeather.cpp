@@ -11,8 +11,8 @@
 #include "weather/FrmDataWeather.h"
 #include "weather/FrmMaps.h"
 #include "weather/SatelliteWms.h"
-#include "weather/WeatherTables.h"
 #include "weather/WeatherDownload.h"
+#include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
 
 namespace weather {
@@ -107,7 +107,9 @@ void FrmWeather::ApplyLayout() {
   const Layout& l = large_ ? kLarge : kSmall;
   // The browser is larger than the window: its edges fall outside.
   WebBrowser1->Widget()->setGeometry(0, 0, l.browserWidth / kTwips, l.browserHeight / kTwips);
-  setFixedSize(l.width / kTwips, l.height / kTwips);
+  // The sizes are the outer window's; the browser covers what is inside.
+  setFixedSize(std::min(l.width, l.browserWidth) / kTwips,
+               std::min(l.height, l.browserHeight) / kTwips);
   const int left = l.buttonsLeft / kTwips, w = 1200 / kTwips, h = 330 / kTwips;
   CmdMaps->setGeometry(left, l.mapsTop / kTwips, w, h);
   CmdRefresh->setGeometry(left, l.refreshTop / kTwips, w, h);
@@ -122,7 +124,9 @@ void FrmWeather::SelectRegion() {
   const QString code = RegionImageCode(region);
   if (code.isEmpty()) return;  // the previous page stays
   const Layout& l = large_ ? kLarge : kSmall;
-  regionPage_ = QStringLiteral("about:<html><body scroll='no'; body bgcolor='black'><img src='") +
+  regionPage_ = QStringLiteral(
+                    "about:<html><body scroll='no'; body bgcolor='black' style='overflow: "
+                    "hidden'><img src='") +
                 HtmlEscape(SatelliteImageAddress(code, l.imageWidth, l.imageHeight)) +
                 QStringLiteral("' WIDTH=%1 HEIGHT=%2></img></body></html>")
                     .arg(l.imageWidth)

@@ -241,7 +241,14 @@ void ParseOpenWeatherMap(const QString& t, const QString& unitCode, OwmFields& f
   if (auto update = FieldLength(t, "lastupdate value=", 18, 19)) f.lastUpdate = *update + " UTC";
 }
 
-QString PageHead(bool ricePaper) {
+QString BackgroundAddress(const QString& shippedFile) {
+  return QUrl::fromLocalFile(shippedFile).toString(QUrl::FullyEncoded);
+}
+
+QString PageHead(bool ricePaper, const QString& backgroundAddress) {
+  const QString name = ricePaper ? QStringLiteral("Rice_Field.jpg") : QStringLiteral("bg92.gif");
+  // Quoted, and percent-encoded by BackgroundAddress: no quote mark can end it.
+  const QString picture = backgroundAddress.isEmpty() ? name : "\"" + backgroundAddress + "\"";
   // Declared and written in UTF-8: the answers' texts reach the page intact.
   return QStringLiteral(
              "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
@@ -257,10 +264,11 @@ QString PageHead(bool ricePaper) {
              "}\r\n"
              "body {\r\n"
              "\tbackground-image: url(") +
-         (ricePaper ? QStringLiteral("Rice_Field.jpg") : QStringLiteral("bg92.gif")) +
+         picture +
          QStringLiteral(
              ");\r\n"
              "}\r\n"
+             "html, body {overflow: hidden; white-space: nowrap}\r\n"
              ".Estilo1 {font-size: 14px}\r\n"
              ".Estilo5 {font-size: 12px}\r\n"
              "-->\r\n"

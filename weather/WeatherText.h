@@ -60,8 +60,13 @@ bool ParseYahooFeed(const QString& feed, const QString& unitCode, YahooFields& f
 void ParseOpenWeatherMap(const QString& answer, const QString& unitCode, OwmFields& f,
                          const QLocale& locale = QLocale());
 
-// The two page heads: the rice paper's, or the mottled one's.
-QString PageHead(bool ricePaper);
+// The two page heads: the rice paper's, or the mottled one's. The picture is
+// named by backgroundAddress (a file: URL), else by its bare name beside the
+// page. The page never scrolls and its lines never wrap: the panel takes its
+// size from it.
+QString PageHead(bool ricePaper, const QString& backgroundAddress = QString());
+// The file: URL of a shipped page background, wherever the program folder is.
+QString BackgroundAddress(const QString& shippedFile);
 QString YahooBody(const YahooFields& f, const QString& unitCode, const QString& forecastAddress,
                   const QString& iconAddress);
 QString OpenWeatherMapBody(const OwmFields& f, const QString& country,

@@ -84,14 +84,17 @@ bool CanWriteFolder(const std::filesystem::path& folder) {
 std::filesystem::path DataHome() { return std::filesystem::temp_directory_path(); }
 
 // Nothing is deleted where no safe walk exists: every entry stays.
+FolderCheck CheckFolder(const std::filesystem::path&) { return {}; }
 DeleteReport DeleteContents(const std::filesystem::path& folder, const DeleteOptions&) {
   DeleteReport r;
   r.stayed.push_back(folder);
+  r.stayedCount = 1;
   return r;
 }
-int RemoveEmptyFolder(const std::filesystem::path&) { return ENOSYS; }
+int RemoveEmptyFolder(const std::filesystem::path&, Guarded*) { return ENOSYS; }
 int DeleteOneFile(const std::filesystem::path&) { return ENOSYS; }
-void ListTree(const std::filesystem::path&, const std::function<void(const std::string&)>&) {}
+void ListTree(const std::filesystem::path&, const std::function<void(const std::string&)>&,
+              std::size_t, std::size_t) {}
 std::int64_t FolderSize(const std::filesystem::path&) { return -1; }
 int ReplaceFileContents(const std::filesystem::path&, const std::string&) { return ENOSYS; }
 

@@ -1,13 +1,16 @@
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <set>
 
 #include "platform/linux/InUse.h"
 #include "platform/linux/PosixFile.h"
@@ -31,8 +34,9 @@ std::string Shown(const fs::path& folder) {
 
 class Lister {
  public:
-  Lister(std::string top, const std::function<void(const std::string&)>& line)
-      : path_(std::move(top)), line_(line) {}
+  Lister(std::string top, const std::function<void(const std::string&)>& line, std::size_t maxLines,
+         std::size_t maxBytes)
+      : path_(std::move(top)), line_(line), linesLeft_(maxLines), bytesLeft_(maxBytes) {}
 
   void listed(int, Names& names) {
     folderLine();
@@ -40,6 +44,7 @@ class Lister {
     std::stable_partition(names.begin(), names.end(), [](const auto& n) { return !n.second; });
     for (const auto& [name, folder] : names) {
       if (folder) break;
+      if (!take(2 + name.size())) continue;
       text_.assign("\t\t").append(name);
       line_(text_);
     }
@@ -56,6 +61,11 @@ class Lister {
   }
   void left(int, const std::string&) { pop(); }
 
+  // The closing line for what did not fit.
+  void finish() {
+    if (more_ > 0) line_(MoreEntriesLine(more_));
+  }
+
  private:
   void push(const std::string& name) {
     if (path_.back() != '/') path_ += '/';
@@ -66,7 +76,19 @@ class Lister {
     path_.resize(slash == 0 ? 1 : slash);
   }
 
+  // Whether one more line of `size` bytes fits; if not it is only counted.
+  bool take(std::size_t size) {
+    if (more_ == 0 && linesLeft_ > 1 && size <= bytesLeft_) {
+      --linesLeft_;
+      bytesLeft_ -= size;
+      return true;
+    }
+    ++more_;
+    return false;
+  }
+
   void folderLine() {
+    if (!take(1 + path_.size())) return;
     text_.assign("\t").append(path_);
     line_(text_);
   }
@@ -74,13 +96,69 @@ class Lister {
   std::string path_;
   std::string text_;  // one buffer for every line
   const std::function<void(const std::string&)>& line_;
+  std::size_t linesLeft_, bytesLeft_;
+  std::int64_t more_ = 0;
 };
 
 UniqueFd OpenFolder(const fs::path& folder) {
   return UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
+using Id = std::pair<dev_t, ino_t>;
+
+Id IdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
+
+// The folders no emptying or removal may take, by identity: the root, both
+// homes (HOME may be unset, empty or another folder than the password
+// database's), and every folder above either, found by climbing with "..".
+class HomeGuard {
+ public:
+  HomeGuard() {
+    struct stat st;
+    if (stat("/", &st) == 0) root_ = IdOf(st);
+    std::vector<std::string> homes;
+    if (const char* env = std::getenv("HOME"); env && *env) homes.emplace_back(env);
+    for (uid_t uid : {getuid(), geteuid()}) {
+      std::vector<char> buf(16384);
+      passwd pw, *found = nullptr;
+      if (getpwuid_r(uid, &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir)
+        homes.emplace_back(found->pw_dir);
+    }
+    for (const std::string& home : homes) {
+      UniqueFd fd(open(home.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+      if (!fd.ok()) continue;
+      bool first = true;
+      ClimbToRoot(fd.get(), [&](const struct stat& s) {
+        (first ? homes_ : above_).insert(IdOf(s));
+        first = false;
+      });
+    }
+  }
+
+  Guarded judge(const struct stat& st) const {
+    const Id id = IdOf(st);
+    if (id == root_) return Guarded::kRoot;
+    if (homes_.count(id)) return Guarded::kHome;
+    if (above_.count(id)) return Guarded::kHoldsHome;
+    return Guarded::kNo;
+  }
+
+ private:
+  Id root_{0, 0};
+  std::set<Id> homes_, above_;
+};
+
 }  // namespace
+
+FolderCheck CheckFolder(const fs::path& folder) {
+  FolderCheck check;
+  UniqueFd dir = OpenFolder(folder);
+  struct stat st;
+  if (!dir.ok() || fstat(dir.get(), &st) != 0) return check;
+  check.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  check.guarded = HomeGuard().judge(st);
+  return check;
+}
 
 DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options) {
   DeleteReport report;
@@ -88,17 +166,25 @@ DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options
   struct stat st;
   if (!dir.ok() || fstat(dir.get(), &st) != 0) {
     report.stayed.push_back(folder);
+    report.stayedCount = 1;
     return report;
   }
-  if (st.st_uid == geteuid() && (st.st_mode & S_IRWXU) != S_IRWXU) {
-    // A read-only folder's entries go too: only the folder itself stays.
-    const std::string handle = "/proc/self/fd/" + std::to_string(dir.get());
-    chmod(handle.c_str(), (st.st_mode & 07777) | S_IRWXU);
-  }
+  // Judged on the very folder that is emptied below, through this handle.
+  const FolderId id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  if (options.expected.known() && !(options.expected == id))
+    report.refused = Guarded::kChanged;
+  else
+    report.refused = HomeGuard().judge(st);
+  if (report.refused != Guarded::kNo) return report;
+  const std::string handle = "/proc/self/fd/" + std::to_string(dir.get());
+  const bool opened = st.st_uid == geteuid() && (st.st_mode & S_IRWXU) != S_IRWXU;
+  // A read-only folder's entries go too: only the folder itself stays, as it was.
+  if (opened) chmod(handle.c_str(), (st.st_mode & 07777) | S_IRWXU);
   std::optional<InUse> inUse;
   RemoveRules rules;
   rules.makeWritable = true;
   rules.stayed = &report.stayed;
+  rules.stayedCount = &report.stayedCount;
   rules.hook = options.beforeEnter;
   if (options.keepInUse) {
     inUse.emplace();
@@ -112,26 +198,37 @@ DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options
   ReadFolderNames(dir.get(), names);
   for (const auto& [name, isFolder] : names)
     RemoveTreeAt(dir.get(), name, st.st_dev, rules, folder, &report.removed);
+  if (opened) chmod(handle.c_str(), st.st_mode & 07777);
   return report;
 }
 
-int RemoveEmptyFolder(const fs::path& folder) {
+int RemoveEmptyFolder(const fs::path& folder, Guarded* refused) {
   std::string path = folder.string();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
+  UniqueFd dir = OpenFolder(path);
+  struct stat st;
+  if (dir.ok() && fstat(dir.get(), &st) == 0) {
+    if (const Guarded why = HomeGuard().judge(st); why != Guarded::kNo) {
+      if (refused) *refused = why;
+      return EPERM;
+    }
+  }
   return rmdir(path.c_str()) == 0 ? 0 : errno;
 }
 
 int DeleteOneFile(const fs::path& file) { return unlink(file.c_str()) == 0 ? 0 : errno; }
 
-void ListTree(const fs::path& folder, const std::function<void(const std::string&)>& line) {
+void ListTree(const fs::path& folder, const std::function<void(const std::string&)>& line,
+              std::size_t maxLines, std::size_t maxBytes) {
   UniqueFd dir = OpenFolder(folder);
   struct stat st;
   if (!dir.ok() || fstat(dir.get(), &st) != 0) {
     if (errno != ENOENT && errno != ENOTDIR) line("\t" + Shown(folder));
     return;
   }
-  Lister lister(Shown(folder), line);
+  Lister lister(Shown(folder), line, maxLines, maxBytes);
   walk::WalkBelow(dir.release(), st.st_dev, lister);
+  lister.finish();
 }
 
 std::int64_t FolderSize(const fs::path& folder) {

@@ -40,9 +40,11 @@ bool ParseDevice(const std::string& text, dev_t& dev) {
 }  // namespace
 
 InUse::InUse(const std::string& procRoot) {
+  // The link's target is never asked for its attributes: a process working
+  // on a dead network or FUSE mount would make this wait for ever.
   auto add = [&](const std::string& path) {
     struct stat st;
-    if (stat(path.c_str(), &st) == 0) held_.insert({st.st_dev, st.st_ino});
+    if (StatNoWait(AT_FDCWD, path.c_str(), st, nullptr, true)) held_.insert({st.st_dev, st.st_ino});
   };
   std::string text;
   if (DIR* proc = opendir(procRoot.c_str())) {
@@ -67,15 +69,30 @@ InUse::InUse(const std::string& procRoot) {
           std::istringstream in(line);
           dev_t dev;
           if (in >> address >> perms >> offset >> device >> inode && inode != 0 &&
-              ParseDevice(device, dev))
-            held_.insert({dev, static_cast<ino_t>(inode)});
+              ParseDevice(device, dev)) {
+            heldByMap_.insert({dev, static_cast<ino_t>(inode)});
+            heldInodes_.insert(static_cast<ino_t>(inode));
+          }
         }
       }
     }
     closedir(proc);
   }
-  // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF": the device and inode of
-  // every lock of every kind.
+  // "36 35 98:0 /mnt1 /mnt2 rw - ext3 /dev/root rw": the devices that mounts
+  // show, those of the superblocks, as maps and locks do.
+  text.clear();
+  ReadRegularFileAt(AT_FDCWD, procRoot + "/self/mountinfo", text, kMaxProcText);
+  {
+    std::istringstream mounts(text);
+    std::string line, id, parent, device;
+    while (std::getline(mounts, line)) {
+      std::istringstream in(line);
+      dev_t dev;
+      if (in >> id >> parent >> device && ParseDevice(device, dev)) mountDevices_.insert(dev);
+    }
+  }
+  // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF": the inode of every
+  // lock of every kind. Readable by all, so it also shows other users' locks.
   text.clear();
   ReadRegularFileAt(AT_FDCWD, procRoot + "/locks", text, kMaxProcText);
   std::istringstream lines(text);
@@ -91,7 +108,10 @@ InUse::InUse(const std::string& procRoot) {
         continue;
       char* end = nullptr;
       const unsigned long long inode = std::strtoull(field.c_str() + last + 1, &end, 10);
-      if (*end == 0) held_.insert({dev, static_cast<ino_t>(inode)});
+      if (*end == 0) {
+        heldByMap_.insert({dev, static_cast<ino_t>(inode)});
+        heldInodes_.insert(static_cast<ino_t>(inode));
+      }
       break;
     }
   }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +12,43 @@
 #include <chrono>
 
 namespace platform {
+
+bool StatNoWait(int dirFd, const char* name, struct stat& st, bool* mountRoot, bool follow) {
+  struct statx sx;
+  const int flags = AT_STATX_DONT_SYNC | AT_NO_AUTOMOUNT | (follow ? 0 : AT_SYMLINK_NOFOLLOW) |
+                    (*name ? 0 : AT_EMPTY_PATH);
+  if (statx(dirFd, name, flags, STATX_BASIC_STATS, &sx) != 0) return false;
+  st = {};
+  st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+  st.st_ino = sx.stx_ino;
+  st.st_mode = sx.stx_mode;
+  st.st_nlink = sx.stx_nlink;
+  st.st_uid = sx.stx_uid;
+  st.st_gid = sx.stx_gid;
+  st.st_size = static_cast<off_t>(sx.stx_size);
+  st.st_rdev = makedev(sx.stx_rdev_major, sx.stx_rdev_minor);
+  if (mountRoot)
+    *mountRoot = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+                 (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+  return true;
+}
+
+void ClimbToRoot(int fd, const std::function<void(const struct stat&)>& each) {
+  constexpr int kMaxClimb = 4096;  // deeper than any real path; ends a loop on a broken tree
+  UniqueFd cur(fcntl(fd, F_DUPFD_CLOEXEC, 0));
+  struct stat here;
+  if (!cur.ok() || fstat(cur.get(), &here) != 0) return;
+  each(here);
+  for (int step = 0; step < kMaxClimb; ++step) {
+    UniqueFd up(openat(cur.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat there;
+    if (!up.ok() || fstat(up.get(), &there) != 0) return;
+    if (there.st_dev == here.st_dev && there.st_ino == here.st_ino) return;  // the root
+    each(there);
+    cur = std::move(up);
+    here = there;
+  }
+}
 
 void UniqueFd::reset(int fd) {
   if (fd_ >= 0) close(fd_);

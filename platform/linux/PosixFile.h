@@ -6,10 +6,24 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace platform {
+
+// The status of `name` in the folder `dirFd` without ever waiting on a file
+// system: cached attributes only (a dead network or FUSE server is not asked),
+// no automount, links not followed unless `follow`. `mountRoot`, when given,
+// tells whether it is the root of a mount (a bind mount keeps the device, so
+// only the kernel's mark shows it). False on failure, errno set.
+bool StatNoWait(int dirFd, const char* name, struct stat& st, bool* mountRoot = nullptr,
+                bool follow = false);
+
+// Calls `each` with the status of the open folder `fd`, then of every folder
+// above it, climbing with ".." (across mounts) up to the root, its own parent.
+// Never by path text, so neither links nor bind mounts nor ".." fool it.
+void ClimbToRoot(int fd, const std::function<void(const struct stat&)>& each);
 
 // Owns one file descriptor; -1 when empty.
 class UniqueFd {

@@ -22,19 +22,28 @@ bool IsDotOrDotDot(const char* n) {
 }
 
 // Gives the owner full access to the folder `name` itself, never to what a
-// link there points to: the change goes through a handle of the folder.
-void MakeOwnerFull(int dirFd, const std::string& name) {
+// link there points to: the change goes through a handle of the folder. The
+// mode it had, or -1 when it was left as it was.
+int MakeOwnerFull(int dirFd, const std::string& name) {
   UniqueFd fd(openat(dirFd, name.c_str(), O_PATH | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC));
   struct stat st;
-  if (!fd.ok() || fstat(fd.get(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+  if (!fd.ok() || fstat(fd.get(), &st) != 0 || !S_ISDIR(st.st_mode)) return -1;
   const std::string handle = "/proc/self/fd/" + std::to_string(fd.get());
-  chmod(handle.c_str(), (st.st_mode & 07777) | S_IRWXU);
+  return chmod(handle.c_str(), (st.st_mode & 07777) | S_IRWXU) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// Puts back the mode of a folder that stayed, through a handle of the folder.
+void RestoreMode(int dirFd, const std::string& name, int mode) {
+  UniqueFd fd(openat(dirFd, name.c_str(), O_PATH | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.ok()) return;
+  const std::string handle = "/proc/self/fd/" + std::to_string(fd.get());
+  chmod(handle.c_str(), static_cast<mode_t>(mode));
 }
 
 class Remover {
  public:
-  Remover(dev_t dev, const RemoveRules& rules, std::filesystem::path shown)
-      : dev_(dev), rules_(rules), tracked_(rules.hook || rules.stayed), shown_(std::move(shown)) {}
+  Remover(dev_t dev, const RemoveRules& rules, const std::filesystem::path& shown)
+      : dev_(dev), rules_(rules), tracked_(rules.hook || rules.stayed), shown_(shown.string()) {}
 
   void listed(int, Names&) {}
 
@@ -47,12 +56,15 @@ class Remover {
       return Next::kDone;
     }
     struct stat st;
-    if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    bool mountRoot = false;
+    if (!StatNoWait(dirFd, name.c_str(), st, &mountRoot)) {
       gone = errno == ENOENT;
       if (!gone) report(name);
       return Next::kDone;
     }
-    if (rules_.keep && rules_.keep(st)) {
+    // Something mounted here belongs to another volume, or is a file or
+    // folder bound over ours: not ours to empty.
+    if (mountRoot || st.st_dev != dev_ || (rules_.keep && rules_.keep(st))) {
       gone = false;
       report(name);
       return Next::kDone;
@@ -62,14 +74,11 @@ class Remover {
       return Next::kDone;
     }
     gone = false;
-    // Something mounted here belongs to another volume: not ours to empty.
-    if (st.st_dev != dev_) {
-      report(name);
-      return Next::kDone;
-    }
+    int mode = -1;
     if (rules_.makeWritable && st.st_uid == geteuid() && (st.st_mode & S_IRWXU) != S_IRWXU)
-      MakeOwnerFull(dirFd, name);
-    if (tracked_) shown_ /= name;
+      mode = MakeOwnerFull(dirFd, name);
+    modes_.push_back(mode);
+    if (tracked_) push(name);
     if (rules_.hook) rules_.hook(shown_);
     return Next::kEnter;
   }
@@ -77,7 +86,9 @@ class Remover {
   void entered(const std::string&) {}
 
   void notEntered(int dirFd, const std::string& name, int err) {
-    if (tracked_) shown_ = shown_.parent_path();
+    if (tracked_) pop();
+    const int mode = modes_.back();
+    modes_.pop_back();
     if (err == ENOENT) {
       gone = true;
     } else if (err == ELOOP || err == ENOTDIR) {
@@ -90,16 +101,20 @@ class Remover {
       gone = false;
       report(name);
     }
+    if (!gone && mode >= 0) RestoreMode(dirFd, name, mode);
   }
 
   void left(int dirFd, const std::string& name) {
-    if (tracked_) shown_ = shown_.parent_path();
+    if (tracked_) pop();
+    const int mode = modes_.back();
+    modes_.pop_back();
     // Whatever stayed inside makes this fail with ENOTEMPTY: the folder stays,
     // and what kept it is reported already.
     gone = unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0;
     if (gone) ++removed;
     if (!gone && errno == ENOENT) gone = true;
     if (!gone && errno != ENOTEMPTY && errno != EEXIST) report(name);
+    if (!gone && mode >= 0) RestoreMode(dirFd, name, mode);
   }
 
   bool gone = false;  // whether the last entry dealt with is gone
@@ -113,17 +128,33 @@ class Remover {
     if (!gone) report(name);
   }
 
+  // The shown path grows and shrinks in place: a copy per level would cost
+  // the square of the depth.
+  void push(const std::string& name) {
+    if (shown_.empty() || shown_.back() != '/') shown_ += '/';
+    shown_ += name;
+  }
+  void pop() {
+    const std::size_t slash = shown_.find_last_of('/');
+    shown_.resize(slash == std::string::npos ? 0 : slash == 0 ? 1 : slash);
+  }
+
   void report(const std::string& name) {
-    if (rules_.stayed && rules_.stayed->size() < rules_.stayedLimit)
-      rules_.stayed->push_back(shown_ / name);
+    if (rules_.stayedCount) ++*rules_.stayedCount;
+    if (!rules_.stayed || rules_.stayed->size() >= rules_.stayedLimit) return;
+    const std::size_t size = shown_.size() + 1 + name.size();
+    if (stayedBytes_ + size > rules_.stayedBytes) return;
+    stayedBytes_ += size;
+    rules_.stayed->push_back(std::filesystem::path(shown_) / name);
   }
 
   dev_t dev_;
   const RemoveRules& rules_;
   bool tracked_;
-  std::filesystem::path shown_;
+  std::string shown_;
+  std::vector<int> modes_;  // per folder entered: the mode to put back if it stays, or -1
+  std::size_t stayedBytes_ = 0;
 };
-
 
 }  // namespace
 
@@ -143,6 +174,7 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRul
     return remover.gone;
   };
   if (remover.entry(dirFd, name, false) == Next::kDone) return done();
+  // entry() decided, without opening it, that it is no mount point.
   UniqueFd fd(openat(dirFd, name.c_str(), walk::kOpenFolder));
   if (!fd.ok()) {
     remover.notEntered(dirFd, name, errno);

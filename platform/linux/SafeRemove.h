@@ -24,15 +24,20 @@ struct RemoveRules {
   bool makeWritable = false;
   // Entries to leave in place, whatever they hold (a folder is not entered).
   std::function<bool(const struct stat&)> keep;
-  // When set, the path of every entry that stayed is added (up to `stayedLimit`).
+  // When set, the path of every entry that stayed is added (up to `stayedLimit`
+  // paths and `stayedBytes` bytes of them: a deep tree's paths are long).
   std::vector<std::filesystem::path>* stayed = nullptr;
   std::size_t stayedLimit = 1000;
+  std::size_t stayedBytes = std::size_t{4} << 20;
+  std::int64_t* stayedCount = nullptr;  // when set, counts every entry that stayed
 };
 
 // Removes the entry `name` of the open folder `dirFd` with everything under
 // it. Links are removed as links; a folder is only entered through
 // openat(O_NOFOLLOW | O_DIRECTORY), and never when it lies on another device
-// than `dev` or is a mount point (a bind mount keeps the device). Goes on past
+// than `dev` or is a mount point (a bind mount keeps the device), which is
+// decided before anything is opened there. A folder of ours that stays (with
+// something kept inside) gets its mode back. Goes on past
 // what it cannot remove. True when the entry is gone. `shownDir` is the path
 // of `dirFd`, for the hook and the report only. `removed` counts entries gone.
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRules& rules,

@@ -126,14 +126,12 @@ class Guard {
       cur.reset(open(start.c_str(), kFindFolder));
       if (cur.ok() && fstat(cur.get(), &st) == 0) above_.insert(IdOf(st));
     }
-    for (int step = 0; cur.ok() && step < kMaxClimb; ++step) {
-      UniqueFd up(openat(cur.get(), "..", kFindFolder));
-      struct stat here, there;
-      if (!up.ok() || fstat(cur.get(), &here) != 0 || fstat(up.get(), &there) != 0) break;
-      above_.insert(IdOf(there));
-      if (IdOf(here) == IdOf(there)) break;  // the root is its own parent
-      cur = std::move(up);
-    }
+    bool first = true;
+    if (cur.ok())
+      ClimbToRoot(cur.get(), [&](const struct stat& folder) {
+        if (!first) above_.insert(IdOf(folder));
+        first = false;
+      });
     if (!s.settings.home.empty() && stat(s.settings.home.c_str(), &st) == 0) home_ = IdOf(st);
     for (const std::string& top : s.topDirs) {
       for (const std::string& trash : {Join(top, ".Trash"), Join(Join(top, ".Trash"), s.uidText),

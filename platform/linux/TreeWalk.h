@@ -51,6 +51,13 @@ bool WalkBelow(int top, dev_t dev, Visitor& v) {
     if (level.next < level.names.size()) {
       const auto& [name, likelyDir] = level.names[level.next++];
       if (v.entry(cur.get(), name, likelyDir) != Next::kEnter) continue;
+      // A mount point is known before it is opened: opening a dead server's
+      // mount would wait for ever.
+      bool mountRoot = false;
+      if (StatNoWait(cur.get(), name.c_str(), st, &mountRoot) && (mountRoot || st.st_dev != dev)) {
+        v.notEntered(cur.get(), name, 0);
+        continue;
+      }
       UniqueFd child(openat(cur.get(), name.c_str(), kOpenFolder));
       if (!child.ok()) {
         v.notEntered(cur.get(), name, errno);
@@ -81,6 +88,14 @@ bool WalkBelow(int top, dev_t dev, Visitor& v) {
   return true;
 }
 
+// Whether the entry `name` of `dirFd` is something mounted there (a file
+// bound over another included), asking no file system.
+inline bool IsMountPointAt(int dirFd, const std::string& name) {
+  struct stat st;
+  bool mountRoot = false;
+  return StatNoWait(dirFd, name.c_str(), st, &mountRoot) && mountRoot;
+}
+
 // Adds up the apparent sizes of the files below a folder; links count their
 // own size, what cannot be read adds nothing.
 class SizeCounter {
@@ -88,6 +103,7 @@ class SizeCounter {
   void listed(int, Names&) {}
   Next entry(int dirFd, const std::string& name, bool folder) {
     if (folder) return Next::kEnter;
+    if (IsMountPointAt(dirFd, name)) return Next::kDone;  // its bytes belong to another volume
     struct stat st;
     if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
       total += static_cast<std::int64_t>(st.st_size);

@@ -9,7 +9,9 @@
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <algorithm>
 #include <utility>
@@ -39,6 +41,27 @@ QString ErrorPage(const QString& address) {
       .arg(address.left(300).toHtmlEscaped());
 }
 
+// What a restricted page may fetch from outside: pictures from the hosts it
+// was given, nothing else. Local files and inline data are not asked about.
+class ImagesOnly : public QWebEngineUrlRequestInterceptor {
+ public:
+  using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+  QList<QUrl> allowed;
+
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    const QUrl url = info.requestUrl();
+    const QString scheme = url.scheme().toLower();
+    if (scheme == "file" || scheme == "data" || scheme == "about" || scheme == "qrc") return;
+    bool ok = false;
+    if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeImage &&
+        (scheme == "http" || scheme == "https"))
+      for (const QUrl& a : allowed)
+        ok = ok ||
+             (a.host().compare(url.host(), Qt::CaseInsensitive) == 0 && a.port(-1) == url.port(-1));
+    if (!ok) info.block(true);
+  }
+};
+
 class Page : public QWebEnginePage {
  public:
   using QWebEnginePage::QWebEnginePage;
@@ -59,7 +82,8 @@ class QtWebBrowser final : public platform::WebBrowser {
       Progressed();
       if (ProgressChange) ProgressChange(p, 100);
     });
-    QObject::connect(page, &QWebEnginePage::loadFinished, view_, [this](bool) {
+    QObject::connect(page, &QWebEnginePage::loadFinished, view_, [this](bool ok) {
+      if (ok && PageSize) MeasurePage();
       busy_ = false;
       if (clearHistory_) page_()->history()->clear();
       clearHistory_ = false;
@@ -129,10 +153,22 @@ class QtWebBrowser final : public platform::WebBrowser {
 
   void SetRestricted(bool on) override {
     if (!view_) return;
+    restricted_ = on;
     QWebEngineSettings* s = view_->page()->settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, !on);
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, !on);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, !on);
+    ApplyRemoteRule();
+  }
+
+  void AllowImagesFrom(const QStringList& addresses) override {
+    if (!view_) return;
+    if (!interceptor_) interceptor_ = new ImagesOnly(view_);
+    interceptor_->allowed.clear();
+    for (const QString& a : addresses) {
+      const QUrl url(a.contains(QLatin1String("://")) ? a : "http://" + a);
+      if (!url.host().isEmpty()) interceptor_->allowed.append(url);
+    }
+    ApplyRemoteRule();
   }
 
   void Stop() override {
@@ -198,6 +234,34 @@ class QtWebBrowser final : public platform::WebBrowser {
                            [then = std::move(t.then), loaded] { then(loaded); });
   }
 
+  // A restricted local page reaches nothing remote, unless pictures from
+  // named hosts are allowed: then the engine may ask, and the interceptor
+  // lets only those pictures through.
+  void ApplyRemoteRule() {
+    const bool images = interceptor_ && !interceptor_->allowed.isEmpty();
+    view_->page()->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls,
+                                            !restricted_ || images);
+    view_->page()->setUrlRequestInterceptor(restricted_ && interceptor_ ? interceptor_ : nullptr);
+  }
+
+  // In the program's own script world, which runs with the page's scripts
+  // off: the farthest right and bottom any content reaches, and the body's
+  // margins beyond that.
+  void MeasurePage() {
+    QPointer<QWebEngineView> alive = view_;
+    view_->page()->runJavaScript(
+        QStringLiteral("(function() { var b = document.body; if (!b) return [0, 0];"
+                       " var r = document.createRange(); r.selectNodeContents(b);"
+                       " var box = r.getBoundingClientRect(), s = getComputedStyle(b);"
+                       " return [Math.ceil(box.right + parseFloat(s.marginRight)),"
+                       "         Math.ceil(box.bottom + parseFloat(s.marginBottom))]; })()"),
+        QWebEngineScript::ApplicationWorld, [this, alive](const QVariant& v) {
+          const QVariantList l = v.toList();
+          if (!alive || l.size() != 2 || !PageSize) return;
+          PageSize(QSize(l[0].toInt(), l[1].toInt()));
+        });
+  }
+
   void Progressed() {
     if (!thens_.empty() && thenStall_) thenStall_->start(stallTimeoutMs);
     for (Wait* w : waits_) {
@@ -224,6 +288,8 @@ class QtWebBrowser final : public platform::WebBrowser {
   QPointer<QTimer> thenStall_;
   bool busy_ = false;
   bool clearHistory_ = false;
+  bool restricted_ = false;
+  ImagesOnly* interceptor_ = nullptr;
 };
 
 }  // namespace

@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -146,8 +149,78 @@ DWORD MarkDeleted(HANDLE h) {
 }
 
 void Stay(DeleteReport& report, const fs::path& path) {
+  ++report.stayedCount;
   if (report.stayed.size() < kMaxStayed) report.stayed.push_back(path);
 }
+
+// A file's identity: the volume's serial number and the file index.
+FolderId IdOf(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return {};
+  return {info.dwVolumeSerialNumber,
+          (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// The path a handle resolves to, links and junctions followed.
+fs::path FinalPath(HANDLE h) {
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                            FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= buffer.size()) return {};
+  buffer.resize(n);
+  // "\\?\C:\x" as "C:\x", "\\?\UNC\host\share" as "\\host\share": what path parsing knows.
+  if (buffer.rfind(L"\\\\?\\UNC\\", 0) == 0) return fs::path(L"\\\\" + buffer.substr(8));
+  if (buffer.rfind(L"\\\\?\\", 0) == 0) return fs::path(buffer.substr(4));
+  return fs::path(buffer);
+}
+
+HANDLE OpenFollowing(const fs::path& path) {
+  return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+struct IdLess {
+  bool operator()(const FolderId& a, const FolderId& b) const {
+    return a.dev != b.dev ? a.dev < b.dev : a.ino < b.ino;
+  }
+};
+
+// The folders no emptying or removal may take, by identity: a volume's root,
+// the user's profile folder (USERPROFILE, HOME) and every folder above it.
+class HomeGuard {
+ public:
+  HomeGuard() {
+    for (const wchar_t* name : {L"USERPROFILE", L"HOME"}) {
+      const wchar_t* value = _wgetenv(name);
+      if (!value || !*value) continue;
+      Handle home(OpenFollowing(value));
+      fs::path at = home ? FinalPath(home.get()) : fs::path();
+      if (at.empty()) continue;
+      homes_.insert(IdOf(home.get()));
+      for (int step = 0; step < 1024 && at.has_relative_path(); ++step) {
+        at = at.parent_path();
+        Handle up(OpenFollowing(at));
+        if (up) above_.insert(IdOf(up.get()));
+      }
+    }
+  }
+
+  Guarded judge(HANDLE folder) const {
+    const FolderId id = IdOf(folder);
+    const fs::path at = FinalPath(folder);
+    wchar_t volume[MAX_PATH + 1];
+    if (!at.empty() && GetVolumePathNameW(at.c_str(), volume, MAX_PATH + 1)) {
+      Handle root(OpenFollowing(volume));
+      if (root && IdOf(root.get()) == id) return Guarded::kRoot;
+    }
+    if (homes_.count(id)) return Guarded::kHome;
+    if (above_.count(id)) return Guarded::kHoldsHome;
+    return Guarded::kNo;
+  }
+
+ private:
+  std::set<FolderId, IdLess> homes_, above_;
+};
 
 void DeleteInside(HANDLE folder, const fs::path& shown, const DeleteOptions& options,
                   DeleteReport& report) {
@@ -221,6 +294,15 @@ int ToErrno(DWORD error) {
 
 }  // namespace
 
+FolderCheck CheckFolder(const fs::path& folder) {
+  FolderCheck check;
+  Handle h(OpenFollowing(folder));
+  if (!h) return check;
+  check.id = IdOf(h.get());
+  check.guarded = HomeGuard().judge(h.get());
+  return check;
+}
+
 DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options) {
   // Nothing on Windows deletes what a program holds without delete sharing,
   // so keepInUse asks for nothing more here.
@@ -230,6 +312,11 @@ DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options
     Stay(report, folder);
     return report;
   }
+  const FolderId id = IdOf(h.get());
+  report.refused = options.expected.known() && !(options.expected == id)
+                       ? Guarded::kChanged
+                       : HomeGuard().judge(h.get());
+  if (report.refused != Guarded::kNo) return report;
   const DWORD attributes = Attributes(h.get());
   if (IsListedAsLink(folder) || attributes == INVALID_FILE_ATTRIBUTES ||
       !(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -240,9 +327,13 @@ DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options
   return report;
 }
 
-int RemoveEmptyFolder(const fs::path& folder) {
+int RemoveEmptyFolder(const fs::path& folder, Guarded* refused) {
   Handle h(OpenTop(folder, kAccess));
   if (!h) return ToErrno(GetLastError());
+  if (const Guarded why = HomeGuard().judge(h.get()); why != Guarded::kNo) {
+    if (refused) *refused = why;
+    return EPERM;
+  }
   const DWORD attributes = Attributes(h.get());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || IsListedAsLink(folder))
@@ -260,17 +351,30 @@ int DeleteOneFile(const fs::path& file) {
   return ToErrno(MarkDeleted(h.get()));
 }
 
-void ListTree(const fs::path& folder, const std::function<void(const std::string&)>& line) {
+void ListTree(const fs::path& folder, const std::function<void(const std::string&)>& line,
+              std::size_t maxLines, std::size_t maxBytes) {
   Handle h(OpenTop(folder, kReadAccess));
   if (!h || IsListedAsLink(folder) || (Attributes(h.get()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
     line("\t" + win::Utf8(folder));
     return;
   }
+  std::int64_t more = 0;
+  // Past the bound lines are only counted; one closing line tells how many.
+  auto emit = [&](const std::string& text) {
+    if (more == 0 && maxLines > 1 && text.size() <= maxBytes) {
+      --maxLines;
+      maxBytes -= text.size();
+      line(text);
+    } else {
+      ++more;
+    }
+  };
   Walk(h.get(), folder, [&](const fs::path& shown, const std::vector<Entry>& entries) {
-    line("\t" + win::Utf8(shown));
+    emit("\t" + win::Utf8(shown));
     for (const Entry& entry : entries)
-      if (!entry.folder()) line("\t\t" + win::Utf8(entry.name));
+      if (!entry.folder()) emit("\t\t" + win::Utf8(entry.name));
   });
+  if (more > 0) line(MoreEntriesLine(more));
 }
 
 std::int64_t FolderSize(const fs::path& folder) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `cmake --install` of the build folder into a fresh prefix: the program, what
 # ships with it, the menu entry with its icons and the AppStream metadata, and
-# the freedesktop validators' word on them.
+# the freedesktop validators' word on them; then the .deb, checked by lintian.
 set -uo pipefail
 build=$1
 source_dir=$2
@@ -42,4 +42,18 @@ grep -q '<release version="5.8.0.8"' "$metainfo" || fail "release 5.8.0.8"
 grep -q '<caption>' "$metainfo" || fail "screenshot caption"
 grep -q '<launchable type="desktop-id">wastewell.desktop</launchable>' "$metainfo" ||
   fail "launchable"
+# The Debian package, as Debian's own checker sees it: no error, no warning.
+man --warnings -l "$prefix/share/man/man1/wastewell.1.gz" 2>&1 >/dev/null | grep . &&
+  fail "the manual page has mistakes"
+deb=$prefix/deb
+if cpack -G DEB --config "$build/CPackConfig.cmake" -B "$deb" >"$prefix/cpack.log" 2>&1; then
+  lintian --fail-on error,warning --no-tag-display-limit "$deb"/wastewell_*.deb 2>&1 |
+    grep -v 'root privileges' | tee "$prefix/lintian.log"
+  [ "${PIPESTATUS[0]}" = 0 ] || fail "lintian"
+  dpkg-deb -f "$deb"/wastewell_*.deb Depends | grep -q 'qt6-translations-l10n' ||
+    fail "the package depends on qt6-translations-l10n"
+else
+  cat "$prefix/cpack.log"
+  fail "cpack"
+fi
 exit $status

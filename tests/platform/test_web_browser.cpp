@@ -1,6 +1,8 @@
 // The engine's browser under the test X server, against a local server.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -191,4 +193,41 @@ TEST_F(Web, WhenIdleRunsAfterTheLoadAndNeverForWhatWentFirst) {
   ASSERT_TRUE(SpinUntil([&] { return !ran.empty(); }, 10000));
   EXPECT_EQ(ran, std::vector<std::string>{"cut"});
   EXPECT_FALSE(browser->Busy());
+}
+
+// A restricted local page shows pictures from the allowed hosts; nothing else
+// of theirs, and nothing of any other host, is fetched. Its size is reported.
+TEST_F(Web, RestrictedLocalPageFetchesOnlyPicturesFromTheAllowedHosts) {
+  LocalHttpServer allowed, other;
+  QImage dot(40, 30, QImage::Format_RGB32);
+  dot.fill(Qt::magenta);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  dot.save(&buffer, "PNG");
+  for (LocalHttpServer* s : {&allowed, &other}) {
+    s->Set("/i.png", LocalHttpServer::Answer(200, png, "image/png"));
+    s->Set("/s.css", LocalHttpServer::Answer(200, "body{color:red}", "text/css"));
+    s->Set("/f.htm", LocalHttpServer::Answer(200, "<html><body>marco</body></html>"));
+  }
+  testsupport::TempDir dir;
+  testsupport::WriteFile(
+      dir / "p.htm", ("<html><head><link rel=stylesheet href=" + allowed.Url("/s.css") +
+                      "></head><body style='margin:0'><img src=" + allowed.Url("/i.png") +
+                      "><img src=" + other.Url("/i.png") + "><iframe src=" + allowed.Url("/f.htm") +
+                      "></iframe>" + "<div style='width:700px;height:20px'></div></body></html>")
+                         .toStdString());
+  QSize size;
+  browser->PageSize = [&](const QSize& s) { size = s; };
+  browser->SetRestricted(true);
+  browser->AllowImagesFrom({allowed.Url("/")});
+  browser->Navigate(QString::fromStdString((dir / "p.htm").string()));
+  ASSERT_TRUE(browser->WaitWhileBusy());
+  SpinUntil([&] { return !size.isEmpty(); }, 5000);
+  SpinUntil([] { return false; }, 300);
+  EXPECT_EQ(allowed.Requests("/i.png"), 1);
+  EXPECT_EQ(allowed.Requests("/s.css") + allowed.Requests("/f.htm"), 0);
+  EXPECT_EQ(other.Requests("/i.png"), 0);
+  EXPECT_GE(size.width(), 700);
+  EXPECT_GE(size.height(), 50);
 }

@@ -103,7 +103,7 @@ TEST_F(OpenMeteo, ThePanelShowsTheWeatherInEachUnitSystemWithAPictureOfItsOwn) {
         QStringLiteral("Presión: 1016.3 hPa"), QStringLiteral("Temp: 16.4 &deg;C"),
         QStringLiteral("(Min. 9.7&nbsp;&nbsp;-&nbsp;&nbsp;Max. 18.9)"),
         QStringLiteral("Humedad: 72 % - Viento: SW 12.6 k/h<br>"),
-        QStringLiteral("Última act.: 2026-12-07T19:00 CET"), QStringLiteral("url(Rice_Field.jpg)")})
+        QStringLiteral("Última act.: 2026-12-07T19:00 CET"), QStringLiteral("/Rice_Field.jpg\")")})
     EXPECT_TRUE(metric.contains(shown)) << shown.toStdString() << "\n" << metric.toStdString();
   // The picture is a file that ships with the program: nothing remote.
   const qsizetype src = metric.indexOf("<img src=") + 9;

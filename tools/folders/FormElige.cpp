@@ -19,25 +19,31 @@ namespace fs = std::filesystem;
 
 fs::path Native(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
 
-bool SameFolder(const QString& a, const QString& b) {
-  // By identity, not by text: "/.", "//" or a link to the home are the same folder.
-  std::error_code ec;
-  return fs::equivalent(Native(a), Native(b), ec) && !ec;
-}
-
-// Why `folder` is never emptied or removed here, or empty text. The dialogs
+// What the deletion service answered, as the window says it. The dialogs
 // start at the root, one click away from destroying everything below it.
-QString Protection(const QString& folder) {
-  if (SameFolder(folder, QDir::rootPath()))
-    return QStringLiteral(
-               "La carpeta \"%1\" es la raíz del sistema de archivos: no se vacía ni "
-               "se elimina.")
-        .arg(folder);
-  if (SameFolder(folder, QDir::homePath()))
-    return QStringLiteral(
-               "La carpeta \"%1\" es la carpeta personal del usuario: no se vacía ni "
-               "se elimina.")
-        .arg(folder);
+QString Protection(const QString& folder, platform::Guarded why) {
+  switch (why) {
+    case platform::Guarded::kRoot:
+      return QStringLiteral(
+                 "La carpeta \"%1\" es la raíz del sistema de archivos: no se vacía ni "
+                 "se elimina.")
+          .arg(folder);
+    case platform::Guarded::kHome:
+      return QStringLiteral(
+                 "La carpeta \"%1\" es la carpeta personal del usuario: no se vacía ni "
+                 "se elimina.")
+          .arg(folder);
+    case platform::Guarded::kHoldsHome:
+      return QStringLiteral(
+                 "La carpeta \"%1\" contiene la carpeta personal del usuario: no se vacía ni "
+                 "se elimina.")
+          .arg(folder);
+    case platform::Guarded::kChanged:
+      return QStringLiteral("La carpeta \"%1\" ha cambiado: no se vacía ni se elimina.")
+          .arg(folder);
+    case platform::Guarded::kNo:
+      break;
+  }
   return {};
 }
 
@@ -90,18 +96,18 @@ void FormElige::ListarCarpeta(const QString& folder) {
   List1->AddLines(lines);
 }
 
-void FormElige::VaciarCarpeta() {
-  if (folder_.isEmpty() || !Protection(folder_).isEmpty()) return;
+platform::Guarded FormElige::VaciarCarpeta() {
+  if (folder_.isEmpty()) return platform::Guarded::kNo;
   platform::DeleteOptions options;
   // A file that a running program holds stays, as it would on Windows.
   options.keepInUse = true;
-  platform::DeleteContents(Native(folder_), options);
+  return platform::DeleteContents(Native(folder_), options).refused;
 }
 
-bool FormElige::Refused() {
-  const QString why = Protection(folder_);
-  if (why.isEmpty()) return false;
-  platform::MsgBox(why, platform::kExclamation, QStringLiteral("Error"), this);
+bool FormElige::Refused(platform::Guarded why) {
+  const QString text = Protection(folder_, why);
+  if (text.isEmpty()) return false;
+  platform::MsgBox(text, platform::kExclamation, QStringLiteral("Error"), this);
   return true;
 }
 
@@ -126,8 +132,7 @@ void FormElige::XPButtonVaciar_Click() {
     platform::MsgBox(kNoFolder, platform::kExclamation, QStringLiteral("Error"), this);
     return;
   }
-  if (Refused()) return;
-  VaciarCarpeta();
+  if (Refused(VaciarCarpeta())) return;
   List1->Clear();
   List1->AddLines({folder_});
   ListarCarpeta(folder_);
@@ -138,10 +143,13 @@ void FormElige::XPButtonDelete_Click() {
     platform::MsgBox(kNoFolder, platform::kExclamation, QStringLiteral("Error"), this);
     return;
   }
-  if (Refused()) return;
-  VaciarCarpeta();
+  if (Refused(VaciarCarpeta())) return;
   // Whatever resisted keeps the folder, and the list shows what was there.
-  if (platform::RemoveEmptyFolder(Native(folder_)) != 0) return;
+  platform::Guarded why = platform::Guarded::kNo;
+  if (platform::RemoveEmptyFolder(Native(folder_), &why) != 0) {
+    Refused(why);
+    return;
+  }
   List1->Clear();
 }
 

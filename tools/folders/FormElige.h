@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "platform/FileSystem.h"
 #include "tools/ListingView.h"
 #include "tools/Tool.h"
 
@@ -25,8 +26,9 @@ class FormElige : public QWidget {
 
   // Appends the pre-order listing of `folder`; nothing for empty text.
   void ListarCarpeta(const QString& folder);
-  // Deletes everything inside the current folder, skipping what resists.
-  void VaciarCarpeta();
+  // Deletes everything inside the current folder, skipping what resists; what
+  // the deletion service refused, if it refused.
+  platform::Guarded VaciarCarpeta();
 
   const QString& CurrentFolder() const { return folder_; }
 
@@ -40,8 +42,8 @@ class FormElige : public QWidget {
 
  private:
   void Form_Load();
-  // Shows why the current folder must not be emptied or removed; false when it may be.
-  bool Refused();
+  // Shows why the current folder was not emptied or removed; false when it was not refused.
+  bool Refused(platform::Guarded why);
 
   QString folder_;  // a cancelled dialog leaves it empty on purpose
 };

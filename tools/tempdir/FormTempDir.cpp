@@ -22,9 +22,8 @@ namespace {
 // Kept for the whole run: "Borrar" measures its gain against the last listing.
 double sizeBeforeEmptying = 0;
 
-bool SameFolder(const QString& a, const char* b) {
-  std::error_code ec;
-  return b && std::filesystem::equivalent(QFile::encodeName(a).toStdString(), b, ec);
+QString Shown(const std::string& bytes) {
+  return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
 void NotFound(QWidget* parent) {
@@ -41,18 +40,29 @@ class Hourglass {
 
 }  // namespace
 
-QString GetTempDir() { return QFile::decodeName(platform::TempPath().c_str()); }
+std::string TempDirPath() { return platform::TempPath(); }
 
-QString RefusalToEmpty(const QString& folder) {
-  QString why;
-  if (!folder.startsWith(QLatin1Char('/')))
-    why = QStringLiteral("es una ruta relativa");
-  else if (SameFolder(folder, "/"))
-    why = QStringLiteral("es la raíz del sistema de archivos");
-  else if (SameFolder(folder, std::getenv("HOME")))
-    why = QStringLiteral("es su carpeta personal");
-  if (why.isEmpty()) return why;
-  return QStringLiteral("No se vaciará la carpeta \"%1\": %2.").arg(folder, why);
+QString GetTempDir() { return Shown(TempDirPath()); }
+
+QString FormTempDir::Refusal(platform::Guarded why) const {
+  const QString folder = Shown(folder_);
+  QString reason;
+  if (folder_.empty() || folder_[0] != '/')
+    reason = QStringLiteral("es una ruta relativa");
+  else if (why == platform::Guarded::kRoot)
+    reason = QStringLiteral("es la raíz del sistema de archivos");
+  else if (why == platform::Guarded::kHome)
+    reason = QStringLiteral("es su carpeta personal");
+  else if (why == platform::Guarded::kHoldsHome)
+    return QStringLiteral(
+               "La carpeta \"%1\" contiene la carpeta personal del usuario: no se vacía ni "
+               "se elimina.")
+        .arg(folder);
+  else if (why == platform::Guarded::kChanged)
+    return QStringLiteral("La carpeta \"%1\" ha cambiado mientras se preguntaba: no se vacía.")
+        .arg(folder);
+  if (reason.isEmpty()) return reason;
+  return QStringLiteral("No se vaciará la carpeta \"%1\": %2.").arg(folder, reason);
 }
 
 FormTempDir::FormTempDir(QWidget* parent) : QWidget(parent) {
@@ -73,7 +83,9 @@ FormTempDir::FormTempDir(QWidget* parent) : QWidget(parent) {
   StatusBar1->addPermanentWidget(StatusDate);
   StatusBar1->addPermanentWidget(StatusTime);
   StatusBar1->setSizeGripEnabled(false);
-  for (QLabel* label : {LabelTempDir, LabelOkupa, LabelGanado})
+  // White reads on every shade of the black-to-blue background (at least 8.6:1).
+  for (QLabel* label :
+       {LabelTempDir, LabelOkupa, LabelGanado, StatusPanel1, StatusDate, StatusTime})
     label->setStyleSheet(QStringLiteral("color: white"));
   CommandMostrar->setObjectName(QStringLiteral("CommandMostrar"));
   CommandBorrar->setObjectName(QStringLiteral("CommandBorrar"));
@@ -113,9 +125,9 @@ void FormTempDir::ShowClock() {
   StatusTime->setText(locale.toString(now.time(), QLocale::ShortFormat));
 }
 
-void FormTempDir::ListarCarpeta(const QString& folder) {
+void FormTempDir::ListarCarpeta(const std::string& folder) {
   QStringList lines;
-  platform::ListTree(QFile::encodeName(folder).toStdString(), [&](const std::string& line) {
+  platform::ListTree(folder, [&](const std::string& line) {
     lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
   });
   ListTempDir->AddLines(lines);
@@ -128,10 +140,10 @@ void FormTempDir::CommandMostrar_Click() {
   StatusPanel1->setText(QStringLiteral("Buscando archivos..."));
   StatusBar1->repaint();
   Hourglass hourglass;
-  folder_ = GetTempDir();
+  folder_ = TempDirPath();
   ListarCarpeta(folder_);
   StatusPanel1->setText(QStringLiteral("Archivos actuales."));
-  const std::int64_t size = platform::FolderSize(QFile::encodeName(folder_).toStdString());
+  const std::int64_t size = platform::FolderSize(folder_);
   if (size >= 0) {
     sizeBeforeEmptying = static_cast<double>(size);
     LabelOkupa->setText(QStringLiteral("Espacio Ocupado Actual: ") +
@@ -145,12 +157,17 @@ void FormTempDir::CommandMostrar_Click() {
 }
 
 void FormTempDir::CommandBorrar_Click() {
-  if (const QString refusal = RefusalToEmpty(folder_); !refusal.isEmpty()) {
-    platform::MsgBox(refusal, platform::kOkOnly | platform::kExclamation,
-                     QStringLiteral("Vaciar Temp"), this);
+  QPointer<FormTempDir> alive(this);  // a message box lets the window be closed meanwhile
+  auto refuse = [this](const QString& why) {
+    platform::MsgBox(why, platform::kOkOnly | platform::kExclamation, QStringLiteral("Vaciar Temp"),
+                     this);
+  };
+  // The deletion checks again by itself; this only spares a needless question.
+  const platform::FolderCheck check = platform::CheckFolder(folder_);
+  if (const QString refusal = Refusal(check.guarded); !refusal.isEmpty()) {
+    refuse(refusal);
     return;
   }
-  QPointer<FormTempDir> alive(this);  // a message box lets the window be closed meanwhile
   if (platform::MsgBox(QStringLiteral("¿Está seguro de querer vaciar el directorio temporal?"),
                        platform::kOkCancel | platform::kExclamation, QStringLiteral("Vaciar Temp"),
                        this) != platform::kAnswerOk ||
@@ -160,14 +177,29 @@ void FormTempDir::CommandBorrar_Click() {
   StatusPanel1->setText(QStringLiteral("Eliminando archivos..."));
   StatusBar1->repaint();
   platform::DeleteOptions options;
-  options.keepInUse = true;  // the folder is shared with running programs
-  platform::DeleteContents(QFile::encodeName(folder_).toStdString(), options);
+  options.keepInUse = true;     // the folder is shared with running programs
+  options.expected = check.id;  // swapped for another folder while the question was open: refused
+  const platform::DeleteReport report = platform::DeleteContents(folder_, options);
+  if (report.refused != platform::Guarded::kNo) {
+    StatusPanel1->clear();
+    refuse(Refusal(report.refused));
+    return;
+  }
   ListTempDir->Clear();
   ListarCarpeta(folder_);
-  StatusPanel1->setText(QStringLiteral("Archivos eliminados."));
+  if (report.removed > 0)
+    StatusPanel1->setText(QStringLiteral("Archivos eliminados."));
+  else if (report.stayedCount > 0)
+    StatusPanel1->setText(
+        report.stayedCount == 1
+            ? QStringLiteral("No se eliminó nada: queda 1 elemento en uso, protegido o ajeno.")
+            : QStringLiteral("No se eliminó nada: quedan %1 elementos en uso, protegidos o ajenos.")
+                  .arg(report.stayedCount));
+  else
+    StatusPanel1->setText(QStringLiteral("No había nada que eliminar."));
   CommandBorrar->setEnabled(false);
   CommandMostrar->setEnabled(false);
-  const std::int64_t after = platform::FolderSize(QFile::encodeName(folder_).toStdString());
+  const std::int64_t after = platform::FolderSize(folder_);
   if (after >= 0) {
     const double sizeAfter = static_cast<double>(after);
     LabelGanado->setText(QStringLiteral("Espacio Ganado: ") +

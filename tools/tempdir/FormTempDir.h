@@ -7,18 +7,19 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWidget>
+#include <string>
 
+#include "platform/FileSystem.h"
 #include "tools/ListingView.h"
 #include "tools/Tool.h"
 
 namespace tools {
 
-// The temporary folder with its trailing separator ($TMPDIR, else /tmp/).
+// The temporary folder with its trailing separator ($TMPDIR, else /tmp/), as
+// bytes: what is deleted is named by these, never by a decoded text.
+std::string TempDirPath();
+// The same for showing (bytes that are not text may come out changed).
 QString GetTempDir();
-
-// Why the cleaner must not empty `folder`, or empty text: the file system's
-// root, the user's home folder and relative paths are never emptied.
-QString RefusalToEmpty(const QString& folder);
 
 class FormTempDir : public QWidget {
   Q_OBJECT
@@ -29,7 +30,7 @@ class FormTempDir : public QWidget {
   void CommandBorrar_Click();
   void CommandSalir_Click();
   // Adds the lines of `folder` and of everything below it to the list.
-  void ListarCarpeta(const QString& folder);
+  void ListarCarpeta(const std::string& folder);
 
   ListingView* ListTempDir;
   QLabel* LabelTempDir;
@@ -51,7 +52,10 @@ class FormTempDir : public QWidget {
   void ShowClock();
   void Form_Resize();
 
-  QString folder_;  // what "Mostrar" listed: "Borrar" empties exactly this
+  // Why `folder_` may not be emptied, or empty text.
+  QString Refusal(platform::Guarded why) const;
+
+  std::string folder_;  // what "Mostrar" listed: "Borrar" empties exactly this
   QTimer clock_;
 };
 

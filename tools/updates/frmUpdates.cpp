@@ -7,12 +7,14 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QPointer>
+#include <QScreen>
 
 #include "app/settings/ModIni.h"
 #include "app/settings/ProgramFolder.h"
+#include "platform/EndSignals.h"
 #include "platform/MessageBox.h"
-#include "platform/System.h"
 #include "platform/Shell.h"
+#include "platform/System.h"
 #include "tools/updates/UpdateInfo.h"
 #include "tools/updates/VerVersion.h"
 #include "tools/updates/modCloseBtn.h"
@@ -101,9 +103,16 @@ frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
   }
   auto* form = new frmUpdates(std::move(unloadAllForms));
   Instance() = form;
-  QPointer<frmUpdates> self(form);
+  // Placed by us and shown first: a download that fails at once puts its
+  // message on this window, before the window manager could have placed it.
+  form->adjustSize();
+  if (QScreen* screen = form->screen()) {
+    QRect r(QPoint(), form->size());
+    r.moveCenter(screen->availableGeometry().center());
+    form->move(r.topLeft());
+  }
+  form->show();
   form->Form_Load();
-  if (self && !self->unloaded_) self->show();
   return Instance();
 }
 
@@ -285,6 +294,8 @@ void frmUpdates::LanzarSetup() {
     TransferFailed();
     return;
   }
+  // The window must go with the others, or the end is cancelled.
+  SetCloseBtnState(this, true);
   if (unloadAllForms_) unloadAllForms_();
 }
 
@@ -299,7 +310,8 @@ void frmUpdates::Unload() {
 }
 
 void frmUpdates::closeEvent(QCloseEvent* event) {
-  if (!CloseBtnEnabled(this)) {
+  // Only the user is held off during the download; the program's end is not.
+  if (!CloseBtnEnabled(this) && !platform::ProgramEnding()) {
     event->ignore();
     return;
   }
@@ -308,6 +320,9 @@ void frmUpdates::closeEvent(QCloseEvent* event) {
     checkFlag_ = false;
     TimerUpdates->stop();
     if (inet_) inet_->Cancel();
+    // No half setup stays behind for someone to start.
+    if (setupFlag_) QFile::remove(targetPath_);
+    setupFlag_ = false;
   }
   if (Instance() == this) Instance() = nullptr;
   event->accept();

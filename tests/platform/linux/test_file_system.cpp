@@ -2,8 +2,13 @@
 // touched, read-only trees go, and what running programs rely on stays.
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/fuse.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -11,6 +16,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/FileSystem.h"
 #include "support/TrashTestKit.h"
@@ -55,7 +62,212 @@ pid_t Holder(const fs::path& file, bool lock, uid_t uid = 0, bool cwd = false) {
   return pid;
 }
 
+// What `fn` returns when run in a child with a mount namespace of its own: its mounts go with it.
+std::string Privately(const std::function<std::string()>& fn) {
+  return RunInChild(fn, [] {
+    return unshare(CLONE_NEWNS) == 0 &&
+           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+  });
+}
+
+// How the deletion service answered about a folder: the guard's verdict on emptying it and on
+// removing it, as letters (n: no, r: root, h: home, a: above the home).
+std::string Verdict(const fs::path& folder) {
+  const char* letters = "nrhac";
+  const DeleteReport r = DeleteContents(folder);
+  platform::Guarded why = platform::Guarded::kNo;
+  platform::RemoveEmptyFolder(folder, &why);
+  return std::string(1, letters[int(r.refused)]) + letters[int(why)];
+}
+
+// A FUSE file system with an empty root folder, served by a child process until it is stopped
+// (SIGSTOP: a server that no longer answers) or ended. Raw /dev/fuse, no library.
+class FuseMount {
+ public:
+  explicit FuseMount(const fs::path& dir) : dir_(dir) {
+    fs::create_directories(dir);
+    const int fd = open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    if (fd < 0) return;
+    const std::string opts =
+        "fd=" + std::to_string(fd) + ",rootmode=40000,user_id=0,group_id=0,allow_other";
+    if (mount("wwfuse", dir.c_str(), "fuse.wwfuse", MS_NOSUID | MS_NODEV, opts.c_str()) != 0) {
+      close(fd);
+      return;
+    }
+    server_ = fork();
+    if (server_ == 0) Serve(fd);
+    close(fd);
+  }
+  ~FuseMount() {
+    if (server_ > 0) kill(server_, SIGKILL), waitpid(server_, nullptr, 0);
+    umount2(dir_.c_str(), MNT_DETACH);
+  }
+  bool ok() const { return server_ > 0; }
+  void Stop() { kill(server_, SIGSTOP); }
+
+ private:
+  [[noreturn]] static void Serve(int fd) {
+    std::vector<char> buf(1 << 20);
+    for (;;) {
+      const ssize_t n = read(fd, buf.data(), buf.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < static_cast<ssize_t>(sizeof(fuse_in_header))) _exit(0);
+      fuse_in_header in;
+      std::memcpy(&in, buf.data(), sizeof in);
+      union {
+        fuse_init_out init;
+        fuse_attr_out attr;
+        fuse_open_out open;
+      } out{};
+      std::size_t size = 0;
+      int error = 0;
+      switch (in.opcode) {
+        case FUSE_INIT:
+          out.init.major = FUSE_KERNEL_VERSION;
+          out.init.minor = FUSE_KERNEL_MINOR_VERSION;
+          out.init.max_write = 4096;
+          size = sizeof out.init;
+          break;
+        case FUSE_GETATTR:
+          out.attr.attr.ino = 1;
+          out.attr.attr.mode = S_IFDIR | 0755;
+          out.attr.attr.nlink = 2;
+          size = sizeof out.attr;
+          break;
+        case FUSE_OPENDIR:
+          size = sizeof out.open;
+          break;
+        case FUSE_READDIR:
+        case FUSE_RELEASEDIR:
+        case FUSE_ACCESS:
+        case FUSE_FLUSH:
+          break;
+        case FUSE_FORGET:
+        case FUSE_BATCH_FORGET:
+        case FUSE_INTERRUPT:
+          continue;
+        case FUSE_LOOKUP:
+          error = -ENOENT;
+          break;
+        default:
+          error = -ENOSYS;
+      }
+      fuse_out_header head{static_cast<uint32_t>(sizeof head + size), error, in.unique};
+      std::string reply(reinterpret_cast<const char*>(&head), sizeof head);
+      reply.append(reinterpret_cast<const char*>(&out), size);
+      if (write(fd, reply.data(), reply.size()) < 0 && errno == ENODEV) _exit(0);
+    }
+  }
+
+  fs::path dir_;
+  pid_t server_ = -1;
+};
+
+// What `fn` returns if it returns within `seconds`, else "hung" (the child is killed).
+std::string Within(int seconds, const std::function<std::string()>& fn) {
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const std::string text = fn();
+    _exit(write(fds[1], text.data(), text.size()) < 0);
+  }
+  close(fds[1]);
+  pollfd p{fds[0], POLLIN, 0};
+  std::string text = "hung";
+  if (poll(&p, 1, seconds * 1000) > 0) {
+    text.clear();
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, n);
+  }
+  close(fds[0]);
+  kill(pid, SIGKILL);
+  // A child stuck on the dead server ends only when the server does: reaped by then, not here.
+  if (text != "hung") waitpid(pid, nullptr, 0);
+  return text;
+}
+
 }  // namespace
+
+// A server that stopped answering never holds the utilities up: neither when a program works
+// in its mount elsewhere (the in-use scan) nor when the mount sits inside the folder (listing,
+// size, emptying); the mount stays and is said to have stayed.
+TEST(FileSystem, ADeadMountAnywhereHangsNothing) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
+  TempDir tmp;
+  const fs::path target = tmp / "target", elsewhere = tmp / "elsewhere";
+  WriteFile(target / "junk", "12345");
+  const std::string out = Privately([&] {
+    FuseMount inside(target / ".mount_app"), outside(elsewhere);
+    if (!inside.ok() || !outside.ok()) return std::string("no FUSE here");
+    const pid_t worker = Holder(elsewhere, false, 0, true);  // works in the mount
+    inside.Stop();
+    outside.Stop();
+    const std::string text = Within(10, [&] {
+      std::string t = std::to_string(Listing(target).size()) + "|" +
+                      std::to_string(platform::FolderSize(target)) + "|";
+      DeleteOptions options;
+      options.keepInUse = true;
+      const DeleteReport r = DeleteContents(target, options);
+      t += std::to_string(r.removed) + "|";
+      for (const fs::path& p : r.stayed) t += p.filename().string();
+      return t;
+    });
+    kill(worker, SIGKILL);
+    waitpid(worker, nullptr, 0);
+    return text;
+  });
+  if (out == "no FUSE here") GTEST_SKIP() << out;
+  EXPECT_EQ(out, "3|5|1|.mount_app") << "target, junk and the mount listed; junk went";
+}
+
+// The home is never emptied nor removed, nor any folder that holds it, however it is reached
+// (its parent by name, by "..", by a bind mount, the folder above that) and whichever home:
+// HOME's, or the password database's when HOME is unset or empty.
+TEST(FileSystem, TheHomeAndEveryFolderThatHoldsItAreRefused) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
+  TempDir tmp;
+  const fs::path users = tmp / "users", home = users / "me";
+  WriteFile(home / ".bashrc", "mine");
+  WriteFile(users / "other" / "f", "x");
+  const passwd* pw = getpwuid(getuid());
+  ASSERT_TRUE(pw && pw->pw_dir && *pw->pw_dir);
+  const fs::path pwHome = pw->pw_dir;
+  const std::string out = Privately([&] {
+    // The password database's home, here a scratch tmpfs over it.
+    TmpfsMount scratch(pwHome);
+    if (!scratch.ok()) return "no scratch home: " + scratch.error();
+    WriteFile(pwHome / "notes", "kept");
+    fs::create_directories(tmp / "bound");
+    if (mount(users.c_str(), (tmp / "bound").c_str(), nullptr, MS_BIND, nullptr) != 0)
+      return std::string("no bind mount");
+    std::string text;
+    {
+      ScopedEnv env("HOME", home.string());
+      for (const fs::path& f : {home, users, home / "..", tmp / "bound", tmp.path(), fs::path("/")})
+        text += Verdict(f) + " ";
+      text += platform::CheckFolder(users).guarded == platform::Guarded::kHoldsHome ? "C " : "c ";
+    }
+    {
+      // The home inside the temporary folder.
+      ScopedEnv env("HOME", (tmp / "bound" / "me").string());
+      text += Verdict(users) + " ";
+    }
+    for (const bool unset : {false, true}) {
+      ScopedEnv env("HOME", "");
+      if (unset) unsetenv("HOME");
+      text += Verdict(pwHome) + Verdict(pwHome.parent_path()) + " ";
+    }
+    text += ReadFile(pwHome / "notes");
+    umount2((tmp / "bound").c_str(), MNT_DETACH);
+    return text;
+  });
+  const std::string above = pwHome.parent_path() == "/" ? "rr" : "aa";
+  EXPECT_EQ(out, "hh aa aa aa aa rr C aa hh" + above + " hh" + above + " kept");
+  EXPECT_EQ(ReadFile(home / ".bashrc"), "mine");
+  EXPECT_EQ(ReadFile(users / "other" / "f"), "x") << "nothing beside the home went either";
+}
 
 // Links are listed, measured and removed as themselves, never followed (one leads back up); a
 // folder swapped for a link just before it is entered is not followed; a mount inside, of
@@ -135,4 +347,139 @@ TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
             "20|10|\t\tdev,\t\tfifo,\t\tinside,\t\tlocked,\t\topen-file,\t\troots-file,\t\tsock,"
             "target,workdir,")
       << "junk, ro-tree, closed and hidden went with all inside";
+}
+
+// A file that another is bound over is not counted: its bytes belong elsewhere.
+TEST(FileSystem, AFileBoundOverAnotherIsNotCounted) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
+  TempDir tmp;
+  WriteFile(tmp / "target" / "small", "1");
+  WriteFile(tmp / "big", std::string(1000, 'b'));
+  const std::string out = Privately([&] {
+    if (mount((tmp / "big").c_str(), (tmp / "target" / "small").c_str(), nullptr, MS_BIND,
+              nullptr) != 0)
+      return std::string("no bind mount");
+    return std::to_string(platform::FolderSize(tmp / "target"));
+  });
+  EXPECT_EQ(out, "0");
+}
+
+// As an ordinary user: a read-only folder of one's own is emptied and kept with its mode, and a
+// folder that stays because something inside is in use gets its mode back too.
+TEST(FileSystem, AUsersReadOnlyFolderIsEmptiedAndKeepsItsMode) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
+  TempDir tmp;
+  fs::permissions(tmp.path(), fs::perms(0755));
+  const fs::path target = tmp / "target";
+  WriteFile(target / "a", "x");
+  WriteFile(target / "sub" / "b", "x");
+  WriteFile(target / "held" / "open.log", "x");
+  RunAsNobody(target, [] { return std::string(); });
+  const pid_t holder = Holder(target / "held" / "open.log", false, kNobody);
+  const std::string out = RunAsNobody(tmp / "unused", [&] {
+    fs::permissions(target / "held", fs::perms(0500));
+    fs::permissions(target, fs::perms(0500));
+    DeleteOptions options;
+    options.keepInUse = true;
+    DeleteContents(target, options);
+    struct stat top, held;
+    if (stat(target.c_str(), &top) != 0 || stat((target / "held").c_str(), &held) != 0)
+      return std::string("gone");
+    char modes[32];
+    std::snprintf(modes, sizeof modes, "%o %o|", top.st_mode & 07777, held.st_mode & 07777);
+    std::string text = modes;
+    for (const std::string& l : Listing(target)) text += l.substr(l.find_last_of("/\t") + 1) + ",";
+    return text;
+  });
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  EXPECT_EQ(out, "500 500|target,held,open.log,") << "a, sub and b went";
+}
+
+// 2,000 levels of 255-byte names (a listing of 500 MB in full; removing deeper trees takes the
+// kernel too long for a test): the listing stays within its bound and says how many entries it
+// left out.
+TEST(FileSystem, ADeepTreeListsInBoundedMemory) {
+  TempDir tmp;
+  const fs::path top = tmp / "top";
+  ASSERT_TRUE(MakeDeepTree(top, std::string(255, 'n'), 2000, "x"));
+  std::size_t bytes = 0, lines = 0;
+  std::string last;
+  platform::ListTree(top, [&](const std::string& line) {
+    bytes += line.size();
+    ++lines;
+    last = line;
+  });
+  EXPECT_LE(bytes, platform::kListMaxBytes + 100);
+  // 2,002 entries: top, the levels and the file at the bottom.
+  EXPECT_EQ(last, platform::MoreEntriesLine(2002 - static_cast<std::int64_t>(lines - 1)));
+  EXPECT_EQ(platform::MoreEntriesLine(12345), "... y 12.345 entradas más");
+  EXPECT_EQ(DeleteContents(top).removed, 2001);
+}
+
+// On btrfs (here a subvolume of a loop-mounted image) maps and locks name another device than
+// stat: a mapped file, an flock-ed and an fcntl-locked one stay all the same.
+TEST(FileSystem, OnBtrfsMappedAndLockedFilesStay) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
+  TempDir tmp;
+  fs::permissions(tmp.path(), fs::perms(0755));
+  const std::string out = Privately([&] {
+    const fs::path image = tmp / "btrfs.img", mnt = tmp / "mnt";
+    fs::create_directories(mnt);
+    const std::string setup =
+        "truncate -s 160M '" + image.string() + "' && mkfs.btrfs -q '" + image.string() +
+        "' >/dev/null 2>&1 && mount -o loop '" + image.string() + "' '" + mnt.string() +
+        "' && btrfs -q subvolume create '" + (mnt / "sub").string() + "' >/dev/null";
+    if (std::system(setup.c_str()) != 0) return std::string("no btrfs here");
+    const fs::path target = mnt / "sub" / "target";
+    for (const char* name : {"mapped", "flocked", "fcntl", "junk"}) WriteFile(target / name, "x");
+    fs::permissions(mnt / "sub", fs::perms(0755));
+    // Holders of root's, still running: the mapping has no descriptor left, the locks show
+    // only in /proc/locks to the other user who empties the folder.
+    int ready[2];
+    if (pipe(ready) != 0) return std::string("no pipe");
+    std::vector<pid_t> holders;
+    for (int kind = 0; kind < 3; ++kind) {
+      const pid_t pid = fork();
+      if (pid == 0) {
+        const char* names[] = {"mapped", "flocked", "fcntl"};
+        const int fd = open((target / names[kind]).c_str(), O_RDWR);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        const bool held = kind == 0   ? mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0) != MAP_FAILED
+                          : kind == 1 ? flock(fd, LOCK_EX) == 0
+                                      : fcntl(fd, F_SETLK, &lock) == 0;
+        if (kind == 0) close(fd);
+        if (!held || write(ready[1], "r", 1) != 1) _exit(1);
+        pause();
+        _exit(0);
+      }
+      holders.push_back(pid);
+      char c;
+      if (read(ready[0], &c, 1) != 1) return std::string("holder failed");
+    }
+    std::string text;
+    // The mapping as root (whose maps root reads), the locks as nobody.
+    lchown((target / "flocked").c_str(), kNobody, kNobody);
+    lchown((target / "fcntl").c_str(), kNobody, kNobody);
+    lchown(target.c_str(), kNobody, kNobody);
+    text += RunAsNobody(tmp / "unused", [&] {
+      DeleteOptions options;
+      options.keepInUse = true;
+      DeleteContents(target, options);
+      return std::string();
+    });
+    DeleteOptions options;
+    options.keepInUse = true;
+    DeleteContents(target, options);
+    std::vector<std::string> lines = Listing(target);
+    std::sort(lines.begin(), lines.end());
+    for (const std::string& l : lines) text += l.substr(l.find_last_of("/\t") + 1) + ",";
+    for (pid_t pid : holders) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    umount2(mnt.c_str(), MNT_DETACH);
+    return text;
+  });
+  if (out == "no btrfs here") GTEST_SKIP() << out;
+  EXPECT_EQ(out, "fcntl,flocked,mapped,target,") << "junk went";
 }

@@ -131,3 +131,26 @@ TEST(WinFileSystem, LinksAreRemovedAsThemselvesAndNeverEntered) {
 }
 
 }  // namespace
+
+// The profile folder and every folder above it are refused by the deletion itself, reached by
+// name or through a junction; the profile's files stay.
+TEST(WinFileSystem, TheProfileAndTheFoldersAboveItAreRefused) {
+  TempDir dir;
+  const fs::path users = dir / "Users", home = users / "me";
+  WriteFile(home / "Documents" / "tesis.txt", "años");
+  const std::wstring old = _wgetenv(L"USERPROFILE") ? _wgetenv(L"USERPROFILE") : L"";
+  SetEnvironmentVariableW(L"USERPROFILE", home.c_str());
+  _wputenv_s(L"USERPROFILE", home.c_str());
+  const bool junction = MakeJunction(dir / "to-users", users);
+  for (const fs::path& folder : {home, users, dir.path()}) {
+    const platform::DeleteReport r = DeleteContents(folder);
+    platform::Guarded why = platform::Guarded::kNo;
+    EXPECT_EQ(platform::RemoveEmptyFolder(folder, &why), EPERM) << folder;
+    EXPECT_EQ(r.refused, folder == home ? platform::Guarded::kHome : platform::Guarded::kHoldsHome);
+    EXPECT_EQ(why, r.refused);
+  }
+  if (junction)
+    EXPECT_EQ(platform::CheckFolder(dir / "to-users").guarded, platform::Guarded::kHoldsHome);
+  _wputenv_s(L"USERPROFILE", old.c_str());
+  EXPECT_EQ(ReadFile(home / "Documents" / "tesis.txt"), "años");
+}

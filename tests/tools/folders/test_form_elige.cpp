@@ -20,8 +20,9 @@ QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
 
 // The two messages of a refused "Vaciar" and "Eliminar".
 std::string Refusal(const std::string& folder, const std::string& what) {
+  const std::string verb = what.rfind("contiene", 0) == 0 ? "\" " : "\" es ";
   const std::string line =
-      "La carpeta \"" + folder + "\" es " + what + ": no se vacía ni se elimina.\n";
+      "La carpeta \"" + folder + verb + what + ": no se vacía ni se elimina.\n";
   return line + line;
 }
 
@@ -74,6 +75,14 @@ TEST_F(FolderWindow, RootAndHomeAreRefusedWhateverTheirSpelling) {
     const QStringList listing = form.List1->Lines();
     EXPECT_EQ(EmptyAndRemove(), Refusal(alias.string(), "la carpeta personal del usuario"));
     EXPECT_EQ(form.List1->Lines(), listing);
+  }
+  EXPECT_EQ(ReadFile(home / "work" / "thesis.txt"), "years");
+
+  // The folder that holds the home, by name or through "..".
+  for (const fs::path& above : {tmp.path(), home / ".."}) {
+    Open(above);
+    EXPECT_EQ(EmptyAndRemove(),
+              Refusal(above.string(), "contiene la carpeta personal del usuario"));
   }
   EXPECT_EQ(ReadFile(home / "work" / "thesis.txt"), "years");
 

@@ -94,3 +94,79 @@ TEST_F(Cleaner, NeverEmptiesTheHomeTheRootOrARelativeFolder) {
   }
   EXPECT_EQ(ReadFile(home / "canary"), "must stay");
 }
+
+// The folder that holds the home, however named, is refused with its own message, by the
+// deletion itself; the cleaner shows it and the home stays whole.
+TEST_F(Cleaner, NeverEmptiesAFolderThatHoldsTheHome) {
+  WriteFile(home / "docs" / "thesis.txt", "years");
+  for (const std::string& dir : {tmp.path().string(), (home / "..").string() + "/"}) {
+    ScopedEnv tmpdir("TMPDIR", dir);
+    MessageLog msgs;
+    form->CommandMostrar_Click();
+    form->CommandBorrar_Click();
+    ASSERT_EQ(msgs.shown.size(), 1u) << dir;
+    const std::string shown = dir.back() == '/' ? dir : dir + "/";
+    EXPECT_EQ(msgs.shown[0].text,
+              "La carpeta \"" + QString::fromStdString(shown) +
+                  "\" contiene la carpeta personal del usuario: no se vacía ni se elimina.");
+  }
+  EXPECT_EQ(ReadFile(home / "docs" / "thesis.txt"), "years");
+  EXPECT_EQ(ReadFile(home / "canary"), "must stay");
+}
+
+// A folder swapped for a link to another folder while the question is open is refused after
+// the answer: what was checked is what is emptied, or nothing.
+TEST_F(Cleaner, AFolderSwappedDuringTheQuestionIsNotEmptied) {
+  WriteFile(root / "junk", "j");
+  WriteFile(tmp / "precious" / "f", "keep");
+  form->CommandMostrar_Click();
+  std::vector<QString> shown;
+  platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
+    shown.push_back(m.text);
+    if (shown.size() == 1) {
+      fs::rename(root, tmp / "moved");
+      fs::create_directory_symlink(tmp / "precious", root);
+    }
+    return platform::kAnswerOk;
+  });
+  form->CommandBorrar_Click();
+  platform::SetMsgBoxHook(nullptr);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1], "La carpeta \"" + QString::fromStdString(root.string()) +
+                          "/\" ha cambiado mientras se preguntaba: no se vacía.");
+  EXPECT_EQ(ReadFile(tmp / "precious" / "f"), "keep");
+  EXPECT_EQ(ReadFile(tmp / "moved" / "junk"), "j") << "nor what was swapped out";
+}
+
+// A name that is not UTF-8 reaches the deletion as its own bytes: the folder beside it, whose
+// name its lossy text spells, keeps its files.
+TEST_F(Cleaner, ANameThatIsNotUtf8EmptiesThatFolderOnly) {
+  const fs::path bad = tmp / "t\xff", look = tmp / "t\xef\xbf\xbd";
+  WriteFile(bad / "junk", "j");
+  WriteFile(look / "f", "keep");
+  ScopedEnv tmpdir("TMPDIR", bad.string());
+  MessageLog ok;
+  form->CommandMostrar_Click();
+  form->CommandBorrar_Click();
+  EXPECT_FALSE(fs::exists(bad / "junk"));
+  EXPECT_EQ(ReadFile(look / "f"), "keep");
+}
+
+// "Archivos eliminados." only when something went; otherwise what stayed.
+TEST_F(Cleaner, SaysWhatStayedWhenNothingWent) {
+  WriteFile(root / "in-use.log", "l");
+  QProcess holder;
+  holder.start("/bin/sh", {"-c", "exec 3<\"$0\"; echo ready; exec sleep 600",
+                           QString::fromStdString((root / "in-use.log").string())});
+  ASSERT_TRUE(holder.waitForReadyRead(10000));
+  MessageLog ok;
+  form->CommandMostrar_Click();
+  form->CommandBorrar_Click();
+  EXPECT_EQ(form->StatusPanel1->text(),
+            "No se eliminó nada: queda 1 elemento en uso, protegido o ajeno.");
+  holder.kill();
+  holder.waitForFinished();
+  form->CommandMostrar_Click();
+  form->CommandBorrar_Click();
+  EXPECT_EQ(form->StatusPanel1->text(), "Archivos eliminados.");
+}

@@ -1,0 +1,28 @@
+// Qt's own dialogs speak the program's language.
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+
+#include "app/Inicio.h"
+#include "support/QtApp.h"
+
+TEST(QtTranslations, TheFolderDialogSpeaksSpanish) {
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+  testsupport::App();
+  ASSERT_TRUE(app::LoadQtTranslations()) << "qtbase_es.qm is missing";
+  // Qt's own dialog: the one shown wherever the desktop offers none.
+  QFileDialog dialog(nullptr, QStringLiteral("Carpeta"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  QStringList texts;
+  for (QLabel* l : dialog.findChildren<QLabel*>()) texts << l->text();
+  for (QPushButton* b : dialog.findChildren<QPushButton*>()) texts << b->text();
+  const std::string all = texts.join('|').toStdString();
+  EXPECT_TRUE(texts.contains("Ver en:")) << all;  // "Look in:"
+  EXPECT_TRUE(texts.contains("Directorio:")) << all;
+  EXPECT_TRUE(texts.contains("Cancelar")) << all;
+}

@@ -1,0 +1,72 @@
+// The cleaner and the folder window driven by keyboard with the home's parent chosen: each
+// shows the refusal and the home stays whole.
+#include "support/E2eProgram.h"
+
+using namespace testsupport;
+using E2eDeletionGuard = E2eTest;
+
+namespace {
+
+// Focuses the window and presses keys in it.
+void Keys(const std::string& window, const std::string& keys) {
+  // Through the window manager when it offers to; otherwise straight to the window.
+  if (Shell("xdotool windowactivate --sync " + window + " 2>/dev/null") != 0)
+    Shell("xdotool windowfocus --sync " + window);
+  Shell("xdotool sleep 1 " + keys);
+}
+
+// The message boxes shown so far, one "title<TAB>text" a line; closes the open one, `title`.
+std::string Messages(const std::filesystem::path& log, const std::string& title) {
+  Keys(WindowNamed("^" + title + "$"), "key Return");
+  return ReadFile(log);
+}
+
+}  // namespace
+
+TEST_F(E2eDeletionGuard, TheHomesParentIsRefusedInTheCleanerAndTheFolderWindow) {
+  E2eProgram p;
+  const std::filesystem::path home = p.home() / "user";
+  WriteFile(home / "docs" / "thesis.txt", "years");
+  WriteFile(home / ".bashrc", "rc");
+  p.SetEnv("HOME", home.string());
+  p.SetEnv("TMPDIR", p.home().string());
+  const std::filesystem::path log = p.folder() / "messages.txt";
+  p.SetEnv("WW_MESSAGE_LOG", log.string());
+  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
+  ASSERT_TRUE(p.Start());
+  const std::string refusal = "La carpeta \"" + p.home().string() +
+                              "%s\" contiene la carpeta "
+                              "personal del usuario: no se vacía ni se elimina.";
+  const auto expected = [&](const char* tail) {
+    std::string s = refusal;
+    return s.replace(s.find("%s"), 2, tail);
+  };
+
+  HotKey('t');
+  std::string cleaner;
+  ASSERT_TRUE(WaitFor([&] { return !(cleaner = WindowNamed("^TempDir$")).empty(); }, 5000));
+  // The list has the focus: Tab, "Mostrar"; then Tab, "Borrar".
+  Keys(cleaner, "key Tab space sleep 1 key Tab space");
+  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Vaciar Temp$").empty(); }, 5000));
+  EXPECT_EQ(Messages(log, "Vaciar Temp"), "Vaciar Temp\t" + expected("/") + "\n");
+  EXPECT_EQ(ReadFile(home / "docs" / "thesis.txt"), "years");
+
+  HotKey('x');
+  std::string folders;
+  ASSERT_TRUE(WaitFor(
+      [&] { return !(folders = WindowNamed("^Operaciones con carpetas$")).empty(); }, 5000));
+  // "Abrir Carpeta", the home's parent typed into the dialog, then "Vaciar Carpeta".
+  Keys(folders, "key Tab space");
+  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Selecciona un Directorio:$").empty(); }, 5000));
+  // "type" takes every word after it as text: the Return goes on its own.
+  Keys(WindowNamed("^Selecciona un Directorio:$"), "type --delay 20 '" + p.home().string() + "'");
+  Shell("xdotool sleep 0.5 key Return");
+  ASSERT_TRUE(WaitFor([] { return WindowNamed("^Selecciona un Directorio:$").empty(); }, 5000));
+  Keys(folders, "key Tab Tab space");
+  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Error$").empty(); }, 5000));
+  EXPECT_EQ(Messages(log, "Error"),
+            "Vaciar Temp\t" + expected("/") + "\nError\t" + expected("") + "\n");
+  EXPECT_EQ(ReadFile(home / "docs" / "thesis.txt"), "years");
+  EXPECT_EQ(ReadFile(home / ".bashrc"), "rc");
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}
