@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace platform {
 
@@ -29,6 +30,11 @@ class HttpTransfer : public QObject {
   virtual void Cancel() = 0;
   virtual bool StillExecuting() const = 0;
 
+  // The body is kept in memory: a larger one ends the transfer in icError.
+  // Holds for the next Execute only; after it, kDefaultMaximumSize again.
+  static constexpr qint64 kDefaultMaximumSize = qint64{512} << 20;
+  void SetMaximumSize(qint64 bytes) { nextMaximum_ = bytes; }
+
  signals:
   // icResponseCompleted after a whole body with a status below 400;
   // icError for every network error, every status of 400 or more, and
@@ -37,6 +43,11 @@ class HttpTransfer : public QObject {
 
  protected:
   explicit HttpTransfer(QObject* parent) : QObject(parent) {}
+  // For Execute: the limit of the transfer it starts.
+  qint64 TakeMaximumSize() { return std::exchange(nextMaximum_, kDefaultMaximumSize); }
+
+ private:
+  qint64 nextMaximum_ = kDefaultMaximumSize;
 };
 
 // QNetworkAccessManager's transfer, caching off; or the test hook's.

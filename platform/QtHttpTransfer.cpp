@@ -3,6 +3,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
+#include <algorithm>
 
 #include "platform/WebBrowser.h"
 
@@ -35,6 +36,7 @@ void QtHttpTransfer::Execute(const QString& url, const QString& operation, const
   Cancel();
   body_.clear();
   read_ = 0;
+  maximum_ = TakeMaximumSize();
   QNetworkRequest request{QUrl(url)};
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                        QNetworkRequest::AlwaysNetwork);
@@ -47,17 +49,26 @@ void QtHttpTransfer::Execute(const QString& url, const QString& operation, const
   reply_ = reply;
   connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
     if (reply != reply_) return;
-    body_ += reply->readAll();
+    if (!Keep(reply)) return;
     stall_.start(StallTimeoutMs());
   });
   connect(reply, &QNetworkReply::finished, this, [this, reply] {
     if (reply != reply_) return;
-    body_ += reply->readAll();
+    if (!Keep(reply)) return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     Finish(reply->error() == QNetworkReply::NoError && status < 400 ? icResponseCompleted
                                                                       : icError);
   });
   stall_.start(StallTimeoutMs());
+}
+
+bool QtHttpTransfer::Keep(QNetworkReply* reply) {
+  // One byte past the limit is enough to know; the rest is never taken in. Only
+  // what is there is asked for: read(n) reserves n bytes first.
+  body_ += reply->read(std::min(reply->bytesAvailable(), maximum_ + 1 - body_.size()));
+  if (body_.size() <= maximum_) return true;
+  Finish(icError);
+  return false;
 }
 
 void QtHttpTransfer::Finish(int state) {

@@ -21,6 +21,8 @@ class QtHttpTransfer final : public HttpTransfer {
   bool StillExecuting() const override { return reply_ != nullptr; }
 
  private:
+  // Appends what arrived; past the limit, ends the transfer in icError and says false.
+  bool Keep(QNetworkReply* reply);
   void Finish(int state);
 
   QNetworkAccessManager manager_;
@@ -28,6 +30,7 @@ class QtHttpTransfer final : public HttpTransfer {
   QTimer stall_;
   QByteArray body_;
   qsizetype read_ = 0;
+  qint64 maximum_ = kDefaultMaximumSize;
 };
 
 }  // namespace platform

@@ -10,7 +10,8 @@ pkgs=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
       dbus-daemon dconf-service dconf-gsettings-backend
       fonts-dejavu-core xdg-utils util-linux procps psmisc python3 time
       btrfs-progs g++-mingw-w64-x86-64 wine64
-      qt6-webengine-dev libqt6webenginecore6-bin qt6-translations-l10n lintian)
+      qt6-webengine-dev libqt6webenginecore6-bin qt6-translations-l10n lintian
+      clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

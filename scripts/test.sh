@@ -6,6 +6,7 @@
 # build with AddressSanitizer and UndefinedBehaviorSanitizer runs the unit,
 # adapter and widget tests again; any sanitizer report fails. A third, with
 # the do-nothing adapters, only has to link. Warnings are errors in all three.
+# The fuzz targets, built by clang, replay their corpora.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${WW_BUILD:-$root/build-test}
@@ -32,6 +33,17 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/sanitizer-suppressions.txt:print_suppressions=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 (cd "$build-sanitize" && ctest --output-on-failure -j1 -LE e2e "$@")
+
+# The fuzz targets, built by clang, run once over their corpora (the seeds and
+# the inputs of past findings): seconds. scripts/fuzz.sh searches for longer.
+if cxx=$(command -v clang++-14 || command -v clang++); then
+  CC=${cxx/clang++/clang} CXX=$cxx cmake -S "$root" -B "$build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DWW_FUZZ=ON -DWW_TESTS=OFF -DWW_BENCH=OFF >/dev/null
+  cmake --build "$build-fuzz" -j"$(nproc)" --target fuzz_targets
+  (cd "$build-fuzz" && ctest --output-on-failure -L fuzz)
+else
+  echo "clang missing: the fuzz targets were not replayed" >&2
+fi
 
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null &&
    { command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ]; }; then

@@ -67,13 +67,6 @@ void PutLe32(std::string* bytes, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-std::uint32_t GetLe32(const std::string& bytes, size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 0; i < 4; ++i)
-    v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-  return v;
-}
-
 constexpr size_t kHeaderSize = 32;
 constexpr size_t kRectSize = 16;
 constexpr std::uint32_t kRectanglesType = 1;
@@ -212,41 +205,6 @@ std::string EncodeRegionData(const std::vector<RegionRect>& rects) {
     for (std::int32_t v : {r.left, r.top, r.right, r.bottom})
       PutLe32(&bytes, static_cast<std::uint32_t>(v));
   return bytes;
-}
-
-DecodeResult DecodeRegionData(const std::string& bytes, std::vector<RegionRect>* rects) {
-  if (bytes.empty()) return DecodeResult::kEmpty;
-  if (bytes.size() < kHeaderSize) return DecodeResult::kTruncated;
-  const std::uint32_t size = GetLe32(bytes, 0);
-  const std::uint32_t type = GetLe32(bytes, 4);
-  const std::uint32_t count = GetLe32(bytes, 8);
-  const std::uint32_t rgnSize = GetLe32(bytes, 12);
-  if (size != kHeaderSize || type != kRectanglesType ||
-      static_cast<std::uint64_t>(rgnSize) != kRectSize * static_cast<std::uint64_t>(count))
-    return DecodeResult::kInvalid;
-  const std::uint64_t expected = kHeaderSize + kRectSize * static_cast<std::uint64_t>(count);
-  if (bytes.size() < expected) return DecodeResult::kTruncated;
-  if (bytes.size() > expected) return DecodeResult::kInvalid;
-
-  auto at = [&bytes](size_t offset) { return static_cast<std::int32_t>(GetLe32(bytes, offset)); };
-  const RegionRect bound{at(16), at(20), at(24), at(28)};
-  std::vector<RegionRect> read;
-  read.reserve(count);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const size_t o = kHeaderSize + kRectSize * i;
-    const RegionRect r{at(o), at(o + 4), at(o + 8), at(o + 12)};
-    if (r.left >= r.right || r.top >= r.bottom) return DecodeResult::kInvalid;
-    if (!read.empty()) {
-      const RegionRect& p = read.back();
-      const bool sameBand = r.top == p.top;
-      if (sameBand ? (r.bottom != p.bottom || r.left < p.right) : r.top < p.bottom)
-        return DecodeResult::kInvalid;
-    }
-    read.push_back(r);
-  }
-  if (BoundsOf(read) != bound) return DecodeResult::kInvalid;
-  *rects = std::move(read);
-  return DecodeResult::kOk;
 }
 
 }  // namespace shape

@@ -51,17 +51,9 @@ std::vector<RegionRect> FromQRegion(const QRegion& region);
 // The bounding rectangle, all zero for no rectangle (as the platform reports it).
 RegionRect BoundsOf(const std::vector<RegionRect>& rects);
 
-// The region data bytes: a 32-byte header (size 32, type 1, count, 16 x count, bounds), then
-// the rectangles, every number a little-endian 32-bit integer. Persisted: never change.
+// The region data bytes, written and never read back: a 32-byte header (size 32, type 1, count,
+// 16 x count, bounds), then the rectangles, every number a little-endian 32-bit integer.
+// Persisted: never change.
 std::string EncodeRegionData(const std::vector<RegionRect>& rects);
-
-enum class DecodeResult {
-  kOk,
-  kEmpty,      // no byte at all
-  kTruncated,  // fewer bytes than the header, or than the header announces
-  kInvalid,    // inconsistent header, bad rectangle, order or bounds, or bytes left over
-};
-// Strict reading of EncodeRegionData's form; *rects is set only on kOk.
-DecodeResult DecodeRegionData(const std::string& bytes, std::vector<RegionRect>* rects);
 
 }  // namespace shape

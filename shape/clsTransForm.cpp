@@ -1,9 +1,6 @@
 #include "shape/clsTransForm.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,22 +16,13 @@ namespace shape {
 namespace {
 
 const char kSource[] = "TransForm";
-const char kLoaderSuffix[] = ".cDIBSectionRegion";
 const char kNotShapeableText[] =
     "Must pass in the name of a Form, PictureBox, CommandButton, CheckBox or OptionButton.  "
     "TransForm ShapeMe method failed.";
 
-// Far more rectangles than any window outline has; a bigger file is not one of ours.
-constexpr qint64 kMaxRegionFileBytes = 64LL * 1024 * 1024;
-
 // The outline that shows nothing: one pixel left of and above the widget. Qt reads an empty
 // mask as "no mask", i.e. the whole rectangle, which is the opposite of what is meant.
 const QRect kNothingShown(-1, -1, 1, 1);
-
-std::string& ExecutableNameOverride() {
-  static std::string name;
-  return name;
-}
 
 // What the widget itself draws, one image pixel per widget pixel.
 QImage Render(QWidget* widget) {
@@ -67,7 +55,6 @@ void clsTransForm::ShapeMe(QWidget* target, QRgb color, bool load, const std::st
   if (!target || (!box && !button && !target->isWindow()))
     throw TransFormError(kErrNotShapeable, kSource, kNotShapeableText);
 
-  const bool loading = !fileName.empty() && load;
   const bool saving = !fileName.empty() && !load;
 
   QImage pixels;
@@ -86,21 +73,16 @@ void clsTransForm::ShapeMe(QWidget* target, QRgb color, bool load, const std::st
     height_ = b->height();
     // Two pixels of the frame are always cut off.
     base = RegionRect{2, 2, width_ - 2, height_ - 2};
-    if (!loading) pixels = Render(b);
+    pixels = Render(b);
   } else {
     width_ = target->width();
     height_ = target->height();
     base = RegionRect{0, 0, width_, height_};
-    if (!loading) pixels = box ? box->surface() : Render(target);
+    pixels = box ? box->surface() : Render(target);
   }
 
-  QRegion outline;
-  if (loading) {
-    outline = LoadRegionDataFromFile(fileName);
-  } else {
-    outline = ToQRegion(BuildRegionRects(pixels, color, base));
-    if (saving) SaveRegionDataToFile(fileName, outline);
-  }
+  const QRegion outline = ToQRegion(BuildRegionRects(pixels, color, base));
+  if (saving) SaveRegionDataToFile(fileName, outline);
   ApplyRegion(target, outline);
   region_ = outline;
 }
@@ -120,15 +102,6 @@ void clsTransForm::ApplyRegion(QWidget* target, const QRegion& region) {
 
 bool clsTransForm::HasEmptyOutline(const QWidget& target) {
   return target.mask() == QRegion(kNothingShown);
-}
-
-void clsTransForm::SetExecutableName(const std::string& name) { ExecutableNameOverride() = name; }
-
-std::string clsTransForm::ExecutableName() {
-  if (!ExecutableNameOverride().empty()) return ExecutableNameOverride();
-  if (QCoreApplication::instance() && !QCoreApplication::applicationName().isEmpty())
-    return QCoreApplication::applicationName().toStdString();
-  return "WasteWell";
 }
 
 void clsTransForm::SaveRegionDataToFile(const std::string& fileName, const QRegion& region) const {
@@ -152,38 +125,6 @@ void clsTransForm::SaveRegionDataToFile(const std::string& fileName, const QRegi
     throw TransFormError(kErrDeviceIo, kSource, "Device I/O error");
   }
   if (!file.commit()) throw TransFormError(kErrPathFileAccess, kSource, "Path/File access error");
-}
-
-QRegion clsTransForm::LoadRegionDataFromFile(const std::string& fileName) const {
-  const std::string source = ExecutableName() + kLoaderSuffix;
-  const QString name = QString::fromStdString(fileName);
-  const QFileInfo info(name);
-  if (!info.exists()) throw TransFormError(kErrFileNotFound, source, "File not found");
-  if (!info.isFile()) throw TransFormError(kErrPathFileAccess, source, "Path/File access error");
-  if (info.size() > kMaxRegionFileBytes)
-    throw TransFormError(kErrBadRegionData, source,
-                         "Invalid region data in LoadRegionDataFromFile");
-
-  QFile file(name);
-  if (!file.open(QIODevice::ReadOnly))
-    throw TransFormError(kErrPathFileAccess, source, "Path/File access error");
-  const QByteArray data = file.read(kMaxRegionFileBytes + 1);
-  file.close();
-
-  std::vector<RegionRect> rects;
-  switch (
-      DecodeRegionData(std::string(data.constData(), static_cast<size_t>(data.size())), &rects)) {
-    case DecodeResult::kOk:
-      break;
-    case DecodeResult::kEmpty:
-    case DecodeResult::kTruncated:
-      throw TransFormError(kErrPastEndOfFile, source, "Input past end of file");
-    case DecodeResult::kInvalid:
-      throw TransFormError(kErrBadRegionData, source,
-                           "Invalid region data in LoadRegionDataFromFile");
-  }
-  // Accepted files may still have touching rectangles; Qt wants them joined.
-  return ToQRegion(Canonicalize(rects));
 }
 
 }  // namespace shape

@@ -25,10 +25,7 @@ class TransFormError : public std::runtime_error {
 constexpr std::int32_t kErrNotShapeable = -2147218992;
 constexpr std::int32_t kErrNoRegionData = -2147218991;
 constexpr std::int32_t kErrNoRegionSize = -2147218990;
-constexpr std::int32_t kErrBadRegionData = -2147218989;  // 0x800409D3, a file we cannot trust
-constexpr std::int32_t kErrFileNotFound = 53;
 constexpr std::int32_t kErrDeviceIo = 57;
-constexpr std::int32_t kErrPastEndOfFile = 62;
 constexpr std::int32_t kErrPathFileAccess = 75;
 
 class clsTransForm {
@@ -38,9 +35,9 @@ class clsTransForm {
   clsTransForm& operator=(const clsTransForm&) = delete;
 
   // Cuts every pixel of color out of target: a top-level window, a PictureBox, a QPushButton,
-  // QCheckBox or QRadioButton. An empty fileName, or load false, scans what the target shows;
-  // a fileName with load false also saves the region there; a fileName with load true takes
-  // the region from that file instead of scanning. Throws TransFormError; on an error the
+  // QCheckBox or QRadioButton, always by scanning what the target shows; a fileName with load
+  // false also saves the region there. Region files are never read back: nothing in the
+  // program asks for one, so load true scans as well. Throws TransFormError; on an error the
   // target keeps its previous outline.
   void ShapeMe(QWidget* target, QRgb color, bool load = false, const std::string& fileName = "");
 
@@ -56,14 +53,8 @@ class clsTransForm {
   // True when ApplyRegion gave the widget the outline that shows nothing.
   static bool HasEmptyOutline(const QWidget& target);
 
-  // Name in the source of loader errors, "<name>.cDIBSectionRegion". Default: the
-  // application's name, else "WasteWell".
-  static void SetExecutableName(const std::string& name);
-  static std::string ExecutableName();
-
  private:
   void SaveRegionDataToFile(const std::string& fileName, const QRegion& region) const;
-  QRegion LoadRegionDataFromFile(const std::string& fileName) const;
 
   QRegion region_;  // the outline last handed over
   int width_ = 0;   // the target's inner size in pixels at the last call

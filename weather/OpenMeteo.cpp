@@ -58,7 +58,9 @@ std::optional<QList<OpenMeteoPlace>> ParseOpenMeteoPlaces(const QByteArray& answ
     p.region = o.value(QLatin1String("admin1")).toString();
     p.country = o.value(QLatin1String("country")).toString();
     p.countryCode = o.value(QLatin1String("country_code")).toString();
-    if (!id || *id < 0 || !latitude || !longitude || p.name.isEmpty() || p.countryCode.isEmpty())
+    // Converted only when the number fits: 1e300 is no id.
+    if (!id || !(*id >= 0 && *id < 9007199254740992.0) || !latitude || !longitude ||
+        p.name.isEmpty() || p.countryCode.isEmpty())
       continue;
     p.id = QString::number(static_cast<qint64>(*id));
     p.latitude = NumberText(*latitude);
@@ -96,7 +98,7 @@ std::optional<OpenMeteoWeather> ParseOpenMeteoForecast(const QByteArray& answer,
   const auto minimum = FirstOf(daily, "temperature_2m_min");
   const QString time = now.value(QLatin1String("time")).toString();
   if (!temperature || !humidity || !code || !pressure || !speed || !direction || !maximum ||
-      !minimum || time.isEmpty() || *code != std::floor(*code))
+      !minimum || time.isEmpty() || *code != std::floor(*code) || !(*code >= 0 && *code < 1000))
     return std::nullopt;
   const auto condition = WmoConditionOf(static_cast<int>(*code), english);
   if (!condition) return std::nullopt;

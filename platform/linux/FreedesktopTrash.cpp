@@ -43,7 +43,7 @@ BinQuery FreedesktopTrash::query() {
   for (auto& l : s_->locations) {
     if (!l->active || l->duplicate) continue;
     q.count += l->count;
-    q.size += l->size;
+    q.size = SaturatingAdd(q.size, l->size.value());
   }
   return q;
 }

@@ -226,8 +226,12 @@ Found Find(std::string_view text, std::size_t pos, std::string_view section, std
   return f;
 }
 
-// The whole file in one read; false when it is missing, unreadable or not a
-// regular file (errno tells which).
+// No settings file comes near this; a larger one (or one that grows past it
+// while read) is unusable: reads give the default and writes leave it alone.
+constexpr std::size_t kMaxProfileBytes = std::size_t{1} << 20;
+
+// The whole file in one read; false when it is missing, unreadable, too large
+// or not a regular file (errno tells which).
 bool ReadProfile(const fs::path& file, std::string& out, struct stat& st) {
   UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.ok()) return false;
@@ -235,8 +239,12 @@ bool ReadProfile(const fs::path& file, std::string& out, struct stat& st) {
     errno = EISDIR;
     return false;
   }
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxProfileBytes) {
+    errno = EFBIG;
+    return false;
+  }
   out.reserve(static_cast<std::size_t>(st.st_size));
-  return ReadAll(fd.get(), out);
+  return ReadAll(fd.get(), out, kMaxProfileBytes);
 }
 
 // A linked settings file stays a link: the write goes to the file it names.

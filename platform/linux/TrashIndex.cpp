@@ -24,9 +24,27 @@ constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr std::size_t kMaxRememberedFile = 1 << 20;
 
+// A remembered top is opened as a C string and its trash may be emptied: only
+// an absolute path without NUL and without ".." may name one.
+bool CleanTop(const std::string& top) {
+  if (top.empty() || top[0] != '/' || top.find('\0') != std::string::npos) return false;
+  for (std::size_t pos = 0; pos != std::string::npos;) {
+    const std::size_t slash = top.find('/', pos + 1);
+    if (top.compare(pos + 1, slash == std::string::npos ? std::string::npos : slash - pos - 1,
+                    "..") == 0)
+      return false;
+    pos = slash;
+  }
+  return true;
+}
+
 void Add(Location& l, const Entry& e, int sign) {
   if (e.hasInfo) l.count += sign;
-  if (e.hasFile) l.size += sign * e.size;
+  if (!e.hasFile) return;
+  if (sign > 0)
+    l.size.add(e.size);
+  else
+    l.size.remove(e.size);
 }
 
 void Measure(Entry& e, int infoFd, int filesFd, dev_t filesDev, const std::string& key,
@@ -142,7 +160,7 @@ bool RememberedTops::reload() {
       std::size_t end = text.find('\n', pos);
       if (end == std::string::npos) end = text.size();
       std::string top = PercentDecode(text.substr(pos, end - pos));
-      if (!top.empty() && top[0] == '/') tops_.push_back(std::move(top));
+      if (CleanTop(top)) tops_.push_back(std::move(top));
       pos = end + 1;
     }
   }
@@ -254,7 +272,8 @@ void FreedesktopTrash::State::deactivate(Location& l) {
   l.duplicate = false;
   l.entries.clear();
   l.dirty.clear();
-  l.count = l.size = 0;
+  l.count = 0;
+  l.size.clear();
   l.dev = 0;
   l.ino = 0;
   l.info = l.files = Identity{};
@@ -331,7 +350,8 @@ void FreedesktopTrash::State::scanAll(Location& l, int infoFd, int filesFd,
                                       const std::unordered_map<std::string, Entry>& previous) {
   l.entries.clear();
   l.dirty.clear();
-  l.count = l.size = 0;
+  l.count = 0;
+  l.size.clear();
   l.scannedAt = std::chrono::steady_clock::now();
   if (infoFd >= 0) {
     std::string key;

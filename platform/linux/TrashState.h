@@ -16,6 +16,7 @@
 #include "platform/linux/Mounts.h"
 #include "platform/linux/PosixFile.h"
 #include "platform/linux/SafeRemove.h"
+#include "platform/portable/SaturatingSize.h"
 
 namespace platform::trash {
 
@@ -71,7 +72,8 @@ struct Location {
   std::chrono::steady_clock::time_point scannedAt{};
   std::unordered_set<std::string> dirty;
   std::unordered_map<std::string, Entry> entries;
-  std::int64_t count = 0, size = 0;
+  std::int64_t count = 0;
+  SizeTotal size;  // of the items' files and folders
 
   std::string sub(const char* name) const;
 };

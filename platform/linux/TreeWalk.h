@@ -13,6 +13,7 @@
 
 #include "platform/linux/PosixFile.h"
 #include "platform/linux/SafeRemove.h"
+#include "platform/portable/SaturatingSize.h"
 
 namespace platform::walk {
 
@@ -97,7 +98,7 @@ inline bool IsMountPointAt(int dirFd, const std::string& name) {
 }
 
 // Adds up the apparent sizes of the files below a folder; links count their
-// own size, what cannot be read adds nothing.
+// own size, what cannot be read adds nothing, a sum past 64 bits stays at the top.
 class SizeCounter {
  public:
   void listed(int, Names&) {}
@@ -106,7 +107,7 @@ class SizeCounter {
     if (IsMountPointAt(dirFd, name)) return Next::kDone;  // its bytes belong to another volume
     struct stat st;
     if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
-      total += static_cast<std::int64_t>(st.st_size);
+      total = SaturatingAdd(total, static_cast<std::int64_t>(st.st_size));
     return Next::kDone;
   }
   void entered(const std::string&) {}

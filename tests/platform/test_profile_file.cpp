@@ -135,3 +135,20 @@ TEST(ProfileFile, AKilledWriterLeavesOneWholeState) {
 }
 
 }  // namespace
+
+// A file that no settings file comes near (a sparse one of 64 GB, or one just past 1 MB) is
+// unusable: a read gives the default at once, a write fails and leaves the file as it was.
+TEST(ProfileFile, AnOversizedFileIsUnusableAndKeptAsItIs) {
+  TempDir dir;
+  const fs::path file = dir / "Options.ini";
+  for (std::uintmax_t size : {std::uintmax_t{1} << 36, (std::uintmax_t{1} << 20) + 1}) {
+    WriteFile(file, "[S]\r\nk=1\r\n");
+    fs::resize_file(file, size);
+    EXPECT_EQ(Get("S", "k", file), "def") << size;
+    EXPECT_FALSE(WritePrivateProfileString("S", "k", "2", file)) << size;
+    EXPECT_EQ(fs::file_size(file), size);
+    EXPECT_EQ(EntryCount(dir.path()), 1);
+  }
+  fs::resize_file(file, 1 << 20);
+  EXPECT_EQ(Get("S", "k", file), "1");
+}

@@ -2,9 +2,12 @@
 
 #include <QPainter>
 #include <QWidget>
+#include <climits>
+#include <filesystem>
 
 #include "shape/clsTransForm.h"
 #include "support/QtApp.h"
+#include "support/TempDir.h"
 
 namespace shape {
 namespace {
@@ -50,6 +53,28 @@ TEST(TransForm, FormKeepsOnlyItsOwnDrawingAndAllKeyColourLeavesNothingToHit) {
   EXPECT_TRUE(clsTransForm::HasEmptyOutline(blank));
   EXPECT_FALSE(blank.mask().isEmpty());
   EXPECT_TRUE((blank.mask() & blank.rect()).isEmpty());
+}
+
+// Nothing in the program names a region file, so none is ever read: asked to load one, the
+// region builder scans. A file with a rectangle at -2147483648 (whose arithmetic overflowed)
+// changes nothing.
+TEST(TransForm, ARegionFileIsNeverReadBack) {
+  testsupport::App();
+  testsupport::TempDir dir;
+  std::string bytes;
+  for (std::int32_t v : {32, 1, 1, 16, INT32_MIN, 0, 10, 1, INT32_MIN, 0, 10, 1})
+    for (int i = 0; i < 4; ++i)
+      bytes.push_back(static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF));
+  const std::filesystem::path file = dir / "outline.rgn";
+  testsupport::WriteFile(file, bytes);
+  clsTransForm shaper;
+  Canvas form;
+  form.setWindowFlags(Qt::FramelessWindowHint);
+  form.resize(40, 30);
+  Paint(&form, kKey);
+  shaper.ShapeMe(&form, kKey, true, file.string());
+  EXPECT_EQ(form.mask(), QRegion(5, 6, 10, 7));
+  EXPECT_EQ(testsupport::ReadFile(file), bytes);
 }
 
 }  // namespace

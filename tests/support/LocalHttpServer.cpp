@@ -41,11 +41,20 @@ void LocalHttpServer::Serve(QTcpSocket* socket) {
   auto answer = [s, reply] {
     if (!s) return;
     const qint64 length = reply.length >= 0 ? reply.length : reply.body.size();
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) +
-                      (reply.status < 400 ? " OK" : " Error") + "\r\nContent-Type: " +
-                      reply.contentType + "\r\nContent-Length: " + QByteArray::number(length) +
-                      "\r\n" + reply.extraHeaders + "Connection: close\r\n\r\n";
+    QByteArray head =
+        "HTTP/1.1 " + QByteArray::number(reply.status) + (reply.status < 400 ? " OK" : " Error") +
+        "\r\nContent-Type: " + reply.contentType +
+        (reply.endless ? QByteArray() : "\r\nContent-Length: " + QByteArray::number(length)) +
+        "\r\n" + reply.extraHeaders + "Connection: close\r\n\r\n";
     s->write(head);
+    if (reply.endless) {
+      auto* more = new QTimer(s);
+      QObject::connect(more, &QTimer::timeout, s, [s, body = reply.body] {
+        if (s && s->bytesToWrite() < (1 << 20)) s->write(body);
+      });
+      more->start(1);
+      return;
+    }
     if (reply.stallAfter >= 0) {
       s->write(reply.body.left(reply.stallAfter));
       s->flush();

@@ -21,6 +21,7 @@ class LocalHttpServer : public QObject {
     qint64 stallAfter = -1;   // body bytes sent before it stops sending, the connection open
     qint64 length = -1;       // Content-Length announced; -1: the body's
     QByteArray extraHeaders;  // "Name: value\r\n" lines
+    bool endless = false;     // the body sent again and again, no length, never ended
   };
   static Reply Answer(int status, QByteArray body, QByteArray contentType = "text/html; charset=utf-8") {
     Reply r;

@@ -1,5 +1,8 @@
 #include "tools/updates/UpdateInfo.h"
 
+#include <QRegularExpression>
+#include <cmath>
+
 namespace tools {
 
 QString SetupUrl(const QString& updateFolder) {
@@ -47,8 +50,22 @@ std::optional<QDateTime> ToDateTime(const QString& text, const QLocale& locale) 
 std::optional<qint32> ToLong(const QString& field3) {
   bool ok = false;
   const double v = field3.trimmed().toDouble(&ok);
-  if (!ok || v < -2147483648.5 || v > 2147483647.5) return std::nullopt;
+  // NaN fails every comparison: only a finite value in range is converted.
+  if (!ok || !std::isfinite(v) || !(v >= -2147483648.5 && v < 2147483647.5)) return std::nullopt;
   return static_cast<qint32>(qRound64(v));
+}
+
+bool UsableInfoLine(const QStringList& fields) {
+  if (fields.size() < 5) return false;
+  // What toDouble takes for a number, overflowing ones included.
+  static const QRegularExpression number(
+      QStringLiteral("^[+-]?((\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?|nan|inf|infinity)$"),
+      QRegularExpression::CaseInsensitiveOption);
+  for (int i : {1, 3}) {
+    const QString size = fields[i].trimmed();
+    if (number.match(size).hasMatch() && !ToLong(size)) return false;
+  }
+  return true;
 }
 
 QString ProgressText(qint64 total, const QString& field3, float percent, const QLocale& locale) {

@@ -135,6 +135,7 @@ void frmUpdates::Form_Load() {
     if (!DoEvents()) return;
   }
   targetPath_ = info;
+  Inet1->SetMaximumSize(kMaxInfoFileBytes);
   Inet1->Execute(TextSite->text() + TextFile->text(), QStringLiteral("GET"), targetPath_);
   DoEvents();
 }
@@ -235,7 +236,7 @@ void frmUpdates::CommandCheck_Click() {
   }
   fields_ = line.split(',');
   const std::optional<QDateTime> published = ToDateTime(fields_.value(2), QLocale());
-  if (fields_.size() < 5 || !published || !exeInfo.exists() || !currentDate.isValid()) {
+  if (!UsableInfoLine(fields_) || !published || !exeInfo.exists() || !currentDate.isValid()) {
     CannotDownload();
     return;
   }

@@ -105,6 +105,9 @@ TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
                       {"589,1,pronto,3,4", kCannot},        {"589,1,01/01/2019,10,x", kCannot, 1},
                       {"588,1,01/01/2019,10,x", kNoNews},   {"589,1,01/01/2019,10,x", offer},
                       {"5810,1,01/01/2019,10,x", kNoNews},  {"5810,1,01/01/2021,10,x", offer},
+                      // Sizes that no whole count is: never converted, the line is unusable.
+                      {"589,1,01/01/2019,nan,x", kCannot},  {"589,1e400,01/01/2019,10,x", kCannot},
+                      {"589,1,01/01/2019,-Inf,x", kCannot}, {"589,1,01/01/2019,99999999999,x", kCannot},
                       {"589,1,01/01/2019,10,x", kCannot, 2}};
   for (const auto& row : rows) {
     Serve(row.line);
@@ -200,4 +203,21 @@ TEST_F(Updates, ClosingWhileTheInfoFileIsSlowCancelsIt) {
   SpinUntil([] { return false; }, 2000);
   EXPECT_TRUE(kit.messages.empty());
   EXPECT_FALSE(QFile::exists(Path("updates/WasteWell.txt")));
+}
+
+// An info file that never ends (a broken server) ends the transfer at 64 KB, with the message
+// of a file that is not there, and the window closes; the next one of 64 KB is still read.
+TEST_F(Updates, AnEndlessInfoFileIsAFailedTransfer) {
+  auto endless = LocalHttpServer::Answer(200, QByteArray(4096, '5'), "text/plain");
+  endless.endless = true;
+  Serve({});
+  server.Set("/descargas/updates/WasteWell.txt", endless);
+  form = frmUpdates::Open([this] { ++ends; });
+  ASSERT_TRUE(SpinUntil([&] { return !form || form->Unloaded(); }, 10000));
+  EXPECT_EQ(LastMessage(), kNotAvailable);
+
+  Serve("589,1,01/01/2019,10,x" + QByteArray(64 * 1024 - 21, ' '));
+  kit.answer = platform::kAnswerNo;
+  ASSERT_TRUE(OpenAndCheck());
+  EXPECT_TRUE(LastMessage().startsWith("Hay una versión más reciente:"));
 }

@@ -1,0 +1,17 @@
+// /proc/PID/maps and /proc/locks, read before a deletion, under a private proc
+// root: the same bytes go to both.
+#include "fuzz/FuzzSupport.h"
+#include "platform/linux/InUse.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::filesystem::path root = [] {
+    const std::filesystem::path r = fuzz::ScratchFolder() / "proc";
+    std::filesystem::create_directories(r / "1");
+    return r;
+  }();
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  fuzz::WriteFile(root / "1" / "maps", text);
+  fuzz::WriteFile(root / "locks", text);
+  platform::InUse held(root.string());
+  return 0;
+}

@@ -1,0 +1,93 @@
+// What the bin reads that others can write or size: the remembered volume tops and files that
+// claim almost any size.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <limits>
+
+#include "platform/FileSystem.h"
+#include "support/TrashTestKit.h"
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+using platform::FreedesktopTrash;
+
+namespace {
+
+constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+
+void Sparse(const fs::path& file, std::int64_t size) {
+  fs::create_directories(file.parent_path());
+  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0) << file;
+  close(fd);
+}
+
+}  // namespace
+
+// A line of the trash-volumes file that is no clean absolute path (a NUL, raw or
+// percent-written, a relative path, a "..") names no trash: a folder with files/ in it
+// stays full when the bin empties, and nothing of it is counted.
+TEST(TrashHostileData, RememberedTopsThatAreNoCleanPathNameNoTrash) {
+  TempDir tmp;
+  const fs::path data = tmp / "data", dir = tmp / "vol", victim = dir / "victim";
+  const std::string uid = std::to_string(getuid());
+  fs::create_directories(victim / "sub");
+  const std::string lines[] = {
+      victim.string() + "%00",
+      victim.string() + std::string(1, '\0'),
+      victim.string() + std::string(1, '\0') + "/x",
+      (victim / "sub" / "..").string() + "%00",
+      (victim / "..").string(),
+      "vol/victim",
+      "",
+  };
+  for (const std::string& line : lines) {
+    WriteFile(victim / "files" / "thesis.txt", "years of it");
+    WriteFile(victim / "info" / "thesis.txt.trashinfo", "[Trash Info]\nPath=/x\n");
+    // What ".." would reach: a folder named like our trash beside the victim.
+    WriteFile(dir / (".Trash-" + uid) / "files" / "kept.txt", "mine");
+    WriteFile(data / "WasteWell" / "trash-volumes", line + "\n");
+    FreedesktopTrash bin(TrashAt(data));
+    EXPECT_EQ(Query(bin), Figures(0, 0)) << line;
+    bin.empty(nullptr);
+    EXPECT_EQ(ReadFile(victim / "files" / "thesis.txt"), "years of it") << line;
+    EXPECT_EQ(ReadFile(dir / (".Trash-" + uid) / "files" / "kept.txt"), "mine") << line;
+  }
+  // A clean line still counts and empties its volume's trash.
+  WriteFile(data / "WasteWell" / "trash-volumes", "bad%00line\n" + dir.string() + "\n");
+  WriteFile(dir / (".Trash-" + uid) / "info" / "kept.txt.trashinfo", "[Trash Info]\nPath=/y\n");
+  FreedesktopTrash bin(TrashAt(data));
+  EXPECT_EQ(Query(bin), Figures(1, 4));
+  EXPECT_EQ(bin.empty(nullptr).removed, 1);
+  EXPECT_FALSE(fs::exists(dir / (".Trash-" + uid) / "files" / "kept.txt"));
+  EXPECT_EQ(ReadFile(victim / "files" / "thesis.txt"), "years of it");
+}
+
+// Sparse files of 2^63 - 1 bytes, or two of 2^62 in one folder, cost nothing on disk: the bin
+// and the folder measuring show the largest size instead of a wrapped one, and the exact size
+// comes back when the huge item goes.
+TEST(TrashHostileData, HugeSparseSizesStopAtTheLargest) {
+  TempDir tmp;
+  TmpfsMount vol(tmp / "vol");  // tmpfs takes files of any 64-bit size
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  const fs::path data = vol.path() / "data", trash = data / "Trash";
+  Sparse(PutTrashInfo(trash, "pair") / "a", std::int64_t{1} << 62);
+  Sparse(trash / "files" / "pair" / "b", std::int64_t{1} << 62);
+  EXPECT_EQ(platform::FolderSize(trash / "files" / "pair"), kMax);
+  FreedesktopTrash bin(TrashAt(data));
+  EXPECT_EQ(Query(bin), Figures(1, kMax));
+
+  Sparse(PutTrashInfo(trash, "huge"), kMax);
+  WriteFile(PutTrashInfo(trash, "small"), "12345");
+  EXPECT_EQ(Query(bin), Figures(3, kMax));
+  fs::remove_all(trash / "files" / "pair");
+  fs::remove(trash / "info" / "pair.trashinfo");
+  EXPECT_EQ(Query(bin), Figures(2, kMax));
+  fs::remove(trash / "files" / "huge");
+  fs::remove(trash / "info" / "huge.trashinfo");
+  EXPECT_EQ(Query(bin), Figures(1, 5));
+  EXPECT_EQ(Query(*std::make_unique<FreedesktopTrash>(TrashAt(data))), Figures(1, 5));
+}
