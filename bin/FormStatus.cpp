@@ -2,9 +2,9 @@
 
 #include <QEvent>
 #include <QPainter>
-#include <QPointer>
 
 #include "bin/Twips.h"
+#include "tools/OneWindow.h"
 
 namespace bin {
 
@@ -16,10 +16,7 @@ constexpr int kTickMs = 1000;
 constexpr int kTicksShown = 5;
 constexpr int kLabelIndentTwips = 300;
 
-QPointer<FormStatus>& Instance() {
-  static QPointer<FormStatus> instance;
-  return instance;
-}
+using One = tools::OneWindow<FormStatus>;
 
 // A small "i" in a blue disc: our own information picture.
 QPixmap InfoPicture() {
@@ -87,20 +84,19 @@ void FormStatus::Timer1_Timer() {
   }
 }
 
-FormStatus* FormStatus::Current() { return Instance().data(); }
+FormStatus* FormStatus::Current() { return One::Current(); }
 
 FormStatus* FormStatus::LoadIfNeeded() {
-  if (!Instance()) Instance() = new FormStatus();
-  return Instance().data();
+  return One::Get([] { return new FormStatus(); });
 }
 
 void FormStatus::CloseCurrent() {
-  if (Instance()) Instance()->close();
+  if (FormStatus* open = One::Current()) open->close();
 }
 
 // Closing unloads: the next pointer movement over the bin makes a new one.
 void FormStatus::closeEvent(QCloseEvent* event) {
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   QWidget::closeEvent(event);
 }
 

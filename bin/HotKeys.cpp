@@ -75,10 +75,8 @@ void HotKeyPoller::TimerTecla_Timer() {
   for (const ToolKey& tool : actions_.tools) {
     Watched& k = Key(tool.letter);
     if (!k.held) continue;
-    if (tool.oncePerPress) {
-      if (k.latched) return;
-      k.latched = true;
-    }
+    if (k.latched) return;
+    k.latched = true;
     Run(tool.action);
     return;
   }

@@ -13,10 +13,10 @@ namespace bin {
 constexpr int kVkAlt = 18;
 constexpr int kVkA = 'A', kVkV = 'V';
 
-// A tool's combination.
+// A tool's combination. It acts once per press: again only after Alt or the
+// letter was let go, so a held key never opens a window or starts a check twice.
 struct ToolKey {
-  char letter;         // upper case
-  bool oncePerPress;   // acts again only after Alt or the letter was let go
+  char letter;  // upper case
   std::function<void()> action;
 };
 

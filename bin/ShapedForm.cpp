@@ -434,8 +434,7 @@ HotKeyActions ShapedForm::HotKeys() {
     const tools::ToolInfo& info = tool->Info();
     if (!info.hotKey || !tool->Available()) continue;
     tools::Tool* t = tool.get();
-    actions.tools.push_back({info.hotKey, info.repeat == tools::KeyRepeat::OncePerPress,
-                             [self, t] {
+    actions.tools.push_back({info.hotKey, [self, t] {
                                if (self) self->OpenTool(*t);
                              }});
   }

@@ -29,6 +29,10 @@ struct ShownMessage {
 };
 
 int MsgBox(const QString& text, int style, const QString& title, QWidget* parent = nullptr);
+// The same box without waiting for it: it opens over parent and then gets the
+// answer. A box whose parent goes first goes with it, and then never runs.
+void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
+                std::function<void(int answer)> then);
 
 // A test hook: while set, no window opens and the hook's answer is returned.
 using MsgBoxHook = std::function<int(const ShownMessage&)>;

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "platform/Shell.h"
 
@@ -93,8 +94,25 @@ std::unique_ptr<WebBrowser> CreateWebBrowser(QWidget* parent) {
 
 class RecordingWebBrowser::Impl {
  public:
+  struct Then {
+    QPointer<QObject> context;
+    std::function<void(bool)> then;
+  };
   QPointer<QLabel> label;
   std::vector<QEventLoop*> waits;
+  std::vector<Then> thens;
+  QTimer* poll = nullptr;  // sees busy drop, which tests set by hand
+  QTimer* stall = nullptr;
+
+  // Each continuation at the next turn of the loop, bound to its context.
+  void Flush(bool loaded) {
+    poll->stop();
+    stall->stop();
+    for (Then& t : std::exchange(thens, {}))
+      if (t.context)
+        QTimer::singleShot(0, t.context.data(),
+                           [then = std::move(t.then), loaded] { then(loaded); });
+  }
 };
 
 RecordingWebBrowser::RecordingWebBrowser(QWidget* parent) : impl_(std::make_unique<Impl>()) {
@@ -103,6 +121,14 @@ RecordingWebBrowser::RecordingWebBrowser(QWidget* parent) : impl_(std::make_uniq
   impl_->label->setAlignment(Qt::AlignCenter);
   impl_->label->setWordWrap(true);
   impl_->label->setText(QStringLiteral("El navegador integrado no está disponible."));
+  impl_->poll = new QTimer(impl_->label);
+  impl_->poll->setInterval(10);
+  QObject::connect(impl_->poll, &QTimer::timeout, impl_->label, [this] {
+    if (!busy) impl_->Flush(true);
+  });
+  impl_->stall = new QTimer(impl_->label);
+  impl_->stall->setSingleShot(true);
+  QObject::connect(impl_->stall, &QTimer::timeout, impl_->label, [this] { Stop(); });
 }
 
 RecordingWebBrowser::~RecordingWebBrowser() {
@@ -125,6 +151,20 @@ void RecordingWebBrowser::Stop() {
   ++stops;
   busy = false;
   for (QEventLoop* loop : impl_->waits) loop->quit();
+  if (impl_->label) impl_->Flush(false);
+}
+
+void RecordingWebBrowser::WhenIdle(QObject* context, std::function<void(bool)> then) {
+  if (!context || !then || !impl_->label) return;
+  if (!busy) {
+    QTimer::singleShot(0, context, [then = std::move(then)] { then(true); });
+    return;
+  }
+  impl_->thens.push_back({context, std::move(then)});
+  if (!impl_->poll->isActive()) {
+    impl_->poll->start();
+    impl_->stall->start(stallTimeoutMs);
+  }
 }
 
 bool RecordingWebBrowser::WaitWhileBusy() {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class QObject;
 class QWidget;
 
 namespace platform {
@@ -45,10 +46,17 @@ class WebBrowser {
   virtual void AllowImagesFrom(const QStringList& addresses) { (void)addresses; }
   // Stops loading; a running WaitWhileBusy returns false.
   virtual void Stop() = 0;
+  // What runs after the load: then(true) once the browser is no longer Busy
+  // (at the next turn of the event loop when it is not busy now), then(false)
+  // when the load was cut short by Stop or by StallTimeoutMs without progress
+  // (the load is then stopped as failed). Never runs once context is
+  // destroyed, nor when the browser goes first. Nothing waits meanwhile.
+  virtual void WhenIdle(QObject* context, std::function<void(bool loaded)> then) = 0;
   // Lets events run while Busy. False when the wait was cut short: Stop, the
   // browser destroyed with its window, or StallTimeoutMs without progress
   // (then the load is stopped as failed). After false the caller returns
-  // at once, without touching its window: it may be gone.
+  // at once, without touching its window: it may be gone. Kept for the
+  // weather windows until they use WhenIdle; new code uses WhenIdle.
   virtual bool WaitWhileBusy() = 0;
 
   // Events. ProgressChange(progress, maximum); a maximum of 0 means the load
@@ -102,6 +110,7 @@ class RecordingWebBrowser : public WebBrowser {
   void SetRestricted(bool on) override { restricted = on; }
   void AllowImagesFrom(const QStringList& addresses) override { imageHosts = addresses; }
   void Stop() override;
+  void WhenIdle(QObject* context, std::function<void(bool)> then) override;
   bool WaitWhileBusy() override;
 
   std::vector<Navigation> navigations;

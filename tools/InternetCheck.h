@@ -1,6 +1,9 @@
 #pragma once
 // The connectivity check made before a window that needs the internet opens.
+#include <functional>
 #include <string>
+
+class QObject;
 
 namespace tools {
 
@@ -12,7 +15,12 @@ constexpr int kInternetCheckTimeoutMs = 5000;
 void AddHttpsScheme(std::string& address);
 
 // Whether a connection to the address can be made now; the address gets the
-// scheme as AddHttpsScheme gives it.
+// scheme as AddHttpsScheme gives it. Blocks for up to the time-out: never on
+// the interface thread.
 bool IsInternetReachable(std::string& address);
+
+// The same check on a thread of its own. done gets the answer on the
+// interface thread, unless context was destroyed first; then nothing runs.
+void CheckInternet(std::string address, QObject* context, std::function<void(bool)> done);
 
 }  // namespace tools

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/RecycleBin.h"
+#include "tools/OneWindow.h"
 
 class QWidget;
 
@@ -35,8 +36,9 @@ class ToolHost {
 
 enum class MenuPlace { Utilities, Help };
 
-// How a held Alt+letter acts: on every tick of the key poll, or once until
-// the keys are let go.
+// Read by nothing: every tool's Alt+letter acts once per press, so that a
+// held key never opens a window or starts a check twice. Goes once no row
+// names it.
 enum class KeyRepeat { WhileHeld, OncePerPress };
 
 struct ToolInfo {
@@ -44,7 +46,7 @@ struct ToolInfo {
   const char* objectName;  // the menu item's object name
   QString caption;         // the menu item's text
   char hotKey;             // upper-case letter of Alt+letter; 0 for none
-  KeyRepeat repeat;
+  KeyRepeat repeat = KeyRepeat::OncePerPress;
 };
 
 class Tool {
@@ -74,18 +76,14 @@ class WindowTool : public Tool {
  public:
   using Tool::Tool;
   void Open(ToolHost&) override {
-    if (!window_) {
-      window_ = new Window;
-      window_->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    OneWindow<Window>::Get([] {
+      auto* window = new Window;
+      window->setAttribute(Qt::WA_DeleteOnClose);
+      return window;
+    });
+    OneWindow<Window>::BringForward();
   }
-  Window* Opened() const { return window_; }
-
- private:
-  QPointer<Window> window_;
+  Window* Opened() const { return OneWindow<Window>::Current(); }
 };
 
 using ToolList = std::vector<std::unique_ptr<Tool>>;

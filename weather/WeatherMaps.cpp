@@ -1,5 +1,7 @@
 #include "weather/WeatherMaps.h"
 
+#include <QPointer>
+
 #include "app/settings/Options.h"
 #include "platform/MessageBox.h"
 #include "tools/InternetCheck.h"
@@ -9,19 +11,32 @@ namespace weather {
 
 WeatherMapsTool::WeatherMapsTool()
     : Tool({tools::MenuPlace::Utilities, "MnuMaps",
-            QStringLiteral("Mapa Satélite Meteorológico -- Alt + w"), 'W',
-            tools::KeyRepeat::WhileHeld}) {}
+            QStringLiteral("Mapa Satélite Meteorológico -- Alt + w"), 'W'}) {}
 
+WeatherMapsTool::~WeatherMapsTool() = default;
+
+// The check waits on the network off the interface thread; the bin and its
+// hot keys go on meanwhile. A request while one is on its way adds nothing.
 void WeatherMapsTool::Open(tools::ToolHost& host) {
-  std::string address = app::Options().Text(app::Key::ConnectionCheckServer);
-  if (tools::IsInternetReachable(address)) {
-    FrmWeather::Open();
-    return;
-  }
-  platform::MsgBox(QStringLiteral("Problemas al conectar, compruebe su conexión a internet o "
-                                  "vuélvalo a intentar."),
-                   platform::kExclamation, QStringLiteral("Error-Info WasteWell"),
-                   host.HostWindow());
+  if (checking_) return;
+  checking_ = std::make_unique<QObject>();
+  tools::CheckInternet(app::Options().Text(app::Key::ConnectionCheckServer), checking_.get(),
+                       [this, &host](bool reachable) {
+                         if (reachable) {
+                           checking_.reset();
+                           FrmWeather::Open();
+                           return;
+                         }
+                         // Until the message is answered a request adds nothing either.
+                         platform::MsgBoxThen(
+                             QStringLiteral("Problemas al conectar, compruebe su conexión a "
+                                            "internet o vuélvalo a intentar."),
+                             platform::kExclamation, QStringLiteral("Error-Info WasteWell"),
+                             host.HostWindow(),
+                             [this, pending = QPointer<QObject>(checking_.get())](int) {
+                               if (pending) checking_.reset();  // else the tool went first
+                             });
+                       });
 }
 
 }  // namespace weather

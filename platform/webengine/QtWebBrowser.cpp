@@ -14,6 +14,7 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/WebBrowser.h"
@@ -88,7 +89,11 @@ class QtWebBrowser final : public platform::WebBrowser {
       clearHistory_ = false;
       Progressed();
       if (ProgressChange) ProgressChange(0, 0);
+      FlushThens(true);
     });
+    thenStall_ = new QTimer(view_);
+    thenStall_->setSingleShot(true);
+    QObject::connect(thenStall_, &QTimer::timeout, view_, [this] { Stop(); });
     QObject::connect(page, &QWebEnginePage::newWindowRequested, view_,
                      [this](QWebEngineNewWindowRequest& request) {
                        bool cancel = false;
@@ -99,6 +104,7 @@ class QtWebBrowser final : public platform::WebBrowser {
   }
 
   ~QtWebBrowser() override {
+    thens_.clear();  // the stop below may still finish the load
     EndWaits();
     if (view_) {
       view_->page()->triggerAction(QWebEnginePage::Stop);
@@ -169,6 +175,17 @@ class QtWebBrowser final : public platform::WebBrowser {
     if (view_) view_->page()->triggerAction(QWebEnginePage::Stop);
     busy_ = false;
     EndWaits();
+    FlushThens(false);
+  }
+
+  void WhenIdle(QObject* context, std::function<void(bool)> then) override {
+    if (!context || !then || !view_) return;
+    if (!busy_) {
+      QTimer::singleShot(0, context, [then = std::move(then)] { then(true); });
+      return;
+    }
+    thens_.push_back({context, std::move(then)});
+    thenStall_->start(stallTimeoutMs);
   }
 
   bool WaitWhileBusy() override {
@@ -207,6 +224,16 @@ class QtWebBrowser final : public platform::WebBrowser {
 
   QWebEnginePage* page_() { return view_->page(); }
 
+  // Each continuation at the next turn of the loop, bound to its context, so
+  // that none runs inside the engine's signal or after its window went.
+  void FlushThens(bool loaded) {
+    if (thenStall_) thenStall_->stop();
+    for (Then& t : std::exchange(thens_, {}))
+      if (t.context)
+        QTimer::singleShot(0, t.context.data(),
+                           [then = std::move(t.then), loaded] { then(loaded); });
+  }
+
   // A restricted local page reaches nothing remote, unless pictures from
   // named hosts are allowed: then the engine may ask, and the interceptor
   // lets only those pictures through.
@@ -236,6 +263,7 @@ class QtWebBrowser final : public platform::WebBrowser {
   }
 
   void Progressed() {
+    if (!thens_.empty() && thenStall_) thenStall_->start(stallTimeoutMs);
     for (Wait* w : waits_) {
       if (w->stallTimer) w->stallTimer->start(stallTimeoutMs);
       if (!busy_) w->loop->quit();
@@ -249,8 +277,15 @@ class QtWebBrowser final : public platform::WebBrowser {
     }
   }
 
+  struct Then {
+    QPointer<QObject> context;
+    std::function<void(bool)> then;
+  };
+
   QPointer<QWebEngineView> view_;
   std::vector<Wait*> waits_;
+  std::vector<Then> thens_;
+  QPointer<QTimer> thenStall_;
   bool busy_ = false;
   bool clearHistory_ = false;
   bool restricted_ = false;

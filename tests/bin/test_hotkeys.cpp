@@ -32,7 +32,7 @@ class HotKeysTest : public ::testing::Test {
     auto record = [this](const char* name) { return [this, name] { calls.push_back(name); }; };
     actions.openBin = record("open");
     actions.emptyBin = record("empty");
-    actions.tools = {{'T', false, record("temp")}, {'D', false, record("dictionary")}};
+    actions.tools = {{'T', record("temp")}, {'D', record("dictionary")}};
   }
   void Start(const std::string& held) {
     calls.clear();
@@ -52,10 +52,29 @@ class HotKeysTest : public ::testing::Test {
 TEST_F(HotKeysTest, TwoLettersHeldOpenOnlyTheEarlierToolAndLettersWithoutAltNothing) {
   Start("!DT");
   Ticks(2);
-  EXPECT_EQ(calls, (Calls{"temp", "temp"}));
+  EXPECT_EQ(calls, Calls{"temp"});
   Start("AVDT");  // typing elsewhere must never empty the trash
   Ticks(3);
   EXPECT_EQ(calls, Calls{});
+}
+
+// A held tool key acts once (a second check or window would follow on every tick); letting
+// the letter or Alt go re-arms it. Emptying keeps its own rule: on every tick.
+TEST_F(HotKeysTest, AHeldToolKeyActsOncePerPressWhileEmptyingRepeats) {
+  Start("!D");
+  Ticks(10);
+  keys.Hold("!");
+  Ticks(1);
+  keys.Hold("!D");
+  Ticks(3);
+  keys.Hold("D");
+  Ticks(1);
+  keys.Hold("!D");
+  Ticks(2);
+  EXPECT_EQ(calls, (Calls{"dictionary", "dictionary", "dictionary"}));
+  Start("!V");
+  Ticks(3);
+  EXPECT_EQ(calls, (Calls{"empty", "empty", "empty"}));
 }
 
 TEST_F(HotKeysTest, TickArrivingWhileAnActionWaitsForTheUserDoesNothing) {

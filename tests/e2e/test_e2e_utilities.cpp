@@ -2,10 +2,12 @@
 // writes its file, the dictionary shows its start page and the weather viewer
 // the image a server on 127.0.0.1 serves.
 #include <QCoreApplication>
+#include <algorithm>
 
 #include "support/E2eProgram.h"
 #include "support/LocalHttpServer.h"
 #include "support/QtApp.h"
+#include "support/SilentListener.h"
 
 using namespace testsupport;
 using E2eUtilities = E2eTest;
@@ -65,5 +67,45 @@ TEST_F(E2eUtilities, AltTXSDAndWOpenTheirUtilities) {
   const auto sheet = [](QRgb c) { return c == qRgb(247, 247, 255); };
   EXPECT_TRUE(WaitFor([&] { return CountPixels(id, p.home() / "rae.png", sheet) > 500; }, 30000));
 
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}
+
+// The check before the maps waits on a host that never answers: meanwhile the bin shows its
+// pop-up and another hot key opens its window at once. Alt+W again adds no second check,
+// and the one failure message comes when the check gives up.
+TEST_F(E2eUtilities, WhileTheConnectivityCheckWaitsTheBinAndTheOtherHotKeysAnswer) {
+  SilentListener silent;
+  E2eProgram p;
+  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n[Servidores]\r\nConexion=" + silent.At() +
+                 "\r\n");
+  ASSERT_TRUE(p.Start());
+  const auto boxes = [] {
+    std::string out;
+    Shell("xdotool search --onlyvisible --name '^Error-Info WasteWell$' 2>/dev/null", &out);
+    return std::count(out.begin(), out.end(), '\n');
+  };
+
+  HotKey('w');
+  const QRect g = p.Geometry();
+  Shell("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
+        " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return p.Windows("xprop -id $w WM_WINDOW_ROLE").find("FormStatus") != std::string::npos;
+      },
+      1000))
+      << "no pop-up while the check waits";
+  HotKey('t');
+  EXPECT_TRUE(WaitFor([] { return !WindowNamed("^TempDir$").empty(); }, 1000))
+      << "Alt+T not answered while the check waits";
+  HotKey('w');
+  EXPECT_EQ(boxes(), 0) << "the check is still waiting";
+
+  ASSERT_TRUE(WaitFor([&] { return boxes() > 0; }, 10000)) << "no failure message";
+  WaitFor([] { return false; }, 1500);
+  EXPECT_EQ(boxes(), 1) << "one check, one message";
+  EXPECT_TRUE(WindowNamed("Mapa del tiempo").empty());
+  Shell("xdotool sleep 0.3 key Return");  // the message box has the focus
+  EXPECT_TRUE(WaitFor([&] { return boxes() == 0; }, 3000));
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }

@@ -6,11 +6,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QObject>
 #include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Connectivity.h"
+#include "support/QtApp.h"
+#include "support/SilentListener.h"
 #include "tools/InternetCheck.h"
 
 namespace {
@@ -43,23 +48,42 @@ TEST(ConnectivityTest, TheHostIsTheOneBeforeThePath) {
   EXPECT_FALSE(platform::CheckConnection("https://" + down.At(), 1000));
 }
 
-// A full accept queue makes the system drop further connection requests unanswered, as a
-// filtered host would: the check must end with its time-out, not hang.
+// The listener never answers: the check must end with its time-out, not hang.
 TEST(ConnectivityTest, ListenerThatNeverAcceptsRunsIntoTheTimeOut) {
-  LoopbackSocket listener(0);
-  std::vector<int> fillers;
-  for (int i = 0; i < 3; ++i) {
-    fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
-    connect(fillers.back(), reinterpret_cast<const sockaddr*>(&listener.addr()),
-            sizeof listener.addr());
-  }
-  usleep(100000);
+  testsupport::SilentListener listener;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(platform::CheckConnection("https://" + listener.At(), 300));
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GE(took, std::chrono::milliseconds(250)) << "refused rather than unanswered";
   EXPECT_LT(took, std::chrono::seconds(20));
-  for (int fd : fillers) close(fd);
+}
+
+// Off the interface thread: the caller goes on at once; the answer arrives on the
+// interface thread, and not at all once its context is gone.
+TEST(ConnectivityTest, TheCheckAnswersLaterAndNeverToAGoneContext) {
+  testsupport::App();
+  LoopbackSocket up(16);
+  testsupport::SilentListener silent;
+  const auto start = std::chrono::steady_clock::now();
+  auto context = std::make_unique<QObject>();
+  int answers = 0;
+  bool reachable = false;
+  std::thread::id answeredOn;
+  tools::CheckInternet(up.At(), context.get(), [&](bool r) {
+    ++answers;
+    reachable = r;
+    answeredOn = std::this_thread::get_id();
+  });
+  auto gone = std::make_unique<QObject>();
+  tools::CheckInternet(silent.At(), gone.get(), [&](bool) { ++answers; });
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+  EXPECT_EQ(answers, 0);
+  ASSERT_TRUE(testsupport::SpinUntil([&] { return answers > 0; }, 5000));
+  EXPECT_TRUE(reachable);
+  EXPECT_EQ(answeredOn, std::this_thread::get_id());
+  gone.reset();
+  testsupport::SpinUntil([] { return false; }, tools::kInternetCheckTimeoutMs + 500);
+  EXPECT_EQ(answers, 1);
 }
 
 }  // namespace

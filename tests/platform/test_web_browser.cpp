@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <string>
+#include <vector>
 
 #include "platform/Shell.h"
 #include "platform/WebBrowser.h"
@@ -143,6 +145,53 @@ TEST_F(Web, BusyUntilThePageIsWholeAndClosingTheWindowOrAStallEndsTheWait) {
   browser = platform::CreateWebBrowser(window.get());
   browser->Navigate(server.Url("/slow"));
   EXPECT_FALSE(browser->WaitWhileBusy());
+  EXPECT_FALSE(browser->Busy());
+}
+
+// What runs after a load runs once the page is whole, on a later turn of the event loop, and
+// never for a context or a browser that went first; a stall ends it as failed.
+TEST_F(Web, WhenIdleRunsAfterTheLoadAndNeverForWhatWentFirst) {
+  LocalHttpServer server;
+  auto slow = LocalHttpServer::Answer(200, "<html><body>tarde</body></html>");
+  slow.delayMs = 1000;
+  server.Set("/", slow);
+  std::vector<std::string> ran;
+  auto context = std::make_unique<QObject>();
+  auto gone = std::make_unique<QObject>();
+  browser->Navigate(server.Url("/"));
+  browser->WhenIdle(context.get(), [&](bool loaded) {
+    ran.push_back(loaded ? "loaded" : "cut");
+    EXPECT_FALSE(browser->Busy());
+    EXPECT_EQ(progress.back(), std::make_pair(0, 0)) << "the bar is already put away";
+  });
+  browser->WhenIdle(gone.get(), [&](bool) { ran.push_back("gone"); });
+  gone.reset();
+  EXPECT_TRUE(ran.empty());
+  ASSERT_TRUE(SpinUntil([&] { return !ran.empty(); }, 10000));
+  EXPECT_EQ(Text(*browser), "tarde");
+  browser->WhenIdle(context.get(), [&](bool loaded) { ran.push_back(loaded ? "idle" : "cut"); });
+  EXPECT_EQ(ran.size(), 1u) << "not inside the call";
+  SpinUntil([] { return false; }, 300);
+  EXPECT_EQ(ran, (std::vector<std::string>{"loaded", "idle"}));
+
+  slow.delayMs = 20000;
+  server.Set("/slow", slow);
+  ran.clear();
+  browser->Navigate(server.Url("/slow"));
+  browser->WhenIdle(context.get(), [&](bool) { ran.push_back("for a gone browser"); });
+  SpinUntil([&] { return server.Requests("/slow") > 0; }, 5000);
+  browser.reset();
+  window.reset();
+  SpinUntil([] { return false; }, 300);
+  EXPECT_TRUE(ran.empty());
+
+  platform::SetStallTimeoutMs(700);
+  window = std::make_unique<QWidget>();
+  browser = platform::CreateWebBrowser(window.get());
+  browser->Navigate(server.Url("/slow"));
+  browser->WhenIdle(context.get(), [&](bool loaded) { ran.push_back(loaded ? "loaded" : "cut"); });
+  ASSERT_TRUE(SpinUntil([&] { return !ran.empty(); }, 10000));
+  EXPECT_EQ(ran, std::vector<std::string>{"cut"});
   EXPECT_FALSE(browser->Busy());
 }
 

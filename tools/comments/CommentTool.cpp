@@ -5,8 +5,7 @@
 namespace tools {
 
 CommentTool::CommentTool()
-    : Tool(ToolInfo{MenuPlace::Help, "MnuSendMe", QStringLiteral("Enviar comentarios"), 0,
-                    KeyRepeat::WhileHeld}) {}
+    : Tool(ToolInfo{MenuPlace::Help, "MnuSendMe", QStringLiteral("Enviar comentarios"), 0}) {}
 
 void CommentTool::Open(ToolHost&) { FrmComment::Open(); }
 

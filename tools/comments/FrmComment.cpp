@@ -4,21 +4,18 @@
 #include <QCloseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "app/settings/ModIni.h"
 #include "app/settings/ProgramFolder.h"
+#include "tools/OneWindow.h"
 
 namespace tools {
 namespace {
 
 constexpr int kTwips = 15;
 
-QPointer<FrmComment>& Instance() {
-  static QPointer<FrmComment> form;
-  return form;
-}
+using One = OneWindow<FrmComment>;
 
 // The window's own icon: a speech bubble, drawn here.
 QIcon CommentIcon() {
@@ -57,10 +54,9 @@ FrmComment::FrmComment() {
   resize(8370 / kTwips, 4650 / kTwips);
   browser_ = platform::CreateWebBrowser(this);
   WebBrowserComment = browser_.get();
-  QPointer<FrmComment> self(this);
-  WebBrowserComment->NewWindow2 = [self](const QUrl&, bool& cancel) {
-    if (self) self->WebBrowserComment_NewWindow2(cancel);
-    else cancel = true;
+  // The browser goes before the window's widgets: no call reaches a window being taken apart.
+  WebBrowserComment->NewWindow2 = [this](const QUrl&, bool& cancel) {
+    WebBrowserComment_NewWindow2(cancel);
   };
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -72,26 +68,18 @@ FrmComment::~FrmComment() {
   browser_.reset();
 }
 
-FrmComment* FrmComment::Current() { return Instance(); }
+FrmComment* FrmComment::Current() { return One::Current(); }
 
 FrmComment* FrmComment::Open() {
-  if (FrmComment* open = Instance()) {
-    open->show();
-    open->raise();
-    open->activateWindow();
-    return open;
-  }
-  auto* form = new FrmComment;
-  Instance() = form;
+  if (One::BringForward()) return One::Current();
+  FrmComment* form = One::Get([] { return new FrmComment; });
   form->Form_Load();
-  if (Instance()) Instance()->show();
-  return Instance();
+  form->show();
+  return form;
 }
 
-void FrmComment::Form_Load() {
-  WebBrowserComment->Navigate(PageAddress());
-  QCoreApplication::processEvents();
-}
+// The page loads in the background; the window shows meanwhile.
+void FrmComment::Form_Load() { WebBrowserComment->Navigate(PageAddress()); }
 
 void FrmComment::WebBrowserComment_NewWindow2(bool& cancel) { cancel = true; }
 
@@ -100,7 +88,7 @@ void FrmComment::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     if (browser_) browser_->Stop();
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   event->accept();
 }
 

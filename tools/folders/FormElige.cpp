@@ -191,6 +191,6 @@ void FormElige::CommandExit_Click() { close(); }
 
 FoldersTool::FoldersTool()
     : WindowTool({MenuPlace::Utilities, "MnuUtils",
-                  QStringLiteral("Vaciar/Crear/Eliminar -- Alt + x"), 'X', KeyRepeat::WhileHeld}) {}
+                  QStringLiteral("Vaciar/Crear/Eliminar -- Alt + x"), 'X'}) {}
 
 }  // namespace tools

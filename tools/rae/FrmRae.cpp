@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/settings/ModIni.h"
 #include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
+#include "tools/OneWindow.h"
 
 namespace tools {
 namespace {
@@ -17,10 +18,7 @@ const char* const kPosition = "Posición";  // persisted names
 constexpr int kTwips = 15;
 constexpr int kDefaultLeft = 3720, kDefaultTop = 2355;
 
-QPointer<FrmRae>& Instance() {
-  static QPointer<FrmRae> form;
-  return form;
-}
+using One = OneWindow<FrmRae>;
 
 // Addresses from the section "Servidores", edited by hand only.
 QString Server(const char* key, const char* fallback) {
@@ -28,9 +26,11 @@ QString Server(const char* key, const char* fallback) {
   return QString::fromStdString(configured.empty() ? std::string(fallback) : configured);
 }
 
-void OneWordOnly(QWidget* parent) {
-  platform::MsgBox(QStringLiteral("Una palabra sólamente gracias!"),
-                   platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), parent);
+// The box belongs to the window: closed with it, it empties nothing.
+void OneWordOnly(QWidget* parent, QLineEdit* text) {
+  platform::MsgBoxThen(QStringLiteral("Una palabra sólamente gracias!"),
+                       platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), parent,
+                       [text](int) { text->clear(); });
 }
 
 }  // namespace
@@ -64,10 +64,8 @@ FrmRae::FrmRae() {
 
   browser_ = platform::CreateWebBrowser(this);
   WebBrowser1 = browser_.get();
-  QPointer<FrmRae> self(this);
-  WebBrowser1->ProgressChange = [self](int p, int m) {
-    if (self) self->WebBrowser1_ProgressChange(p, m);
-  };
+  // The browser goes before the window's widgets: no call reaches a window being taken apart.
+  WebBrowser1->ProgressChange = [this](int p, int m) { WebBrowser1_ProgressChange(p, m); };
 
   Label1 = new QLabel(QStringLiteral("Buscar palabra"), this);
   Label1->setObjectName("Label1");
@@ -107,18 +105,18 @@ FrmRae::~FrmRae() {
   browser_.reset();
 }
 
-FrmRae* FrmRae::Current() { return Instance(); }
+FrmRae* FrmRae::Current() { return One::Current(); }
 
 FrmRae* FrmRae::Open() {
-  if (FrmRae* open = Instance()) {
-    open->raise();
-    open->activateWindow();
-    return open;
+  bool made = false;
+  FrmRae* form = One::Get([] { return new FrmRae; }, &made);
+  if (made) {
+    form->Form_Load();
+  } else {
+    form->raise();
+    form->activateWindow();
   }
-  auto* form = new FrmRae;
-  Instance() = form;
-  form->Form_Load();
-  return Instance();
+  return form;
 }
 
 void FrmRae::Form_Load() {
@@ -131,17 +129,21 @@ void FrmRae::Form_Load() {
   }
   move(left / kTwips, top / kTwips);
 
-  QPointer<FrmRae> self(this);
-  QCoreApplication::processEvents();
-  if (!self || unloaded_) return;
-  WebBrowser1->Navigate(QString::fromStdString(app::ShippedFile("rae.htm")));
-  // Top-most comes with the window flag set at construction.
-  show();
-  QCoreApplication::processEvents();
-  if (!self || unloaded_) return;
-  TextSearch->clear();
-  activateWindow();
-  TextSearch->setFocus();
+  // Other events get their turn before the start page and again before the
+  // text box is readied. The steps are the window's own: gone or closed, it
+  // runs none of them.
+  QTimer::singleShot(0, this, [this] {
+    if (unloaded_) return;
+    WebBrowser1->Navigate(QString::fromStdString(app::ShippedFile("rae.htm")));
+    // Top-most comes with the window flag set at construction.
+    show();
+    QTimer::singleShot(0, this, [this] {
+      if (unloaded_) return;
+      TextSearch->clear();
+      activateWindow();
+      TextSearch->setFocus();
+    });
+  });
 }
 
 void FrmRae::Search(const QString& addressStart) {
@@ -156,9 +158,7 @@ void FrmRae::CmdOK_Click() {
   while (word.endsWith(' ')) word.chop(1);
   TextSearch->setText(word);
   if (word.contains(' ')) {
-    QPointer<FrmRae> self(this);
-    OneWordOnly(this);
-    if (self) TextSearch->clear();
+    OneWordOnly(this, TextSearch);
     return;
   }
   Search(Server("Diccionario", "https://dle.rae.es") + "/?w=");
@@ -169,9 +169,7 @@ void FrmRae::TextSearch_KeyPress(int& keyAscii) {
   keyAscii = 0;
   if (TextSearch->text().isEmpty()) return;
   if (TextSearch->text().contains(' ')) {
-    QPointer<FrmRae> self(this);
-    OneWordOnly(this);
-    if (self) TextSearch->clear();
+    OneWordOnly(this, TextSearch);
     return;
   }
   Search(Server("DiccionarioLemas", "https://buscon.rae.es") + "/drae/?val=");
@@ -218,7 +216,7 @@ void FrmRae::closeEvent(QCloseEvent* event) {
     }
     if (browser_) browser_->Stop();
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   event->accept();
 }
 

@@ -175,6 +175,6 @@ void FormRestaurar::CommandSalir_Click() { close(); }
 
 RestoreTool::RestoreTool()
     : WindowTool({MenuPlace::Utilities, "MnuRestaurar",
-                  QStringLiteral("Restaurar archivos -- Alt + r"), 'R', KeyRepeat::WhileHeld}) {}
+                  QStringLiteral("Restaurar archivos -- Alt + r"), 'R'}) {}
 
 }  // namespace tools

@@ -7,7 +7,7 @@ namespace tools {
 
 UndoTool::UndoTool()
     : Tool({MenuPlace::Utilities, "MnuDeshacer",
-            QStringLiteral("Deshacer último borrado -- Alt + z"), 'Z', KeyRepeat::OncePerPress}) {}
+            QStringLiteral("Deshacer último borrado -- Alt + z"), 'Z'}) {}
 
 bool UndoTool::Enabled(ToolHost& host) const { return !host.LastDrop().empty(); }
 

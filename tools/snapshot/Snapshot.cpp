@@ -36,8 +36,8 @@ QString SaveJpeg(const QImage& picture, const QString& file) {
 }
 
 SnapshotTool::SnapshotTool()
-    : Tool({MenuPlace::Utilities, "MnuSnap", QStringLiteral("SnapShot de Pantalla -- Alt + s"), 'S',
-            KeyRepeat::OncePerPress}) {}
+    : Tool({MenuPlace::Utilities, "MnuSnap", QStringLiteral("SnapShot de Pantalla -- Alt + s"),
+            'S'}) {}
 
 void SnapshotTool::Open(ToolHost& host) {
   const QString file = QFile::decodeName(app::ProgramFile("mysnap.jpg").c_str());

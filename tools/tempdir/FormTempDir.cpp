@@ -234,7 +234,6 @@ void FormTempDir::Form_Resize() { update(); }
 
 TempDirTool::TempDirTool()
     : WindowTool({MenuPlace::Utilities, "MnuTemp",
-                  QStringLiteral("Vaciar Carpeta Temporal -- Alt + t"), 'T',
-                  KeyRepeat::WhileHeld}) {}
+                  QStringLiteral("Vaciar Carpeta Temporal -- Alt + t"), 'T'}) {}
 
 }  // namespace tools

@@ -28,6 +28,9 @@ TEST(WebToolWindows, ClosedWhileTheirPageIsOnItsWayTheyGoAndNothingWaits) {
       {"/updates/envia_form_php.php", [] { return FrmComment::Open(); }},
       {"/dle/", [] {
          FrmRae* f = FrmRae::Open();
+         // Searched once the window has shown its start page, as a user would.
+         testsupport::SpinUntil([f] { return f->isVisible(); }, 5000);
+         testsupport::SpinUntil([] { return false; }, 200);
          f->TextSearch->setText("tarde");
          f->CmdOK_Click();
          return f;

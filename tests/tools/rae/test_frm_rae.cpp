@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QPointer>
 
 #include "app/settings/ModIni.h"
 #include "support/WebTestKit.h"
@@ -61,4 +62,32 @@ TEST(Rae, SearchesOneWordFromTheStoredPosition) {
   EXPECT_EQ(app::IniRead("Posición", "Rae_Left", app::OptionsFile()), "600");
   EXPECT_EQ(app::IniRead("Posición", "Rae_Top", app::OptionsFile()), "900");
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Opening lets other events run before the start page and again before the text box is
+// readied; a window closed before its turn came runs neither step and is gone.
+TEST(Rae, OpeningStepsWaitTheirTurnAndAClosedWindowRunsNone) {
+  testsupport::WebTestKit kit;
+  QPointer<FrmRae> f = FrmRae::Open();
+  const auto* browser = kit.browsers.back();
+  EXPECT_TRUE(browser->navigations.empty());
+  EXPECT_FALSE(f->isVisible());
+  f->TextSearch->setText("x");
+  ASSERT_TRUE(testsupport::SpinUntil(
+      [&] { return f->isVisible() && f->TextSearch->text().isEmpty(); }, 5000));
+  ASSERT_EQ(browser->navigations.size(), 1u);
+  EXPECT_TRUE(browser->navigations[0].address.endsWith("rae.htm"));
+  EXPECT_EQ(FrmRae::Open(), f.data()) << "one window at a time";
+  f->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(f);
+
+  f = FrmRae::Open();
+  browser = kit.browsers.back();
+  f->close();
+  EXPECT_EQ(FrmRae::Current(), nullptr) << "a closing window is not brought back";
+  EXPECT_TRUE(browser->navigations.empty());
+  testsupport::SpinUntil([] { return false; }, 100);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(f);
 }
