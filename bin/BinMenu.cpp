@@ -19,8 +19,7 @@ const OptionItem kOptionItems[] = {
     {"MnuIniwin", "Iniciar con Windows", app::Key::StartAtLogIn, &ShapedForm::MnuIniwin_Click},
     {"MnuHotKeys", "Habilitar Hotkeys", app::Key::HotKeys, &ShapedForm::MnuHotKeys_Click},
     {"MnuNomove", "Fijar posición", app::Key::FixedPlace, &ShapedForm::MnuNomove_Click},
-    {"MnuVacialsalir", "Vaciar al salir", app::Key::EmptyOnExit,
-     &ShapedForm::MnuVacialsalir_Click},
+    {"MnuVacialsalir", "Vaciar al salir", app::Key::EmptyOnExit, &ShapedForm::MnuVacialsalir_Click},
 };
 
 }  // namespace

@@ -133,8 +133,8 @@ void ShapedForm::RestoreGeometry() {
   for (QScreen* screen : QGuiApplication::screens()) desktop |= screen->geometry();
   if (!desktop.isEmpty()) size = size.boundedTo(desktop.size());
   QPoint place(ToPixels(left), ToPixels(top));
-  const QRect picture(place, QSize(std::min(kPictureSide, size.width()),
-                                    std::min(kPictureSide, size.height())));
+  const QRect picture(
+      place, QSize(std::min(kPictureSide, size.width()), std::min(kPictureSide, size.height())));
   bool onScreen = false;
   for (QScreen* screen : QGuiApplication::screens())
     onScreen = onScreen || screen->geometry().intersects(picture);

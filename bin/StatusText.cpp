@@ -24,8 +24,7 @@ QString Rounded(std::int64_t size, std::int64_t unit, const QLocale& locale) {
 
 QString StatusText(std::int64_t count, std::int64_t size, const QLocale& locale) {
   if (count == 0) return QStringLiteral("Papelera vacía ");
-  if (size >= kTooLargeToSay)
-    return QStringLiteral("La papelera contiene más de 2 Gigabytes!!! ");
+  if (size >= kTooLargeToSay) return QStringLiteral("La papelera contiene más de 2 Gigabytes!!! ");
   const QString word = count == 1 ? QStringLiteral(" objeto en ") : QStringLiteral(" objetos en ");
   QString sizePart;
   if (size <= kKilobyte)

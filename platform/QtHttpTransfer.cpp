@@ -38,14 +38,13 @@ void QtHttpTransfer::Execute(const QString& url, const QString& operation, const
   read_ = 0;
   maximum_ = TakeMaximumSize();
   QNetworkRequest request{QUrl(url)};
-  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                       QNetworkRequest::AlwaysNetwork);
+  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
   request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                        QNetworkRequest::NoLessSafeRedirectPolicy);
   request.setTransferTimeout(0);  // our own stall timer watches the data
-  QNetworkReply* reply =
-      manager_.sendCustomRequest(request, operation.isEmpty() ? QByteArray("GET") : operation.toLatin1());
+  QNetworkReply* reply = manager_.sendCustomRequest(
+      request, operation.isEmpty() ? QByteArray("GET") : operation.toLatin1());
   reply_ = reply;
   connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
     if (reply != reply_) return;
@@ -57,7 +56,7 @@ void QtHttpTransfer::Execute(const QString& url, const QString& operation, const
     if (!Keep(reply)) return;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     Finish(reply->error() == QNetworkReply::NoError && status < 400 ? icResponseCompleted
-                                                                      : icError);
+                                                                    : icError);
   });
   stall_.start(StallTimeoutMs());
 }

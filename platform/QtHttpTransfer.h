@@ -6,7 +6,6 @@
 
 #include "platform/HttpTransfer.h"
 
-
 namespace platform {
 
 class QtHttpTransfer final : public HttpTransfer {

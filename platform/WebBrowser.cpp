@@ -62,7 +62,8 @@ WwCreateWebBrowserFn LoadModule() {
   for (const QString& file : candidates) {
     if (!QFile::exists(file)) continue;
     QLibrary lib(file);
-    if (auto fn = reinterpret_cast<WwCreateWebBrowserFn>(lib.resolve(WW_CREATE_WEB_BROWSER_SYMBOL))) {
+    if (auto fn =
+            reinterpret_cast<WwCreateWebBrowserFn>(lib.resolve(WW_CREATE_WEB_BROWSER_SYMBOL))) {
       Loaded() = true;
       return fn;  // stays loaded for the rest of the run
     }

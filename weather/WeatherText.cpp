@@ -1,8 +1,7 @@
 #include "weather/WeatherText.h"
 
-#include <charconv>
-
 #include <QUrl>
+#include <charconv>
 
 namespace weather {
 namespace {

@@ -1,6 +1,5 @@
 // The connectivity check: a real TCP connection to the address's host.
 #include "platform/Connectivity.h"
-#include "platform/portable/Address.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -20,6 +19,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "platform/portable/Address.h"
 
 namespace platform {
 namespace {

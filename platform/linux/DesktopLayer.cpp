@@ -1,10 +1,12 @@
 #include "platform/DesktopLayer.h"
 
 // Qt before Xlib, whose macros clash with Qt's names.
+// clang-format off
 #include <QGuiApplication>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+// clang-format on
 
 #include <vector>
 

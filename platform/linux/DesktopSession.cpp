@@ -15,9 +15,7 @@ class LinuxDesktopSession final : public DesktopSession {
   bool SetStartAtLogIn(bool on, const std::string& commandLine) override {
     return on ? WriteAutostartEntry(commandLine) : RemoveAutostartEntry();
   }
-  bool SetTrashIconHidden(bool hidden) override {
-    return SetDesktopTrashIconVisible(!hidden) > 0;
-  }
+  bool SetTrashIconHidden(bool hidden) override { return SetDesktopTrashIconVisible(!hidden) > 0; }
 };
 
 }  // namespace

@@ -170,8 +170,7 @@ class WinRecycleBin final : public RecycleBin {
  private:
   static ItemsResult NotHere(const std::vector<TrashedItem>& items) {
     ItemsResult r;
-    for (const auto& item : items)
-      r.stayed.emplace_back(item, "no disponible en este sistema");
+    for (const auto& item : items) r.stayed.emplace_back(item, "no disponible en este sistema");
     return r;
   }
 };

@@ -80,8 +80,8 @@ bool CanWriteFolder(const std::filesystem::path& folder) {
 std::filesystem::path DataHome() {
   // The per-user application data folder plays the part of $XDG_DATA_HOME.
   std::wstring buffer(MAX_PATH + 1, L'\0');
-  const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(),
-                                          static_cast<DWORD>(buffer.size()));
+  const DWORD n =
+      GetEnvironmentVariableW(L"LOCALAPPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
   if (n > 0 && n < buffer.size()) {
     buffer.resize(n);
     return std::filesystem::path(buffer);

@@ -23,7 +23,8 @@ class LocalHttpServer : public QObject {
     QByteArray extraHeaders;  // "Name: value\r\n" lines
     bool endless = false;     // the body sent again and again, no length, never ended
   };
-  static Reply Answer(int status, QByteArray body, QByteArray contentType = "text/html; charset=utf-8") {
+  static Reply Answer(int status, QByteArray body,
+                      QByteArray contentType = "text/html; charset=utf-8") {
     Reply r;
     r.status = status;
     r.body = std::move(body);

@@ -14,8 +14,9 @@ struct Panel : WeatherForms {
 TEST_F(Panel, TheAnswerReachesThePageIntactEscapedAndWithoutScripts) {
   const QByteArray city = "M\xC3\xA1laga \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2";
   Serve("/data/2.5/weather", OwmAnswer(city, "5", "<script>x()</script>"));
-  Options("codecity=1&x=2\r\nColor fondo=entreverado\r\nPa\xEDs=<b>ES</b>\r\n"
-          "MetodoDatos=OpenWeatherMap\r\n");
+  Options(
+      "codecity=1&x=2\r\nColor fondo=entreverado\r\nPa\xEDs=<b>ES</b>\r\n"
+      "MetodoDatos=OpenWeatherMap\r\n");
   form = FrmDataWeather::Open(nullptr);
   ASSERT_TRUE(form && form->isVisible());
   EXPECT_EQ(server.targets, QStringList("/data/2.5/weather?id=1%26x%3D2&lang=es&units=metric"

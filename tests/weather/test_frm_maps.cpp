@@ -59,8 +59,9 @@ TEST_F(Maps, TheFirstOpeningStoresTheDefaultsAndBuscarChecksCountryThenCity) {
 
 TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
   Serve("/data/2.5/weather", OwmAnswer());
-  Options("Lenguage=Spanish\r\nSistema=Ingl\xE9s\r\noldcodecity=SPXX0050\r\n"
-          "MetodoDatos=OpenWeatherMap\r\n");
+  Options(
+      "Lenguage=Spanish\r\nSistema=Ingl\xE9s\r\noldcodecity=SPXX0050\r\n"
+      "MetodoDatos=OpenWeatherMap\r\n");
   Open();
   // "&" and "#" in the names do not change the request.
   Search("E&S", "Santa Cruz & Co #1");

@@ -39,12 +39,23 @@ QString EncodeSearchWord(const QString& word) {
   QString out;
   for (QChar c : word) {
     switch (c.unicode()) {
-      case '%': out += "%25"; break;
-      case '&': out += "%26"; break;
-      case '#': out += "%23"; break;
-      case '?': out += "%3F"; break;
-      case '+': out += "%2B"; break;
-      default: out += c;
+      case '%':
+        out += "%25";
+        break;
+      case '&':
+        out += "%26";
+        break;
+      case '#':
+        out += "%23";
+        break;
+      case '?':
+        out += "%3F";
+        break;
+      case '+':
+        out += "%2B";
+        break;
+      default:
+        out += c;
     }
   }
   return out;

@@ -30,8 +30,12 @@ std::optional<QDateTime> ToDateTime(const QString& text, const QLocale& locale) 
                   y = shortDate.indexOf('y');
   QStringList orders;
   if (y >= 0 && y < d && y < m) orders << "yyyy/M/d";
-  if (m >= 0 && m < d) orders << "M/d/yyyy" << "M/d/yy";
-  orders << "d/M/yyyy" << "d/M/yy" << "yyyy/M/d";
+  if (m >= 0 && m < d)
+    orders << "M/d/yyyy"
+           << "M/d/yy";
+  orders << "d/M/yyyy"
+         << "d/M/yy"
+         << "yyyy/M/d";
   for (const QString& order : orders) {
     for (QChar sep : {QChar('/'), QChar('-'), QChar('.')}) {
       QString date = order;

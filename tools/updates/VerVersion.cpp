@@ -34,7 +34,9 @@ QString VerVersion(const QString& Fichero) {
       const QRegularExpressionMatch m = parts.match(rest);
       if (m.hasMatch()) {
         // Each part as the signed 16-bit number the resource holds.
-        auto part = [&](int i) { return QString::number(static_cast<qint16>(m.captured(i).toUInt())); };
+        auto part = [&](int i) {
+          return QString::number(static_cast<qint16>(m.captured(i).toUInt()));
+        };
         return part(1) + part(2) + part(4);
       }
       ++at;

@@ -49,8 +49,8 @@ class ProgramFolderRule : public ::testing::Test {
         app::SetProgramFolder(c.folder);
         app::SetShippedFolder(c.shipped);
         if (c.error.empty()) app::Options().SetOn(app::Key::HotKeys, true);
-        out = c.folder.string() + "\n" + c.shipped.string() + "\n" +
-              app::ShippedFile("leame.txt") + "\n" + c.error;
+        out = c.folder.string() + "\n" + c.shipped.string() + "\n" + app::ShippedFile("leame.txt") +
+              "\n" + c.error;
       }
       _exit(write(fds[1], out.data(), out.size()) < 0);
     }

@@ -101,13 +101,19 @@ TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
     QString answer;
     int spoil = 0;  // 1: the fetched file removed, 2: a folder in its place
   };
-  const Row rows[] = {{"<!DOCTYPE html><html>", kCannot},   {"589,1,01/01/2030", kCannot},
-                      {"589,1,pronto,3,4", kCannot},        {"589,1,01/01/2019,10,x", kCannot, 1},
-                      {"588,1,01/01/2019,10,x", kNoNews},   {"589,1,01/01/2019,10,x", offer},
-                      {"5810,1,01/01/2019,10,x", kNoNews},  {"5810,1,01/01/2021,10,x", offer},
+  const Row rows[] = {{"<!DOCTYPE html><html>", kCannot},
+                      {"589,1,01/01/2030", kCannot},
+                      {"589,1,pronto,3,4", kCannot},
+                      {"589,1,01/01/2019,10,x", kCannot, 1},
+                      {"588,1,01/01/2019,10,x", kNoNews},
+                      {"589,1,01/01/2019,10,x", offer},
+                      {"5810,1,01/01/2019,10,x", kNoNews},
+                      {"5810,1,01/01/2021,10,x", offer},
                       // Sizes that no whole count is: never converted, the line is unusable.
-                      {"589,1,01/01/2019,nan,x", kCannot},  {"589,1e400,01/01/2019,10,x", kCannot},
-                      {"589,1,01/01/2019,-Inf,x", kCannot}, {"589,1,01/01/2019,99999999999,x", kCannot},
+                      {"589,1,01/01/2019,nan,x", kCannot},
+                      {"589,1e400,01/01/2019,10,x", kCannot},
+                      {"589,1,01/01/2019,-Inf,x", kCannot},
+                      {"589,1,01/01/2019,99999999999,x", kCannot},
                       {"589,1,01/01/2019,10,x", kCannot, 2}};
   for (const auto& row : rows) {
     Serve(row.line);
