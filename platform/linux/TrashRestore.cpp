@@ -255,6 +255,27 @@ int MoveBack(TrashOut& t, const std::string& key, int parentFd, const std::strin
   return 0;
 }
 
+// The opened trash an item lies in, opened once per trash for a whole call;
+// nullptr with the reason when there is none.
+TrashOut* OpenTrashOf(FreedesktopTrash::State& s, const TrashedItem& item,
+                      std::map<Location*, TrashOut>& open, std::string& why) {
+  Location* loc = ValidKey(item.key) ? FindLocation(s, item.trash) : nullptr;
+  if (!loc) {
+    why = kGone;
+    return nullptr;
+  }
+  TrashOut& t = open[loc];
+  if (!t.loc) {
+    t.loc = loc;
+    Open(s, t);
+  }
+  if (t.error) {
+    why = "no se puede abrir su papelera (" + Reason(t.error) + ")";
+    return nullptr;
+  }
+  return &t;
+}
+
 }  // namespace
 
 ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
@@ -264,20 +285,14 @@ ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
   std::map<Location*, TrashOut> open;
   for (const TrashedItem& item : items) {
     auto stay = [&](std::string why) { result.stayed.emplace_back(item, std::move(why)); };
-    Location* loc = ValidKey(item.key) ? FindLocation(s, item.trash) : nullptr;
-    if (!loc) {
-      stay(kGone);
+    std::string why;
+    TrashOut* out = OpenTrashOf(s, item, open, why);
+    if (!out) {
+      stay(why);
       continue;
     }
-    TrashOut& t = open[loc];
-    if (!t.loc) {
-      t.loc = loc;
-      Open(s, t);
-    }
-    if (t.error) {
-      stay("no se puede abrir su papelera (" + Reason(t.error) + ")");
-      continue;
-    }
+    TrashOut& t = *out;
+    Location* loc = t.loc;
     struct stat st;
     std::string text, encoded;
     const bool hasFile = fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
@@ -303,7 +318,6 @@ ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
       stay("su ubicación está fuera de su volumen");
       continue;
     }
-    std::string why;
     UniqueFd parent(OpenParentNoFollow(original, why));
     if (!parent.ok()) {
       stay(why);
@@ -335,20 +349,14 @@ ItemsResult FreedesktopTrash::erase(const std::vector<TrashedItem>& items) {
   std::map<Location*, TrashOut> open;
   for (const TrashedItem& item : items) {
     auto stay = [&](std::string why) { result.stayed.emplace_back(item, std::move(why)); };
-    Location* loc = ValidKey(item.key) ? FindLocation(s, item.trash) : nullptr;
-    if (!loc) {
-      stay(kGone);
+    std::string why;
+    TrashOut* out = OpenTrashOf(s, item, open, why);
+    if (!out) {
+      stay(why);
       continue;
     }
-    TrashOut& t = open[loc];
-    if (!t.loc) {
-      t.loc = loc;
-      Open(s, t);
-    }
-    if (t.error) {
-      stay("no se puede abrir su papelera (" + Reason(t.error) + ")");
-      continue;
-    }
+    TrashOut& t = *out;
+    Location* loc = t.loc;
     const std::string infoName = item.key + kInfoSuffix;
     struct stat st;
     const bool hasFile = fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
