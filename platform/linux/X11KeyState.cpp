@@ -50,9 +50,11 @@ class X11KeyState final : public KeyState {
 
  private:
   // Nobody else reads this connection; Xlib keeps its copy of the keyboard
-  // mapping current only while it sees the mapping events.
+  // mapping current only while it sees the mapping events. Only what Xlib has
+  // already read is looked at: the keymap's reply brings any event in with
+  // it, so a tick costs no read of its own.
   void DrainEvents() {
-    while (XPending(display_) > 0) {
+    while (XEventsQueued(display_, QueuedAlready) > 0) {
       XEvent event;
       XNextEvent(display_, &event);
       if (event.type == MappingNotify) {
