@@ -18,15 +18,11 @@ TEST_F(E2eUtilities, AltTXSDAndWOpenTheirUtilities) {
   char name[] = "e2e", *argv[] = {name, nullptr};
   QCoreApplication app(argc, argv);
   E2eProgram p;
-  // A plain orange picture, as no satellite ever took.
-  QImage satellite(855, 520, QImage::Format_RGB32);
-  satellite.fill(QColor(255, 128, 0));
-  ASSERT_TRUE(satellite.save(QString::fromStdString((p.home() / "sat.jpg").string()), "JPG", 95));
+  const QByteArray jpeg = OrangeSatelliteJpeg();
+  ASSERT_FALSE(jpeg.isEmpty());
   LocalHttpServer server;
   server.Set("/", LocalHttpServer::Answer(200, "up"));
-  server.Set("/WxImages/Satellite/europ.jpg",
-             LocalHttpServer::Answer(200, QByteArray::fromStdString(ReadFile(p.home() / "sat.jpg")),
-                                     "image/jpeg"));
+  server.Set("/WxImages/Satellite/europ.jpg", LocalHttpServer::Answer(200, jpeg, "image/jpeg"));
   // The check puts "https://" before any address that lacks it: host and port only.
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n[Servidores]\r\nConexion=" +
                  server.Url("").mid(7).toStdString() +

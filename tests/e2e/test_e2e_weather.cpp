@@ -23,11 +23,8 @@ TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
   char name[] = "e2e", *argv[] = {name, nullptr};
   QCoreApplication app(argc, argv);
   E2eProgram p;
-  // A plain orange picture, as no satellite ever took.
-  QImage satellite(855, 520, QImage::Format_RGB32);
-  satellite.fill(QColor(255, 128, 0));
-  ASSERT_TRUE(satellite.save(QString::fromStdString((p.home() / "sat.jpg").string()), "JPG", 95));
-  const QByteArray jpeg = QByteArray::fromStdString(ReadFile(p.home() / "sat.jpg"));
+  const QByteArray jpeg = OrangeSatelliteJpeg();
+  ASSERT_FALSE(jpeg.isEmpty());
   LocalHttpServer server;
   const std::string url = server.Url("").toStdString();
   server.Set("/", LocalHttpServer::Answer(200, "up"));

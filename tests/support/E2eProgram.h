@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QImage>
 #include <QRegion>
 #include <cstdlib>
@@ -21,6 +22,18 @@ namespace testsupport {
 QRegion Silhouette(const char* picture);
 
 bool HaveDisplay();
+
+// The satellite picture the loopback servers answer with: plain orange, as no
+// satellite ever took, so that its pixels are found on the screen.
+inline QByteArray OrangeSatelliteJpeg() {
+  QImage picture(855, 520, QImage::Format_RGB32);
+  picture.fill(QColor(255, 128, 0));
+  QByteArray bytes;
+  QBuffer out(&bytes);
+  out.open(QIODevice::WriteOnly);
+  picture.save(&out, "JPG", 95);
+  return bytes;
+}
 
 // Where the test script started an X server (WW_REQUIRE_DISPLAY) a missing
 // one fails the scenario; elsewhere it skips.
