@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/Inicio.h"
-#include "app/settings/ProgramFolder.h"
 #include "bin/ShapedForm.h"
 #include "platform/EndSignals.h"
 #include "platform/System.h"
+#include "settings/ProgramFolder.h"
 
 namespace {
 
@@ -101,15 +101,15 @@ int main(int argc, char** argv) {
   }
 
   const std::filesystem::path exe = platform::ExecutablePath();
-  const app::FolderChoice folders =
-      app::ChooseProgramFolder(exe.parent_path(), folderOverride, WW_SHIPPED_FROM_BIN);
+  const settings::FolderChoice folders =
+      settings::ChooseProgramFolder(exe.parent_path(), folderOverride, WW_SHIPPED_FROM_BIN);
   if (!folders.error.empty()) {
     std::fputs(folders.error.c_str(), stderr);
     return folderOverride.empty() ? 1 : 2;
   }
-  if (!folderOverride.empty()) app::SetProgramFolderOverride(folders.folder);
-  app::SetProgramFolder(folders.folder);
-  app::SetShippedFolder(folders.shipped);
+  if (!folderOverride.empty()) settings::SetProgramFolderOverride(folders.folder);
+  settings::SetProgramFolder(folders.folder);
+  settings::SetShippedFolder(folders.shipped);
 
   int qtArgc = static_cast<int>(qtArgs.size());
   qtArgs.push_back(nullptr);

@@ -14,8 +14,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/settings/ProgramFolder.h"
 #include "platform/WebBrowser.h"
+#include "settings/ProgramFolder.h"
 #include "tools/rae/FrmRae.h"
 
 namespace {
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--window") {
     // The web window's side: the program's libraries, the first web window.
     QApplication app(argc, argv);
-    app::SetProgramFolder(argv[2]);
+    settings::SetProgramFolder(argv[2]);
     QTimer::singleShot(2000, [] {
       std::printf("before %ld\n", RssKb(getpid()));
       std::fflush(stdout);

@@ -8,18 +8,20 @@ namespace {
 struct OptionItem {
   const char* name;
   const char* caption;
-  app::Key key;
+  settings::Key key;
   void (ShapedForm::*handler)();
 };
 
 const OptionItem kOptionItems[] = {
-    {"MnuNoconfirm", "Sin confirmación", app::Key::NoConfirm, &ShapedForm::MnuNoconfirm_Click},
-    {"MnuNobar", "Sin barra de progreso", app::Key::NoProgressBar, &ShapedForm::MnuNobar_Click},
-    {"MnuNosound", "Sin sonido", app::Key::NoSound, &ShapedForm::MnuNosound_Click},
-    {"MnuIniwin", "Iniciar con Windows", app::Key::StartAtLogIn, &ShapedForm::MnuIniwin_Click},
-    {"MnuHotKeys", "Habilitar Hotkeys", app::Key::HotKeys, &ShapedForm::MnuHotKeys_Click},
-    {"MnuNomove", "Fijar posición", app::Key::FixedPlace, &ShapedForm::MnuNomove_Click},
-    {"MnuVacialsalir", "Vaciar al salir", app::Key::EmptyOnExit, &ShapedForm::MnuVacialsalir_Click},
+    {"MnuNoconfirm", "Sin confirmación", settings::Key::NoConfirm, &ShapedForm::MnuNoconfirm_Click},
+    {"MnuNobar", "Sin barra de progreso", settings::Key::NoProgressBar,
+     &ShapedForm::MnuNobar_Click},
+    {"MnuNosound", "Sin sonido", settings::Key::NoSound, &ShapedForm::MnuNosound_Click},
+    {"MnuIniwin", "Iniciar con Windows", settings::Key::StartAtLogIn, &ShapedForm::MnuIniwin_Click},
+    {"MnuHotKeys", "Habilitar Hotkeys", settings::Key::HotKeys, &ShapedForm::MnuHotKeys_Click},
+    {"MnuNomove", "Fijar posición", settings::Key::FixedPlace, &ShapedForm::MnuNomove_Click},
+    {"MnuVacialsalir", "Vaciar al salir", settings::Key::EmptyOnExit,
+     &ShapedForm::MnuVacialsalir_Click},
 };
 
 }  // namespace
@@ -101,7 +103,7 @@ QAction* BinMenu::Item(const QString& name) const {
 }
 
 void BinMenu::ShowState(shape::Skin skin) {
-  const app::Options options;
+  const settings::Options options;
   for (const auto& [action, key] : options_) action->setChecked(options.IsOn(key));
   for (const auto& [action, tool] : toolItems_) action->setEnabled(tool->Enabled(*form_));
   for (const shape::SkinRow& row : shape::SkinTable())

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings/Options.h"
+#include "settings/Options.h"
 #include "shape/SkinCatalog.h"
 #include "tools/Tool.h"
 
@@ -30,7 +30,7 @@ class BinMenu {
   ShapedForm* form_;
   QMenu* menu_;
   std::map<QString, QAction*> items_;
-  std::map<QAction*, app::Key> options_;
+  std::map<QAction*, settings::Key> options_;
   std::vector<std::pair<QAction*, tools::Tool*>> toolItems_;
 };
 

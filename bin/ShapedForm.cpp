@@ -11,7 +11,6 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "app/settings/ProgramFolder.h"
 #include "bin/Emptying.h"
 #include "bin/FormStatus.h"
 #include "bin/StatusText.h"
@@ -21,6 +20,7 @@
 #include "platform/Sound.h"
 #include "platform/System.h"
 #include "platform/TrashFolder.h"
+#include "settings/ProgramFolder.h"
 #include "shape/FitPictureToBox.h"
 #include "shape/PictureBox.h"
 #include "shape/SkinImage.h"
@@ -29,7 +29,7 @@
 namespace bin {
 namespace {
 
-using app::Key;
+using settings::Key;
 
 const char* const kSoundFile = "Reciclaje de Windows XP.wav";
 constexpr int kPollMs = 1000;
@@ -86,7 +86,7 @@ bool ShapedForm::Form_Load() {
   // A second copy ends before it changes anything.
   if (services_.isOnlyInstance && !services_.isOnlyInstance()) return false;
 
-  const app::Options options;
+  const settings::Options options;
   options.SetText(Key::VersionOS, services_.osVersionText ? services_.osVersionText() : "");
 
   // The stored picture, until the first poll has looked at the trash.
@@ -116,7 +116,7 @@ void ShapedForm::HideDesktopTrashIcon() {
 }
 
 void ShapedForm::RestoreGeometry() {
-  const app::Options options;
+  const settings::Options options;
   const int left = options.Number(Key::Left);
   const int top = options.Number(Key::Top);
   const int width = options.Number(Key::Width);
@@ -148,7 +148,7 @@ void ShapedForm::Form_Unload() {
   unloaded_ = true;
   Timer1->stop();
 
-  const app::Options options;
+  const settings::Options options;
   // Not while our own emptying is still going on (an end by the system can
   // arrive in its progress window).
   if (options.IsOn(Key::EmptyOnExit) && !emptying_) Empty(kEmptyNoConfirmation);
@@ -194,14 +194,14 @@ void ShapedForm::Timer1_Timer() {
   // emptying is over, not halfway through it.
   if (emptying_) return;
   QueryRecycleBin();
-  const TickAction a = MonitorTick(state, skin_, app::Options().IsOn(Key::NoSound));
+  const TickAction a = MonitorTick(state, skin_, settings::Options().IsOn(Key::NoSound));
   if (!a.changed) return;
   update();
   if (a.picture) {
     CurrentPicture = shape::SkinPicture(a.picture);
     update();
   }
-  if (a.playSound && services_.playWave) services_.playWave(app::ShippedFile(kSoundFile));
+  if (a.playSound && services_.playWave) services_.playWave(settings::ShippedFile(kSoundFile));
   ReshapeAndPaint();
 }
 
@@ -252,7 +252,7 @@ void ShapedForm::mouseMoveEvent(QMouseEvent* event) {
   // on after it.
   const QPoint now = event->globalPosition().toPoint();
   if (!dragging_ && (now - pressPos_).manhattanLength() >= QApplication::startDragDistance())
-    dragging_ = !app::Options().IsOn(Key::FixedPlace);
+    dragging_ = !settings::Options().IsOn(Key::FixedPlace);
   if (dragging_) move(now - dragOffset_);
 }
 
@@ -366,7 +366,7 @@ void ShapedForm::form_DblClick() {
 void ShapedForm::MnuVaciar_Click() { form_DblClick(); }
 
 int ShapedForm::EmptyFlags() const {
-  const app::Options options;
+  const settings::Options options;
   int flags = 0;
   if (options.IsOn(Key::NoConfirm)) flags |= kEmptyNoConfirmation;
   if (options.IsOn(Key::NoProgressBar)) flags |= kEmptyNoProgressUi;
@@ -393,7 +393,7 @@ void ShapedForm::Empty(int flags) {
 // ---------------------------------------------------------------- options
 
 bool ShapedForm::ToggleOption(Key key) {
-  const app::Options options;
+  const settings::Options options;
   const bool on = !options.IsOn(key);
   options.SetOn(key, on);
   menu_->ShowState(skin_);
@@ -411,7 +411,7 @@ void ShapedForm::MnuIniwin_Click() {
   if (!services_.session) return;
   services_.session->SetStartAtLogIn(
       on, platform::AutostartCommandLine(QCoreApplication::applicationFilePath().toStdString(),
-                                         app::ProgramFolderOverride()));
+                                         settings::ProgramFolderOverride()));
 }
 
 void ShapedForm::MnuHotKeys_Click() {
@@ -465,7 +465,7 @@ void ShapedForm::SwitchSkin(shape::Skin skin) {
   const shape::SkinRow& row = shape::RowOf(skin);
   skin_ = skin;
   update();
-  app::Options().SetText(Key::Picture, row.savedEmpty);
+  settings::Options().SetText(Key::Picture, row.savedEmpty);
   ApplyPicture(state.binSize == 0 ? row.emptyHolder : row.fullHolder);
   menu_->ShowState(skin_);
 }
@@ -503,11 +503,11 @@ void ShapedForm::MnuAcerca_Click() {
 }
 
 void ShapedForm::MnuWeb_Click() {
-  platform::ShellOpen(QString::fromStdString(app::Options().Text(Key::WebServer)));
+  platform::ShellOpen(QString::fromStdString(settings::Options().Text(Key::WebServer)));
 }
 
 void ShapedForm::MnuLeeme_Click() {
-  platform::ShellOpen(QString::fromStdString(app::ShippedFile("leame.txt")));
+  platform::ShellOpen(QString::fromStdString(settings::ShippedFile("leame.txt")));
 }
 
 void ShapedForm::MnuExit_Click() {

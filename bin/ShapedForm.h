@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "app/settings/Options.h"
 #include "bin/BinMenu.h"
 #include "bin/BinMonitor.h"
 #include "bin/FrmMask.h"
@@ -17,6 +16,7 @@
 #include "platform/DesktopSession.h"
 #include "platform/KeyState.h"
 #include "platform/RecycleBin.h"
+#include "settings/Options.h"
 #include "shape/SkinCatalog.h"
 #include "tools/Tool.h"
 
@@ -114,7 +114,7 @@ class ShapedForm : public QWidget, public tools::ToolHost {
  private:
   void ApplyPicture(const char* holderName);
   void ReshapeAndPaint();
-  bool ToggleOption(app::Key key);
+  bool ToggleOption(settings::Key key);
   void Empty(int flags);
   void ShowStatus();
   void RestoreGeometry();

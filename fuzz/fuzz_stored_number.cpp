@@ -3,18 +3,18 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/settings/ModIni.h"
+#include "settings/ModIni.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  app::IsOn(text);
-  app::ReadNumber(text);
+  settings::IsOn(text);
+  settings::ReadNumber(text);
   if (size == sizeof(std::int32_t)) {
     // A whole position within single precision reads back as written.
     std::int32_t v;
     std::memcpy(&v, data, sizeof v);
     v %= 1 << 24;
-    if (app::ReadNumber(app::NumberText(v)) != v) abort();
+    if (settings::ReadNumber(settings::NumberText(v)) != v) abort();
   }
   return 0;
 }

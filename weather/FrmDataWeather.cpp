@@ -7,10 +7,9 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "app/settings/ModIni.h"
-#include "app/settings/Options.h"
-#include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
 #include "weather/WeatherValues.h"
@@ -18,7 +17,7 @@
 namespace weather {
 namespace {
 
-using app::Key;
+using settings::Key;
 constexpr int kTwips = 15;
 
 QPointer<FrmDataWeather>& Instance() {
@@ -26,10 +25,14 @@ QPointer<FrmDataWeather>& Instance() {
   return form;
 }
 
-QString Read(Key key) { return QString::fromStdString(app::Options().Text(key)); }
+QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
-QString ProgramPath(const char* name) { return QString::fromStdString(app::ProgramFile(name)); }
-QString ProgramShipped(const char* name) { return QString::fromStdString(app::ShippedFile(name)); }
+QString ProgramPath(const char* name) {
+  return QString::fromStdString(settings::ProgramFile(name));
+}
+QString ProgramShipped(const char* name) {
+  return QString::fromStdString(settings::ShippedFile(name));
+}
 
 const QString kEmptyBody = QStringLiteral("</body></html>");
 
@@ -118,8 +121,8 @@ bool FrmDataWeather::DoEvents() {
 bool FrmDataWeather::ExisteArchivo(const QString& path) { return QFileInfo::exists(path); }
 
 void FrmDataWeather::Form_Load() {
-  int left = app::Options().Number(Key::InfoLeft);
-  int top = app::Options().Number(Key::InfoTop);
+  int left = settings::Options().Number(Key::InfoLeft);
+  int top = settings::Options().Number(Key::InfoTop);
   if (left == 0 && top == 0) {
     left = 2205;
     top = 1980;
@@ -297,8 +300,8 @@ void FrmDataWeather::Form_Unload() {
   if (browser_) browser_->Stop();
   // Docked, the place is the viewer's corner, not the panel's own.
   if (!docked_) {
-    app::Options().SetNumber(Key::InfoLeft, x() * kTwips);
-    app::Options().SetNumber(Key::InfoTop, y() * kTwips);
+    settings::Options().SetNumber(Key::InfoLeft, x() * kTwips);
+    settings::Options().SetNumber(Key::InfoTop, y() * kTwips);
   }
 }
 

@@ -4,9 +4,9 @@
 #include <QPointer>
 #include <QUrl>
 
-#include "app/settings/Options.h"
-#include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "weather/FrmDataWeather.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
@@ -15,7 +15,7 @@
 namespace weather {
 namespace {
 
-QString Read(app::Key key) { return QString::fromStdString(app::Options().Text(key)); }
+QString Read(settings::Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
 // The service asks to be named where its data is shown.
 constexpr const char* kSourceSite = "https://open-meteo.com/";
@@ -26,7 +26,7 @@ void FrmDataWeather::OpenMeteo() {
   WeatherValues& v = Values();
   QPointer<FrmDataWeather> self(this);
   // Whatever happens now, an earlier answer's page is not shown as this one.
-  const QString page = QString::fromStdString(app::ProgramFile("weather.htm"));
+  const QString page = QString::fromStdString(settings::ProgramFile("weather.htm"));
   if (ExisteArchivo(page)) QFile::remove(page);
   auto fail = [&](const QString& text) {
     if (!text.isEmpty())
@@ -35,14 +35,15 @@ void FrmDataWeather::OpenMeteo() {
     if (self && !unloaded_) close();
   };
 
-  const QString latitude = Read(app::Key::Latitude), longitude = Read(app::Key::Longitude);
+  const QString latitude = Read(settings::Key::Latitude),
+                longitude = Read(settings::Key::Longitude);
   if (latitude.isEmpty() || longitude.isEmpty())
     return fail(
         QStringLiteral("Elija primero su ciudad: en 'Ajustes' escriba el país y la ciudad "
                        "y pulse 'Buscar'."));
   const bool imperial = v.unitCode == "f";
   v.downloadAddress =
-      OpenMeteoForecastAddress(Read(app::Key::OpenMeteoServer), latitude, longitude, imperial);
+      OpenMeteoForecastAddress(Read(settings::Key::OpenMeteoServer), latitude, longitude, imperial);
   const FetchResult result = DownloadWeatherXml(fetch_, this);
   if (result == FetchResult::Cancelled || !self || unloaded_) return;
   if (result != FetchResult::Ok) return fail(QString());  // the download told the user
@@ -55,7 +56,8 @@ void FrmDataWeather::OpenMeteo() {
   OwmFields fields = weather->fields;
   fields.cityName = v.city;
   const QString icon =
-      QUrl::fromLocalFile(QString::fromStdString(app::ShippedFile(weather->iconFile.toStdString())))
+      QUrl::fromLocalFile(
+          QString::fromStdString(settings::ShippedFile(weather->iconFile.toStdString())))
           .toString(QUrl::FullyEncoded);
   TextHtml2 = OpenWeatherMapBody(fields, v.country, QString::fromLatin1(kSourceSite), icon);
   if (!PageOutput(false) || !self || unloaded_) return;

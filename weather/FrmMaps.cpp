@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "app/settings/Options.h"
 #include "platform/MessageBox.h"
+#include "settings/Options.h"
 #include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
 #include "weather/WeatherValues.h"
@@ -16,15 +16,15 @@
 namespace weather {
 namespace {
 
-using app::Key;
+using settings::Key;
 
 QPointer<FrmMaps>& Instance() {
   static QPointer<FrmMaps> form;
   return form;
 }
 
-QString Read(Key key) { return QString::fromStdString(app::Options().Text(key)); }
-void Write(Key key, const QString& value) { app::Options().SetText(key, value.toStdString()); }
+QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
+void Write(Key key, const QString& value) { settings::Options().SetText(key, value.toStdString()); }
 
 // Two options in a frame of their own.
 QGroupBox* Pair(const QString& title, QRadioButton*& first, const char* firstName,

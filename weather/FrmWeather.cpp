@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings/Options.h"
 #include "platform/MessageBox.h"
+#include "settings/Options.h"
 #include "weather/FrmDataWeather.h"
 #include "weather/FrmMaps.h"
 #include "weather/SatelliteWms.h"
@@ -18,7 +18,7 @@
 namespace weather {
 namespace {
 
-using app::Key;
+using settings::Key;
 constexpr int kTwips = 15;
 constexpr int kPageFlags =
     platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache;
@@ -28,7 +28,7 @@ QPointer<FrmWeather>& Instance() {
   return form;
 }
 
-QString Read(Key key) { return QString::fromStdString(app::Options().Text(key)); }
+QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
 struct Layout {
   int browserWidth, browserHeight, width, height, buttonsLeft, mapsTop, refreshTop, exitTop,
@@ -191,8 +191,8 @@ void FrmWeather::closeEvent(QCloseEvent* event) {
   if (!unloaded_) {
     unloaded_ = true;
     if (!isMinimized()) {
-      app::Options().SetNumber(Key::MapLeft, x() * kTwips);
-      app::Options().SetNumber(Key::MapTop, y() * kTwips);
+      settings::Options().SetNumber(Key::MapLeft, x() * kTwips);
+      settings::Options().SetNumber(Key::MapTop, y() * kTwips);
     }
     if (FrmMaps* maps = FrmMaps::Current()) maps->close();
     if (FrmDataWeather* panel = FrmDataWeather::Current()) panel->close();

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings/Options.h"
+#include "settings/Options.h"
 
 namespace weather {
 namespace {
@@ -145,10 +145,10 @@ QString WmsGetMapAddress(const QString& server, const QString& imageCode, int wi
 }
 
 QString SatelliteImageAddress(const QString& imageCode, int width, int height) {
-  const app::Options options;
-  const QString server = QString::fromStdString(options.Text(app::Key::SatelliteServer));
+  const settings::Options options;
+  const QString server = QString::fromStdString(options.Text(settings::Key::SatelliteServer));
   if (!server.isEmpty()) return server + "/WxImages/Satellite/" + imageCode + ".jpg";
-  return WmsGetMapAddress(QString::fromStdString(options.Text(app::Key::SatelliteWmsServer)),
+  return WmsGetMapAddress(QString::fromStdString(options.Text(settings::Key::SatelliteWmsServer)),
                           imageCode, width, height, QDateTime::currentDateTimeUtc().date());
 }
 

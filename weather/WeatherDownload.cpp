@@ -9,10 +9,10 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "app/settings/Options.h"
-#include "app/settings/ProgramFolder.h"
 #include "platform/HttpTransfer.h"
 #include "platform/MessageBox.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "weather/WeatherText.h"
 #include "weather/WeatherValues.h"
 
@@ -82,7 +82,7 @@ FetchResult DownloadToFile(Fetch& fetch, const QString& address, const QString& 
 }
 
 FetchResult DownloadWeatherXml(Fetch& fetch, QWidget* parent) {
-  const QString path = QString::fromStdString(app::ProgramFile("weather.xml"));
+  const QString path = QString::fromStdString(settings::ProgramFile("weather.xml"));
   QPointer<QWidget> window(parent);
   const FetchResult result = DownloadToFile(fetch, Values().downloadAddress, path);
   if (result == FetchResult::Cancelled) return result;
@@ -104,7 +104,7 @@ bool GetOldCodeCity() {
   const auto code = OldCityCodeIn(QString::fromUtf8(Values().downloadedText));
   if (!code) return false;
   Values().oldCityCode = *code;
-  app::Options().SetText(app::Key::OldCityCode, code->toStdString());
+  settings::Options().SetText(settings::Key::OldCityCode, code->toStdString());
   return true;
 }
 

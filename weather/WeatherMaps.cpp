@@ -2,8 +2,8 @@
 
 #include <QPointer>
 
-#include "app/settings/Options.h"
 #include "platform/MessageBox.h"
+#include "settings/Options.h"
 #include "tools/InternetCheck.h"
 #include "weather/FrmWeather.h"
 
@@ -20,8 +20,8 @@ WeatherMapsTool::~WeatherMapsTool() = default;
 void WeatherMapsTool::Open(tools::ToolHost& host) {
   if (checking_) return;
   checking_ = std::make_unique<QObject>();
-  tools::CheckInternet(app::Options().Text(app::Key::ConnectionCheckServer), checking_.get(),
-                       [this, &host](bool reachable) {
+  tools::CheckInternet(settings::Options().Text(settings::Key::ConnectionCheckServer),
+                       checking_.get(), [this, &host](bool reachable) {
                          if (reachable) {
                            checking_.reset();
                            FrmWeather::Open();

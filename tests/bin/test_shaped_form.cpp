@@ -9,19 +9,19 @@
 #include <QTcpServer>
 #include <QUrl>
 
-#include "app/settings/Options.h"
-#include "app/settings/ProgramFolder.h"
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
 #include "platform/MessageBox.h"
 #include "platform/linux/FreedesktopTrash.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "shape/SkinImage.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "weather/WeatherMaps.h"
 
-using app::Key;
 using bin::ShapedForm;
+using settings::Key;
 using shape::SkinPicture;
 using testsupport::TempDir;
 
@@ -49,7 +49,7 @@ class BinWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     testsupport::App();
-    app::SetProgramFolder(folder.path());
+    settings::SetProgramFolder(folder.path());
     platform::SetMsgBoxHook([this](const platform::ShownMessage& m) {
       shown.push_back(m);
       return answer;
@@ -153,7 +153,7 @@ TEST_F(BinWindow, TheUnloadEmptiesWhenAskedAndStoresTheSkinAndWhatTheLastPollSaw
   form->Form_Unload();
   EXPECT_TRUE(shown.empty()) << "emptied at exit without a question";
   EXPECT_EQ(form->Bin().query().count, 0);
-  EXPECT_EQ(app::Options().Text(Key::Picture), "ShapedFormFullClass48");
+  EXPECT_EQ(settings::Options().Text(Key::Picture), "ShapedFormFullClass48");
 }
 
 TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
@@ -221,6 +221,6 @@ TEST_F(BinWindow, AToolCallingUnloadAllFormsEndsTheProgram) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(other.isNull());
   // The unload handler ran, without the steps of "Salir".
-  EXPECT_EQ(app::Options().Text(Key::Left), "4830");
+  EXPECT_EQ(settings::Options().Text(Key::Left), "4830");
   EXPECT_EQ(session, std::vector<std::string>{"show"});
 }

@@ -1,7 +1,7 @@
 // The Debian package that CPack builds, unpacked into a folder of its own and
 // started from there as an unprivileged user: an installed program, whose
 // folder it cannot write.
-#include "app/settings/ModIni.h"
+#include "settings/ModIni.h"
 #include "support/E2eProgram.h"
 
 using namespace testsupport;
@@ -41,7 +41,7 @@ TEST_F(E2ePackage, HoldsItsFilesAndRunsAsNobodyWithPerUserFilesAndStartsAtLogInB
   p.RunAs(65534, 65534);
   ASSERT_TRUE(p.Start());
   const std::string options = (p.home() / "data/WasteWell/Options.ini").string();
-  EXPECT_NE(app::IniRead("Settings", "Versión OS", options), "");
+  EXPECT_NE(settings::IniRead("Settings", "Versión OS", options), "");
   // Opciones > Iniciar con Windows.
   ASSERT_TRUE(p.OpenMenu());
   Shell(
@@ -53,9 +53,9 @@ TEST_F(E2ePackage, HoldsItsFilesAndRunsAsNobodyWithPerUserFilesAndStartsAtLogInB
   std::string args;
   Shell("sed -n 's/^Exec=//p' '" + entry.string() + "' | xargs printf '%s\\n'", &args);
   EXPECT_EQ(args, (usr / "bin/wastewell").string() + "\n");
-  EXPECT_EQ(app::IniRead("Settings", "Inicio Windows", options), "Verdadero");
+  EXPECT_EQ(settings::IniRead("Settings", "Inicio Windows", options), "Verdadero");
   EXPECT_EQ(p.Stop(SIGTERM), 0);
-  EXPECT_EQ(app::IniRead("Posición", "WasteWell_Left", options), "4830");
+  EXPECT_EQ(settings::IniRead("Posición", "WasteWell_Left", options), "4830");
   for (const auto& file : fs::recursive_directory_iterator(root))
     EXPECT_FALSE(file.path().filename() == "Options.ini") << file.path();
 }

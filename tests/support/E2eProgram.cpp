@@ -9,7 +9,7 @@
 #include <QString>
 #include <cstdio>
 
-#include "app/settings/ModIni.h"
+#include "settings/ModIni.h"
 #include "shape/SkinImage.h"
 
 namespace testsupport {
@@ -110,7 +110,7 @@ void E2eProgram::WriteOptions(const std::string& utf8Text) {
 }
 
 std::string E2eProgram::Option(const std::string& section, const std::string& key) const {
-  return app::IniRead(section, key, (folder_.path() / "Options.ini").string());
+  return settings::IniRead(section, key, (folder_.path() / "Options.ini").string());
 }
 
 void E2eProgram::RunAs(uid_t uid, gid_t gid) {

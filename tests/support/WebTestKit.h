@@ -5,10 +5,10 @@
 #include <functional>
 #include <vector>
 
-#include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/WebBrowser.h"
+#include "settings/ProgramFolder.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 
@@ -18,7 +18,7 @@ class WebTestKit {
  public:
   explicit WebTestKit(bool recordingBrowser = true) {
     App();
-    app::SetProgramFolder(folder.path());
+    settings::SetProgramFolder(folder.path());
     if (recordingBrowser)
       platform::SetWebBrowserFactory([this](QWidget* parent) {
         auto b = std::make_unique<platform::RecordingWebBrowser>(parent);

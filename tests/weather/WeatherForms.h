@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "app/settings/ModIni.h"
+#include "settings/ModIni.h"
 #include "support/LocalHttpServer.h"
 #include "support/QtTestKit.h"
 #include "support/WeatherAnswers.h"
@@ -57,7 +57,7 @@ struct WeatherForms : ::testing::Test {
     server.Set(path, r);
   }
   static std::string Setting(const char* key, const char* section = "Settings") {
-    return app::IniRead(section, key, app::OptionsFile());
+    return settings::IniRead(section, key, settings::OptionsFile());
   }
 };
 

@@ -91,7 +91,7 @@ TEST_F(OpenMeteo, IsTheNewFilesSourceAndItsLookUpStoresThePlaceChosen) {
 }
 
 TEST_F(OpenMeteo, ThePanelShowsTheWeatherInEachUnitSystemWithAPictureOfItsOwn) {
-  app::SetShippedFolder(std::string(std::getenv("WW_SOURCE_DIR")) + "/assets");
+  settings::SetShippedFolder(std::string(std::getenv("WW_SOURCE_DIR")) + "/assets");
   Serve("/v1/forecast", MeteoForecast());
   Options(std::string(kMalaga) + "Sistema=M\xE9trico\r\n");
   panel = FrmDataWeather::Open(nullptr);
@@ -124,7 +124,7 @@ TEST_F(OpenMeteo, ThePanelShowsTheWeatherInEachUnitSystemWithAPictureOfItsOwn) {
         QStringLiteral("Viento: SW 7.8 mph<br>"), QStringLiteral("tiempo_despejado.png")})
     EXPECT_TRUE(Page().contains(shown)) << shown.toStdString() << "\n" << Page().toStdString();
   EXPECT_TRUE(kit.messages.empty());
-  app::SetShippedFolder({});
+  settings::SetShippedFolder({});
 }
 
 TEST_F(OpenMeteo, ABadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {

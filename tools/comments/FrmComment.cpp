@@ -6,8 +6,8 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
-#include "app/settings/ModIni.h"
-#include "app/settings/ProgramFolder.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "tools/OneWindow.h"
 
 namespace tools {
@@ -42,7 +42,7 @@ QIcon CommentIcon() {
 
 QString FrmComment::PageAddress() {
   // No built-in default: the server is configuration.
-  return QString::fromStdString(app::IniRead("Servidores", "Actualizaciones", app::OptionsFile())) +
+  return QString::fromStdString(settings::Options().Text(settings::Key::UpdatesServer)) +
          QStringLiteral("envia_form_php.php");
 }
 

@@ -6,25 +6,21 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/settings/ModIni.h"
-#include "app/settings/ProgramFolder.h"
 #include "platform/MessageBox.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "tools/OneWindow.h"
 
 namespace tools {
 namespace {
 
-const char* const kPosition = "Posición";  // persisted names
 constexpr int kTwips = 15;
 constexpr int kDefaultLeft = 3720, kDefaultTop = 2355;
 
 using One = OneWindow<FrmRae>;
 
-// Addresses from the section "Servidores", edited by hand only.
-QString Server(const char* key, const char* fallback) {
-  const std::string configured = app::IniRead("Servidores", key, app::OptionsFile());
-  return QString::fromStdString(configured.empty() ? std::string(fallback) : configured);
-}
+// Addresses edited by hand only.
+QString Server(settings::Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
 // The box belongs to the window: closed with it, it empties nothing.
 void OneWordOnly(QWidget* parent, QLineEdit* text) {
@@ -131,9 +127,9 @@ FrmRae* FrmRae::Open() {
 }
 
 void FrmRae::Form_Load() {
-  const std::string file = app::OptionsFile();
-  int left = app::ReadNumber(app::IniRead(kPosition, "Rae_Left", file));
-  int top = app::ReadNumber(app::IniRead(kPosition, "Rae_Top", file));
+  const settings::Options options;
+  int left = options.Number(settings::Key::RaeLeft);
+  int top = options.Number(settings::Key::RaeTop);
   if (left == 0 && top == 0) {
     left = kDefaultLeft;
     top = kDefaultTop;
@@ -145,7 +141,7 @@ void FrmRae::Form_Load() {
   // runs none of them.
   QTimer::singleShot(0, this, [this] {
     if (unloaded_) return;
-    WebBrowser1->Navigate(QString::fromStdString(app::ShippedFile("rae.htm")));
+    WebBrowser1->Navigate(QString::fromStdString(settings::ShippedFile("rae.htm")));
     // Top-most comes with the window flag set at construction.
     show();
     QTimer::singleShot(0, this, [this] {
@@ -172,7 +168,7 @@ void FrmRae::CmdOK_Click() {
     OneWordOnly(this, TextSearch);
     return;
   }
-  Search(Server("Diccionario", "https://dle.rae.es") + "/?w=");
+  Search(Server(settings::Key::Dictionary) + "/?w=");
 }
 
 void FrmRae::TextSearch_KeyPress(int& keyAscii) {
@@ -183,7 +179,7 @@ void FrmRae::TextSearch_KeyPress(int& keyAscii) {
     OneWordOnly(this, TextSearch);
     return;
   }
-  Search(Server("DiccionarioLemas", "https://buscon.rae.es") + "/drae/?val=");
+  Search(Server(settings::Key::DictionaryLemmas) + "/drae/?val=");
 }
 
 void FrmRae::ComReset_Click() {
@@ -221,9 +217,9 @@ void FrmRae::closeEvent(QCloseEvent* event) {
   if (!unloaded_) {
     unloaded_ = true;
     if (!isMinimized()) {
-      const std::string file = app::OptionsFile();
-      app::IniWrite(kPosition, "Rae_Left", app::NumberText(x() * kTwips), file);
-      app::IniWrite(kPosition, "Rae_Top", app::NumberText(y() * kTwips), file);
+      const settings::Options options;
+      options.SetNumber(settings::Key::RaeLeft, x() * kTwips);
+      options.SetNumber(settings::Key::RaeTop, y() * kTwips);
     }
     if (browser_) browser_->Stop();
   }

@@ -7,10 +7,10 @@
 #include <QPixmap>
 #include <QScreen>
 
-#include "app/settings/ProgramFolder.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "settings/ProgramFolder.h"
 
 namespace tools {
 
@@ -40,7 +40,7 @@ SnapshotTool::SnapshotTool()
             'S'}) {}
 
 void SnapshotTool::Open(ToolHost& host) {
-  const QString file = QFile::decodeName(app::ProgramFile("mysnap.jpg").c_str());
+  const QString file = QFile::decodeName(settings::ProgramFile("mysnap.jpg").c_str());
   const QString failure = SaveJpeg(CaptureDesktop(), file);
   if (failure.isEmpty())
     platform::MsgBox(

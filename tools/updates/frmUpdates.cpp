@@ -9,12 +9,12 @@
 #include <QPointer>
 #include <QScreen>
 
-#include "app/settings/ModIni.h"
-#include "app/settings/ProgramFolder.h"
 #include "platform/EndSignals.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/System.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "tools/updates/UpdateInfo.h"
 #include "tools/updates/VerVersion.h"
 #include "tools/updates/modCloseBtn.h"
@@ -83,7 +83,7 @@ frmUpdates::frmUpdates(std::function<void()> unloadAllForms)
   connect(Inet1, &platform::HttpTransfer::StateChanged, this, &frmUpdates::Inet1_StateChanged);
 
   const QString folder =
-      QString::fromStdString(app::IniRead("Servidores", "Actualizaciones", app::OptionsFile()));
+      QString::fromStdString(settings::Options().Text(settings::Key::UpdatesServer));
   TextSite->setText(folder);
   setupUrl_ = SetupUrl(folder);
 }
@@ -117,7 +117,7 @@ frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
 }
 
 QString frmUpdates::Folder(const QString& name) const {
-  return QString::fromStdString(app::ProgramFile("updates")) + "/" + name;
+  return QString::fromStdString(settings::ProgramFile("updates")) + "/" + name;
 }
 
 bool frmUpdates::DoEvents() {
@@ -128,7 +128,7 @@ bool frmUpdates::DoEvents() {
 
 void frmUpdates::Form_Load() {
   // A first check must not fail for want of the folder.
-  QDir().mkpath(QString::fromStdString(app::ProgramFile("updates")));
+  QDir().mkpath(QString::fromStdString(settings::ProgramFile("updates")));
   const QString info = Folder(kInfoFile);
   if (QFile::exists(info)) {
     QFile::remove(info);
@@ -216,7 +216,7 @@ void frmUpdates::CannotDownload() {
 void frmUpdates::CommandCheck_Click() {
   checkFlag_ = true;
   // An installed program keeps its settings apart from its executable.
-  QString exe = QString::fromStdString(app::ProgramFile(kExecutable));
+  QString exe = QString::fromStdString(settings::ProgramFile(kExecutable));
   if (!QFileInfo::exists(exe)) exe = QString::fromStdString(platform::ExecutablePath().string());
   const QFileInfo exeInfo(exe);
   currentVersion_ = VerVersion(exe);

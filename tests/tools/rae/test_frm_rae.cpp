@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 
-#include "app/settings/ModIni.h"
+#include "settings/ModIni.h"
 #include "support/WebTestKit.h"
 #include "tools/rae/FrmRae.h"
 
@@ -59,8 +59,8 @@ TEST(Rae, SearchesOneWordFromTheStoredPosition) {
 
   f->move(40, 60);
   f->close();
-  EXPECT_EQ(app::IniRead("Posición", "Rae_Left", app::OptionsFile()), "600");
-  EXPECT_EQ(app::IniRead("Posición", "Rae_Top", app::OptionsFile()), "900");
+  EXPECT_EQ(settings::IniRead("Posición", "Rae_Left", settings::OptionsFile()), "600");
+  EXPECT_EQ(settings::IniRead("Posición", "Rae_Top", settings::OptionsFile()), "900");
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

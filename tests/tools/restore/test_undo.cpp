@@ -5,10 +5,10 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "app/settings/ProgramFolder.h"
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
 #include "platform/linux/FreedesktopTrash.h"
+#include "settings/ProgramFolder.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "support/TrashTestKit.h"
@@ -23,7 +23,7 @@ class Undo : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    app::SetProgramFolder(folder.path());
+    settings::SetProgramFolder(folder.path());
     bin::BinServices s;
     s.recycleBin = std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
     s.isOnlyInstance = [] { return true; };

@@ -34,7 +34,7 @@ TEST(Snapshot, AJpegOfTheWholeDesktopEachTimeOrAFailureIsTold) {
               QGuiApplication::primaryScreen()->virtualGeometry().size());
   }
 
-  app::SetProgramFolder(kit.folder / "gone");  // a failed save is not reported as saved
+  settings::SetProgramFolder(kit.folder / "gone");  // a failed save is not reported as saved
   tools::SnapshotTool().Open(host);
   ASSERT_EQ(kit.messages.size(), 3u);
   EXPECT_EQ(kit.messages[2].text, "Ocurrió algún error al guardar la imagen: el archivo no existe");

@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <string>
 
-namespace app {
+namespace settings {
 
 // The folder that holds Options.ini and every file the program writes: the
 // executable's folder when this user can write it, else the per-user folder,
@@ -41,4 +41,4 @@ FolderChoice ChooseProgramFolder(const std::filesystem::path& executableFolder,
                                  const std::filesystem::path& override,
                                  const std::filesystem::path& shippedFromBin);
 
-}  // namespace app
+}  // namespace settings

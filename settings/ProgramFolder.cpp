@@ -1,10 +1,10 @@
-#include "app/settings/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 
 #include <system_error>
 
 #include "platform/System.h"
 
-namespace app {
+namespace settings {
 namespace {
 namespace fs = std::filesystem;
 
@@ -76,4 +76,4 @@ FolderChoice ChooseProgramFolder(const fs::path& executableFolder, const fs::pat
   return choice;
 }
 
-}  // namespace app
+}  // namespace settings

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/settings/Options.h"
-#include "app/settings/ProgramFolder.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -37,7 +37,7 @@ class ProgramFolderRule : public ::testing::Test {
 
   // The choice made by an unprivileged user, in a child process that then starts as the
   // program does: writes an option and looks up a shipped file (into leame_).
-  app::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
+  settings::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
     int fds[2];
     if (pipe(fds) != 0) return {{}, {}, "pipe failed"};
     const pid_t pid = fork();
@@ -45,12 +45,13 @@ class ProgramFolderRule : public ::testing::Test {
       std::string out = "\n\n\nno privileges dropped";
       if (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
           setresuid(kNobody, kNobody, kNobody) == 0) {
-        const app::FolderChoice c = app::ChooseProgramFolder(exeFolder, override, kShippedFromBin);
-        app::SetProgramFolder(c.folder);
-        app::SetShippedFolder(c.shipped);
-        if (c.error.empty()) app::Options().SetOn(app::Key::HotKeys, true);
-        out = c.folder.string() + "\n" + c.shipped.string() + "\n" + app::ShippedFile("leame.txt") +
-              "\n" + c.error;
+        const settings::FolderChoice c =
+            settings::ChooseProgramFolder(exeFolder, override, kShippedFromBin);
+        settings::SetProgramFolder(c.folder);
+        settings::SetShippedFolder(c.shipped);
+        if (c.error.empty()) settings::Options().SetOn(settings::Key::HotKeys, true);
+        out = c.folder.string() + "\n" + c.shipped.string() + "\n" +
+              settings::ShippedFile("leame.txt") + "\n" + c.error;
       }
       _exit(write(fds[1], out.data(), out.size()) < 0);
     }
@@ -77,7 +78,7 @@ class ProgramFolderRule : public ::testing::Test {
 
 TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserFolder) {
   // A build folder or a portable copy: nothing installed next to it.
-  const app::FolderChoice build = ChooseAsNobody(home_, {});
+  const settings::FolderChoice build = ChooseAsNobody(home_, {});
   EXPECT_EQ(build.error, "");
   EXPECT_EQ(build.folder, home_);
   EXPECT_EQ(build.shipped, home_);
@@ -85,7 +86,7 @@ TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserF
   EXPECT_EQ(leame_, (home_ / "leame.txt").string());
   EXPECT_FALSE(fs::exists(home_ / "data"));
 
-  const app::FolderChoice c = ChooseAsNobody(bin_, {});
+  const settings::FolderChoice c = ChooseAsNobody(bin_, {});
   ASSERT_EQ(c.error, "");
   EXPECT_EQ(c.folder, home_ / "data/WasteWell");
   EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell");
@@ -109,7 +110,7 @@ TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserF
 TEST_F(ProgramFolderRule, TheOptionWinsAndAFolderThatCannotBeMadeOrWrittenIsRefused) {
   // Over the per-user folder of a read-only install and over a writable executable's folder.
   for (const fs::path& exe : {bin_, home_}) {
-    const app::FolderChoice made = ChooseAsNobody(exe, home_ / "a" / exe.filename());
+    const settings::FolderChoice made = ChooseAsNobody(exe, home_ / "a" / exe.filename());
     EXPECT_EQ(made.error, "");
     EXPECT_EQ(made.folder, home_ / "a" / exe.filename());
     EXPECT_TRUE(fs::exists(made.folder / "Options.ini")) << exe;

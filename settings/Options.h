@@ -4,7 +4,7 @@
 // the file, so a value one window writes is what the next read anywhere sees.
 #include <string>
 
-namespace app {
+namespace settings {
 
 enum class Key {
   VersionOS,
@@ -37,6 +37,11 @@ enum class Key {
   OpenMeteoServer,
   OpenMeteoPlacesServer,
   SatelliteWmsServer,
+  // The updates folder, also the comments page's; no built-in default.
+  UpdatesServer,
+  // The dictionary's search pages.
+  Dictionary,
+  DictionaryLemmas,
   OpenWeatherMapKey,
   YahooKey,
   // The weather choices of the settings window, read by the viewer and the panel.
@@ -54,7 +59,9 @@ enum class Key {
   Latitude,
   Longitude,
   OldCityCode,
-  // The viewer's and the panel's places, in twips.
+  // The dictionary's, the viewer's and the panel's places, in twips.
+  RaeLeft,
+  RaeTop,
   MapLeft,
   MapTop,
   InfoLeft,
@@ -90,4 +97,4 @@ class Options {
   std::string file_;  // empty: the program folder's, formed at each call
 };
 
-}  // namespace app
+}  // namespace settings

@@ -4,17 +4,17 @@
 #include <string>
 #include <utility>
 
-#include "app/settings/ModIni.h"
-#include "app/settings/Options.h"
-#include "app/settings/ProgramFolder.h"
+#include "settings/ModIni.h"
+#include "settings/Options.h"
+#include "settings/ProgramFolder.h"
 #include "support/TempDir.h"
 
-using app::Key;
+using settings::Key;
 
 TEST(Options, WrittenInTheOldFormatAndReadFromTheFileAtEachUse) {
   testsupport::TempDir dir;
-  app::SetProgramFolder(dir.path());
-  const app::Options options;
+  settings::SetProgramFolder(dir.path());
+  const settings::Options options;
   EXPECT_FALSE(options.IsOn(Key::HotKeys));
   options.SetOn(Key::HotKeys, true);
   options.SetNumber(Key::Left, 4830);
@@ -24,10 +24,10 @@ TEST(Options, WrittenInTheOldFormatAndReadFromTheFileAtEachUse) {
   EXPECT_EQ(options.Number(Key::Left), 4830);
   // Another writer in between is seen at once; only the two exact words are on.
   for (const auto& [text, on] : {std::pair{"True", true}, {"true", false}, {"1", false}}) {
-    app::IniWrite("settings", "HOTKEYS", text, app::OptionsFile());
+    settings::IniWrite("settings", "HOTKEYS", text, settings::OptionsFile());
     EXPECT_EQ(options.IsOn(Key::HotKeys), on) << text;
   }
   for (const auto& [text, value] :
        {std::pair{"12abc", 12}, {"1235.5", 1236}, {"2147483648", 0}, {"-2147483648", INT32_MIN}})
-    EXPECT_EQ(app::ReadNumber(text), value) << text;
+    EXPECT_EQ(settings::ReadNumber(text), value) << text;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace app {
+namespace settings {
 
 // The value the most recent IniRead returned ("" before the first call).
 extern std::string LastIniValue;
@@ -29,4 +29,4 @@ std::int32_t ReadNumber(const std::string& text);
 // whole values without decimals ("4830"), "." before any decimals.
 std::string NumberText(double value);
 
-}  // namespace app
+}  // namespace settings

@@ -1,4 +1,4 @@
-#include "app/settings/ModIni.h"
+#include "settings/ModIni.h"
 
 #include <cfloat>
 #include <charconv>
@@ -7,7 +7,7 @@
 
 #include "platform/ProfileFile.h"
 
-namespace app {
+namespace settings {
 
 std::string LastIniValue;
 
@@ -65,4 +65,4 @@ std::string NumberText(double value) {
   return std::string(text, done.ptr);
 }
 
-}  // namespace app
+}  // namespace settings

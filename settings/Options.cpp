@@ -1,11 +1,11 @@
-#include "app/settings/Options.h"
+#include "settings/Options.h"
 
 #include <utility>
 
-#include "app/settings/ModIni.h"
-#include "app/settings/ProgramFolder.h"
+#include "settings/ModIni.h"
+#include "settings/ProgramFolder.h"
 
-namespace app {
+namespace settings {
 namespace {
 
 constexpr const char* kSettings = "Settings";
@@ -44,6 +44,9 @@ const KeyInfo& InfoOf(Key key) {
       {kServers, "OpenMeteo", "https://api.open-meteo.com"},
       {kServers, "OpenMeteoLugares", "https://geocoding-api.open-meteo.com"},
       {kServers, "SateliteWMS", "https://gibs.earthdata.nasa.gov/wms/epsg4326/best/wms.cgi"},
+      {kServers, "Actualizaciones", ""},
+      {kServers, "Diccionario", "https://dle.rae.es"},
+      {kServers, "DiccionarioLemas", "https://buscon.rae.es"},
       {kServers, "ClaveOpenWeatherMap", "0f3a9c5e7b1d4f6a8c2e0b9d7f5a3c1e"},
       {kServers, "ClaveYahoo", "5d2b8f0a6c4e1d9b7a3f5c8e0b2d4f6a1c3e5b7d"},
       // Persisted names, accents and all.
@@ -62,6 +65,8 @@ const KeyInfo& InfoOf(Key key) {
       {kSettings, "Latitud", ""},
       {kSettings, "Longitud", ""},
       {kSettings, "oldcodecity", ""},
+      {kPosition, "Rae_Left", ""},
+      {kPosition, "Rae_Top", ""},
       {kPosition, "Map_Left", ""},
       {kPosition, "Map_Top", ""},
       {kPosition, "Info_Left", ""},
@@ -83,7 +88,7 @@ std::string Options::Text(Key key) const {
   return value.empty() ? info.fallback : value;
 }
 
-bool Options::IsOn(Key key) const { return app::IsOn(Text(key)); }
+bool Options::IsOn(Key key) const { return settings::IsOn(Text(key)); }
 
 int Options::Number(Key key) const { return ReadNumber(Text(key)); }
 
@@ -96,4 +101,4 @@ void Options::SetOn(Key key, bool on) const { SetText(key, OnOffWord(on)); }
 
 void Options::SetNumber(Key key, double value) const { SetText(key, NumberText(value)); }
 
-}  // namespace app
+}  // namespace settings
