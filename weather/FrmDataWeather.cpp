@@ -1,9 +1,9 @@
 #include "weather/FrmDataWeather.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -47,6 +47,7 @@ FrmDataWeather::FrmDataWeather(QWidget* viewer)
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Datos del tiempo"));
   resize(kWidth, kHeight);
+  steps_ = new QObject(this);
 
   browser_ = platform::CreateWebBrowser(this);
   WebBrowser1 = browser_.get();
@@ -68,10 +69,8 @@ FrmDataWeather::FrmDataWeather(QWidget* viewer)
   TextHtml1entrever = PageHead(false, BackgroundAddress(ProgramShipped("bg92.gif")));
   // The condition icon comes from the configured icon hosts; nothing else remote.
   WebBrowser1->AllowImagesFrom({Read(Key::OpenWeatherMapWeb), Read(Key::YahooIcons)});
-  QPointer<FrmDataWeather> self(this);
-  WebBrowser1->PageSize = [self](const QSize& page) {
-    if (self) self->FitToPage(page);
-  };
+  // The browser is the window's and goes before it: this is there whenever it reports.
+  WebBrowser1->PageSize = [this](const QSize& page) { FitToPage(page); };
 }
 
 void FrmDataWeather::FitToPage(const QSize& page) {
@@ -112,13 +111,12 @@ void FrmDataWeather::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
 }
 
-bool FrmDataWeather::DoEvents() {
-  QPointer<FrmDataWeather> self(this);
-  QCoreApplication::processEvents();
-  return self && !self->unloaded_;
-}
-
 bool FrmDataWeather::ExisteArchivo(const QString& path) { return QFileInfo::exists(path); }
+
+QWidget* FrmDataWeather::MessageParent() {
+  // The panel shows only after its loading: a box over it could not be reached.
+  return viewer_ && !isVisible() ? viewer_.data() : this;
+}
 
 void FrmDataWeather::Form_Load() {
   int left = settings::Options().Number(Key::InfoLeft);
@@ -128,8 +126,11 @@ void FrmDataWeather::Form_Load() {
     top = 1980;
   }
   move(left / kTwips, top / kTwips);
-  if (!DoEvents()) return;
+  // Other events get their turn before the settings are read.
+  QTimer::singleShot(0, steps_, [this] { Request(); });
+}
 
+void FrmDataWeather::Request() {
   WeatherValues& v = Values();
   if (const QString code = Read(Key::CityCode); !code.isEmpty()) v.cityCode = code;
   const QString language = Read(Key::Language);
@@ -152,9 +153,7 @@ void FrmDataWeather::Form_Load() {
            source == "AccuWeather" || source == kOpenMeteo)
     v.dataSource = source;
 
-  QPointer<FrmDataWeather> self(this);
   if (v.dataSource == kOpenMeteo) return OpenMeteo();
-  bool yahooAnswer = false;
   if (v.dataSource == "OpenWeatherMap") {
     const bool metric = v.unitCode != "f";
     v.downloadAddress =
@@ -164,13 +163,15 @@ void FrmDataWeather::Form_Load() {
         "&lang=" + EncodeForAddress(v.languageCode) +
         (metric ? "&units=metric" : "&units=imperial") + "&appid=" + Read(Key::OpenWeatherMapKey) +
         "&mode=xml";
-    const FetchResult result = DownloadWeatherXml(fetch_, this);
-    if (result == FetchResult::Cancelled || !self || unloaded_) return;
-    downloaded_ = result == FetchResult::Ok;
-    if (!DoEvents()) return;
-    OpenWeatherMap();
-    if (!self || unloaded_) return;
-    ShowPanel();
+    // The window's own fetch and steps: closed, it runs none of what follows.
+    DownloadWeatherXml(fetch_, v.downloadAddress, MessageParent(),
+                       [this](FetchResult result, const QByteArray& text) {
+                         if (unloaded_) return;
+                         downloaded_ = result == FetchResult::Ok;
+                         if (downloaded_) Values().downloadedText = text;
+                         // Other events get their turn before the page is built.
+                         QTimer::singleShot(0, steps_, [this] { OpenWeatherMap(); });
+                       });
     return;
   }
 
@@ -178,20 +179,29 @@ void FrmDataWeather::Form_Load() {
     v.downloadAddress = Read(Key::YahooWeatherServer) +
                         "/forecastrss?w=" + EncodeForAddress(v.cityCode) +
                         "&u=" + EncodeForAddress(v.unitCode);
-    const FetchResult result = DownloadWeatherXml(fetch_, this);
-    if (result == FetchResult::Cancelled || !self || unloaded_) return;
-    yahooAnswer = result == FetchResult::Ok;
-    if (const QString old = Read(Key::OldCityCode); !old.isEmpty())
-      v.oldCityCode = old;
-    else
-      GetOldCodeCity();
+    DownloadWeatherXml(fetch_, v.downloadAddress, MessageParent(),
+                       [this](FetchResult result, const QByteArray& text) {
+                         if (unloaded_) return;
+                         WeatherValues& values = Values();
+                         if (result == FetchResult::Ok) values.downloadedText = text;
+                         if (const QString old = Read(Key::OldCityCode); !old.isEmpty())
+                           values.oldCityCode = old;
+                         else if (const auto code = GetOldCodeCity(values.downloadedText))
+                           values.oldCityCode = *code;
+                         YahooPage(result == FetchResult::Ok);
+                       });
+    return;
   }
-  // Yahoo, or a source without a request: the page from what text there is;
-  // without an answer, an empty panel rather than an earlier opening's values.
-  if (!yahooAnswer) {
+  YahooPage(false);
+}
+
+void FrmDataWeather::YahooPage(bool answered) {
+  WeatherValues& v = Values();
+  // Without an answer, an empty panel rather than an earlier opening's values.
+  if (!answered) {
     v.yahoo = YahooFields();
     TextHtml2 = kEmptyBody;
-    if (PageOutput(true)) ShowPanel();
+    PageOutput(true, [this] { ShowPanel(); });
     return;
   }
   if (ParseYahooFeed(QString::fromUtf8(v.downloadedText), v.unitCode, v.yahoo))
@@ -203,8 +213,7 @@ void FrmDataWeather::Form_Load() {
   const QString icon = Read(Key::YahooIcons) + EncodeForAddress(v.yahoo.conditionCode) + ".gif";
   TextHtml2.clear();
   TextHtml2 = YahooBody(v.yahoo, v.unitCode, forecast, icon);
-  if (!PageOutput(true)) return;
-  ShowPanel();
+  PageOutput(true, [this] { ShowPanel(); });
 }
 
 void FrmDataWeather::OpenWeatherMap() {
@@ -216,19 +225,18 @@ void FrmDataWeather::OpenWeatherMap() {
     // No earlier opening's values under a failed download: an empty panel.
     v.owm = OwmFields();
     TextHtml2 = kEmptyBody;
-    PageOutput(false);
-    return;
+  } else {
+    answer = QString::fromUtf8(file.readAll());
+    ParseOpenWeatherMap(answer, v.unitCode, v.owm);
+    const QString web = Read(Key::OpenWeatherMapWeb);
+    TextHtml2 = OpenWeatherMapBody(
+        v.owm, v.country, WithScheme(web, "https") + "/city/" + EncodeForAddress(v.cityCode),
+        WithScheme(web, "http") + "/img/w/" + EncodeForAddress(v.owm.iconCode) + ".png");
   }
-  answer = QString::fromUtf8(file.readAll());
-  ParseOpenWeatherMap(answer, v.unitCode, v.owm);
-  const QString web = Read(Key::OpenWeatherMapWeb);
-  TextHtml2 = OpenWeatherMapBody(
-      v.owm, v.country, WithScheme(web, "https") + "/city/" + EncodeForAddress(v.cityCode),
-      WithScheme(web, "http") + "/img/w/" + EncodeForAddress(v.owm.iconCode) + ".png");
-  PageOutput(false);
+  PageOutput(false, [this] { ShowPanel(); });
 }
 
-bool FrmDataWeather::PageOutput(bool waitWhileBusy) {
+void FrmDataWeather::PageOutput(bool waitWhileBusy, std::function<void()> then) {
   const QString background = Read(Key::PanelBackground);
   if (!background.isEmpty() && background != "arroz") {
     Values().panelBackground = "entreverado";
@@ -246,13 +254,13 @@ bool FrmDataWeather::PageOutput(bool waitWhileBusy) {
   }
   WebBrowser1->Navigate(
       path, platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache);
-  QPointer<FrmDataWeather> self(this);
-  if (waitWhileBusy) {
-    WebBrowser1->WaitWhileBusy();
-    return self && !unloaded_;
-  }
-  if (WebBrowser1->Busy()) return DoEvents();
-  return true;
+  // The whole load, or one turn of the event loop when it is under way.
+  if (waitWhileBusy)
+    WebBrowser1->WhenIdle(steps_, [then = std::move(then)](bool) { then(); });
+  else if (WebBrowser1->Busy())
+    QTimer::singleShot(0, steps_, std::move(then));
+  else
+    then();
 }
 
 void FrmDataWeather::ShowPanel() {
@@ -290,13 +298,15 @@ void FrmDataWeather::CmdMove_MouseDown() {
 void FrmDataWeather::CmdUnload_Click() { close(); }
 
 void FrmDataWeather::CommandInfo_Click() {
-  platform::MsgBox(
+  platform::MsgBoxThen(
       QStringLiteral("Por debajo de 1013,25 hPa son bajas presiones, por encima altas presiones."),
-      platform::kOkOnly | platform::kInformation, QStringLiteral("Info"), this);
+      platform::kOkOnly | platform::kInformation, QStringLiteral("Info"), this, nullptr);
 }
 
 void FrmDataWeather::Form_Unload() {
   fetch_.Cancel();
+  delete steps_;  // before the stop, whose failure report would find them
+  steps_ = nullptr;
   if (browser_) browser_->Stop();
   // Docked, the place is the viewer's corner, not the panel's own.
   if (!docked_) {

@@ -24,15 +24,20 @@ constexpr const char* kSourceSite = "https://open-meteo.com/";
 
 void FrmDataWeather::OpenMeteo() {
   WeatherValues& v = Values();
-  QPointer<FrmDataWeather> self(this);
   // Whatever happens now, an earlier answer's page is not shown as this one.
   const QString page = QString::fromStdString(settings::ProgramFile("weather.htm"));
   if (ExisteArchivo(page)) QFile::remove(page);
-  auto fail = [&](const QString& text) {
-    if (!text.isEmpty())
-      platform::MsgBox(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
-                       this);
-    if (self && !unloaded_) close();
+  // The message, if any, then the panel closes.
+  auto fail = [this](const QString& text) {
+    if (text.isEmpty()) {
+      close();
+      return;
+    }
+    // Closing or destroying the panel takes the ticket with it.
+    platform::MsgBoxThen(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+                         MessageParent(), [this, ticket = QPointer<QObject>(fetch_.Ticket())](int) {
+                           if (ticket) close();
+                         });
   };
 
   const QString latitude = Read(settings::Key::Latitude),
@@ -44,24 +49,29 @@ void FrmDataWeather::OpenMeteo() {
   const bool imperial = v.unitCode == "f";
   v.downloadAddress =
       OpenMeteoForecastAddress(Read(settings::Key::OpenMeteoServer), latitude, longitude, imperial);
-  const FetchResult result = DownloadWeatherXml(fetch_, this);
-  if (result == FetchResult::Cancelled || !self || unloaded_) return;
-  if (result != FetchResult::Ok) return fail(QString());  // the download told the user
-
-  const auto weather = ParseOpenMeteoForecast(v.downloadedText, imperial, v.languageCode == "en");
-  if (!weather)
-    return fail(
-        QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor a través de "
-                       "Mapas en 'Método de datos'"));
-  OwmFields fields = weather->fields;
-  fields.cityName = v.city;
-  const QString icon =
-      QUrl::fromLocalFile(
-          QString::fromStdString(settings::ShippedFile(weather->iconFile.toStdString())))
-          .toString(QUrl::FullyEncoded);
-  TextHtml2 = OpenWeatherMapBody(fields, v.country, QString::fromLatin1(kSourceSite), icon);
-  if (!PageOutput(false) || !self || unloaded_) return;
-  ShowPanel();
+  // The window's own fetch: closed, it runs none of what follows.
+  DownloadWeatherXml(
+      fetch_, v.downloadAddress, MessageParent(),
+      [this, imperial, fail](FetchResult result, const QByteArray& text) {
+        if (unloaded_) return;
+        if (result != FetchResult::Ok) return fail(QString());  // the download told the user
+        Values().downloadedText = text;
+        const WeatherValues& values = Values();
+        const auto weather = ParseOpenMeteoForecast(text, imperial, values.languageCode == "en");
+        if (!weather)
+          return fail(
+              QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor "
+                             "a través de Mapas en 'Método de datos'"));
+        OwmFields fields = weather->fields;
+        fields.cityName = values.city;
+        const QString icon =
+            QUrl::fromLocalFile(
+                QString::fromStdString(settings::ShippedFile(weather->iconFile.toStdString())))
+                .toString(QUrl::FullyEncoded);
+        TextHtml2 =
+            OpenWeatherMapBody(fields, values.country, QString::fromLatin1(kSourceSite), icon);
+        PageOutput(false, [this] { ShowPanel(); });
+      });
 }
 
 }  // namespace weather

@@ -4,7 +4,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
@@ -39,11 +38,6 @@ QGroupBox* Pair(const QString& title, QRadioButton*& first, const char* firstNam
   column->addWidget(first);
   column->addWidget(second);
   return box;
-}
-
-void Error(const QString& text, QWidget* parent) {
-  platform::MsgBox(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
-                   parent);
 }
 
 }  // namespace
@@ -265,33 +259,35 @@ void FrmMaps::Form_Load() {
   // Top-most comes with the window flag set at construction.
 }
 
+// The message over the window, then the focus on the field to correct.
+void FrmMaps::Refuse(const QString& text, QLineEdit* field) {
+  platform::MsgBoxThen(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+                       this, [this, field](int) {
+                         if (!unloaded_) field->setFocus();
+                       });
+}
+
 void FrmMaps::CmdOK_Click() {
   if (fetch_.Running()) return;  // one look-up at a time
   places_.clear();
   ListRes->clear();
   const QString country = TextPais->text();
   if (country.isEmpty()) {
-    QPointer<FrmMaps> self(this);
-    Error(QStringLiteral("Debe poner el país en formato internacional (inglés) o con el código "
-                         "internacional del país (con dos letras)"),
-          this);
-    if (self) TextPais->setFocus();
+    Refuse(QStringLiteral("Debe poner el país en formato internacional (inglés) o con el código "
+                          "internacional del país (con dos letras)"),
+           TextPais);
     return;
   }
   if (country == "USA" || country == "US" || country == "EE.UU") {
-    QPointer<FrmMaps> self(this);
-    Error(QStringLiteral(
-              "Debe poner el estado en su formato abreviado (por ejemplo California = CA)"),
-          this);
-    if (self) TextPais->setFocus();
+    Refuse(QStringLiteral(
+               "Debe poner el estado en su formato abreviado (por ejemplo California = CA)"),
+           TextPais);
     return;
   }
   Write(Key::Country, country);
   const QString city = TextCity->text();
   if (city.isEmpty()) {
-    QPointer<FrmMaps> self(this);
-    Error(QStringLiteral("Debe poner una ciudad"), this);
-    if (self) TextCity->setFocus();
+    Refuse(QStringLiteral("Debe poner una ciudad"), TextCity);
     return;
   }
   Write(Key::City, city);
@@ -315,30 +311,29 @@ void FrmMaps::CmdOK_Click() {
     return;  // Apixu, AccuWeather or none: nothing to ask
   }
 
-  QPointer<FrmMaps> self(this);
   CmdOK->setEnabled(false);
   TextSource->clear();
-  QByteArray body;
-  const FetchResult result = fetch_.Get(address, &body);
-  if (!self || result == FetchResult::Cancelled) return;
-  CmdOK->setEnabled(true);
-  if (result != FetchResult::Ok) return;  // silently, nothing listed
-  const QString answer = QString::fromUtf8(body);
-  TextSource->setPlainText(answer);
-  if (openMeteo)
-    leerOpenMeteo(body);
-  else if (yahoo)
-    leerYahoo(answer, QStringLiteral("<name>"));
-  else
-    leerOpenWeatherMap(answer, QStringLiteral("name"));
+  // The window's own fetch: closing cancels it, and this never runs then.
+  fetch_.Get(address, [this, yahoo, openMeteo](FetchResult result, const QByteArray& body) {
+    CmdOK->setEnabled(true);
+    if (result != FetchResult::Ok) return;  // silently, nothing listed
+    const QString answer = QString::fromUtf8(body);
+    TextSource->setPlainText(answer);
+    if (openMeteo)
+      leerOpenMeteo(body);
+    else if (yahoo)
+      leerYahoo(answer, QStringLiteral("<name>"));
+    else
+      leerOpenWeatherMap(answer, QStringLiteral("name"));
+  });
 }
 
 void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
   const auto parsed = ParseYahooPlaces(answer, tag);
   if (!parsed) return;
   if (parsed->isError) {
-    platform::MsgBox(parsed->message, platform::kOkOnly | platform::kInformation,
-                     QStringLiteral("Descripción Error!"), this);
+    platform::MsgBoxThen(parsed->message, platform::kOkOnly | platform::kInformation,
+                         QStringLiteral("Descripción Error!"), this, nullptr);
     return;
   }
   Values().cityCode = parsed->cityCode;

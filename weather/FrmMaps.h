@@ -61,6 +61,7 @@ class FrmMaps : public QDialog {
  private:
   void Form_Unload();
   void ConnectHandlers();
+  void Refuse(const QString& text, QLineEdit* field);
   // Stores the listed place of row as the user's city.
   void ChoosePlace(int row);
   QList<OpenMeteoPlace> places_;  // the listed places, in list order

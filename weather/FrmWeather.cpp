@@ -1,8 +1,8 @@
 #include "weather/FrmWeather.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -60,6 +60,7 @@ FrmWeather::FrmWeather() {
   setObjectName("FrmWeather");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Mapa del tiempo"));
+  steps_ = new QObject(this);
   browser_ = platform::CreateWebBrowser(this);
   WebBrowser1 = browser_.get();
   // Links of the page may open their own window.
@@ -94,12 +95,6 @@ FrmWeather* FrmWeather::Open() {
   Instance() = form;
   form->Form_Load();
   return Instance();
-}
-
-bool FrmWeather::DoEvents() {
-  QPointer<FrmWeather> self(this);
-  QCoreApplication::processEvents();
-  return self && !self->unloaded_;
 }
 
 void FrmWeather::ApplyLayout() {
@@ -148,13 +143,12 @@ void FrmWeather::Form_Load() {
   ApplyLayout();
   int left = 0, top = 0;
   if (!Place(Key::MapLeft, left) || !Place(Key::MapTop, top)) {
-    QPointer<FrmWeather> self(this);
     show();
-    platform::MsgBox(QStringLiteral("Si no aparecen datos meteorológicos, pruebe a cambiar de "
-                                    "servidor a través de Mapas en 'Método de datos', o cambie de "
-                                    "ciudad o pueblo."),
-                     platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
-                     self.data());
+    platform::MsgBoxThen(QStringLiteral("Si no aparecen datos meteorológicos, pruebe a cambiar de "
+                                        "servidor a través de Mapas en 'Método de datos', o "
+                                        "cambie de ciudad o pueblo."),
+                         platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), this,
+                         nullptr);
     return;
   }
   if (left == 0 && top == 0) {
@@ -162,23 +156,25 @@ void FrmWeather::Form_Load() {
     top = 1980;
   }
   move(left / kTwips, top / kTwips);
-  if (!DoEvents()) return;
-  SelectRegion();
-  ApplyTopMost();
-  show();
-  WebBrowser1->Navigate(regionPage_, kPageFlags);
-  WebBrowser1->WaitWhileBusy();  // after it, this window may be gone
+  // Other events get their turn before the page is chosen and shown.
+  QTimer::singleShot(0, steps_, [this] {
+    SelectRegion();
+    ApplyTopMost();
+    show();
+    WebBrowser1->Navigate(regionPage_, kPageFlags);
+    // Nothing follows the load; the wait only ends a picture that stops coming.
+    WebBrowser1->WhenIdle(steps_, [](bool) {});
+  });
 }
 
 void FrmWeather::CmdRefresh_Click() {
+  if (unloaded_) return;
   ApplyLayout();
   SelectRegion();
   WebBrowser1->Refresh2(2);
   WebBrowser1->Navigate(regionPage_, kPageFlags);
-  QPointer<FrmWeather> self(this);
-  WebBrowser1->WaitWhileBusy();
-  if (!self || unloaded_) return;
-  ApplyTopMost();
+  // A load cut short still takes the choice; a closed window takes nothing.
+  WebBrowser1->WhenIdle(steps_, [this](bool) { ApplyTopMost(); });
 }
 
 void FrmWeather::CmdMaps_Click() { FrmMaps::Open(this); }
@@ -196,6 +192,8 @@ void FrmWeather::closeEvent(QCloseEvent* event) {
     }
     if (FrmMaps* maps = FrmMaps::Current()) maps->close();
     if (FrmDataWeather* panel = FrmDataWeather::Current()) panel->close();
+    delete steps_;  // before the stop, whose failure report would find them
+    steps_ = nullptr;
     if (browser_) browser_->Stop();
   }
   if (Instance() == this) Instance() = nullptr;

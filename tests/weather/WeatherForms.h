@@ -56,6 +56,11 @@ struct WeatherForms : ::testing::Test {
     r.delayMs = delayMs;
     server.Set(path, r);
   }
+  // Events run until what the window's opening started is over: it shows, or it closed.
+  template <class Window>
+  static bool Settle(const QPointer<Window>& w, int ms = 10000) {
+    return testsupport::SpinUntil([&] { return !w || w->Unloaded() || w->isVisible(); }, ms);
+  }
   static std::string Setting(const char* key, const char* section = "Settings") {
     return settings::IniRead(section, key, settings::OptionsFile());
   }

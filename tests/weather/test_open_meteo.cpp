@@ -22,6 +22,7 @@ struct OpenMeteo : WeatherForms {
     maps->TextPais->setText(country);
     maps->TextCity->setText(city);
     maps->CmdOK_Click();
+    testsupport::SpinUntil([&] { return maps->CmdOK->isEnabled(); }, 10000);
   }
   QStringList Listed() const {
     QStringList lines;
@@ -95,6 +96,7 @@ TEST_F(OpenMeteo, ThePanelShowsTheWeatherInEachUnitSystemWithAPictureOfItsOwn) {
   Serve("/v1/forecast", MeteoForecast());
   Options(std::string(kMalaga) + "Sistema=M\xE9trico\r\n");
   panel = FrmDataWeather::Open(nullptr);
+  Settle(panel);
   ASSERT_TRUE(panel && panel->isVisible());
   EXPECT_EQ(server.targets, QStringList(Forecast()));
   const QString metric = Page();
@@ -116,6 +118,7 @@ TEST_F(OpenMeteo, ThePanelShowsTheWeatherInEachUnitSystemWithAPictureOfItsOwn) {
   Serve("/v1/forecast", MeteoForecast(true, "", "0"));
   Options(std::string(kMalaga) + "Sistema=Ingl\xE9s\r\nLenguage=English\r\n");
   panel = FrmDataWeather::Open(nullptr);
+  Settle(panel);
   ASSERT_TRUE(panel && panel->isVisible());
   EXPECT_EQ(server.targets.back(), Forecast("&temperature_unit=fahrenheit&wind_speed_unit=mph"));
   for (const QString& shown :
@@ -140,11 +143,13 @@ TEST_F(OpenMeteo, ABadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
     // A good page first, so that there is one to go stale.
     Serve("/v1/forecast", MeteoForecast());
     panel = FrmDataWeather::Open(nullptr);
+    Settle(panel);
     ASSERT_TRUE(panel && PageExists());
     panel->close();
     kit.messages.clear();
     Serve("/v1/forecast", answer);
     panel = FrmDataWeather::Open(nullptr);
+    Settle(panel);
     EXPECT_FALSE(panel && panel->isVisible()) << what;
     EXPECT_FALSE(PageExists()) << what;
     ASSERT_EQ(kit.messages.size(), 1u) << what;
@@ -155,6 +160,7 @@ TEST_F(OpenMeteo, ABadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
   SetWaitTimeoutMs(300);
   Serve("/v1/forecast", MeteoForecast(), 3000);
   panel = FrmDataWeather::Open(nullptr);
+  Settle(panel);
   EXPECT_FALSE(panel && panel->isVisible());
   EXPECT_EQ(kit.messages.size(), 1u);
   EXPECT_FALSE(PageExists());
@@ -164,6 +170,7 @@ TEST_F(OpenMeteo, ABadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
   kit.messages.clear();
   Options("Ciudad=M\xE1laga\r\n");
   panel = FrmDataWeather::Open(nullptr);
+  Settle(panel);
   EXPECT_FALSE(panel && panel->isVisible());
   ASSERT_EQ(kit.messages.size(), 1u);
   EXPECT_TRUE(kit.messages[0].text.contains("Buscar"));
