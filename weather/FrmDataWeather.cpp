@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
+#include "tools/OneWindow.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
 #include "weather/WeatherValues.h"
@@ -20,10 +21,7 @@ namespace {
 using settings::Key;
 constexpr int kTwips = 15;
 
-QPointer<FrmDataWeather>& Instance() {
-  static QPointer<FrmDataWeather> form;
-  return form;
-}
+using One = tools::OneWindow<FrmDataWeather>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
@@ -87,17 +85,16 @@ FrmDataWeather::~FrmDataWeather() {
   browser_.reset();
 }
 
-FrmDataWeather* FrmDataWeather::Current() { return Instance(); }
+FrmDataWeather* FrmDataWeather::Current() { return One::Current(); }
 
 FrmDataWeather* FrmDataWeather::Open(QWidget* viewer) {
-  if (FrmDataWeather* open = Instance()) {
-    open->raise();
-    return open;
-  }
-  auto* form = new FrmDataWeather(viewer);
-  Instance() = form;
-  form->Form_Load();
-  return Instance();
+  bool made = false;
+  FrmDataWeather* form = One::Get([viewer] { return new FrmDataWeather(viewer); }, &made);
+  if (made)
+    form->Form_Load();
+  else
+    form->raise();
+  return form;
 }
 
 void FrmDataWeather::resizeEvent(QResizeEvent* event) {
@@ -320,7 +317,7 @@ void FrmDataWeather::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     Form_Unload();
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   event->accept();
 }
 

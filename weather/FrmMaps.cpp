@@ -8,6 +8,7 @@
 
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
+#include "tools/OneWindow.h"
 #include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
 #include "weather/WeatherValues.h"
@@ -17,10 +18,7 @@ namespace {
 
 using settings::Key;
 
-QPointer<FrmMaps>& Instance() {
-  static QPointer<FrmMaps> form;
-  return form;
-}
+using One = tools::OneWindow<FrmMaps>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 void Write(Key key, const QString& value) { settings::Options().SetText(key, value.toStdString()); }
@@ -134,16 +132,16 @@ FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
 
 FrmMaps::~FrmMaps() { fetch_.Cancel(); }
 
-FrmMaps* FrmMaps::Current() { return Instance(); }
+FrmMaps* FrmMaps::Current() { return One::Current(); }
 
 FrmMaps* FrmMaps::Open(QWidget* parent) {
-  if (FrmMaps* open = Instance()) {
-    open->raise();
-    open->activateWindow();
-    return open;
+  bool made = false;
+  FrmMaps* form = One::Get([parent] { return new FrmMaps(parent); }, &made);
+  if (!made) {
+    form->raise();
+    form->activateWindow();
+    return form;
   }
-  auto* form = new FrmMaps(parent);
-  Instance() = form;
   form->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
   form->Form_Load();
   form->show();
@@ -400,7 +398,7 @@ void FrmMaps::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     Form_Unload();
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   // Not QDialog's: it would reject, and rejecting closes.
   event->accept();
 }

@@ -1,13 +1,13 @@
 #include "weather/FrmWeather.h"
 
 #include <QCloseEvent>
-#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
+#include "tools/OneWindow.h"
 #include "weather/FrmDataWeather.h"
 #include "weather/FrmMaps.h"
 #include "weather/SatelliteWms.h"
@@ -23,10 +23,7 @@ constexpr int kTwips = 15;
 constexpr int kPageFlags =
     platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache;
 
-QPointer<FrmWeather>& Instance() {
-  static QPointer<FrmWeather> form;
-  return form;
-}
+using One = tools::OneWindow<FrmWeather>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
@@ -82,19 +79,19 @@ FrmWeather::~FrmWeather() {
   browser_.reset();
 }
 
-FrmWeather* FrmWeather::Current() { return Instance(); }
+FrmWeather* FrmWeather::Current() { return One::Current(); }
 
 FrmWeather* FrmWeather::Open() {
-  if (FrmWeather* open = Instance()) {
-    open->showNormal();
-    open->raise();
-    open->activateWindow();
-    return open;
+  bool made = false;
+  FrmWeather* form = One::Get([] { return new FrmWeather; }, &made);
+  if (made) {
+    form->Form_Load();
+  } else {
+    form->showNormal();
+    form->raise();
+    form->activateWindow();
   }
-  auto* form = new FrmWeather;
-  Instance() = form;
-  form->Form_Load();
-  return Instance();
+  return form;
 }
 
 void FrmWeather::ApplyLayout() {
@@ -196,7 +193,7 @@ void FrmWeather::closeEvent(QCloseEvent* event) {
     steps_ = nullptr;
     if (browser_) browser_->Stop();
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   event->accept();
 }
 
