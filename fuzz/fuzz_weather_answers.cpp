@@ -7,10 +7,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QString answer =
       QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   ParseYahooPlaces(answer, QStringLiteral("<name>"));
-  if (auto city = ParseOpenWeatherMapCity(answer, QStringLiteral("name"))) {
-    QString id = city->idText;
-    dejarsoloNumeros(id);
-  }
+  if (auto city = ParseOpenWeatherMapCity(answer, QStringLiteral("name")))
+    dejarsoloNumeros(city->idText);
   OldCityCodeIn(answer);
   CompassText(NumericValue(answer));
   for (const char* unit : {"c", "f"}) {

@@ -13,7 +13,6 @@
 #include "tools/OneWindow.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
-#include "weather/WeatherValues.h"
 
 namespace weather {
 namespace {
@@ -128,107 +127,85 @@ void FrmDataWeather::Form_Load() {
 }
 
 void FrmDataWeather::Request() {
-  WeatherValues& v = Values();
-  if (const QString code = Read(Key::CityCode); !code.isEmpty()) v.cityCode = code;
-  const QString language = Read(Key::Language);
-  if (language.isEmpty())
-    v.languageCode = "es";
-  else
-    LangToCode(language);
-  if (const QString country = Read(Key::Country); !country.isEmpty()) v.country = country;
-  if (const QString city = Read(Key::City); !city.isEmpty()) v.city = city;
-  const QString units = Read(Key::Units);
-  if (units == QStringLiteral("Métrico"))
-    v.unitCode = "c";
-  else if (!units.isEmpty())
-    v.unitCode = "f";
-  v.downloadedText.clear();
-  const QString source = Read(Key::DataSource);
-  if (source.isEmpty())
-    v.dataSource = "OpenWeatherMap";
-  else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
-           source == "AccuWeather" || source == kOpenMeteo)
-    v.dataSource = source;
-
-  if (v.dataSource == kOpenMeteo) return OpenMeteo();
-  if (v.dataSource == "OpenWeatherMap") {
-    const bool metric = v.unitCode != "f";
-    v.downloadAddress =
+  request_ = WeatherRequest::FromSettings();
+  downloadedText_.clear();
+  const WeatherRequest& r = request_;
+  if (r.dataSource == kOpenMeteo) return OpenMeteo();
+  if (r.dataSource == "OpenWeatherMap") {
+    const bool metric = r.unitCode != "f";
+    const QString address =
         Read(Key::OpenWeatherMapServer) + "/data/2.5/weather" +
-        (v.cityCode.isEmpty() ? "?q=" + EncodeForAddress(v.city) + "," + EncodeForAddress(v.country)
-                              : "?id=" + EncodeForAddress(v.cityCode)) +
-        "&lang=" + EncodeForAddress(v.languageCode) +
+        (r.cityCode.isEmpty() ? "?q=" + EncodeForAddress(r.city) + "," + EncodeForAddress(r.country)
+                              : "?id=" + EncodeForAddress(r.cityCode)) +
+        "&lang=" + EncodeForAddress(r.languageCode) +
         (metric ? "&units=metric" : "&units=imperial") + "&appid=" + Read(Key::OpenWeatherMapKey) +
         "&mode=xml";
     // The window's own fetch and steps: closed, it runs none of what follows.
-    DownloadWeatherXml(fetch_, v.downloadAddress, MessageParent(),
+    DownloadWeatherXml(fetch_, address, MessageParent(),
                        [this](FetchResult result, const QByteArray& text) {
                          if (unloaded_) return;
                          downloaded_ = result == FetchResult::Ok;
-                         if (downloaded_) Values().downloadedText = text;
+                         if (downloaded_) downloadedText_ = text;
                          // Other events get their turn before the page is built.
                          QTimer::singleShot(0, steps_, [this] { OpenWeatherMap(); });
                        });
     return;
   }
 
-  if (v.dataSource == "Yahoo") {
-    v.downloadAddress = Read(Key::YahooWeatherServer) +
-                        "/forecastrss?w=" + EncodeForAddress(v.cityCode) +
-                        "&u=" + EncodeForAddress(v.unitCode);
-    DownloadWeatherXml(fetch_, v.downloadAddress, MessageParent(),
-                       [this](FetchResult result, const QByteArray& text) {
-                         if (unloaded_) return;
-                         WeatherValues& values = Values();
-                         if (result == FetchResult::Ok) values.downloadedText = text;
-                         if (const QString old = Read(Key::OldCityCode); !old.isEmpty())
-                           values.oldCityCode = old;
-                         else if (const auto code = GetOldCodeCity(values.downloadedText))
-                           values.oldCityCode = *code;
-                         YahooPage(result == FetchResult::Ok);
-                       });
+  if (r.dataSource == "Yahoo") {
+    const QString address = Read(Key::YahooWeatherServer) +
+                            "/forecastrss?w=" + EncodeForAddress(r.cityCode) +
+                            "&u=" + EncodeForAddress(r.unitCode);
+    DownloadWeatherXml(
+        fetch_, address, MessageParent(), [this](FetchResult result, const QByteArray& text) {
+          if (unloaded_) return;
+          if (result == FetchResult::Ok) downloadedText_ = text;
+          // Once stored, the forecast link's code serves every later opening.
+          if (request_.oldCityCode.isEmpty())
+            request_.oldCityCode = GetOldCodeCity(downloadedText_).value_or(QString());
+          YahooPage(result == FetchResult::Ok);
+        });
     return;
   }
   YahooPage(false);
 }
 
 void FrmDataWeather::YahooPage(bool answered) {
-  WeatherValues& v = Values();
+  WeatherRequest& r = request_;
   // Without an answer, an empty panel rather than an earlier opening's values.
   if (!answered) {
-    v.yahoo = YahooFields();
+    yahoo_ = YahooFields();
     TextHtml2 = kEmptyBody;
     PageOutput(true, [this] { ShowPanel(); });
     return;
   }
-  if (ParseYahooFeed(QString::fromUtf8(v.downloadedText), v.unitCode, v.yahoo))
-    v.city = v.yahoo.city;
-  const bool metric = v.unitCode == "c";
+  if (ParseYahooFeed(QString::fromUtf8(downloadedText_), r.unitCode, yahoo_)) r.city = yahoo_.city;
+  const bool metric = r.unitCode == "c";
   const QString forecast =
-      metric ? Read(Key::ForecastSpanish) + "/weather/today/" + EncodeForAddress(v.oldCityCode)
-             : Read(Key::ForecastEnglish) + "/weather/today/l/" + EncodeForAddress(v.oldCityCode);
-  const QString icon = Read(Key::YahooIcons) + EncodeForAddress(v.yahoo.conditionCode) + ".gif";
+      metric ? Read(Key::ForecastSpanish) + "/weather/today/" + EncodeForAddress(r.oldCityCode)
+             : Read(Key::ForecastEnglish) + "/weather/today/l/" + EncodeForAddress(r.oldCityCode);
+  const QString icon = Read(Key::YahooIcons) + EncodeForAddress(yahoo_.conditionCode) + ".gif";
   TextHtml2.clear();
-  TextHtml2 = YahooBody(v.yahoo, v.unitCode, forecast, icon);
+  TextHtml2 = YahooBody(yahoo_, r.unitCode, forecast, icon);
   PageOutput(true, [this] { ShowPanel(); });
 }
 
 void FrmDataWeather::OpenWeatherMap() {
-  WeatherValues& v = Values();
   QString answer;
   // After a failed download the file is an earlier answer: not shown as this one.
   QFile file(ProgramPath("weather.xml"));
   if (!downloaded_ || !file.open(QIODevice::ReadOnly)) {
     // No earlier opening's values under a failed download: an empty panel.
-    v.owm = OwmFields();
+    owm_ = OwmFields();
     TextHtml2 = kEmptyBody;
   } else {
     answer = QString::fromUtf8(file.readAll());
-    ParseOpenWeatherMap(answer, v.unitCode, v.owm);
+    ParseOpenWeatherMap(answer, request_.unitCode, owm_);
     const QString web = Read(Key::OpenWeatherMapWeb);
     TextHtml2 = OpenWeatherMapBody(
-        v.owm, v.country, WithScheme(web, "https") + "/city/" + EncodeForAddress(v.cityCode),
-        WithScheme(web, "http") + "/img/w/" + EncodeForAddress(v.owm.iconCode) + ".png");
+        owm_, request_.country,
+        WithScheme(web, "https") + "/city/" + EncodeForAddress(request_.cityCode),
+        WithScheme(web, "http") + "/img/w/" + EncodeForAddress(owm_.iconCode) + ".png");
   }
   PageOutput(false, [this] { ShowPanel(); });
 }
@@ -236,10 +213,8 @@ void FrmDataWeather::OpenWeatherMap() {
 void FrmDataWeather::PageOutput(bool waitWhileBusy, std::function<void()> then) {
   const QString background = Read(Key::PanelBackground);
   if (!background.isEmpty() && background != "arroz") {
-    Values().panelBackground = "entreverado";
     TextHtmlRes = TextHtml1entrever + TextHtml2;
   } else {
-    Values().panelBackground = "arroz";
     TextHtmlRes = TextHtml1rice + TextHtml2;
   }
   const QString path = ProgramPath("weather.htm");
@@ -265,18 +240,16 @@ void FrmDataWeather::ShowPanel() {
 }
 
 bool FrmDataWeather::colocar() {
-  if (!viewer_ || Values().cityCode.isEmpty() || Values().downloadedText.isEmpty()) return false;
+  if (!viewer_ || request_.cityCode.isEmpty() || downloadedText_.isEmpty()) return false;
   const QString size = Read(Key::Size);
   if (size.isEmpty()) return false;
-  Values().panelCorner = Read(Key::PanelCorner);
+  const QString corner = Read(Key::PanelCorner);
   if (!docked_) {
     setParent(viewer_, Qt::Widget);
     docked_ = true;
   }
   const int viewerWidth = viewer_->width(), viewerHeight = viewer_->height();
-  int left = Values().panelCorner.isEmpty() || Values().panelCorner == "arriba izq"
-                 ? 0
-                 : viewerWidth - width();
+  int left = corner.isEmpty() || corner == "arriba izq" ? 0 : viewerWidth - width();
   int top = viewerHeight - (size == "Grande" ? 8300 : 7700) / kTwips;
   // Wholly inside the viewer: the large layout would put it above the top.
   left = std::max(0, std::min(left, viewerWidth - width()));

@@ -9,6 +9,7 @@
 
 #include "platform/WebBrowser.h"
 #include "weather/WeatherDownload.h"
+#include "weather/WeatherRequest.h"
 
 namespace weather {
 
@@ -64,6 +65,11 @@ class FrmDataWeather : public QWidget {
   QPointer<QWidget> viewer_;
   std::unique_ptr<platform::WebBrowser> browser_;
   Fetch fetch_;
+  // This opening's: what was asked, what came, and the page fields cut out of it.
+  WeatherRequest request_;
+  QByteArray downloadedText_;
+  YahooFields yahoo_;
+  OwmFields owm_;
   // What runs after a wait or a turn of the event loop; gone when the window closes.
   QObject* steps_ = nullptr;
   bool downloaded_ = false;  // the last download replaced weather.xml

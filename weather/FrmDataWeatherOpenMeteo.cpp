@@ -10,7 +10,6 @@
 #include "weather/FrmDataWeather.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
-#include "weather/WeatherValues.h"
 
 namespace weather {
 namespace {
@@ -23,7 +22,6 @@ constexpr const char* kSourceSite = "https://open-meteo.com/";
 }  // namespace
 
 void FrmDataWeather::OpenMeteo() {
-  WeatherValues& v = Values();
   // Whatever happens now, an earlier answer's page is not shown as this one.
   const QString page = QString::fromStdString(settings::ProgramFile("weather.htm"));
   if (ExisteArchivo(page)) QFile::remove(page);
@@ -46,30 +44,29 @@ void FrmDataWeather::OpenMeteo() {
     return fail(
         QStringLiteral("Elija primero su ciudad: en 'Ajustes' escriba el país y la ciudad "
                        "y pulse 'Buscar'."));
-  const bool imperial = v.unitCode == "f";
-  v.downloadAddress =
+  const bool imperial = request_.unitCode == "f";
+  const QString address =
       OpenMeteoForecastAddress(Read(settings::Key::OpenMeteoServer), latitude, longitude, imperial);
   // The window's own fetch: closed, it runs none of what follows.
   DownloadWeatherXml(
-      fetch_, v.downloadAddress, MessageParent(),
+      fetch_, address, MessageParent(),
       [this, imperial, fail](FetchResult result, const QByteArray& text) {
         if (unloaded_) return;
         if (result != FetchResult::Ok) return fail(QString());  // the download told the user
-        Values().downloadedText = text;
-        const WeatherValues& values = Values();
-        const auto weather = ParseOpenMeteoForecast(text, imperial, values.languageCode == "en");
+        downloadedText_ = text;
+        const WeatherRequest& r = request_;
+        const auto weather = ParseOpenMeteoForecast(text, imperial, r.languageCode == "en");
         if (!weather)
           return fail(
               QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor "
                              "a través de Mapas en 'Método de datos'"));
         OwmFields fields = weather->fields;
-        fields.cityName = values.city;
+        fields.cityName = r.city;
         const QString icon =
             QUrl::fromLocalFile(
                 QString::fromStdString(settings::ShippedFile(weather->iconFile.toStdString())))
                 .toString(QUrl::FullyEncoded);
-        TextHtml2 =
-            OpenWeatherMapBody(fields, values.country, QString::fromLatin1(kSourceSite), icon);
+        TextHtml2 = OpenWeatherMapBody(fields, r.country, QString::fromLatin1(kSourceSite), icon);
         PageOutput(false, [this] { ShowPanel(); });
       });
 }

@@ -11,7 +11,6 @@
 #include "tools/OneWindow.h"
 #include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
-#include "weather/WeatherValues.h"
 
 namespace weather {
 namespace {
@@ -172,34 +171,14 @@ void FrmMaps::ConnectHandlers() {
   });
   on(OptionGra, [] { Write(Key::Size, QStringLiteral("Grande")); });
   on(OptionPeq, [] { Write(Key::Size, QStringLiteral("Pequeño")); });
-  on(OptionArIz, [] {
-    Write(Key::PanelCorner, "arriba izq");
-    Values().panelCorner = "arriba izq";
-  });
-  on(OptionArDer, [] {
-    Write(Key::PanelCorner, "arriba der");
-    Values().panelCorner = "arriba der";
-  });
-  on(OptionRice, [] {
-    Write(Key::PanelBackground, "arroz");
-    Values().panelBackground = "arroz";
-  });
-  on(OptionEntrever, [] {
-    Write(Key::PanelBackground, "entreverado");
-    Values().panelBackground = "entreverado";
-  });
-  on(OptOpenWeatherMap, [] {
-    Write(Key::DataSource, "OpenWeatherMap");
-    Values().dataSource = "OpenWeatherMap";
-  });
-  on(OptYahoo, [] {
-    Write(Key::DataSource, "Yahoo");
-    Values().dataSource = "Yahoo";
-  });
-  on(OptOpenMeteo, [] {
-    Write(Key::DataSource, kOpenMeteo);
-    Values().dataSource = kOpenMeteo;
-  });
+  // The panel reads these when it loads.
+  on(OptionArIz, [] { Write(Key::PanelCorner, "arriba izq"); });
+  on(OptionArDer, [] { Write(Key::PanelCorner, "arriba der"); });
+  on(OptionRice, [] { Write(Key::PanelBackground, "arroz"); });
+  on(OptionEntrever, [] { Write(Key::PanelBackground, "entreverado"); });
+  on(OptOpenWeatherMap, [] { Write(Key::DataSource, "OpenWeatherMap"); });
+  on(OptYahoo, [] { Write(Key::DataSource, "Yahoo"); });
+  on(OptOpenMeteo, [] { Write(Key::DataSource, kOpenMeteo); });
   connect(ListRes, &QListWidget::currentRowChanged, this, &FrmMaps::ChoosePlace);
   connect(CheckAlwaysUp, &QCheckBox::toggled, this, [](bool ticked) {
     Write(Key::AlwaysUp,
@@ -218,7 +197,8 @@ void FrmMaps::Form_Load() {
   }
 
   const QString language = Read(Key::Language);
-  LangToCode(language);
+  // As loaded: a language chosen now counts from the next opening.
+  languageCode_ = LanguageCodeOf(language);
   if (language.isEmpty()) {
     ComboLang->setCurrentIndex(27);
   } else if (const int row = LanguageNames().indexOf(language); row >= 0) {
@@ -234,17 +214,15 @@ void FrmMaps::Form_Load() {
   const QString background = Read(Key::PanelBackground);
   (background.isEmpty() || background == "arroz" ? OptionRice : OptionEntrever)->setChecked(true);
 
-  if (const QString code = Read(Key::CityCode); !code.isEmpty()) Values().cityCode = code;
+  cityCode_ = Read(Key::CityCode);
   if (const QString country = Read(Key::Country); !country.isEmpty()) TextPais->setText(country);
   if (const QString city = Read(Key::City); !city.isEmpty()) TextCity->setText(city);
 
   const QString source = Read(Key::DataSource);
   if (source.isEmpty()) {
-    Values().dataSource = "OpenWeatherMap";
     OptOpenWeatherMap->setChecked(true);
   } else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
              source == "AccuWeather" || source == kOpenMeteo) {
-    Values().dataSource = source;
     (source == "Yahoo"            ? OptYahoo
      : source == "OpenWeatherMap" ? OptOpenWeatherMap
      : source == "Apixu"          ? OptApixu
@@ -298,13 +276,12 @@ void FrmMaps::CmdOK_Click() {
               ")?appid=" + Read(Key::YahooKey);
   } else if (OptOpenWeatherMap->isChecked()) {
     address = Read(Key::OpenWeatherMapServer) + "/data/2.5/weather?q=" + EncodeForAddress(city) +
-              "," + EncodeForAddress(country) + "&lang=" + EncodeForAddress(Values().languageCode) +
+              "," + EncodeForAddress(country) + "&lang=" + EncodeForAddress(languageCode_) +
               (unitSystem_ == QStringLiteral("Métrico") ? "&units=metric" : "&units=imperial") +
               "&appid=" + Read(Key::OpenWeatherMapKey) + "&mode=xml";
   } else if (OptOpenMeteo->isChecked()) {
     openMeteo = true;
-    address = OpenMeteoSearchAddress(Read(Key::OpenMeteoPlacesServer), city,
-                                     Values().languageCode == "en");
+    address = OpenMeteoSearchAddress(Read(Key::OpenMeteoPlacesServer), city, languageCode_ == "en");
   } else {
     return;  // Apixu, AccuWeather or none: nothing to ask
   }
@@ -334,7 +311,7 @@ void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
                          QStringLiteral("Descripción Error!"), this, nullptr);
     return;
   }
-  Values().cityCode = parsed->cityCode;
+  cityCode_ = parsed->cityCode;
   ListRes->addItem(parsed->line);
   ListRes->setCurrentRow(0);
 }
@@ -342,8 +319,7 @@ void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
 void FrmMaps::leerOpenWeatherMap(const QString& answer, const QString& key) {
   const auto parsed = ParseOpenWeatherMapCity(answer, key);
   if (!parsed) return;
-  QString id = parsed->idText;
-  dejarsoloNumeros(id);
+  if (const auto code = dejarsoloNumeros(parsed->idText)) cityCode_ = *code;
   ListRes->addItem(parsed->line);
   ListRes->setCurrentRow(0);
 }
@@ -369,7 +345,7 @@ void FrmMaps::leerOpenMeteo(const QByteArray& answer) {
 void FrmMaps::ChoosePlace(int row) {
   if (row < 0 || row >= places_.size()) return;
   const OpenMeteoPlace& p = places_.at(row);
-  Values().cityCode = p.id;
+  cityCode_ = p.id;
   Write(Key::City, p.name);
   Write(Key::Country, p.countryCode);
   Write(Key::CityCode, p.id);
@@ -385,12 +361,9 @@ void FrmMaps::Form_Unload() {
   fetch_.Cancel();
   if (ListRes->count() != 1) return;
   const QString before = Read(Key::CityCode);
-  Write(Key::CityCode, Values().cityCode);
+  Write(Key::CityCode, cityCode_);
   // The forecast link belongs to the city it was taken for.
-  if (before != Values().cityCode) {
-    Write(Key::OldCityCode, QString());
-    Values().oldCityCode.clear();
-  }
+  if (before != cityCode_) Write(Key::OldCityCode, QString());
 }
 
 void FrmMaps::closeEvent(QCloseEvent* event) {

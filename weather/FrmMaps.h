@@ -67,6 +67,9 @@ class FrmMaps : public QDialog {
   QList<OpenMeteoPlace> places_;  // the listed places, in list order
   Fetch fetch_;
   QString unitSystem_;  // "Métrico" or "Inglés": the look-up's units
+  // The city the look-up found, stored at closing; at first the stored one.
+  QString cityCode_;
+  QString languageCode_;  // of the language stored when the window opened
   bool unloaded_ = false;
 };
 

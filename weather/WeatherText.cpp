@@ -106,15 +106,15 @@ std::optional<CityAnswer> ParseOpenWeatherMapCity(const QString& answer, const Q
   return CityAnswer{*name + " , " + *country, *id};
 }
 
-QString dejarsoloNumeros(QString& text) {
-  while (text.startsWith(' ')) text.remove(0, 1);
-  while (text.endsWith(' ')) text.chop(1);
-  if (text.isEmpty()) return QString();
+std::optional<QString> dejarsoloNumeros(const QString& text) {
+  qsizetype begin = 0, end = text.size();
+  while (begin < end && text[begin] == ' ') ++begin;
+  while (end > begin && text[end - 1] == ' ') --end;
+  if (begin == end) return std::nullopt;
   QString digits;
-  for (QChar c : text)
-    if (c >= '0' && c <= '9') digits += c;
-  Values().cityCode = digits;
-  return QString();
+  for (qsizetype i = begin; i < end; ++i)
+    if (text[i] >= '0' && text[i] <= '9') digits += text[i];
+  return digits;
 }
 
 std::optional<QString> OldCityCodeIn(const QString& feed) {

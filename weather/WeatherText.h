@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-#include "weather/WeatherValues.h"
+#include "weather/WeatherRequest.h"
 
 namespace weather {
 
@@ -38,9 +38,9 @@ struct CityAnswer {
 };
 std::optional<CityAnswer> ParseOpenWeatherMapCity(const QString& answer, const QString& key);
 
-// Trims blanks at both ends of text; if anything is left, its digits become
-// the current city code. Returns an empty text.
-QString dejarsoloNumeros(QString& text);
+// The city code in text: its digits, once blanks at both ends are trimmed;
+// nothing when only blanks are left (the city code stays as it was).
+std::optional<QString> dejarsoloNumeros(const QString& text);
 
 // The code between "forecast/" and "_c.html" of a weather feed.
 std::optional<QString> OldCityCodeIn(const QString& feed);

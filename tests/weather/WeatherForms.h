@@ -16,7 +16,6 @@
 #include "weather/FrmMaps.h"
 #include "weather/FrmWeather.h"
 #include "weather/WeatherDownload.h"
-#include "weather/WeatherValues.h"
 
 namespace weathertest {
 
@@ -28,7 +27,6 @@ struct WeatherForms : ::testing::Test {
   LocalHttpServer server;
 
   void SetUp() override {
-    Values() = WeatherValues();
     QLocale::setDefault(QLocale::c());
     Options("");
   }

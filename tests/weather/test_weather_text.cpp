@@ -4,7 +4,6 @@
 #include "support/QtTestKit.h"
 #include "support/WeatherAnswers.h"
 #include "weather/WeatherText.h"
-#include "weather/WeatherValues.h"
 
 using namespace weather;
 using namespace weathertest;
@@ -28,6 +27,9 @@ TEST(WeatherText, AnAnswerIsCutAtAnyLengthAndAMissingMarkerFailsTheStep) {
   for (const char* gone : {"<woeid>", "</name>", "<admin2 type", "</country>", "country type"})
     EXPECT_FALSE(ParseYahooPlaces(U(YahooPlaces()).remove(gone), "<name>")) << gone;
   EXPECT_FALSE(ParseYahooPlaces(U(YahooError()).remove("<detail>"), "<name>"));
+  // The nine characters after the id's marker: its digits, or nothing for blanks only.
+  EXPECT_EQ(dejarsoloNumeros(" 1234567\"/"), QString("1234567"));
+  EXPECT_FALSE(dejarsoloNumeros("         "));
   EXPECT_FALSE(OldCityCodeIn("forecast/ABCD1234.html"));
   EXPECT_FALSE(OldCityCodeIn("x_c.html then forecast/"));
   EXPECT_EQ(OldCityCodeIn("a/forecast/ABCD1234_c.html").value_or(""), "ABCD1234");
