@@ -12,12 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   OldCityCodeIn(answer);
   CompassText(NumericValue(answer));
   for (const char* unit : {"c", "f"}) {
-    YahooFields y;
-    ParseYahooFeed(answer, QString::fromLatin1(unit), y);
+    const YahooFields y = ParseYahooFeed(answer, QString::fromLatin1(unit));
     YahooBody(y, QString::fromLatin1(unit), QStringLiteral("http://127.0.0.1/f"),
               QStringLiteral("http://127.0.0.1/i"));
-    OwmFields o;
-    ParseOpenWeatherMap(answer, QString::fromLatin1(unit), o, QLocale(QLocale::Spanish));
+    const OwmFields o =
+        ParseOpenWeatherMap(answer, QString::fromLatin1(unit), {}, QLocale(QLocale::Spanish));
     OpenWeatherMapBody(o, QStringLiteral("ES"), QStringLiteral("http://127.0.0.1/c"),
                        QStringLiteral("http://127.0.0.1/i"));
   }

@@ -179,7 +179,8 @@ void FrmDataWeather::YahooPage(bool answered) {
     PageOutput(true, [this] { ShowPanel(); });
     return;
   }
-  if (ParseYahooFeed(QString::fromUtf8(downloadedText_), r.unitCode, yahoo_)) r.city = yahoo_.city;
+  yahoo_ = ParseYahooFeed(QString::fromUtf8(downloadedText_), r.unitCode);
+  if (!yahoo_.city.isEmpty()) r.city = yahoo_.city;  // the feed's name for the place
   const bool metric = r.unitCode == "c";
   const QString forecast =
       metric ? Read(Key::ForecastSpanish) + "/weather/today/" + EncodeForAddress(r.oldCityCode)
@@ -200,7 +201,7 @@ void FrmDataWeather::OpenWeatherMap() {
     TextHtml2 = kEmptyBody;
   } else {
     answer = QString::fromUtf8(file.readAll());
-    ParseOpenWeatherMap(answer, request_.unitCode, owm_);
+    owm_ = ParseOpenWeatherMap(answer, request_.unitCode);
     const QString web = Read(Key::OpenWeatherMapWeb);
     TextHtml2 = OpenWeatherMapBody(
         owm_, request_.country,
