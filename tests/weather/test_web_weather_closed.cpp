@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QImage>
+#include <QMessageBox>
 #include <QPointer>
 
 #include "platform/WebBrowser.h"
@@ -137,6 +138,34 @@ TEST_F(WebWeatherClosed, TheViewerAndThePanelClosedWhileTheirPagesLoad) {
   Outlast();
   EXPECT_EQ(WeatherWindows(), 0);
   EXPECT_TRUE(kit.messages.empty());
+}
+
+// The download fails while the panel loads: its message comes over the viewer. Answered after
+// the panel went, it finds nothing of the panel to go on with.
+TEST_F(WebWeatherClosed, AMessageAnsweredAfterThePanelWent) {
+  Options("OpenWeatherMap=" + Silent(), "MetodoDatos=OpenWeatherMap\r\ncodecity=1\r\n");
+  platform::SetMsgBoxHook(nullptr);  // the real box, which waits for its answer
+  QPointer<FrmWeather> viewer = FrmWeather::Open();
+  ASSERT_TRUE(
+      SpinUntil([&] { return viewer->isVisible() && !viewer->WebBrowser1->Busy(); }, 10000));
+  viewer->MoreInfo->click();
+  QPointer<FrmDataWeather> panel = FrmDataWeather::Current();
+  QPointer<QMessageBox> box;
+  ASSERT_TRUE(SpinUntil(
+      [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) box = b;
+        return box;
+      },
+      5000));
+  EXPECT_EQ(box->parentWidget(), viewer.data());
+  panel->close();
+  DeleteClosed();
+  ASSERT_FALSE(panel);
+  box->buttons().first()->click();
+  Outlast();
+  EXPECT_EQ(WeatherWindows(), 1) << "only the viewer";
+  EXPECT_FALSE(PageWritten());
 }
 
 }  // namespace
