@@ -55,8 +55,15 @@ class frmUpdates : public QWidget {
   // Shows the state-11 message and closes the window.
   void TransferFailed();
   void CannotDownload();
-  // Lets pending events run; false when the window closed meanwhile.
-  bool DoEvents();
+  void Offer();
+  void StartSetupDownload();
+  void SetupWritten(bool complete, qint64 total, qint32 announced);
+  // Runs step once other pending events had their turn, unless the window
+  // closed meanwhile.
+  void Later(std::function<void()> step);
+  // Shows a box over the window; then runs with the answer unless the window
+  // closed meanwhile.
+  void Ask(const QString& text, int style, const QString& title, std::function<void(int)> then);
 
   std::function<void()> unloadAllForms_;
   std::unique_ptr<platform::HttpTransfer> inet_;
@@ -67,6 +74,7 @@ class frmUpdates : public QWidget {
   QString setupUrl_;
   bool checkFlag_ = false;
   bool setupFlag_ = false;
+  bool setupWhole_ = false;
   std::int16_t ticks_ = 0;
   float percent_ = 0;
   bool unloaded_ = false;
