@@ -90,8 +90,6 @@ frmUpdates::~frmUpdates() {
   Inet1 = nullptr;
 }
 
-frmUpdates* frmUpdates::Current() { return One::Current(); }
-
 frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
   bool made = false;
   frmUpdates* form = One::Get([&] { return new frmUpdates(std::move(unloadAllForms)); }, &made);

@@ -24,14 +24,9 @@ class frmUpdates : public QWidget {
 
   // Opens the window, or only brings it forward when it is open.
   static frmUpdates* Open(std::function<void()> unloadAllForms);
-  static frmUpdates* Current();
 
-  void Form_Load();
-  void TimerUpdates_Timer();
   void CommandCheck_Click();
   void Command2_Click();
-  void Inet1_StateChanged(int state);
-  void LanzarSetup();
 
   QLabel* Label3 = nullptr;
   QLineEdit* TextSite = nullptr;
@@ -50,6 +45,10 @@ class frmUpdates : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void Form_Load();
+  void TimerUpdates_Timer();
+  void Inet1_StateChanged(int state);
+  void LanzarSetup();
   QString Folder(const QString& name) const;
   void Unload();
   // Shows the state-11 message and closes the window.
