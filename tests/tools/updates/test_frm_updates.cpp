@@ -267,5 +267,15 @@ TEST_F(Updates, AWindowClosedWhileItWaitsRunsNothingAfterwards) {
   }));
   SpinUntil([] { return false; }, 500);
   EXPECT_EQ(server.Requests("/descargas/WasteWell_setup.exe"), setupRequests);
+
+  // Closed before its first turn: the fetch that waited for the turn never goes out.
+  testsupport::WriteFile(kit.folder / "updates/WasteWell.txt", "old");
+  const int infoRequests = server.Requests("/descargas/updates/WasteWell.txt");
+  form = frmUpdates::Open([this] { ++ends; });
+  form->Command2_Click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(form);
+  SpinUntil([] { return false; }, 500);
+  EXPECT_EQ(server.Requests("/descargas/updates/WasteWell.txt"), infoRequests);
   EXPECT_EQ(ends, 0);
 }
