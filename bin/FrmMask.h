@@ -17,12 +17,13 @@ class FrmMask : public QWidget {
   FrmMask(HotKeyActions actions, std::unique_ptr<platform::KeyState> keys);
   ~FrmMask() override;
   QTimer* TimerTecla;  // started to switch the hot keys on
-  void TimerTecla_Timer();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void TimerTecla_Timer();
+
   std::unique_ptr<platform::KeyState> keys_;
   std::unique_ptr<HotKeyPoller> poller_;
   bool onChange_ = false;  // the key state calls on every change
