@@ -78,7 +78,7 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
   Timer1->start();
 }
 
-ShapedForm::~ShapedForm() = default;
+ShapedForm::~ShapedForm() { delete frmMask_; }
 
 // ---------------------------------------------------------------- load, unload
 
@@ -102,12 +102,15 @@ bool ShapedForm::Form_Load() {
   RestoreGeometry();
   if (services_.attachToDesktop) services_.attachToDesktop(this);
   show();
-  QCoreApplication::processEvents();
 
   menu_->ShowState(skin_);
   if (options.IsOn(Key::HotKeys)) LoadHotKeyPoller();
 
-  if (services_.attachToDesktop) services_.attachToDesktop(this);
+  // Again once the showing has gone through, for a window manager that
+  // ignores the properties of a window it has not taken on yet.
+  QTimer::singleShot(0, this, [this] {
+    if (services_.attachToDesktop) services_.attachToDesktop(this);
+  });
   return true;
 }
 
@@ -262,7 +265,7 @@ void ShapedForm::mouseReleaseEvent(QMouseEvent* event) {
   FormStatus::CloseCurrent();
   activateWindow();
   raise();
-  Menu()->exec(event->globalPosition().toPoint());
+  Menu()->popup(event->globalPosition().toPoint());
 }
 
 void ShapedForm::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -348,7 +351,8 @@ bool ShapedForm::MoveToRecycleBin(const std::string& fileSpec, bool /*noConfirm*
     // Shown once the drop is over, so that the program the files came from
     // is not kept waiting for its answer.
     QTimer::singleShot(0, this, [this, text] {
-      platform::MsgBox(text, platform::kExclamation, QStringLiteral("WasteWell"), this);
+      platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("WasteWell"), this,
+                           nullptr);
     });
   }
   return r.ok;
@@ -375,8 +379,8 @@ int ShapedForm::EmptyFlags() const {
 
 void ShapedForm::EmptyRecycleBin(std::string& /*rootPath: every volume*/) {
   Empty(EmptyFlags());
-  QCoreApplication::processEvents();
-  FormStatus::CloseCurrent();
+  // The pop-up goes once what the emptying left pending has run.
+  QTimer::singleShot(0, this, [] { FormStatus::CloseCurrent(); });
 }
 
 void ShapedForm::Empty(int flags) {
@@ -422,21 +426,16 @@ void ShapedForm::MnuHotKeys_Click() {
 }
 
 HotKeyActions ShapedForm::HotKeys() {
+  // The poller goes with this window (see the destructor), so its actions
+  // never outlive it.
   HotKeyActions actions;
-  QPointer<ShapedForm> self(this);
-  actions.openBin = [self] {
-    if (self) self->MnuOpen_Click();
-  };
-  actions.emptyBin = [self] {
-    if (self) self->form_DblClick();
-  };
+  actions.openBin = [this] { MnuOpen_Click(); };
+  actions.emptyBin = [this] { form_DblClick(); };
   for (const auto& tool : tools_) {
     const tools::ToolInfo& info = tool->Info();
     if (!info.hotKey || !tool->Available()) continue;
     tools::Tool* t = tool.get();
-    actions.tools.push_back({info.hotKey, [self, t] {
-                               if (self) self->OpenTool(*t);
-                             }});
+    actions.tools.push_back({info.hotKey, [this, t] { OpenTool(*t); }});
   }
   return actions;
 }
@@ -448,9 +447,10 @@ void ShapedForm::LoadHotKeyPoller() {
     if (!keys) {
       if (!hotKeysWarned_) {
         hotKeysWarned_ = true;
-        platform::MsgBox(QStringLiteral("Las teclas rápidas necesitan una sesión X11; en esta "
-                                        "sesión no funcionarán."),
-                         platform::kExclamation, QStringLiteral("Error-Info WasteWell"), this);
+        platform::MsgBoxThen(QStringLiteral("Las teclas rápidas necesitan una sesión X11; en "
+                                            "esta sesión no funcionarán."),
+                             platform::kExclamation, QStringLiteral("Error-Info WasteWell"), this,
+                             nullptr);
       }
       return;
     }
@@ -497,9 +497,9 @@ QString ShapedForm::AboutText() {
 void ShapedForm::MnuAcerca_Click() {
   setEnabled(false);
   QString text = AboutText();
-  platform::MsgBox(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                   platform::kInformation, QStringLiteral("Acerca de..."), this);
-  setEnabled(true);
+  platform::MsgBoxThen(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                       platform::kInformation, QStringLiteral("Acerca de..."), this,
+                       [this](int) { setEnabled(true); });
 }
 
 void ShapedForm::MnuWeb_Click() {
