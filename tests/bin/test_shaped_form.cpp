@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTcpServer>
 #include <QUrl>
@@ -45,6 +46,12 @@ struct EndingTool : tools::Tool {
   void Open(tools::ToolHost& host) override { host.UnloadAllForms(); }
 };
 
+void DoubleClick(QWidget& w) {
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &click);
+}
+
 class BinWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -76,7 +83,7 @@ class BinWindow : public ::testing::Test {
     tools.push_back(std::make_unique<weather::WeatherMapsTool>());
     tools.push_back(std::make_unique<EndingTool>());
     auto form = std::make_unique<ShapedForm>(std::move(s), std::move(tools));
-    form->Timer1->stop();  // the tests drive the poll themselves
+    form->Controller().SetPolling(false);  // the tests drive the poll themselves
     EXPECT_EQ(form->Form_Load(), onlyInstance);
     return form;
   }
@@ -104,9 +111,9 @@ TEST_F(BinWindow, ASecondCopyWritesNothing) {
 
 TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
   auto form = Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n");
-  EXPECT_EQ(form->CurrentPicture, SkinPicture("ImgFuturFull"));
-  form->Timer1_Timer();
-  EXPECT_EQ(form->CurrentPicture, SkinPicture("ImgFuturEmpty"));
+  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturFull"));
+  form->Controller().Poll();
+  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturEmpty"));
   EXPECT_TRUE(sounds.empty());
 }
 
@@ -121,38 +128,38 @@ TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {
 
 TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTheSound) {
   auto form = Load();
-  auto& bin = form->Bin();
+  auto& bin = *form->Controller().Bin();
   ASSERT_TRUE(bin.moveToTrash({Trashed("a.txt"), Trashed("b.txt")}).ok);
-  form->Timer1_Timer();
+  form->Controller().Poll();
   answer = platform::kAnswerCancel;
-  form->form_DblClick();
+  DoubleClick(*form);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].style, platform::kOkCancel | platform::kQuestion);
   EXPECT_EQ(bin.query().count, 2);
   // Emptied by someone else after the declined question.
   bin.empty([](std::int64_t, std::int64_t) { return true; });
-  form->Timer1_Timer();
+  form->Controller().Poll();
   EXPECT_TRUE(sounds.empty());
 
   ASSERT_TRUE(bin.moveToTrash({Trashed("c.txt")}).ok);
-  form->Timer1_Timer();
+  form->Controller().Poll();
   answer = platform::kAnswerOk;
-  form->form_DblClick();
+  DoubleClick(*form);
   EXPECT_EQ(bin.query().count, 0);
-  form->Timer1_Timer();
-  form->Timer1_Timer();
+  form->Controller().Poll();
+  form->Controller().Poll();
   EXPECT_EQ(sounds, std::vector<std::filesystem::path>{folder / "Reciclaje de Windows XP.wav"});
 }
 
 TEST_F(BinWindow, TheUnloadEmptiesWhenAskedAndStoresTheSkinAndWhatTheLastPollSaw) {
   auto form = Load("[Settings]\r\nVaciar al salir=Verdadero\r\n");
-  ASSERT_TRUE(form->Bin().moveToTrash({Trashed("y.txt")}).ok);
-  form->Timer1_Timer();
-  form->SwitchSkin(shape::Skin::Metal);
-  EXPECT_EQ(form->CurrentPicture, SkinPicture("ImgMiniFull"));
+  ASSERT_TRUE(form->Controller().Bin()->moveToTrash({Trashed("y.txt")}).ok);
+  form->Controller().Poll();
+  form->Item("MnuMini")->trigger();
+  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgMiniFull"));
   form->Form_Unload();
   EXPECT_TRUE(shown.empty()) << "emptied at exit without a question";
-  EXPECT_EQ(form->Bin().query().count, 0);
+  EXPECT_EQ(form->Controller().Bin()->query().count, 0);
   EXPECT_EQ(settings::Options().Text(Key::Picture), "ShapedFormFullClass48");
 }
 
@@ -176,7 +183,7 @@ TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
   QApplication::sendEvent(form.get(), &drop);
   EXPECT_FALSE(std::filesystem::exists(a));
   EXPECT_FALSE(std::filesystem::exists(b));
-  EXPECT_EQ(form->state.binCount, 2);
+  EXPECT_EQ(form->Controller().State().binCount, 2);
   EXPECT_TRUE(shown.empty()) << "the program the files came from waits for the drop to end";
   QCoreApplication::processEvents();
   ASSERT_EQ(shown.size(), 1u);
