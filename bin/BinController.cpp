@@ -1,14 +1,9 @@
 #include "bin/BinController.h"
 
 #include <QCoreApplication>
-#include <QWidget>
 
 #include "bin/Emptying.h"
-#include "platform/DesktopLayer.h"
 #include "platform/Shell.h"
-#include "platform/Sound.h"
-#include "platform/System.h"
-#include "platform/TrashFolder.h"
 #include "settings/ProgramFolder.h"
 #include "shape/SkinImage.h"
 
@@ -30,18 +25,6 @@ QString DropReport(const platform::MoveResult& r) {
 }
 
 }  // namespace
-
-BinServices BinServices::System(const std::filesystem::path& executable) {
-  BinServices s;
-  s.recycleBin = platform::MakeRecycleBin();
-  s.session = platform::MakeDesktopSession();
-  s.makeKeyState = [] { return platform::MakeKeyState(); };
-  s.playWave = [](const std::filesystem::path& f) { platform::PlayWaveFile(f); };
-  s.isOnlyInstance = [executable] { return platform::AcquireSingleInstance(executable); };
-  s.osVersionText = [] { return platform::OSVersionText(); };
-  s.attachToDesktop = [](QWidget* w) { platform::AttachToDesktop(w->winId()); };
-  return s;
-}
 
 BinController::BinController(BinServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)) {
@@ -168,11 +151,7 @@ void BinController::SwitchSkin(shape::Skin skin) {
 }
 
 void BinController::OpenTrash() {
-  if (services_.openTrashFolder) {
-    services_.openTrashFolder();
-    return;
-  }
-  platform::OpenTrashFolder(Bin() ? Bin()->homeTrashFilesFolder() : std::filesystem::path());
+  if (services_.openTrashFolder) services_.openTrashFolder();
 }
 
 void BinController::OpenWeb() {

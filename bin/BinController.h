@@ -38,8 +38,6 @@ struct BinServices {
   std::function<void()> openTrashFolder;
   // A skin picture by its holder name; shape::SkinPicture when unset.
   std::function<QImage(const QString&)> decodePicture;
-
-  static BinServices System(const std::filesystem::path& executable);
 };
 
 class BinController : public QObject {

@@ -1,5 +1,6 @@
-// The bin window under the offscreen platform, with a real trash in a
-// temporary folder and recording message boxes.
+// The bin window under the offscreen platform, with the trash of the adapter
+// set this build chose (a real one under a temporary XDG_DATA_HOME on Linux)
+// and recording message boxes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,7 +14,7 @@
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
 #include "platform/MessageBox.h"
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/RecycleBin.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "shape/SkinImage.h"
@@ -56,6 +57,7 @@ class BinWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     testsupport::App();
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((home / "data").string()));
     settings::SetProgramFolder(folder.path());
     platform::SetMsgBoxHook([this](const platform::ShownMessage& m) {
       shown.push_back(m);
@@ -63,18 +65,16 @@ class BinWindow : public ::testing::Test {
     });
   }
   void TearDown() override {
+    qunsetenv("XDG_DATA_HOME");
     platform::SetMsgBoxHook(nullptr);
     bin::FormStatus::CloseCurrent();
   }
 
-  // A loaded window over the home trash alone, with `ini` as the stored options.
+  // A loaded window with `ini` as the stored options.
   std::unique_ptr<ShapedForm> Load(const std::string& ini = "", bool onlyInstance = true) {
     if (!ini.empty()) testsupport::WriteFile(folder / "Options.ini", ini);
     bin::BinServices s;
-    platform::TrashSettings t;
-    t.dataHome = home.path() / "data";
-    t.topDirs = std::vector<std::filesystem::path>{};
-    s.recycleBin = std::make_unique<platform::FreedesktopTrash>(t);
+    s.recycleBin = platform::MakeRecycleBin();
     s.session = std::make_unique<SessionLog>(&session);
     s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
     s.isOnlyInstance = [onlyInstance] { return onlyInstance; };
