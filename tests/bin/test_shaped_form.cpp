@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QTcpServer>
 #include <QUrl>
+#include <functional>
+#include <map>
 
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
@@ -71,7 +73,8 @@ class BinWindow : public ::testing::Test {
   }
 
   // A loaded window with `ini` as the stored options.
-  std::unique_ptr<ShapedForm> Load(const std::string& ini = "", bool onlyInstance = true) {
+  std::unique_ptr<ShapedForm> Load(const std::string& ini = "", bool onlyInstance = true,
+                                   std::function<QImage(const QString&)> decode = nullptr) {
     if (!ini.empty()) testsupport::WriteFile(folder / "Options.ini", ini);
     bin::BinServices s;
     s.recycleBin = platform::MakeRecycleBin();
@@ -79,6 +82,7 @@ class BinWindow : public ::testing::Test {
     s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
     s.isOnlyInstance = [onlyInstance] { return onlyInstance; };
     s.osVersionText = [] { return std::string("610"); };
+    s.decodePicture = std::move(decode);
     tools::ToolList tools;
     tools.push_back(std::make_unique<weather::WeatherMapsTool>());
     tools.push_back(std::make_unique<EndingTool>());
@@ -115,6 +119,27 @@ TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
   form->Controller().Poll();
   EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturEmpty"));
   EXPECT_TRUE(sounds.empty());
+}
+
+TEST_F(BinWindow, EachPictureIsDecodedOnceHoweverOftenTheTrashFillsAndEmpties) {
+  std::map<QString, int> decodes;
+  auto form = Load("", true, [&](const QString& name) {
+    ++decodes[name];
+    return SkinPicture(name);
+  });
+  auto& bin = *form->Controller().Bin();
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(bin.moveToTrash({Trashed("f.txt")}).ok);
+    form->Controller().Poll();
+    EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgDefaultFull"));
+    bin.empty([](std::int64_t, std::int64_t) { return true; });
+    form->Controller().Poll();
+    EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgDefaultEmpty"));
+    form->Item("MnuMini")->trigger();
+    form->Item("MnuDefault")->trigger();
+  }
+  EXPECT_EQ(decodes, (std::map<QString, int>{
+                         {"ImgDefaultEmpty", 1}, {"ImgDefaultFull", 1}, {"ImgMiniEmpty", 1}}));
 }
 
 TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {
