@@ -83,6 +83,7 @@ class BinWindow : public ::testing::Test {
     s.isOnlyInstance = [onlyInstance] { return onlyInstance; };
     s.osVersionText = [] { return std::string("610"); };
     s.decodePicture = std::move(decode);
+    s.attachToDesktop = [this](QWidget*) { ++attached; };
     tools::ToolList tools;
     tools.push_back(std::make_unique<weather::WeatherMapsTool>());
     tools.push_back(std::make_unique<EndingTool>());
@@ -103,6 +104,7 @@ class BinWindow : public ::testing::Test {
   std::vector<std::string> session;
   std::vector<std::filesystem::path> sounds;
   int answer = platform::kAnswerOk;
+  int attached = 0;
 };
 
 }  // namespace
@@ -217,6 +219,23 @@ TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
   QMimeData remote;
   remote.setUrls({QUrl("http://127.0.0.1:9/a.txt")});
   EXPECT_FALSE(accepted(remote));
+}
+
+TEST_F(BinWindow, AWindowGoneBeforeItsPendingStepsRunsNoneOfThem) {
+  auto form = Load();
+  EXPECT_EQ(attached, 1) << "the second request waits for the showing";
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString((home / "no-existe.txt").string()))});
+  QDropEvent drop(QPointF(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form.get(), &drop);
+  form.reset();
+  testsupport::SpinUntil([] { return false; }, 200);
+  EXPECT_EQ(attached, 1);
+  EXPECT_TRUE(shown.empty()) << "no message for a window that is gone";
+
+  auto again = Load();
+  testsupport::SpinUntil([&] { return attached == 3; }, 2000);
+  EXPECT_EQ(attached, 3) << "asked again once shown";
 }
 
 TEST_F(BinWindow, MapsSayWhenTheConnectionFails) {
