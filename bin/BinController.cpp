@@ -106,9 +106,25 @@ void BinController::Drop(const std::vector<std::filesystem::path>& items) {
 // ---------------------------------------------------------------- emptying
 
 bool BinController::EmptyByUser(QWidget* dialogParent) {
-  if (state_.binCount == 0 && state_.binSize == 0) return false;
+  if (!Bin() || (state_.binCount == 0 && state_.binSize == 0)) return false;
   EmptyingAsked(state_);
-  Empty(EmptyFlags(), dialogParent);
+  const int flags = EmptyFlags();
+  if (flags & kEmptyNoConfirmation) {
+    Empty(flags, dialogParent);
+    return true;
+  }
+  // Alt+V held acts on every tick of the hot-key poll: one question at a time.
+  if (asking_ || emptying_) return true;
+  asking_ = true;
+  // The question belongs to the window, which holds this controller: an
+  // answer never comes after either has gone.
+  AskToEmpty(Bin()->query().count, dialogParent, [this, flags, dialogParent](bool yes) {
+    asking_ = false;
+    if (yes)
+      Empty(flags, dialogParent);
+    else
+      EmptyingEnded(state_, false);
+  });
   return true;
 }
 
@@ -123,7 +139,7 @@ int BinController::EmptyFlags() const {
 void BinController::Empty(int flags, QWidget* dialogParent) {
   if (!Bin() || emptying_) return;
   emptying_ = true;
-  const bool done = EmptyWithFlags(*Bin(), flags, dialogParent);
+  const bool done = EmptyNow(*Bin(), flags, dialogParent);
   emptying_ = false;
   if (done) lastDrop_.clear();
   EmptyingEnded(state_, done);

@@ -99,6 +99,7 @@ class BinController : public QObject {
   shape::Skin skin_ = shape::Skin::Default;
   QImage picture_;
   std::map<std::string, QImage> decoded_;  // by holder name: each picture once
+  bool asking_ = false;                    // the emptying's question is open
   bool emptying_ = false;
   std::vector<platform::TrashedItem> lastDrop_;  // what the last drop moved, for its undo
 };

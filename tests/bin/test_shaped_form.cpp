@@ -3,8 +3,10 @@
 // and recording message boxes.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDropEvent>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -176,6 +178,25 @@ TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTh
   form->Controller().Poll();
   form->Controller().Poll();
   EXPECT_EQ(sounds, std::vector<std::filesystem::path>{folder / "Reciclaje de Windows XP.wav"});
+}
+
+TEST_F(BinWindow, TheQuestionLeavesTheBinLiveAndIsAskedOnceHoweverOftenTheUserAsks) {
+  auto form = Load();
+  auto& bin = *form->Controller().Bin();
+  ASSERT_TRUE(bin.moveToTrash({Trashed("a.txt")}).ok);
+  form->Controller().Poll();
+  platform::SetMsgBoxHook(nullptr);  // a real box
+  DoubleClick(*form);
+  DoubleClick(*form);  // as Alt+V held does on every tick
+  // Back here with the question open: the poll still sees the trash.
+  ASSERT_TRUE(bin.moveToTrash({Trashed("b.txt")}).ok);
+  form->Controller().Poll();
+  EXPECT_EQ(form->Controller().State().binCount, 2);
+  const QList<QMessageBox*> boxes = form->findChildren<QMessageBox*>();
+  ASSERT_EQ(boxes.size(), 1);
+  for (QAbstractButton* b : boxes[0]->buttons())
+    if (b->text() == QStringLiteral("Aceptar")) b->click();
+  EXPECT_EQ(bin.query().count, 0);
 }
 
 TEST_F(BinWindow, TheUnloadEmptiesWhenAskedAndStoresTheSkinAndWhatTheLastPollSaw) {
