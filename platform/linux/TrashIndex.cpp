@@ -208,6 +208,7 @@ FreedesktopTrash::State::~State() {
 // --- volumes ---------------------------------------------------------------
 
 void FreedesktopTrash::State::refreshVolumes() {
+  ++volumeChecks;
   bool changed = remembered.reload();
   if (settings.topDirs) {
     if (!fixedApplied) {

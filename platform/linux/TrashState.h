@@ -125,9 +125,10 @@ struct FreedesktopTrash::State {
   std::unique_ptr<MountWatcher> mounts;
   trash::RememberedTops remembered;
   bool fixedApplied = false;
-  bool volumesJustChecked = false;     // by a move: the query that follows it skips the check
-  std::vector<std::string> tableTops;  // from the mount table or the settings
-  std::vector<std::string> topDirs;    // tableTops and the remembered tops
+  bool volumesJustChecked = false;  // by a move: the query that follows it skips the check
+  int volumeChecks = 0;
+  std::vector<std::string> tableTops;                       // from the mount table or the settings
+  std::vector<std::string> topDirs;                         // tableTops and the remembered tops
   std::vector<std::unique_ptr<trash::Location>> locations;  // the home trash first
   int inotifyFd = -1;
   std::unordered_map<int, std::pair<trash::Location*, bool>> watches;  // wd -> (location, files/)
