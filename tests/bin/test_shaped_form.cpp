@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 
+#include "bin/BinController.h"
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
 #include "platform/MessageBox.h"
@@ -110,6 +111,28 @@ class BinWindow : public ::testing::Test {
 };
 
 }  // namespace
+
+TEST_F(BinWindow, TheBinWorksWithoutItsWindow) {
+  bin::BinServices s;
+  s.recycleBin = platform::MakeRecycleBin();
+  s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
+  bin::BinController bin(std::move(s));
+  bin.SetPolling(false);
+  ASSERT_TRUE(bin.Start());
+  const auto item = Trashed("suelto.txt");
+  bin.Drop({item});
+  EXPECT_FALSE(std::filesystem::exists(item));
+  EXPECT_EQ(bin.State().binCount, 1);
+  EXPECT_EQ(bin.Picture(), SkinPicture("ImgDefaultFull"));
+  bin.SwitchSkin(shape::Skin::Cute);
+  EXPECT_EQ(bin.Picture(), SkinPicture("ImgCuteFull"));
+  settings::Options().SetOn(Key::NoConfirm, true);  // and no window to ask over
+  EXPECT_TRUE(bin.EmptyByUser(nullptr));
+  bin.Poll();
+  EXPECT_EQ(bin.State().binCount, 0);
+  EXPECT_EQ(bin.Picture(), SkinPicture("ImgCutEmpty"));
+  EXPECT_EQ(sounds.size(), 1u);
+}
 
 TEST_F(BinWindow, ASecondCopyWritesNothing) {
   auto second = Load("", false);
