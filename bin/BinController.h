@@ -35,7 +35,7 @@ struct BinServices {
   std::function<bool()> isOnlyInstance;
   std::function<std::string()> osVersionText;
   std::function<void(QWidget*)> attachToDesktop;
-  std::function<void()> openTrashFolder;
+  std::function<void()> openTrashFolder;  // "Abrir Papelera", Alt+A
   // A skin picture by its holder name; shape::SkinPicture when unset.
   std::function<QImage(const QString&)> decodePicture;
 };
