@@ -36,17 +36,12 @@ class ToolHost {
 
 enum class MenuPlace { Utilities, Help };
 
-// Read by nothing: every tool's Alt+letter acts once per press, so that a
-// held key never opens a window or starts a check twice. Goes once no row
-// names it.
-enum class KeyRepeat { WhileHeld, OncePerPress };
-
 struct ToolInfo {
   MenuPlace place;
   const char* objectName;  // the menu item's object name
   QString caption;         // the menu item's text
-  char hotKey;             // upper-case letter of Alt+letter; 0 for none
-  KeyRepeat repeat = KeyRepeat::OncePerPress;
+  // Upper-case letter of Alt+letter; 0 for none. It acts once per press.
+  char hotKey;
 };
 
 class Tool {

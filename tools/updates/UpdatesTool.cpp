@@ -5,8 +5,7 @@
 namespace tools {
 
 UpdatesTool::UpdatesTool()
-    : Tool(ToolInfo{MenuPlace::Help, "MnuBuscaBin", QStringLiteral("Buscar actualizaciones"), 0,
-                    KeyRepeat::WhileHeld}) {}
+    : Tool(ToolInfo{MenuPlace::Help, "MnuBuscaBin", QStringLiteral("Buscar actualizaciones"), 0}) {}
 
 // The host lives for the whole run; after the setup was handed over the
 // program ends through it.

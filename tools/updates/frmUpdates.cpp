@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QPointer>
 #include <QScreen>
 
 #include "platform/EndSignals.h"
@@ -15,6 +14,7 @@
 #include "platform/System.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
+#include "tools/OneWindow.h"
 #include "tools/updates/UpdateInfo.h"
 #include "tools/updates/VerVersion.h"
 #include "tools/updates/modCloseBtn.h"
@@ -22,10 +22,7 @@
 namespace tools {
 namespace {
 
-QPointer<frmUpdates>& Instance() {
-  static QPointer<frmUpdates> form;
-  return form;
-}
+using One = OneWindow<frmUpdates>;
 
 // The program's own executable in the program folder.
 const char* const kExecutable = "WasteWell";
@@ -93,16 +90,13 @@ frmUpdates::~frmUpdates() {
   Inet1 = nullptr;
 }
 
-frmUpdates* frmUpdates::Current() { return Instance(); }
-
 frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
-  if (frmUpdates* open = Instance()) {
-    open->raise();
-    open->activateWindow();
-    return open;
+  bool made = false;
+  frmUpdates* form = One::Get([&] { return new frmUpdates(std::move(unloadAllForms)); }, &made);
+  if (!made) {
+    One::BringForward();
+    return form;
   }
-  auto* form = new frmUpdates(std::move(unloadAllForms));
-  Instance() = form;
   // Placed by us and shown first: a download that fails at once puts its
   // message on this window, before the window manager could have placed it.
   form->adjustSize();
@@ -113,31 +107,47 @@ frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
   }
   form->show();
   form->Form_Load();
-  return Instance();
+  return form;
 }
 
 QString frmUpdates::Folder(const QString& name) const {
   return QString::fromStdString(settings::ProgramFile("updates")) + "/" + name;
 }
 
-bool frmUpdates::DoEvents() {
-  QPointer<frmUpdates> self(this);
-  QCoreApplication::processEvents();
-  return self && !self->unloaded_;
+void frmUpdates::Later(std::function<void()> step) {
+  // Deleting the window drops the queued call; a closed one awaiting its
+  // deletion skips it.
+  QTimer::singleShot(0, this, [this, step = std::move(step)] {
+    if (!unloaded_) step();
+  });
+}
+
+void frmUpdates::Ask(const QString& text, int style, const QString& title,
+                     std::function<void(int)> then) {
+  // The box is the window's child: deleted with it, it answers nothing. At the
+  // program's end it may be closed before the window: then is skipped once the
+  // window closed.
+  platform::MsgBoxThen(text, style, title, this, [this, then = std::move(then)](int answer) {
+    if (!unloaded_) then(answer);
+  });
 }
 
 void frmUpdates::Form_Load() {
   // A first check must not fail for want of the folder.
   QDir().mkpath(QString::fromStdString(settings::ProgramFile("updates")));
   const QString info = Folder(kInfoFile);
-  if (QFile::exists(info)) {
-    QFile::remove(info);
-    if (!DoEvents()) return;
+  const auto fetch = [this, info] {
+    targetPath_ = info;
+    Inet1->SetMaximumSize(kMaxInfoFileBytes);
+    Inet1->Execute(TextSite->text() + TextFile->text(), QStringLiteral("GET"), targetPath_);
+  };
+  if (!QFile::exists(info)) {
+    fetch();
+    return;
   }
-  targetPath_ = info;
-  Inet1->SetMaximumSize(kMaxInfoFileBytes);
-  Inet1->Execute(TextSite->text() + TextFile->text(), QStringLiteral("GET"), targetPath_);
-  DoEvents();
+  // Other events get their turn between the removal and the fetch.
+  QFile::remove(info);
+  Later(fetch);
 }
 
 void frmUpdates::TimerUpdates_Timer() {
@@ -184,33 +194,36 @@ void frmUpdates::Inet1_StateChanged(int state) {
   if (!TimerUpdates->isActive()) LabelDown->setText(QStringLiteral("Finalizando..."));
   const bool complete = open && file.flush() && file.error() == QFileDevice::NoError;
   file.close();
-  if (!DoEvents()) return;
   if (!setupFlag_) return;
+  // "Finalizando..." shows before the setup is started.
+  Later([this, complete, total, announced] { SetupWritten(complete, total, announced); });
+}
+
+void frmUpdates::SetupWritten(bool complete, qint64 total, qint32 announced) {
   // Only a whole setup is started: the bytes announced, all of them written.
   if (!complete || (announced > 0 && total != announced)) {
     QFile::remove(targetPath_);
     TransferFailed();
     return;
   }
+  setupWhole_ = true;
   LanzarSetup();
 }
 
 void frmUpdates::TransferFailed() {
-  QPointer<frmUpdates> self(this);
-  platform::MsgBox(QStringLiteral("¡El archivo no está disponible en estos momentos!"),
-                   platform::kOkOnly | platform::kInformation, QStringLiteral("Updates"), this);
-  if (!self) return;
-  checkFlag_ = false;
-  Unload();
+  Ask(QStringLiteral("¡El archivo no está disponible en estos momentos!"),
+      platform::kOkOnly | platform::kInformation, QStringLiteral("Updates"), [this](int) {
+        checkFlag_ = false;
+        Unload();
+      });
 }
 
 void frmUpdates::CannotDownload() {
-  QPointer<frmUpdates> self(this);
   checkFlag_ = false;
-  platform::MsgBox(QStringLiteral("En estos momentos no se puede bajar el archivo,\r\n"
-                                  "inténtelo más adelante gracias."),
-                   platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), this);
-  if (self) Unload();
+  Ask(QStringLiteral("En estos momentos no se puede bajar el archivo,\r\n"
+                     "inténtelo más adelante gracias."),
+      platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+      [this](int) { Unload(); });
 }
 
 void frmUpdates::CommandCheck_Click() {
@@ -242,62 +255,76 @@ void frmUpdates::CommandCheck_Click() {
   }
   const bool newerVersion = IsNewerVersion(fields_[0], currentVersion_);
   const bool newerDate = currentDate < *published;
-  QPointer<frmUpdates> self(this);
   if (!newerVersion && !newerDate) {
-    platform::MsgBox(QStringLiteral("No hay una nueva versión,\r\ninténtelo más adelante."),
-                     platform::kOkOnly | platform::kInformation, QStringLiteral("Updates"), this);
-    if (!self) return;
-    checkFlag_ = false;
-    Unload();
+    Ask(QStringLiteral("No hay una nueva versión,\r\ninténtelo más adelante."),
+        platform::kOkOnly | platform::kInformation, QStringLiteral("Updates"), [this](int) {
+          checkFlag_ = false;
+          Unload();
+        });
     return;
   }
+  Offer();
+}
+
+void frmUpdates::Offer() {
   const QString offer = QStringList{QStringLiteral("Hay una versión más reciente:"),
                                     QStringLiteral("Versión: ") + fields_[0],
                                     QStringLiteral("Tamaño del setup: ") + fields_[3] + " bytes",
                                     QStringLiteral("Fecha del setup: ") + fields_[4].trimmed(),
                                     QStringLiteral("¿Desea descargarla?")}
                             .join(QStringLiteral("\r\n"));
-  const int answer = platform::MsgBox(offer, platform::kYesNo | platform::kInformation,
-                                      QStringLiteral("Updates"), this);
-  if (!self || unloaded_) return;
-  if (answer != platform::kAnswerYes) {
-    checkFlag_ = false;
-    Unload();
-    return;
-  }
+  Ask(offer, platform::kYesNo | platform::kInformation, QStringLiteral("Updates"),
+      [this](int answer) {
+        // A box closed by the program's end is no Yes.
+        if (platform::ProgramEnding()) return;
+        if (answer != platform::kAnswerYes) {
+          checkFlag_ = false;
+          Unload();
+          return;
+        }
+        StartSetupDownload();
+      });
+}
+
+void frmUpdates::StartSetupDownload() {
   CommandCheck->setEnabled(false);
   Command2->setEnabled(false);
   SetCloseBtnState(this, false);
   const QString setup = Folder(kSetupFile);
-  if (QFile::exists(setup)) {
-    QFile::remove(setup);
-    if (!DoEvents()) return;
+  const auto fetch = [this, setup] {
+    ProgressBar1->setVisible(true);
+    LabelDown->setVisible(true);
+    ProgressBar1->setMaximum(100);
+    ProgressBar1->setValue(0);
+    setupFlag_ = true;
+    targetPath_ = setup;
+    Inet1->Execute(setupUrl_, QStringLiteral("GET"));
+  };
+  if (!QFile::exists(setup)) {
+    fetch();
+    return;
   }
-  ProgressBar1->setVisible(true);
-  LabelDown->setVisible(true);
-  ProgressBar1->setMaximum(100);
-  ProgressBar1->setValue(0);
-  setupFlag_ = true;
-  targetPath_ = setup;
-  Inet1->Execute(setupUrl_, QStringLiteral("GET"));
-  DoEvents();
+  // Other events get their turn between the removal and the download.
+  QFile::remove(setup);
+  Later(fetch);
 }
 
 void frmUpdates::LanzarSetup() {
   if (!checkFlag_) return;
   const bool handedOver = platform::ShellOpen(Folder(kSetupFile));
-  if (!DoEvents()) return;
-  checkFlag_ = false;
-  setupFlag_ = false;
-  if (!handedOver) {
-    // Nothing runs the setup: the program stays.
+  // Other events get their turn before the program ends.
+  Later([this, handedOver] {
+    checkFlag_ = false;
+    setupFlag_ = false;
+    // The window must go with the others, or the end is cancelled.
     SetCloseBtnState(this, true);
-    TransferFailed();
-    return;
-  }
-  // The window must go with the others, or the end is cancelled.
-  SetCloseBtnState(this, true);
-  if (unloadAllForms_) unloadAllForms_();
+    if (!handedOver) {
+      // Nothing runs the setup: the program stays.
+      TransferFailed();
+      return;
+    }
+    if (unloadAllForms_) unloadAllForms_();
+  });
 }
 
 void frmUpdates::Command2_Click() {
@@ -322,10 +349,10 @@ void frmUpdates::closeEvent(QCloseEvent* event) {
     TimerUpdates->stop();
     if (inet_) inet_->Cancel();
     // No half setup stays behind for someone to start.
-    if (setupFlag_) QFile::remove(targetPath_);
+    if (setupFlag_ && !setupWhole_) QFile::remove(targetPath_);
     setupFlag_ = false;
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   event->accept();
 }
 

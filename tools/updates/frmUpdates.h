@@ -24,14 +24,9 @@ class frmUpdates : public QWidget {
 
   // Opens the window, or only brings it forward when it is open.
   static frmUpdates* Open(std::function<void()> unloadAllForms);
-  static frmUpdates* Current();
 
-  void Form_Load();
-  void TimerUpdates_Timer();
   void CommandCheck_Click();
   void Command2_Click();
-  void Inet1_StateChanged(int state);
-  void LanzarSetup();
 
   QLabel* Label3 = nullptr;
   QLineEdit* TextSite = nullptr;
@@ -50,13 +45,24 @@ class frmUpdates : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void Form_Load();
+  void TimerUpdates_Timer();
+  void Inet1_StateChanged(int state);
+  void LanzarSetup();
   QString Folder(const QString& name) const;
   void Unload();
   // Shows the state-11 message and closes the window.
   void TransferFailed();
   void CannotDownload();
-  // Lets pending events run; false when the window closed meanwhile.
-  bool DoEvents();
+  void Offer();
+  void StartSetupDownload();
+  void SetupWritten(bool complete, qint64 total, qint32 announced);
+  // Runs step once other pending events had their turn, unless the window
+  // closed meanwhile.
+  void Later(std::function<void()> step);
+  // Shows a box over the window; then runs with the answer unless the window
+  // closed meanwhile.
+  void Ask(const QString& text, int style, const QString& title, std::function<void(int)> then);
 
   std::function<void()> unloadAllForms_;
   std::unique_ptr<platform::HttpTransfer> inet_;
@@ -67,6 +73,7 @@ class frmUpdates : public QWidget {
   QString setupUrl_;
   bool checkFlag_ = false;
   bool setupFlag_ = false;
+  bool setupWhole_ = false;
   std::int16_t ticks_ = 0;
   float percent_ = 0;
   bool unloaded_ = false;

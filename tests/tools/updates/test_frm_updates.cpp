@@ -4,9 +4,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
 
+#include "platform/EndSignals.h"
 #include "platform/System.h"
 #include "support/LocalHttpServer.h"
 #include "support/WebTestKit.h"
@@ -226,4 +228,54 @@ TEST_F(Updates, AnEndlessInfoFileIsAFailedTransfer) {
   kit.answer = platform::kAnswerNo;
   ASSERT_TRUE(OpenAndCheck());
   EXPECT_TRUE(LastMessage().startsWith("Hay una versión más reciente:"));
+}
+
+// A window closed while it waits is gone, and nothing of it runs afterwards: not the failure a
+// stalled setup would have reported, not the download its open offer would have started. Only
+// the program's end can close it during the download; it leaves no half setup.
+TEST_F(Updates, AWindowClosedWhileItWaitsRunsNothingAfterwards) {
+  kit.answer = platform::kAnswerYes;
+  platform::SetStallTimeoutMs(800);
+  auto stalled = LocalHttpServer::Answer(200, kSetup);
+  stalled.stallAfter = 1000;
+  Serve("589,1,01/01/2019,3000,hoy", stalled);
+  ASSERT_TRUE(OpenAndCheck({}, [&] {
+    ASSERT_TRUE(SpinUntil([&] { return server.Requests("/descargas/WasteWell_setup.exe"); }, 3000));
+    platform::SetProgramEnding();
+    form->close();
+    platform::ProgramEndingFlag() = false;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(form);
+  }));
+  const size_t shown = kit.messages.size();
+  SpinUntil([] { return false; }, 2000);  // past the stall time-out
+  EXPECT_EQ(kit.messages.size(), shown);
+  EXPECT_TRUE(kit.opened.empty());
+  EXPECT_FALSE(QFile::exists(Path("updates/WasteWell_setup.exe")));
+
+  // The offer on screen, a real box this time, when the window goes.
+  platform::SetMsgBoxHook(nullptr);
+  Serve("589,1,01/01/2019,3000,hoy", LocalHttpServer::Answer(200, kSetup));
+  const int setupRequests = server.Requests("/descargas/WasteWell_setup.exe");
+  ASSERT_TRUE(OpenAndCheck({}, [&] {
+    QPointer<QMessageBox> box = form->findChild<QMessageBox*>();
+    ASSERT_TRUE(box && box->isVisible());
+    form->Command2_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(form);
+    EXPECT_FALSE(box);
+  }));
+  SpinUntil([] { return false; }, 500);
+  EXPECT_EQ(server.Requests("/descargas/WasteWell_setup.exe"), setupRequests);
+
+  // Closed before its first turn: the fetch that waited for the turn never goes out.
+  testsupport::WriteFile(kit.folder / "updates/WasteWell.txt", "old");
+  const int infoRequests = server.Requests("/descargas/updates/WasteWell.txt");
+  form = frmUpdates::Open([this] { ++ends; });
+  form->Command2_Click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(form);
+  SpinUntil([] { return false; }, 500);
+  EXPECT_EQ(server.Requests("/descargas/updates/WasteWell.txt"), infoRequests);
+  EXPECT_EQ(ends, 0);
 }
