@@ -20,6 +20,7 @@ namespace app {
 bin::BinServices SystemServices(const std::filesystem::path& executable) {
   bin::BinServices s;
   s.recycleBin = platform::MakeRecycleBin();
+  s.makeRecycleBin = [] { return platform::MakeRecycleBin(); };
   s.session = platform::MakeDesktopSession();
   s.makeKeyState = [] { return platform::MakeKeyState(); };
   s.playWave = [](const std::filesystem::path& f) { platform::PlayWaveFile(f); };

@@ -1,8 +1,11 @@
 #include "bin/BinController.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QWidget>
+#include <utility>
 
-#include "bin/Emptying.h"
 #include "platform/Shell.h"
 #include "settings/ProgramFolder.h"
 #include "shape/SkinImage.h"
@@ -54,12 +57,21 @@ bool BinController::Start() {
   return true;
 }
 
-void BinController::Unload(const QRect& windowTwips, QWidget* dialogParent) {
+void BinController::Unload(const QRect& windowTwips) {
   poll_->stop();
+  // The program never ends halfway through an emptying of ours. Its window is
+  // going: what stayed is not named, here or below.
+  if (emptying_) {
+    const EmptyOutcome o = emptying_->Finish();
+    delete std::exchange(emptying_, nullptr);
+    EmptyingEnded(state_, o.emptied);
+  }
+  // What waited for it goes where the user sent it.
+  if (!waitingDrop_.empty() && Bin()) Bin()->moveToTrash(std::exchange(waitingDrop_, {}));
   const settings::Options options;
-  // Not while our own emptying is still going on (an end by the system can
-  // arrive in its progress window).
-  if (options.IsOn(Key::EmptyOnExit) && !emptying_) Empty(kEmptyNoConfirmation, dialogParent);
+  // Nothing is left to wait for: the interface thread empties, with no window.
+  if (options.IsOn(Key::EmptyOnExit) && Bin())
+    Bin()->empty([](std::int64_t, std::int64_t) { return true; });
   options.SetText(Key::Picture, shape::ExitValue(skin_, state_.binCount));
   options.SetNumber(Key::Left, windowTwips.x());
   options.SetNumber(Key::Top, windowTwips.y());
@@ -73,8 +85,7 @@ void BinController::Unload(const QRect& windowTwips, QWidget* dialogParent) {
 // ---------------------------------------------------------------- the poll
 
 void BinController::Poll() {
-  // The progress window lets timers run; the trash is looked at once the
-  // emptying is over, not halfway through it.
+  // The trash is looked at once the emptying is over, not halfway through it.
   if (emptying_) return;
   const platform::BinQuery now = Bin() ? Bin()->query() : platform::BinQuery{};
   const TickAction a = MonitorTick(state_, now, skin_, settings::Options().IsOn(Key::NoSound));
@@ -95,6 +106,11 @@ const QImage& BinController::PictureOf(const char* holderName) {
 // ---------------------------------------------------------------- drop
 
 void BinController::Drop(const std::vector<std::filesystem::path>& items) {
+  // Nothing dropped now is for the emptying under way to delete.
+  if (emptying_) {
+    waitingDrop_.insert(waitingDrop_.end(), items.begin(), items.end());
+    return;
+  }
   if (!items.empty() && Bin()) {
     const platform::MoveResult r = Bin()->moveToTrash(items);
     lastDrop_ = r.moved;
@@ -120,10 +136,12 @@ bool BinController::EmptyByUser(QWidget* dialogParent) {
   // answer never comes after either has gone.
   AskToEmpty(Bin()->query().count, dialogParent, [this, flags, dialogParent](bool yes) {
     asking_ = false;
-    if (yes)
+    if (yes) {
       Empty(flags, dialogParent);
-    else
-      EmptyingEnded(state_, false);
+      return;
+    }
+    EmptyingEnded(state_, false);
+    emit EmptyingOver();
   });
   return true;
 }
@@ -138,11 +156,36 @@ int BinController::EmptyFlags() const {
 
 void BinController::Empty(int flags, QWidget* dialogParent) {
   if (!Bin() || emptying_) return;
-  emptying_ = true;
-  const bool done = EmptyNow(*Bin(), flags, dialogParent);
-  emptying_ = false;
-  if (done) lastDrop_.clear();
-  EmptyingEnded(state_, done);
+  std::unique_ptr<platform::RecycleBin> own =
+      services_.makeRecycleBin ? services_.makeRecycleBin() : nullptr;
+  if (!own) {
+    EmptyingEnded(state_, false);
+    emit EmptyingOver();
+    return;
+  }
+  // The run is this controller's child: its end never comes after the bin has gone.
+  emptying_ = new EmptyingRun(
+      std::move(own), flags, dialogParent,
+      [this, parent = QPointer<QWidget>(dialogParent)](const EmptyOutcome& o) {
+        EmptyingDone(o, parent);
+      },
+      this);
+}
+
+QWidget* BinController::EmptyingProgress() const {
+  return emptying_ ? emptying_->Progress() : nullptr;
+}
+
+void BinController::EmptyingDone(const EmptyOutcome& o, QWidget* dialogParent) {
+  std::exchange(emptying_, nullptr)->deleteLater();
+  if (o.emptied) lastDrop_.clear();
+  EmptyingEnded(state_, o.emptied);
+  ShowLeft(o.result, dialogParent);
+  if (waitingDrop_.empty())
+    Poll();
+  else
+    Drop(std::exchange(waitingDrop_, {}));  // polls after it
+  emit EmptyingOver();
 }
 
 // ---------------------------------------------------------------- commands

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bin/BinMonitor.h"
+#include "bin/Emptying.h"
 #include "platform/DesktopSession.h"
 #include "platform/KeyState.h"
 #include "platform/RecycleBin.h"
@@ -29,6 +30,9 @@ namespace bin {
 // own in, tests theirs.
 struct BinServices {
   std::unique_ptr<platform::RecycleBin> recycleBin;
+  // A trash adapter of its own for each emptying's worker thread; without
+  // it, nothing is emptied.
+  std::function<std::unique_ptr<platform::RecycleBin>()> makeRecycleBin;
   std::unique_ptr<platform::DesktopSession> session;
   std::function<std::unique_ptr<platform::KeyState>()> makeKeyState;
   std::function<void(const std::filesystem::path&)> playWave;
@@ -51,20 +55,24 @@ class BinController : public QObject {
   // The load step: false when another copy runs and this one must end before
   // it changes anything. Shows the stored picture until the first poll.
   bool Start();
-  // The unload step: empties when asked to (unless an emptying of ours is
-  // under way), then stores the skin, what the last poll saw and the window's
+  // The unload step: lets an emptying of ours run to its end, empties when
+  // asked to, then stores the skin, what the last poll saw and the window's
   // place and size (twips).
-  void Unload(const QRect& windowTwips, QWidget* dialogParent);
+  void Unload(const QRect& windowTwips);
   // The poll runs every second from creation.
   void SetPolling(bool on);
 
   // One tick of the poll: looks at the trash and shows what changed.
   void Poll();
-  // Moves the dropped items to the trash and shows the trash at once.
+  // Moves the dropped items to the trash and shows the trash at once; during
+  // an emptying, once it has ended.
   void Drop(const std::vector<std::filesystem::path>& items);
   // Double click, "Vaciar Papelera", Alt+V: false, and nothing done, when the
-  // trash is empty.
+  // trash is empty. The emptying runs on after this returns.
   bool EmptyByUser(QWidget* dialogParent);
+  bool Emptying() const { return emptying_ != nullptr; }
+  // The progress window of the emptying under way, if it has one.
+  QWidget* EmptyingProgress() const;
 
   // The menu's commands. ToggleOption returns the option's new value.
   bool ToggleOption(settings::Key key);
@@ -87,10 +95,12 @@ class BinController : public QObject {
   void PictureChanged();                  // repaint and reshape
   void DropLeft(const QString& message);  // some dropped items stayed where they were
   void EndRequested();                    // the program ends
+  void EmptyingOver();  // the emptying ended and was shown, or the user declined it
 
  private:
   int EmptyFlags() const;
   void Empty(int flags, QWidget* dialogParent);
+  void EmptyingDone(const EmptyOutcome& o, QWidget* dialogParent);
   const QImage& PictureOf(const char* holderName);
 
   BinServices services_;
@@ -98,10 +108,11 @@ class BinController : public QObject {
   BinState state_;
   shape::Skin skin_ = shape::Skin::Default;
   QImage picture_;
-  std::map<std::string, QImage> decoded_;  // by holder name: each picture once
-  bool asking_ = false;                    // the emptying's question is open
-  bool emptying_ = false;
-  std::vector<platform::TrashedItem> lastDrop_;  // what the last drop moved, for its undo
+  std::map<std::string, QImage> decoded_;           // by holder name: each picture once
+  bool asking_ = false;                             // the emptying's question is open
+  EmptyingRun* emptying_ = nullptr;                 // the emptying under way
+  std::vector<std::filesystem::path> waitingDrop_;  // dropped during it
+  std::vector<platform::TrashedItem> lastDrop_;     // what the last drop moved, for its undo
 };
 
 }  // namespace bin

@@ -1,9 +1,9 @@
 #include "bin/Emptying.h"
 
 #include <QProgressDialog>
+#include <QTimer>
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 
 #include "platform/MessageBox.h"
 
@@ -11,6 +11,7 @@ namespace bin {
 namespace {
 
 constexpr int kProgressDelayMs = 300;
+constexpr int kWatchMs = 50;
 constexpr int kLeftShown = 15;  // entries named in the message; the rest counted
 
 int Clamped(std::int64_t n) { return static_cast<int>(std::min<std::int64_t>(n, INT32_MAX)); }
@@ -27,36 +28,79 @@ void AskToEmpty(std::int64_t count, QWidget* parent, std::function<void(bool)> a
       [answered = std::move(answered)](int answer) { answered(answer == platform::kAnswerOk); });
 }
 
-bool EmptyNow(platform::RecycleBin& bin, int flags, QWidget* parent) {
-  std::unique_ptr<QProgressDialog> progress;
+EmptyingRun::EmptyingRun(std::unique_ptr<platform::RecycleBin> bin, int flags,
+                         QWidget* dialogParent, std::function<void(const EmptyOutcome&)> ended,
+                         QObject* parent)
+    : QObject(parent), ended_(std::move(ended)) {
   if (!(flags & kEmptyNoProgressUi)) {
-    progress = std::make_unique<QProgressDialog>(QStringLiteral("Vaciando la papelera..."),
-                                                 QStringLiteral("Cancelar"), 0, 100, parent);
-    progress->setWindowTitle(QStringLiteral("Vaciar Papelera"));
-    progress->setMinimumDuration(kProgressDelayMs);
-    progress->setWindowModality(Qt::WindowModal);
+    progress_ = new QProgressDialog(QStringLiteral("Vaciando la papelera..."),
+                                    QStringLiteral("Cancelar"), 0, 100, dialogParent);
+    progress_->setWindowTitle(QStringLiteral("Vaciar Papelera"));
+    progress_->setWindowModality(Qt::NonModal);
+    progress_->setMinimumDuration(kProgressDelayMs);
+    connect(progress_, &QProgressDialog::canceled, this, [this] { cancel_ = true; });
   }
-  const platform::EmptyResult r = bin.empty([&](std::int64_t done, std::int64_t total) {
-    if (!progress) return true;
-    progress->setMaximum(Clamped(total));
-    progress->setValue(Clamped(done));
-    return !progress->wasCanceled();
+  watch_ = new QTimer(this);
+  watch_->setInterval(kWatchMs);
+  connect(watch_, &QTimer::timeout, this, &EmptyingRun::Watch);
+  watch_->start();
+  worker_ = std::thread([this, bin = std::move(bin)] {
+    platform::EmptyResult r = bin->empty([this](std::int64_t done, std::int64_t total) {
+      done_ = done;
+      total_ = total;
+      return !cancel_;
+    });
+    result_ = std::move(r);
+    finished_.store(true, std::memory_order_release);
   });
-  const bool stopped = progress && progress->wasCanceled();
-  progress.reset();
-  if (!r.left.empty()) {
-    QString text = QStringLiteral("No se pudieron eliminar de la papelera:\n");
-    int shown = 0;
-    for (const auto& path : r.left) {
-      if (++shown > kLeftShown) {
-        text += QStringLiteral("\n... y %1 más").arg(r.left.size() - kLeftShown);
-        break;
-      }
-      text += QStringLiteral("\n") + QString::fromStdString(path.string());
+}
+
+EmptyingRun::~EmptyingRun() {
+  if (worker_.joinable()) worker_.join();
+  delete progress_.data();
+}
+
+EmptyOutcome EmptyingRun::Finish() {
+  watch_->stop();
+  return Join();
+}
+
+EmptyOutcome EmptyingRun::Join() {
+  if (worker_.joinable()) worker_.join();
+  const bool stopped = cancel_;
+  delete progress_.data();
+  EmptyOutcome o;
+  o.emptied = !stopped && result_.left.empty();
+  o.result = std::move(result_);
+  return o;
+}
+
+void EmptyingRun::Watch() {
+  if (!finished_.load(std::memory_order_acquire)) {
+    if (progress_ && !cancel_) {
+      progress_->setMaximum(Clamped(total_));
+      progress_->setValue(Clamped(done_));
     }
-    platform::MsgBox(text, platform::kExclamation, QStringLiteral("WasteWell"), parent);
+    return;
   }
-  return !stopped && r.left.empty();
+  watch_->stop();
+  const EmptyOutcome o = Join();
+  // Last: the one told may delete this run.
+  if (ended_) ended_(o);
+}
+
+void ShowLeft(const platform::EmptyResult& r, QWidget* parent) {
+  if (r.left.empty()) return;
+  QString text = QStringLiteral("No se pudieron eliminar de la papelera:\n");
+  int shown = 0;
+  for (const auto& path : r.left) {
+    if (++shown > kLeftShown) {
+      text += QStringLiteral("\n... y %1 más").arg(r.left.size() - kLeftShown);
+      break;
+    }
+    text += QStringLiteral("\n") + QString::fromStdString(path.string());
+  }
+  platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("WasteWell"), parent, nullptr);
 }
 
 }  // namespace bin

@@ -1,11 +1,18 @@
 #pragma once
 // Emptying the trash from the bin window: the question first, the progress
 // window during, the entries that stayed afterwards.
+#include <QObject>
+#include <QPointer>
+#include <QProgressDialog>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <thread>
 
 #include "platform/RecycleBin.h"
 
+class QTimer;
 class QWidget;
 
 namespace bin {
@@ -21,9 +28,45 @@ enum EmptyFlag {
 // answers.
 void AskToEmpty(std::int64_t count, QWidget* parent, std::function<void(bool yes)> answered);
 
-// Empties now, in the progress window unless kEmptyNoProgressUi, then names
-// what stayed. True when the trash was emptied to the end: not stopped,
-// nothing left behind.
-bool EmptyNow(platform::RecycleBin& bin, int flags, QWidget* parent);
+struct EmptyOutcome {
+  bool emptied = false;  // to the end: not stopped, nothing left behind
+  platform::EmptyResult result;
+};
+
+// One emptying on a thread of its own, so that the bin stays live while it
+// runs. The adapter is the worker's alone: adapters are not shared across
+// threads. The progress window is not modal; "Cancelar" stops the worker at
+// its next step. `ended` runs on the interface thread from this object's
+// timer, so it never runs once this object has gone.
+class EmptyingRun : public QObject {
+ public:
+  EmptyingRun(std::unique_ptr<platform::RecycleBin> bin, int flags, QWidget* dialogParent,
+              std::function<void(const EmptyOutcome&)> ended, QObject* parent = nullptr);
+  // Waits for the worker: it never outlives what it reports to.
+  ~EmptyingRun() override;
+  EmptyingRun(const EmptyingRun&) = delete;
+  EmptyingRun& operator=(const EmptyingRun&) = delete;
+
+  // Waits for the worker to end and gives what it did; `ended` never runs then.
+  EmptyOutcome Finish();
+  QProgressDialog* Progress() const { return progress_; }
+
+ private:
+  void Watch();
+  EmptyOutcome Join();
+
+  std::function<void(const EmptyOutcome&)> ended_;
+  QPointer<QProgressDialog> progress_;
+  QTimer* watch_ = nullptr;
+  std::atomic<bool> cancel_{false};
+  std::atomic<bool> finished_{false};
+  std::atomic<std::int64_t> done_{0};
+  std::atomic<std::int64_t> total_{0};
+  platform::EmptyResult result_;  // the worker's until finished_
+  std::thread worker_;
+};
+
+// Names the entries that stayed, over parent, without waiting for the answer.
+void ShowLeft(const platform::EmptyResult& r, QWidget* parent);
 
 }  // namespace bin

@@ -71,6 +71,7 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
                            nullptr);
     });
   });
+  connect(&controller_, &BinController::EmptyingOver, this, [] { FormStatus::CloseCurrent(); });
   connect(&controller_, &BinController::EndRequested, this, [this] {
     exitRequested_ = true;
     close();
@@ -145,8 +146,7 @@ void ShapedForm::Form_Unload() {
   unloaded_ = true;
   const QRect g = geometry();
   controller_.Unload(QRect(g.x() * kTwipsPerPixel, g.y() * kTwipsPerPixel,
-                           g.width() * kTwipsPerPixel, g.height() * kTwipsPerPixel),
-                     this);
+                           g.width() * kTwipsPerPixel, g.height() * kTwipsPerPixel));
   if (exitRequested_) UnloadAllForms();
 }
 
@@ -281,11 +281,7 @@ void ShapedForm::dropEvent(QDropEvent* event) {
 
 // ---------------------------------------------------------------- commands
 
-void ShapedForm::form_DblClick() {
-  if (!controller_.EmptyByUser(this)) return;
-  // The pop-up goes once what the emptying left pending has run.
-  QTimer::singleShot(0, this, [] { FormStatus::CloseCurrent(); });
-}
+void ShapedForm::form_DblClick() { controller_.EmptyByUser(this); }
 
 void ShapedForm::MnuVaciar_Click() { form_DblClick(); }
 

@@ -81,6 +81,7 @@ class BinWindow : public ::testing::Test {
     if (!ini.empty()) testsupport::WriteFile(folder / "Options.ini", ini);
     bin::BinServices s;
     s.recycleBin = platform::MakeRecycleBin();
+    s.makeRecycleBin = [] { return platform::MakeRecycleBin(); };
     s.session = std::make_unique<SessionLog>(&session);
     s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
     s.isOnlyInstance = [onlyInstance] { return onlyInstance; };
@@ -115,6 +116,7 @@ class BinWindow : public ::testing::Test {
 TEST_F(BinWindow, TheBinWorksWithoutItsWindow) {
   bin::BinServices s;
   s.recycleBin = platform::MakeRecycleBin();
+  s.makeRecycleBin = [] { return platform::MakeRecycleBin(); };
   s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
   bin::BinController bin(std::move(s));
   bin.SetPolling(false);
@@ -128,6 +130,7 @@ TEST_F(BinWindow, TheBinWorksWithoutItsWindow) {
   EXPECT_EQ(bin.Picture(), SkinPicture("ImgCuteFull"));
   settings::Options().SetOn(Key::NoConfirm, true);  // and no window to ask over
   EXPECT_TRUE(bin.EmptyByUser(nullptr));
+  ASSERT_TRUE(testsupport::SpinUntil([&] { return !bin.Emptying(); }, 10000));
   bin.Poll();
   EXPECT_EQ(bin.State().binCount, 0);
   EXPECT_EQ(bin.Picture(), SkinPicture("ImgCutEmpty"));
@@ -197,6 +200,7 @@ TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTh
   form->Controller().Poll();
   answer = platform::kAnswerOk;
   DoubleClick(*form);
+  ASSERT_TRUE(testsupport::SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(bin.query().count, 0);
   form->Controller().Poll();
   form->Controller().Poll();
@@ -219,6 +223,7 @@ TEST_F(BinWindow, TheQuestionLeavesTheBinLiveAndIsAskedOnceHoweverOftenTheUserAs
   ASSERT_EQ(boxes.size(), 1);
   for (QAbstractButton* b : boxes[0]->buttons())
     if (b->text() == QStringLiteral("Aceptar")) b->click();
+  ASSERT_TRUE(testsupport::SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(bin.query().count, 0);
 }
 

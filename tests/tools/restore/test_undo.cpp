@@ -26,6 +26,9 @@ class Undo : public ::testing::Test {
     settings::SetProgramFolder(folder.path());
     bin::BinServices s;
     s.recycleBin = std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
+    s.makeRecycleBin = [this] {
+      return std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
+    };
     s.isOnlyInstance = [] { return true; };
     tools::ToolList tools;
     tools.push_back(std::make_unique<tools::UndoTool>());
@@ -108,6 +111,7 @@ TEST_F(Undo, AfterAnEmptyingThereIsNothingToUndo) {
   Drop({w / "x.txt"});
   ASSERT_TRUE(UndoEnabled());
   form->Controller().EmptyByUser(form.get());  // the recorder answers OK
+  ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(form->Controller().Bin()->query().count, 0);
   EXPECT_FALSE(UndoEnabled());
 }
