@@ -128,18 +128,36 @@ int MsgBox(const QString& text, int style, const QString& title, QWidget* parent
 
 void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
                 std::function<void(int)> then) {
+  MsgBoxThen(text, style, title, parent, nullptr, std::move(then), true);
+}
+
+void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
+                QObject* context, std::function<void(int)> then, bool modal) {
   if (Hook()) {
     const int answer = Hook()(ShownMessage{text, title, style});
     if (then) then(answer);
     return;
   }
   Box b = MakeBox(text, style, title, parent);
-  b.box->setAttribute(Qt::WA_DeleteOnClose);
-  b.box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-  QObject::connect(b.box, &QDialog::finished, b.box, [answer = b.answer, then = std::move(then)] {
-    if (then) then(answer());
-  });
-  b.box->open();
+  QMessageBox* box = b.box;
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  const QMetaObject::Connection answered =
+      QObject::connect(box, &QDialog::finished, context ? context : box,
+                       [answer = b.answer, then = std::move(then)] {
+                         if (then) then(answer());
+                       });
+  // `destroyed` comes before the context's connections are cut: cut this one first.
+  if (context)
+    QObject::connect(context, &QObject::destroyed, box, [box, answered] {
+      QObject::disconnect(answered);
+      box->hide();
+      box->deleteLater();
+    });
+  // open() makes it modal to its window (and to nothing without one).
+  if (modal)
+    box->open();
+  else
+    box->show();
 }
 
 }  // namespace platform
