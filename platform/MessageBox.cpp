@@ -89,7 +89,6 @@ Box MakeBox(const QString& text, int style, const QString& title, QWidget* paren
       break;
   }
   QAbstractButton* cancel = nullptr;
-  QAbstractButton* no = nullptr;
   QAbstractButton* yes = nullptr;
   switch (style & 0x7) {
     case kOkCancel:
@@ -98,15 +97,17 @@ Box MakeBox(const QString& text, int style, const QString& title, QWidget* paren
       break;
     case kYesNo:
       yes = box->addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
-      no = box->addButton(QStringLiteral("No"), QMessageBox::NoRole);
+      box->addButton(QStringLiteral("No"), QMessageBox::NoRole);
       break;
     default:
       box->addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
       break;
   }
-  return {box, [box, cancel, no, yes] {
+  return {box, [box, cancel, yes] {
             QAbstractButton* clicked = box->clickedButton();
-            if (yes) return clicked == no ? int(kAnswerNo) : int(kAnswerYes);
+            // Yes only when Yes was pressed: a box closed otherwise (its window's
+            // close box, the program's end closing every window) said no.
+            if (yes) return clicked == yes ? int(kAnswerYes) : int(kAnswerNo);
             if (cancel && (clicked == cancel || clicked == nullptr)) return int(kAnswerCancel);
             return int(kAnswerOk);
           }};
@@ -154,10 +155,13 @@ void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* p
       box->deleteLater();
     });
   // open() makes it modal to its window (and to nothing without one).
-  if (modal)
+  if (modal) {
     box->open();
-  else
-    box->show();
+    return;
+  }
+  // A message box is born application-modal.
+  box->setWindowModality(Qt::NonModal);
+  box->show();
 }
 
 }  // namespace platform
