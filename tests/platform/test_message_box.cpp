@@ -9,24 +9,14 @@
 #include <vector>
 
 #include "platform/MessageBox.h"
+#include "support/OpenDialogs.h"
 #include "support/QtApp.h"
 
 using namespace testsupport;
 
 namespace {
 
-std::vector<QMessageBox*> OpenBoxes() {
-  std::vector<QMessageBox*> boxes;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) boxes.push_back(box);
-  return boxes;
-}
-
-// What the event loop would delete on its next turn.
-void Settle() {
-  QCoreApplication::processEvents();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+std::vector<QMessageBox*> OpenBoxes() { return OpenDialogs<QMessageBox>(); }
 
 }  // namespace
 
