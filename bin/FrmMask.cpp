@@ -18,11 +18,28 @@ FrmMask::FrmMask(HotKeyActions actions, std::unique_ptr<platform::KeyState> keys
   TimerTecla = new QTimer(this);
   TimerTecla->setInterval(kKeyPollMs);
   connect(TimerTecla, &QTimer::timeout, this, &FrmMask::TimerTecla_Timer);
+  // The key state goes with this window, and its calls with it.
+  onChange_ = keys_->WatchChanges([this] { TimerTecla_Timer(); });
 }
 
 FrmMask::~FrmMask() = default;
 
-void FrmMask::TimerTecla_Timer() { poller_->TimerTecla_Timer(); }
+void FrmMask::TimerTecla_Timer() {
+  switch (poller_->TimerTecla_Timer()) {
+    case HotKeyPoller::Next::Done:
+      return;
+    case HotKeyPoller::Next::Rest:
+      // An idle desktop then costs no wake-up at all.
+      if (onChange_) {
+        TimerTecla->stop();
+        return;
+      }
+      [[fallthrough]];
+    case HotKeyPoller::Next::Poll:
+      if (!TimerTecla->isActive()) TimerTecla->start();
+      return;
+  }
+}
 
 void FrmMask::closeEvent(QCloseEvent* event) {
   // The deletion comes later; an action running now must see the keys off.

@@ -31,8 +31,17 @@ bool HotKeyPoller::Run(const std::function<void()>& action) {
   return *alive && on_;
 }
 
-void HotKeyPoller::TimerTecla_Timer() {
-  if (!on_ || busy_) return;
+HotKeyPoller::Next HotKeyPoller::AfterPoll() const {
+  // Emptying repeats while Alt+V is held, and a change made while an action
+  // ran is seen only by a later poll: both need the timer.
+  for (const Watched& k : watched_)
+    if (k.held) return Next::Poll;
+  return Next::Rest;
+}
+
+HotKeyPoller::Next HotKeyPoller::TimerTecla_Timer() {
+  if (!on_) return Next::Done;
+  if (busy_) return Next::Poll;
 
   keys_.BeginPoll();
   for (Watched& k : watched_)
@@ -49,7 +58,7 @@ void HotKeyPoller::TimerTecla_Timer() {
   if (altReleased)
     for (Watched& k : watched_)
       if (k.code != kVkA) k.latched = false;
-  if (!Key(kVkAlt).held) return;
+  if (!Key(kVkAlt).held) return AfterPoll();
 
   // Set here, cleared on every way out: the poller may be gone by then.
   busy_ = true;
@@ -66,20 +75,21 @@ void HotKeyPoller::TimerTecla_Timer() {
   if (a.held) {
     if (!a.latched) {
       a.latched = true;
-      if (!Run(actions_.openBin)) return;
+      if (!Run(actions_.openBin)) return Next::Done;
     }
   } else if (Key(kVkV).held) {
-    if (!Run(actions_.emptyBin)) return;
+    if (!Run(actions_.emptyBin)) return Next::Done;
   }
 
   for (const ToolKey& tool : actions_.tools) {
     Watched& k = Key(tool.letter);
     if (!k.held) continue;
-    if (k.latched) return;
+    if (k.latched) break;
     k.latched = true;
-    Run(tool.action);
-    return;
+    if (!Run(tool.action)) return Next::Done;
+    break;
   }
+  return Next::Poll;  // Alt is held
 }
 
 }  // namespace bin

@@ -34,10 +34,16 @@ class HotKeyPoller {
   HotKeyPoller(const HotKeyPoller&) = delete;
   HotKeyPoller& operator=(const HotKeyPoller&) = delete;
 
-  // One poll, every 100 ms while the hot keys are on. Does nothing while an
-  // action it started is still running: a question box runs its own event
-  // loop, and the timer would otherwise start the action again beneath it.
-  void TimerTecla_Timer();
+  // What the caller does after a poll.
+  enum class Next {
+    Rest,  // nothing watched is held: poll on the next change of a key
+    Poll,  // poll again in 100 ms (a key is held, or an action is running)
+    Done,  // stopped, or gone inside an action: touch nothing
+  };
+  // One poll. Does nothing while an action it started is still running: a
+  // question box runs its own event loop, and a poll from there would start
+  // the action again beneath it.
+  Next TimerTecla_Timer();
   // The hot keys were switched off: no further action, even within this tick.
   void Stop() { on_ = false; }
   // Whether the poller counts the key as held.
@@ -52,6 +58,7 @@ class HotKeyPoller {
   // Runs an action; false when the poller did not survive it or was stopped.
   bool Run(const std::function<void()>& action);
   Watched& Key(int code);
+  Next AfterPoll() const;
 
   platform::KeyState& keys_;
   HotKeyActions actions_;

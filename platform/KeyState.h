@@ -1,6 +1,8 @@
 #pragma once
-// Global key state, polled.
+// Global key state: read on demand, and where the system can say so, a call
+// when a key goes down or up.
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -17,6 +19,15 @@ class KeyState {
   // request to a remote display server per tick. Where reading a key is
   // local, this may do nothing.
   virtual void BeginPoll() {}
+  // From now on `changed` runs on this thread's event loop whenever a key may
+  // have gone down or up anywhere on the desktop, whichever window has the
+  // focus, so that a poller can sleep while the keyboard rests. It never runs
+  // after this object is gone. False when this key state cannot tell: the
+  // caller keeps polling.
+  virtual bool WatchChanges(std::function<void()> changed) {
+    (void)changed;
+    return false;
+  }
 };
 
 // nullptr when no global key state can be read (no X11 display).

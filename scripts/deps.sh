@@ -3,7 +3,7 @@
 # but only when one of them is missing.
 set -euo pipefail
 pkgs=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-      libx11-dev libxext-dev libcanberra-dev libglib2.0-dev libglib2.0-bin
+      libx11-dev libxext-dev libxi-dev libcanberra-dev libglib2.0-dev libglib2.0-bin
       libgtest-dev google-mock libbenchmark-dev clang-format
       dpkg-dev desktop-file-utils appstream file
       xvfb openbox xdotool x11-utils xauth imagemagick trash-cli

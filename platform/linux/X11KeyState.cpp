@@ -1,8 +1,17 @@
-// Global key state from the X server's keymap, polled.
+// Global key state from the X server's keymap, read when the server reports
+// that a key went down or up (XInput 2 raw key events on the root window).
+
+// Qt before Xlib, whose macros clash with Qt's names.
+// clang-format off
+#include <QSocketNotifier>
+
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
+// clang-format on
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -18,21 +27,21 @@ constexpr std::int16_t kDown = static_cast<std::int16_t>(0x8000);
 class X11KeyState final : public KeyState {
  public:
   explicit X11KeyState(Display* display) : display_(display) {}
-  ~X11KeyState() override { XCloseDisplay(display_); }
+  ~X11KeyState() override {
+    notifier_.reset();  // before its descriptor goes
+    XCloseDisplay(display_);
+  }
   X11KeyState(const X11KeyState&) = delete;
   X11KeyState& operator=(const X11KeyState&) = delete;
 
   std::int16_t AsyncKeyState(int virtualKey) override {
     if (virtualKey < 0 || virtualKey >= static_cast<int>(wasDown_.size())) return 0;
-    if (!polling_) {
-      DrainEvents();
-      XQueryKeymap(display_, keymap_);
-    }
+    if (!polling_) ReadKeymap();
     const std::vector<KeyCode>& codes = KeyCodesFor(virtualKey);
     if (codes.empty()) return 0;
     bool down = false;
     for (KeyCode code : codes)
-      if (keymap_[code / 8] & (1 << (code % 8))) down = true;
+      if (keymap_[code]) down = true;
     // Polling cannot see a press made and undone between two queries, so the
     // "pressed since the last query" bit is set only on the query that first
     // sees the key down.
@@ -43,25 +52,94 @@ class X11KeyState final : public KeyState {
   }
 
   void BeginPoll() override {
-    DrainEvents();
-    XQueryKeymap(display_, keymap_);
+    ReadKeymap();
     polling_ = true;
   }
 
- private:
-  // Nobody else reads this connection; Xlib keeps its copy of the keyboard
-  // mapping current only while it sees the mapping events. Only what Xlib has
-  // already read is looked at: the keymap's reply brings any event in with
-  // it, so a tick costs no read of its own.
-  void DrainEvents() {
-    while (XEventsQueued(display_, QueuedAlready) > 0) {
-      XEvent event;
-      XNextEvent(display_, &event);
-      if (event.type == MappingNotify) {
-        XRefreshKeyboardMapping(&event.xmapping);
-        codes_ = {};
-      }
+  bool WatchChanges(std::function<void()> changed) override {
+    if (!notifier_ && !SelectRawKeys()) return false;
+    changed_ = std::move(changed);
+    if (!notifier_) {
+      notifier_ =
+          std::make_unique<QSocketNotifier>(ConnectionNumber(display_), QSocketNotifier::Read);
+      QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                       [this] { ReadEvents(); });
     }
+    return true;
+  }
+
+ private:
+  // Raw events reach every client that asks, whichever window has the focus;
+  // from XInput 2.1 on, also while another client grabs the keyboard.
+  bool SelectRawKeys() {
+    int event = 0, error = 0, major = 2, minor = 2;
+    if (!XQueryExtension(display_, "XInputExtension", &xiOpcode_, &event, &error)) return false;
+    if (XIQueryVersion(display_, &major, &minor) != Success || major < 2 ||
+        (major == 2 && minor < 1))
+      return false;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawKeyPress);
+    XISetMask(bits, XI_RawKeyRelease);
+    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+    XFlush(display_);
+    return true;
+  }
+
+  void ReadEvents() {
+    bool changed = false;
+    while (XPending(display_) > 0) changed = TakeEvent() || changed;
+    if (!changed) return;
+    // The call may end this object.
+    const std::function<void()> call = changed_;
+    if (call) call();
+  }
+
+  // One event from Xlib's queue; true when it changed a key.
+  bool TakeEvent() {
+    XEvent event;
+    XNextEvent(display_, &event);
+    if (event.type == MappingNotify) {
+      XRefreshKeyboardMapping(&event.xmapping);
+      codes_ = {};
+      return false;
+    }
+    XGenericEventCookie& cookie = event.xcookie;
+    if (cookie.type != GenericEvent || cookie.extension != xiOpcode_) return false;
+    if (!XGetEventData(display_, &cookie)) return false;
+    const auto* raw = static_cast<const XIRawEvent*>(cookie.data);
+    bool changed = false;
+    if (raw->detail >= 0 && raw->detail < static_cast<int>(keymap_.size())) {
+      const std::size_t code = static_cast<std::size_t>(raw->detail);
+      const bool down = cookie.evtype == XI_RawKeyPress;
+      // A key held long repeats its press: no change.
+      changed = seenDown_[code] != down;
+      seenDown_[code] = down;
+      if (changed && down) pressedSince_[code] = true;
+    }
+    XFreeEventData(display_, &cookie);
+    return changed;
+  }
+
+  // Nobody else reads this connection. Only what Xlib has already read is
+  // taken before the request: the keymap's reply brings in whatever the
+  // server sent before it, so a tick costs no read of its own.
+  void ReadKeymap() {
+    while (XEventsQueued(display_, QueuedAlready) > 0) TakeEvent();
+    char bits[32] = {};
+    XQueryKeymap(display_, bits);
+    for (std::size_t code = 0; code < keymap_.size(); ++code)
+      keymap_[code] = (bits[code / 8] >> (code % 8)) & 1;
+    seenDown_ = keymap_;
+    // A press let go before the request was answered still counts once: a
+    // quick Alt+letter is a whole hot key.
+    keymap_ |= pressedSince_;
+    pressedSince_.reset();
+    // Events read in with the reply may have come after it; the socket will
+    // not tell again.
+    if (notifier_ && XEventsQueued(display_, QueuedAlready) > 0)
+      QMetaObject::invokeMethod(
+          notifier_.get(), [this] { ReadEvents(); }, Qt::QueuedConnection);
   }
 
   // Kept until the keyboard mapping changes (the layout may change while we run).
@@ -86,10 +164,15 @@ class X11KeyState final : public KeyState {
   }
 
   Display* display_;
+  int xiOpcode_ = -1;
   std::array<bool, 256> wasDown_{};
   std::array<std::vector<KeyCode>, 256> codes_{};
-  char keymap_[32] = {};
-  bool polling_ = false;  // queries answer from the reading of BeginPoll
+  std::bitset<256> keymap_;        // by key code, as last read
+  std::bitset<256> seenDown_;      // as the events since that reading left it
+  std::bitset<256> pressedSince_;  // pressed since that reading
+  bool polling_ = false;           // queries answer from the reading of BeginPoll
+  std::function<void()> changed_;
+  std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace
