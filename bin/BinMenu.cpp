@@ -9,19 +9,16 @@ struct OptionItem {
   const char* name;
   const char* caption;
   settings::Key key;
-  void (ShapedForm::*handler)();
 };
 
 const OptionItem kOptionItems[] = {
-    {"MnuNoconfirm", "Sin confirmación", settings::Key::NoConfirm, &ShapedForm::MnuNoconfirm_Click},
-    {"MnuNobar", "Sin barra de progreso", settings::Key::NoProgressBar,
-     &ShapedForm::MnuNobar_Click},
-    {"MnuNosound", "Sin sonido", settings::Key::NoSound, &ShapedForm::MnuNosound_Click},
-    {"MnuIniwin", "Iniciar con Windows", settings::Key::StartAtLogIn, &ShapedForm::MnuIniwin_Click},
-    {"MnuHotKeys", "Habilitar Hotkeys", settings::Key::HotKeys, &ShapedForm::MnuHotKeys_Click},
-    {"MnuNomove", "Fijar posición", settings::Key::FixedPlace, &ShapedForm::MnuNomove_Click},
-    {"MnuVacialsalir", "Vaciar al salir", settings::Key::EmptyOnExit,
-     &ShapedForm::MnuVacialsalir_Click},
+    {"MnuNoconfirm", "Sin confirmación", settings::Key::NoConfirm},
+    {"MnuNobar", "Sin barra de progreso", settings::Key::NoProgressBar},
+    {"MnuNosound", "Sin sonido", settings::Key::NoSound},
+    {"MnuIniwin", "Iniciar con Windows", settings::Key::StartAtLogIn},
+    {"MnuHotKeys", "Habilitar Hotkeys", settings::Key::HotKeys},
+    {"MnuNomove", "Fijar posición", settings::Key::FixedPlace},
+    {"MnuVacialsalir", "Vaciar al salir", settings::Key::EmptyOnExit},
 };
 
 }  // namespace
@@ -75,7 +72,15 @@ BinMenu::BinMenu(ShapedForm* form, const tools::ToolList& tools)
 
   QMenu* settings = submenu(QStringLiteral("Opciones"), "MnuSettings");
   for (const OptionItem& o : kOptionItems) {
-    QAction* a = command(settings, o.name, QString::fromUtf8(o.caption), o.handler);
+    QAction* a = AddItem(settings, o.name, QString::fromUtf8(o.caption));
+    const settings::Key key = o.key;
+    // The hot keys start or stop the poller besides.
+    QObject::connect(a, &QAction::triggered, form_, [this, key] {
+      if (key == settings::Key::HotKeys)
+        form_->MnuHotKeys_Click();
+      else
+        form_->MnuOption_Click(key);
+    });
     a->setCheckable(true);
     options_[a] = o.key;
   }

@@ -2,7 +2,10 @@
 
 namespace bin {
 
-TickAction MonitorTick(BinState& s, std::optional<shape::Skin> checkedSkin, bool noSound) {
+TickAction MonitorTick(BinState& s, const platform::BinQuery& now,
+                       std::optional<shape::Skin> checkedSkin, bool noSound) {
+  s.binCount = now.count;
+  s.binSize = now.size;
   TickAction a;
   if (s.polled && s.binSize == s.lastBinSize && s.binCount == s.lastBinCount) return a;
   a.changed = true;
@@ -16,6 +19,12 @@ TickAction MonitorTick(BinState& s, std::optional<shape::Skin> checkedSkin, bool
   s.lastBinSize = s.binSize;
   s.lastBinCount = s.binCount;
   return a;
+}
+
+void EmptyingAsked(BinState& s) { s.selfEmptied = true; }
+
+void EmptyingEnded(BinState& s, bool emptied) {
+  if (!emptied) s.selfEmptied = false;
 }
 
 }  // namespace bin

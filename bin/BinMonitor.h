@@ -1,8 +1,10 @@
 #pragma once
-// The bin poll's decision, tick by tick, apart from any window.
+// The bin's state and every change to it, apart from any window. Only the
+// bin controller calls these.
 #include <cstdint>
 #include <optional>
 
+#include "platform/RecycleBin.h"
 #include "shape/SkinCatalog.h"
 
 namespace bin {
@@ -22,8 +24,15 @@ struct TickAction {
   bool playSound = false;
 };
 
-// One tick after the query filled binCount and binSize. The first tick always
-// shows the picture that matches the trash, without the sound.
-TickAction MonitorTick(BinState& state, std::optional<shape::Skin> checkedSkin, bool noSound);
+// One tick of the poll with what the query saw. The first tick always shows
+// the picture that matches the trash, without the sound.
+TickAction MonitorTick(BinState& state, const platform::BinQuery& now,
+                       std::optional<shape::Skin> checkedSkin, bool noSound);
+
+// The user asked for an emptying: the sound greets it once the trash is empty.
+void EmptyingAsked(BinState& state);
+// The emptying ended; when it did not empty the trash by our hand, a later
+// emptying by anyone else is not greeted.
+void EmptyingEnded(BinState& state, bool emptied);
 
 }  // namespace bin

@@ -17,18 +17,17 @@ int Clamped(std::int64_t n) { return static_cast<int>(std::min<std::int64_t>(n, 
 
 }  // namespace
 
-bool EmptyWithFlags(platform::RecycleBin& bin, int flags, QWidget* parent) {
-  if (!(flags & kEmptyNoConfirmation)) {
-    const std::int64_t count = bin.query().count;
-    const QString text =
-        count == 1
-            ? QStringLiteral("¿Seguro que desea eliminar definitivamente este elemento?")
-            : QStringLiteral("¿Seguro que desea eliminar definitivamente estos %1 elementos?")
-                  .arg(count);
-    if (platform::MsgBox(text, platform::kOkCancel | platform::kQuestion,
-                         QStringLiteral("Vaciar Papelera"), parent) != platform::kAnswerOk)
-      return false;
-  }
+void AskToEmpty(std::int64_t count, QWidget* parent, std::function<void(bool)> answered) {
+  const QString text =
+      count == 1 ? QStringLiteral("¿Seguro que desea eliminar definitivamente este elemento?")
+                 : QStringLiteral("¿Seguro que desea eliminar definitivamente estos %1 elementos?")
+                       .arg(count);
+  platform::MsgBoxThen(
+      text, platform::kOkCancel | platform::kQuestion, QStringLiteral("Vaciar Papelera"), parent,
+      [answered = std::move(answered)](int answer) { answered(answer == platform::kAnswerOk); });
+}
+
+bool EmptyNow(platform::RecycleBin& bin, int flags, QWidget* parent) {
   std::unique_ptr<QProgressDialog> progress;
   if (!(flags & kEmptyNoProgressUi)) {
     progress = std::make_unique<QProgressDialog>(QStringLiteral("Vaciando la papelera..."),

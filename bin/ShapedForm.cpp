@@ -9,21 +9,14 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
-#include "bin/Emptying.h"
 #include "bin/FormStatus.h"
 #include "bin/StatusText.h"
-#include "platform/DesktopLayer.h"
 #include "platform/MessageBox.h"
-#include "platform/Shell.h"
-#include "platform/Sound.h"
-#include "platform/System.h"
-#include "platform/TrashFolder.h"
-#include "settings/ProgramFolder.h"
 #include "shape/FitPictureToBox.h"
 #include "shape/PictureBox.h"
-#include "shape/SkinImage.h"
 #include "shape/clsTransForm.h"
 
 namespace bin {
@@ -31,27 +24,22 @@ namespace {
 
 using settings::Key;
 
-const char* const kSoundFile = "Reciclaje de Windows XP.wav";
-constexpr int kPollMs = 1000;
 constexpr int kPictureSide = 64;  // every skin picture is this square
+
+QString AboutText() {
+  return QStringLiteral(
+             "WasteWell v%1.%2.%3\r\nPapelera para sustituir la de Windows ;-)      "
+             "\r\n\r\n")
+      .arg(PROJECT_VERSION_MAJOR)
+      .arg(PROJECT_VERSION_MINOR)
+      .arg(PROJECT_VERSION_TWEAK);
+}
 
 }  // namespace
 
-BinServices BinServices::System(const std::filesystem::path& executable) {
-  BinServices s;
-  s.recycleBin = platform::MakeRecycleBin();
-  s.session = platform::MakeDesktopSession();
-  s.makeKeyState = [] { return platform::MakeKeyState(); };
-  s.playWave = [](const std::filesystem::path& f) { platform::PlayWaveFile(f); };
-  s.isOnlyInstance = [executable] { return platform::AcquireSingleInstance(executable); };
-  s.osVersionText = [] { return platform::OSVersionText(); };
-  s.attachToDesktop = [](QWidget* w) { platform::AttachToDesktop(w->winId()); };
-  return s;
-}
-
 ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint),
-      services_(std::move(services)),
+      controller_(std::move(services)),
       tools_(std::move(tools)) {
   setObjectName("ShapedForm");
   setWindowTitle(QStringLiteral("WasteWell"));
@@ -69,50 +57,59 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
   pictureMain_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   menu_ = std::make_unique<BinMenu>(this, tools_);
-  connect(Menu(), &QMenu::aboutToShow, this, [this] { menu_->ShowState(skin_); });
+  connect(Menu(), &QMenu::aboutToShow, this, [this] { menu_->ShowState(controller_.Skin()); });
 
-  // The poll runs from creation, as the window's own timer does.
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(kPollMs);
-  connect(Timer1, &QTimer::timeout, this, &ShapedForm::Timer1_Timer);
-  Timer1->start();
+  connect(&controller_, &BinController::PictureChanged, this, [this] {
+    update();
+    ReshapeAndPaint();
+  });
+  // Shown once the drop is over, so that the program the files came from is
+  // not kept waiting for its answer.
+  connect(&controller_, &BinController::DropLeft, this, [this](const QString& text) {
+    QTimer::singleShot(0, this, [this, text] {
+      platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("WasteWell"), this,
+                           nullptr);
+    });
+  });
+  connect(&controller_, &BinController::EndRequested, this, [this] {
+    exitRequested_ = true;
+    close();
+  });
 }
 
-ShapedForm::~ShapedForm() = default;
+ShapedForm::~ShapedForm() { delete frmMask_; }
 
 // ---------------------------------------------------------------- load, unload
 
 bool ShapedForm::Form_Load() {
   // A second copy ends before it changes anything.
-  if (services_.isOnlyInstance && !services_.isOnlyInstance()) return false;
-
-  const settings::Options options;
-  options.SetText(Key::VersionOS, services_.osVersionText ? services_.osVersionText() : "");
+  if (!controller_.Start()) return false;
 
   // The stored picture, until the first poll has looked at the trash.
   shaper_ = std::make_unique<shape::clsTransForm>();
-  const shape::StartChoice start = shape::StartSkin(options.Text(Key::Picture));
-  skin_ = start.skin;
-  CurrentPicture = shape::SkinPicture(shape::PictureName(start.skin, start.full));
   update();
   ReshapeAndPaint();
 
   // The desktop layer is asked for before the first showing too, so that the
   // window manager takes the window on with it.
+  const BinServices& services = controller_.Services();
   RestoreGeometry();
-  if (services_.attachToDesktop) services_.attachToDesktop(this);
+  if (services.attachToDesktop) services.attachToDesktop(this);
   show();
-  QCoreApplication::processEvents();
 
-  menu_->ShowState(skin_);
-  if (options.IsOn(Key::HotKeys)) LoadHotKeyPoller();
+  menu_->ShowState(controller_.Skin());
+  if (settings::Options().IsOn(Key::HotKeys)) LoadHotKeyPoller();
 
-  if (services_.attachToDesktop) services_.attachToDesktop(this);
+  // Again once the showing has gone through, for a window manager that
+  // ignores the properties of a window it has not taken on yet.
+  QTimer::singleShot(0, this, [this] {
+    if (controller_.Services().attachToDesktop) controller_.Services().attachToDesktop(this);
+  });
   return true;
 }
 
 void ShapedForm::HideDesktopTrashIcon() {
-  if (services_.session) services_.session->SetTrashIconHidden(true);
+  if (controller_.Services().session) controller_.Services().session->SetTrashIconHidden(true);
 }
 
 void ShapedForm::RestoreGeometry() {
@@ -146,21 +143,10 @@ void ShapedForm::RestoreGeometry() {
 void ShapedForm::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  Timer1->stop();
-
-  const settings::Options options;
-  // Not while our own emptying is still going on (an end by the system can
-  // arrive in its progress window).
-  if (options.IsOn(Key::EmptyOnExit) && !emptying_) Empty(kEmptyNoConfirmation);
-  options.SetText(Key::Picture, shape::ExitValue(skin_, state.binCount));
   const QRect g = geometry();
-  options.SetNumber(Key::Left, g.x() * kTwipsPerPixel);
-  options.SetNumber(Key::Top, g.y() * kTwipsPerPixel);
-  options.SetNumber(Key::Width, g.width() * kTwipsPerPixel);
-  options.SetNumber(Key::Height, g.height() * kTwipsPerPixel);
-  // Started again at log-in, the icon stays hidden in between.
-  if (!options.IsOn(Key::StartAtLogIn) && services_.session)
-    services_.session->SetTrashIconHidden(false);
+  controller_.Unload(QRect(g.x() * kTwipsPerPixel, g.y() * kTwipsPerPixel,
+                           g.width() * kTwipsPerPixel, g.height() * kTwipsPerPixel),
+                     this);
   if (exitRequested_) UnloadAllForms();
 }
 
@@ -180,55 +166,25 @@ void ShapedForm::closeEvent(QCloseEvent* event) {
   QCoreApplication::quit();
 }
 
-// ---------------------------------------------------------------- the poll
-
-void ShapedForm::QueryRecycleBin() {
-  platform::BinQuery q;
-  if (services_.recycleBin) q = services_.recycleBin->query();
-  state.binCount = q.count;
-  state.binSize = q.size;
-}
-
-void ShapedForm::Timer1_Timer() {
-  // The progress window lets timers run; the trash is looked at once the
-  // emptying is over, not halfway through it.
-  if (emptying_) return;
-  QueryRecycleBin();
-  const TickAction a = MonitorTick(state, skin_, settings::Options().IsOn(Key::NoSound));
-  if (!a.changed) return;
-  update();
-  if (a.picture) {
-    CurrentPicture = shape::SkinPicture(a.picture);
-    update();
-  }
-  if (a.playSound && services_.playWave) services_.playWave(settings::ShippedFile(kSoundFile));
-  ReshapeAndPaint();
-}
-
 void ShapedForm::BinChanged() {
-  Timer1_Timer();
+  controller_.Poll();
   if (FormStatus::Current()) ShowStatus();
 }
 
-void ShapedForm::ApplyPicture(const char* holderName) {
-  CurrentPicture = shape::SkinPicture(holderName);
-  update();
-  ReshapeAndPaint();
-}
-
 void ShapedForm::ReshapeAndPaint() {
+  if (!shaper_) return;
   try {
     shaper_->ShapeMe(this, kKeyColour, true, std::string());
   } catch (const std::exception&) {
     // The window keeps its previous outline.
   }
-  shape::FitPictureToBox(*pictureMain_, CurrentPicture);
+  shape::FitPictureToBox(*pictureMain_, controller_.Picture());
 }
 
 void ShapedForm::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), QColor::fromRgb(kKeyColour));
-  if (!CurrentPicture.isNull()) p.drawImage(0, 0, CurrentPicture);
+  if (!controller_.Picture().isNull()) p.drawImage(0, 0, controller_.Picture());
 }
 
 // ---------------------------------------------------------------- pointer
@@ -262,7 +218,7 @@ void ShapedForm::mouseReleaseEvent(QMouseEvent* event) {
   FormStatus::CloseCurrent();
   activateWindow();
   raise();
-  Menu()->exec(event->globalPosition().toPoint());
+  Menu()->popup(event->globalPosition().toPoint());
 }
 
 void ShapedForm::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -270,6 +226,7 @@ void ShapedForm::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void ShapedForm::ShowStatus() {
+  const BinState& state = controller_.State();
   FormStatus* status = FormStatus::LoadIfNeeded();
   QString text = StatusText(state.binCount, state.binSize, QLocale());
   status->LabelStatus->setText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -316,141 +273,63 @@ void ShapedForm::dropEvent(QDropEvent* event) {
   }
   event->setDropAction(Qt::MoveAction);
   event->accept();
-  std::string list;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    list += QFile::encodeName(url.toLocalFile()).toStdString();
-    list += '\0';
-  }
-  MoveToRecycleBin(list, true);
-  Timer1_Timer();
-}
-
-bool ShapedForm::MoveToRecycleBin(const std::string& fileSpec, bool /*noConfirm*/) {
   std::vector<std::filesystem::path> items;
-  std::size_t start = 0;
-  while (start < fileSpec.size()) {
-    const std::size_t end = fileSpec.find('\0', start);
-    const std::string name = fileSpec.substr(start, end == std::string::npos ? end : end - start);
-    if (name.empty()) break;  // the closing double NUL
-    items.emplace_back(name);
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  if (items.empty() || !services_.recycleBin) return false;
-  const platform::MoveResult r = services_.recycleBin->moveToTrash(items);
-  lastDrop_ = r.moved;
-  if (!r.stayed.empty()) {
-    QString text = r.stayed.size() == 1 ? QStringLiteral("No se pudo enviar a la papelera:\n")
-                                        : QStringLiteral("No se pudieron enviar a la papelera:\n");
-    for (const auto& [path, reason] : r.stayed)
-      text += QStringLiteral("\n") + QString::fromStdString(path.string()) + QStringLiteral(" (") +
-              QString::fromStdString(reason) + QStringLiteral(")");
-    // Shown once the drop is over, so that the program the files came from
-    // is not kept waiting for its answer.
-    QTimer::singleShot(0, this, [this, text] {
-      platform::MsgBox(text, platform::kExclamation, QStringLiteral("WasteWell"), this);
-    });
-  }
-  return r.ok;
+  for (const QUrl& url : event->mimeData()->urls())
+    items.emplace_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  controller_.Drop(items);
 }
 
-// ---------------------------------------------------------------- emptying
+// ---------------------------------------------------------------- commands
 
 void ShapedForm::form_DblClick() {
-  if (state.binCount == 0 && state.binSize == 0) return;
-  state.selfEmptied = true;
-  std::string root;
-  EmptyRecycleBin(root);
+  if (!controller_.EmptyByUser(this)) return;
+  // The pop-up goes once what the emptying left pending has run.
+  QTimer::singleShot(0, this, [] { FormStatus::CloseCurrent(); });
 }
 
 void ShapedForm::MnuVaciar_Click() { form_DblClick(); }
 
-int ShapedForm::EmptyFlags() const {
-  const settings::Options options;
-  int flags = 0;
-  if (options.IsOn(Key::NoConfirm)) flags |= kEmptyNoConfirmation;
-  if (options.IsOn(Key::NoProgressBar)) flags |= kEmptyNoProgressUi;
-  return flags;
-}
-
-void ShapedForm::EmptyRecycleBin(std::string& /*rootPath: every volume*/) {
-  Empty(EmptyFlags());
-  QCoreApplication::processEvents();
-  FormStatus::CloseCurrent();
-}
-
-void ShapedForm::Empty(int flags) {
-  if (!services_.recycleBin || emptying_) return;
-  emptying_ = true;
-  const bool done = EmptyWithFlags(*services_.recycleBin, flags, this);
-  emptying_ = false;
-  if (done) lastDrop_.clear();
-  // Declined, stopped or left unfinished: the bin is not empty by our hand,
-  // so a later emptying by anyone else must not be greeted.
-  if (!done) state.selfEmptied = false;
-}
-
-// ---------------------------------------------------------------- options
-
-bool ShapedForm::ToggleOption(Key key) {
-  const settings::Options options;
-  const bool on = !options.IsOn(key);
-  options.SetOn(key, on);
-  menu_->ShowState(skin_);
-  return on;
-}
-
-void ShapedForm::MnuNoconfirm_Click() { ToggleOption(Key::NoConfirm); }
-void ShapedForm::MnuNobar_Click() { ToggleOption(Key::NoProgressBar); }
-void ShapedForm::MnuNosound_Click() { ToggleOption(Key::NoSound); }
-void ShapedForm::MnuNomove_Click() { ToggleOption(Key::FixedPlace); }
-void ShapedForm::MnuVacialsalir_Click() { ToggleOption(Key::EmptyOnExit); }
-
-void ShapedForm::MnuIniwin_Click() {
-  const bool on = ToggleOption(Key::StartAtLogIn);
-  if (!services_.session) return;
-  services_.session->SetStartAtLogIn(
-      on, platform::AutostartCommandLine(QCoreApplication::applicationFilePath().toStdString(),
-                                         settings::ProgramFolderOverride()));
+void ShapedForm::MnuOption_Click(Key key) {
+  controller_.ToggleOption(key);
+  menu_->ShowState(controller_.Skin());
 }
 
 void ShapedForm::MnuHotKeys_Click() {
-  if (ToggleOption(Key::HotKeys))
+  const bool on = controller_.ToggleOption(Key::HotKeys);
+  menu_->ShowState(controller_.Skin());
+  if (on)
     LoadHotKeyPoller();
   else if (frmMask_)
     frmMask_->close();
 }
 
 HotKeyActions ShapedForm::HotKeys() {
+  // The poller goes with this window (see the destructor), so its actions
+  // never outlive it.
   HotKeyActions actions;
-  QPointer<ShapedForm> self(this);
-  actions.openBin = [self] {
-    if (self) self->MnuOpen_Click();
-  };
-  actions.emptyBin = [self] {
-    if (self) self->form_DblClick();
-  };
+  actions.openBin = [this] { MnuOpen_Click(); };
+  actions.emptyBin = [this] { form_DblClick(); };
   for (const auto& tool : tools_) {
     const tools::ToolInfo& info = tool->Info();
     if (!info.hotKey || !tool->Available()) continue;
     tools::Tool* t = tool.get();
-    actions.tools.push_back({info.hotKey, [self, t] {
-                               if (self) self->OpenTool(*t);
-                             }});
+    actions.tools.push_back({info.hotKey, [this, t] { OpenTool(*t); }});
   }
   return actions;
 }
 
 void ShapedForm::LoadHotKeyPoller() {
   if (!frmMask_) {
+    const BinServices& services = controller_.Services();
     std::unique_ptr<platform::KeyState> keys =
-        services_.makeKeyState ? services_.makeKeyState() : nullptr;
+        services.makeKeyState ? services.makeKeyState() : nullptr;
     if (!keys) {
       if (!hotKeysWarned_) {
         hotKeysWarned_ = true;
-        platform::MsgBox(QStringLiteral("Las teclas rápidas necesitan una sesión X11; en esta "
-                                        "sesión no funcionarán."),
-                         platform::kExclamation, QStringLiteral("Error-Info WasteWell"), this);
+        platform::MsgBoxThen(QStringLiteral("Las teclas rápidas necesitan una sesión X11; en "
+                                            "esta sesión no funcionarán."),
+                             platform::kExclamation, QStringLiteral("Error-Info WasteWell"), this,
+                             nullptr);
       }
       return;
     }
@@ -459,61 +338,26 @@ void ShapedForm::LoadHotKeyPoller() {
   frmMask_->TimerTecla->start();
 }
 
-// ---------------------------------------------------------------- skins
-
 void ShapedForm::SwitchSkin(shape::Skin skin) {
-  const shape::SkinRow& row = shape::RowOf(skin);
-  skin_ = skin;
-  update();
-  settings::Options().SetText(Key::Picture, row.savedEmpty);
-  ApplyPicture(state.binSize == 0 ? row.emptyHolder : row.fullHolder);
-  menu_->ShowState(skin_);
+  controller_.SwitchSkin(skin);
+  menu_->ShowState(controller_.Skin());
 }
-
-// ---------------------------------------------------------------- commands
 
 void ShapedForm::OpenTool(tools::Tool& tool) {
   if (tool.Available()) tool.Open(*this);
 }
 
-void ShapedForm::MnuOpen_Click() {
-  if (services_.openTrashFolder) {
-    services_.openTrashFolder();
-    return;
-  }
-  platform::OpenTrashFolder(services_.recycleBin ? services_.recycleBin->homeTrashFilesFolder()
-                                                 : std::filesystem::path());
-}
-
-QString ShapedForm::AboutText() {
-  return QStringLiteral(
-             "WasteWell v%1.%2.%3\r\nPapelera para sustituir la de Windows ;-)      "
-             "\r\n\r\n")
-      .arg(PROJECT_VERSION_MAJOR)
-      .arg(PROJECT_VERSION_MINOR)
-      .arg(PROJECT_VERSION_TWEAK);
-}
+void ShapedForm::MnuOpen_Click() { controller_.OpenTrash(); }
+void ShapedForm::MnuWeb_Click() { controller_.OpenWeb(); }
+void ShapedForm::MnuLeeme_Click() { controller_.OpenReadme(); }
+void ShapedForm::MnuExit_Click() { controller_.Exit(); }
 
 void ShapedForm::MnuAcerca_Click() {
   setEnabled(false);
   QString text = AboutText();
-  platform::MsgBox(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                   platform::kInformation, QStringLiteral("Acerca de..."), this);
-  setEnabled(true);
-}
-
-void ShapedForm::MnuWeb_Click() {
-  platform::ShellOpen(QString::fromStdString(settings::Options().Text(Key::WebServer)));
-}
-
-void ShapedForm::MnuLeeme_Click() {
-  platform::ShellOpen(QString::fromStdString(settings::ShippedFile("leame.txt")));
-}
-
-void ShapedForm::MnuExit_Click() {
-  if (services_.session) services_.session->SetTrashIconHidden(false);
-  exitRequested_ = true;
-  close();
+  platform::MsgBoxThen(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                       platform::kInformation, QStringLiteral("Acerca de..."), this,
+                       [this](int) { setEnabled(true); });
 }
 
 }  // namespace bin

@@ -7,19 +7,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QString answer =
       QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   ParseYahooPlaces(answer, QStringLiteral("<name>"));
-  if (auto city = ParseOpenWeatherMapCity(answer, QStringLiteral("name"))) {
-    QString id = city->idText;
-    dejarsoloNumeros(id);
-  }
+  if (auto city = ParseOpenWeatherMapCity(answer, QStringLiteral("name")))
+    dejarsoloNumeros(city->idText);
   OldCityCodeIn(answer);
   CompassText(NumericValue(answer));
   for (const char* unit : {"c", "f"}) {
-    YahooFields y;
-    ParseYahooFeed(answer, QString::fromLatin1(unit), y);
+    const YahooFields y = ParseYahooFeed(answer, QString::fromLatin1(unit));
     YahooBody(y, QString::fromLatin1(unit), QStringLiteral("http://127.0.0.1/f"),
               QStringLiteral("http://127.0.0.1/i"));
-    OwmFields o;
-    ParseOpenWeatherMap(answer, QString::fromLatin1(unit), o, QLocale(QLocale::Spanish));
+    const OwmFields o =
+        ParseOpenWeatherMap(answer, QString::fromLatin1(unit), {}, QLocale(QLocale::Spanish));
     OpenWeatherMapBody(o, QStringLiteral("ES"), QStringLiteral("http://127.0.0.1/c"),
                        QStringLiteral("http://127.0.0.1/i"));
   }

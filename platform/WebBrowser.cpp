@@ -2,13 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLibrary>
 #include <QOpenGLContext>
 #include <QPointer>
 #include <QTimer>
-#include <algorithm>
 #include <utility>
 
 #include "platform/Shell.h"
@@ -100,7 +98,6 @@ class RecordingWebBrowser::Impl {
     std::function<void(bool)> then;
   };
   QPointer<QLabel> label;
-  std::vector<QEventLoop*> waits;
   std::vector<Then> thens;
   QTimer* poll = nullptr;  // sees busy drop, which tests set by hand
   QTimer* stall = nullptr;
@@ -132,10 +129,7 @@ RecordingWebBrowser::RecordingWebBrowser(QWidget* parent) : impl_(std::make_uniq
   QObject::connect(impl_->stall, &QTimer::timeout, impl_->label, [this] { Stop(); });
 }
 
-RecordingWebBrowser::~RecordingWebBrowser() {
-  for (QEventLoop* loop : impl_->waits) loop->quit();
-  delete impl_->label.data();
-}
+RecordingWebBrowser::~RecordingWebBrowser() { delete impl_->label.data(); }
 
 QWidget* RecordingWebBrowser::Widget() { return impl_->label; }
 
@@ -151,7 +145,6 @@ void RecordingWebBrowser::Refresh2(int level) { refreshes.push_back(level); }
 void RecordingWebBrowser::Stop() {
   ++stops;
   busy = false;
-  for (QEventLoop* loop : impl_->waits) loop->quit();
   if (impl_->label) impl_->Flush(false);
 }
 
@@ -166,33 +159,6 @@ void RecordingWebBrowser::WhenIdle(QObject* context, std::function<void(bool)> t
     impl_->poll->start();
     impl_->stall->start(stallTimeoutMs);
   }
-}
-
-bool RecordingWebBrowser::WaitWhileBusy() {
-  if (!busy) return true;
-  QEventLoop loop;
-  QTimer stall;
-  stall.setSingleShot(true);
-  bool stalled = false;
-  QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
-    stalled = true;
-    loop.quit();
-  });
-  QTimer poll;
-  QPointer<QLabel> alive = impl_->label;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&, this] {
-    if (!alive || !busy) loop.quit();
-  });
-  auto* waits = &impl_->waits;
-  waits->push_back(&loop);
-  const int stopsBefore = stops;
-  stall.start(stallTimeoutMs);
-  poll.start(10);
-  loop.exec();
-  if (!alive) return false;  // destroyed with its window
-  waits->erase(std::remove(waits->begin(), waits->end(), &loop), waits->end());
-  if (stalled) Stop();
-  return !stalled && stops == stopsBefore;
 }
 
 }  // namespace platform

@@ -44,7 +44,7 @@ class WebBrowser {
   // On a restricted page, pictures from these addresses' hosts (any scheme,
   // the same port) may show; nothing else remote is fetched.
   virtual void AllowImagesFrom(const QStringList& addresses) { (void)addresses; }
-  // Stops loading; a running WaitWhileBusy returns false.
+  // Stops loading; pending WhenIdle continuations get false.
   virtual void Stop() = 0;
   // What runs after the load: then(true) once the browser is no longer Busy
   // (at the next turn of the event loop when it is not busy now), then(false)
@@ -52,12 +52,6 @@ class WebBrowser {
   // (the load is then stopped as failed). Never runs once context is
   // destroyed, nor when the browser goes first. Nothing waits meanwhile.
   virtual void WhenIdle(QObject* context, std::function<void(bool loaded)> then) = 0;
-  // Lets events run while Busy. False when the wait was cut short: Stop, the
-  // browser destroyed with its window, or StallTimeoutMs without progress
-  // (then the load is stopped as failed). After false the caller returns
-  // at once, without touching its window: it may be gone. Kept for the
-  // weather windows until they use WhenIdle; new code uses WhenIdle.
-  virtual bool WaitWhileBusy() = 0;
 
   // Events. ProgressChange(progress, maximum); a maximum of 0 means the load
   // is over.
@@ -77,8 +71,8 @@ class WebBrowser {
   WebBrowser() = default;
 };
 
-// Milliseconds without progress after which a wait or a transfer ends as a
-// failed load (30 s; tests shorten it).
+// Milliseconds without progress after which a load or a transfer ends as
+// failed (30 s; tests shorten it).
 int StallTimeoutMs();
 void SetStallTimeoutMs(int ms);
 
@@ -111,7 +105,6 @@ class RecordingWebBrowser : public WebBrowser {
   void AllowImagesFrom(const QStringList& addresses) override { imageHosts = addresses; }
   void Stop() override;
   void WhenIdle(QObject* context, std::function<void(bool)> then) override;
-  bool WaitWhileBusy() override;
 
   std::vector<Navigation> navigations;
   std::vector<int> refreshes;

@@ -1,18 +1,18 @@
 #include "weather/FrmDataWeather.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
+#include "tools/OneWindow.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
-#include "weather/WeatherValues.h"
 
 namespace weather {
 namespace {
@@ -20,10 +20,7 @@ namespace {
 using settings::Key;
 constexpr int kTwips = 15;
 
-QPointer<FrmDataWeather>& Instance() {
-  static QPointer<FrmDataWeather> form;
-  return form;
-}
+using One = tools::OneWindow<FrmDataWeather>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
@@ -47,6 +44,7 @@ FrmDataWeather::FrmDataWeather(QWidget* viewer)
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Datos del tiempo"));
   resize(kWidth, kHeight);
+  steps_ = new QObject(this);
 
   browser_ = platform::CreateWebBrowser(this);
   WebBrowser1 = browser_.get();
@@ -68,10 +66,8 @@ FrmDataWeather::FrmDataWeather(QWidget* viewer)
   TextHtml1entrever = PageHead(false, BackgroundAddress(ProgramShipped("bg92.gif")));
   // The condition icon comes from the configured icon hosts; nothing else remote.
   WebBrowser1->AllowImagesFrom({Read(Key::OpenWeatherMapWeb), Read(Key::YahooIcons)});
-  QPointer<FrmDataWeather> self(this);
-  WebBrowser1->PageSize = [self](const QSize& page) {
-    if (self) self->FitToPage(page);
-  };
+  // The browser is the window's and goes before it: this is there whenever it reports.
+  WebBrowser1->PageSize = [this](const QSize& page) { FitToPage(page); };
 }
 
 void FrmDataWeather::FitToPage(const QSize& page) {
@@ -88,17 +84,16 @@ FrmDataWeather::~FrmDataWeather() {
   browser_.reset();
 }
 
-FrmDataWeather* FrmDataWeather::Current() { return Instance(); }
+FrmDataWeather* FrmDataWeather::Current() { return One::Current(); }
 
 FrmDataWeather* FrmDataWeather::Open(QWidget* viewer) {
-  if (FrmDataWeather* open = Instance()) {
-    open->raise();
-    return open;
-  }
-  auto* form = new FrmDataWeather(viewer);
-  Instance() = form;
-  form->Form_Load();
-  return Instance();
+  bool made = false;
+  FrmDataWeather* form = One::Get([viewer] { return new FrmDataWeather(viewer); }, &made);
+  if (made)
+    form->Form_Load();
+  else
+    form->raise();
+  return form;
 }
 
 void FrmDataWeather::resizeEvent(QResizeEvent* event) {
@@ -112,13 +107,12 @@ void FrmDataWeather::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
 }
 
-bool FrmDataWeather::DoEvents() {
-  QPointer<FrmDataWeather> self(this);
-  QCoreApplication::processEvents();
-  return self && !self->unloaded_;
-}
-
 bool FrmDataWeather::ExisteArchivo(const QString& path) { return QFileInfo::exists(path); }
+
+QWidget* FrmDataWeather::MessageParent() {
+  // The panel shows only after its loading: a box over it could not be reached.
+  return viewer_ && !isVisible() ? viewer_.data() : this;
+}
 
 void FrmDataWeather::Form_Load() {
   int left = settings::Options().Number(Key::InfoLeft);
@@ -128,113 +122,100 @@ void FrmDataWeather::Form_Load() {
     top = 1980;
   }
   move(left / kTwips, top / kTwips);
-  if (!DoEvents()) return;
+  // Other events get their turn before the settings are read.
+  QTimer::singleShot(0, steps_, [this] { Request(); });
+}
 
-  WeatherValues& v = Values();
-  if (const QString code = Read(Key::CityCode); !code.isEmpty()) v.cityCode = code;
-  const QString language = Read(Key::Language);
-  if (language.isEmpty())
-    v.languageCode = "es";
-  else
-    LangToCode(language);
-  if (const QString country = Read(Key::Country); !country.isEmpty()) v.country = country;
-  if (const QString city = Read(Key::City); !city.isEmpty()) v.city = city;
-  const QString units = Read(Key::Units);
-  if (units == QStringLiteral("Métrico"))
-    v.unitCode = "c";
-  else if (!units.isEmpty())
-    v.unitCode = "f";
-  v.downloadedText.clear();
-  const QString source = Read(Key::DataSource);
-  if (source.isEmpty())
-    v.dataSource = "OpenWeatherMap";
-  else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
-           source == "AccuWeather" || source == kOpenMeteo)
-    v.dataSource = source;
-
-  QPointer<FrmDataWeather> self(this);
-  if (v.dataSource == kOpenMeteo) return OpenMeteo();
-  bool yahooAnswer = false;
-  if (v.dataSource == "OpenWeatherMap") {
-    const bool metric = v.unitCode != "f";
-    v.downloadAddress =
+void FrmDataWeather::Request() {
+  request_ = WeatherRequest::FromSettings();
+  downloadedText_.clear();
+  const WeatherRequest& r = request_;
+  if (r.dataSource == kOpenMeteo) return OpenMeteo();
+  if (r.dataSource == "OpenWeatherMap") {
+    const bool metric = r.unitCode != "f";
+    const QString address =
         Read(Key::OpenWeatherMapServer) + "/data/2.5/weather" +
-        (v.cityCode.isEmpty() ? "?q=" + EncodeForAddress(v.city) + "," + EncodeForAddress(v.country)
-                              : "?id=" + EncodeForAddress(v.cityCode)) +
-        "&lang=" + EncodeForAddress(v.languageCode) +
+        (r.cityCode.isEmpty() ? "?q=" + EncodeForAddress(r.city) + "," + EncodeForAddress(r.country)
+                              : "?id=" + EncodeForAddress(r.cityCode)) +
+        "&lang=" + EncodeForAddress(r.languageCode) +
         (metric ? "&units=metric" : "&units=imperial") + "&appid=" + Read(Key::OpenWeatherMapKey) +
         "&mode=xml";
-    const FetchResult result = DownloadWeatherXml(fetch_, this);
-    if (result == FetchResult::Cancelled || !self || unloaded_) return;
-    downloaded_ = result == FetchResult::Ok;
-    if (!DoEvents()) return;
-    OpenWeatherMap();
-    if (!self || unloaded_) return;
-    ShowPanel();
+    // The window's own fetch and steps: closed, it runs none of what follows.
+    DownloadWeatherXml(fetch_, address, MessageParent(),
+                       [this](FetchResult result, const QByteArray& text) {
+                         if (unloaded_) return;
+                         downloaded_ = result == FetchResult::Ok;
+                         if (downloaded_) downloadedText_ = text;
+                         // Other events get their turn before the page is built.
+                         QTimer::singleShot(0, steps_, [this] { OpenWeatherMap(); });
+                       });
     return;
   }
 
-  if (v.dataSource == "Yahoo") {
-    v.downloadAddress = Read(Key::YahooWeatherServer) +
-                        "/forecastrss?w=" + EncodeForAddress(v.cityCode) +
-                        "&u=" + EncodeForAddress(v.unitCode);
-    const FetchResult result = DownloadWeatherXml(fetch_, this);
-    if (result == FetchResult::Cancelled || !self || unloaded_) return;
-    yahooAnswer = result == FetchResult::Ok;
-    if (const QString old = Read(Key::OldCityCode); !old.isEmpty())
-      v.oldCityCode = old;
-    else
-      GetOldCodeCity();
-  }
-  // Yahoo, or a source without a request: the page from what text there is;
-  // without an answer, an empty panel rather than an earlier opening's values.
-  if (!yahooAnswer) {
-    v.yahoo = YahooFields();
-    TextHtml2 = kEmptyBody;
-    if (PageOutput(true)) ShowPanel();
+  if (r.dataSource == "Yahoo") {
+    const QString address = Read(Key::YahooWeatherServer) +
+                            "/forecastrss?w=" + EncodeForAddress(r.cityCode) +
+                            "&u=" + EncodeForAddress(r.unitCode);
+    DownloadWeatherXml(
+        fetch_, address, MessageParent(), [this](FetchResult result, const QByteArray& text) {
+          if (unloaded_) return;
+          if (result == FetchResult::Ok) downloadedText_ = text;
+          // Once stored, the forecast link's code serves every later opening.
+          if (request_.oldCityCode.isEmpty())
+            request_.oldCityCode = GetOldCodeCity(downloadedText_).value_or(QString());
+          YahooPage(result == FetchResult::Ok);
+        });
     return;
   }
-  if (ParseYahooFeed(QString::fromUtf8(v.downloadedText), v.unitCode, v.yahoo))
-    v.city = v.yahoo.city;
-  const bool metric = v.unitCode == "c";
+  YahooPage(false);
+}
+
+void FrmDataWeather::YahooPage(bool answered) {
+  WeatherRequest& r = request_;
+  // Without an answer, an empty panel rather than an earlier opening's values.
+  if (!answered) {
+    yahoo_ = YahooFields();
+    TextHtml2 = kEmptyBody;
+    PageOutput(true, [this] { ShowPanel(); });
+    return;
+  }
+  yahoo_ = ParseYahooFeed(QString::fromUtf8(downloadedText_), r.unitCode);
+  if (!yahoo_.city.isEmpty()) r.city = yahoo_.city;  // the feed's name for the place
+  const bool metric = r.unitCode == "c";
   const QString forecast =
-      metric ? Read(Key::ForecastSpanish) + "/weather/today/" + EncodeForAddress(v.oldCityCode)
-             : Read(Key::ForecastEnglish) + "/weather/today/l/" + EncodeForAddress(v.oldCityCode);
-  const QString icon = Read(Key::YahooIcons) + EncodeForAddress(v.yahoo.conditionCode) + ".gif";
+      metric ? Read(Key::ForecastSpanish) + "/weather/today/" + EncodeForAddress(r.oldCityCode)
+             : Read(Key::ForecastEnglish) + "/weather/today/l/" + EncodeForAddress(r.oldCityCode);
+  const QString icon = Read(Key::YahooIcons) + EncodeForAddress(yahoo_.conditionCode) + ".gif";
   TextHtml2.clear();
-  TextHtml2 = YahooBody(v.yahoo, v.unitCode, forecast, icon);
-  if (!PageOutput(true)) return;
-  ShowPanel();
+  TextHtml2 = YahooBody(yahoo_, r.unitCode, forecast, icon);
+  PageOutput(true, [this] { ShowPanel(); });
 }
 
 void FrmDataWeather::OpenWeatherMap() {
-  WeatherValues& v = Values();
   QString answer;
   // After a failed download the file is an earlier answer: not shown as this one.
   QFile file(ProgramPath("weather.xml"));
   if (!downloaded_ || !file.open(QIODevice::ReadOnly)) {
     // No earlier opening's values under a failed download: an empty panel.
-    v.owm = OwmFields();
+    owm_ = OwmFields();
     TextHtml2 = kEmptyBody;
-    PageOutput(false);
-    return;
+  } else {
+    answer = QString::fromUtf8(file.readAll());
+    owm_ = ParseOpenWeatherMap(answer, request_.unitCode);
+    const QString web = Read(Key::OpenWeatherMapWeb);
+    TextHtml2 = OpenWeatherMapBody(
+        owm_, request_.country,
+        WithScheme(web, "https") + "/city/" + EncodeForAddress(request_.cityCode),
+        WithScheme(web, "http") + "/img/w/" + EncodeForAddress(owm_.iconCode) + ".png");
   }
-  answer = QString::fromUtf8(file.readAll());
-  ParseOpenWeatherMap(answer, v.unitCode, v.owm);
-  const QString web = Read(Key::OpenWeatherMapWeb);
-  TextHtml2 = OpenWeatherMapBody(
-      v.owm, v.country, WithScheme(web, "https") + "/city/" + EncodeForAddress(v.cityCode),
-      WithScheme(web, "http") + "/img/w/" + EncodeForAddress(v.owm.iconCode) + ".png");
-  PageOutput(false);
+  PageOutput(false, [this] { ShowPanel(); });
 }
 
-bool FrmDataWeather::PageOutput(bool waitWhileBusy) {
+void FrmDataWeather::PageOutput(bool waitWhileBusy, std::function<void()> then) {
   const QString background = Read(Key::PanelBackground);
   if (!background.isEmpty() && background != "arroz") {
-    Values().panelBackground = "entreverado";
     TextHtmlRes = TextHtml1entrever + TextHtml2;
   } else {
-    Values().panelBackground = "arroz";
     TextHtmlRes = TextHtml1rice + TextHtml2;
   }
   const QString path = ProgramPath("weather.htm");
@@ -246,13 +227,13 @@ bool FrmDataWeather::PageOutput(bool waitWhileBusy) {
   }
   WebBrowser1->Navigate(
       path, platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache);
-  QPointer<FrmDataWeather> self(this);
-  if (waitWhileBusy) {
-    WebBrowser1->WaitWhileBusy();
-    return self && !unloaded_;
-  }
-  if (WebBrowser1->Busy()) return DoEvents();
-  return true;
+  // The whole load, or one turn of the event loop when it is under way.
+  if (waitWhileBusy)
+    WebBrowser1->WhenIdle(steps_, [then = std::move(then)](bool) { then(); });
+  else if (WebBrowser1->Busy())
+    QTimer::singleShot(0, steps_, std::move(then));
+  else
+    then();
 }
 
 void FrmDataWeather::ShowPanel() {
@@ -260,18 +241,16 @@ void FrmDataWeather::ShowPanel() {
 }
 
 bool FrmDataWeather::colocar() {
-  if (!viewer_ || Values().cityCode.isEmpty() || Values().downloadedText.isEmpty()) return false;
+  if (!viewer_ || request_.cityCode.isEmpty() || downloadedText_.isEmpty()) return false;
   const QString size = Read(Key::Size);
   if (size.isEmpty()) return false;
-  Values().panelCorner = Read(Key::PanelCorner);
+  const QString corner = Read(Key::PanelCorner);
   if (!docked_) {
     setParent(viewer_, Qt::Widget);
     docked_ = true;
   }
   const int viewerWidth = viewer_->width(), viewerHeight = viewer_->height();
-  int left = Values().panelCorner.isEmpty() || Values().panelCorner == "arriba izq"
-                 ? 0
-                 : viewerWidth - width();
+  int left = corner.isEmpty() || corner == "arriba izq" ? 0 : viewerWidth - width();
   int top = viewerHeight - (size == "Grande" ? 8300 : 7700) / kTwips;
   // Wholly inside the viewer: the large layout would put it above the top.
   left = std::max(0, std::min(left, viewerWidth - width()));
@@ -290,13 +269,15 @@ void FrmDataWeather::CmdMove_MouseDown() {
 void FrmDataWeather::CmdUnload_Click() { close(); }
 
 void FrmDataWeather::CommandInfo_Click() {
-  platform::MsgBox(
+  platform::MsgBoxThen(
       QStringLiteral("Por debajo de 1013,25 hPa son bajas presiones, por encima altas presiones."),
-      platform::kOkOnly | platform::kInformation, QStringLiteral("Info"), this);
+      platform::kOkOnly | platform::kInformation, QStringLiteral("Info"), this, nullptr);
 }
 
 void FrmDataWeather::Form_Unload() {
   fetch_.Cancel();
+  delete steps_;  // before the stop, whose failure report would find them
+  steps_ = nullptr;
   if (browser_) browser_->Stop();
   // Docked, the place is the viewer's corner, not the panel's own.
   if (!docked_) {
@@ -310,7 +291,7 @@ void FrmDataWeather::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     Form_Unload();
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   event->accept();
 }
 

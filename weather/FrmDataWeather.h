@@ -4,10 +4,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "platform/WebBrowser.h"
 #include "weather/WeatherDownload.h"
+#include "weather/WeatherRequest.h"
 
 namespace weather {
 
@@ -48,8 +50,13 @@ class FrmDataWeather : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  bool DoEvents();
-  bool PageOutput(bool waitWhileBusy);
+  // Reads the settings and asks the data source; the page follows the answer.
+  void Request();
+  void YahooPage(bool answered);
+  QWidget* MessageParent();
+  // Writes and shows the page, then runs then: after the whole load, or
+  // after one turn of the event loop while it is under way.
+  void PageOutput(bool waitWhileBusy, std::function<void()> then);
   void ShowPanel();
   // Grows the panel to the page's content, within the viewer when docked.
   void FitToPage(const QSize& page);
@@ -58,6 +65,13 @@ class FrmDataWeather : public QWidget {
   QPointer<QWidget> viewer_;
   std::unique_ptr<platform::WebBrowser> browser_;
   Fetch fetch_;
+  // This opening's: what was asked, what came, and the page fields cut out of it.
+  WeatherRequest request_;
+  QByteArray downloadedText_;
+  YahooFields yahoo_;
+  OwmFields owm_;
+  // What runs after a wait or a turn of the event loop; gone when the window closes.
+  QObject* steps_ = nullptr;
   bool downloaded_ = false;  // the last download replaced weather.xml
   bool unloaded_ = false;
   bool docked_ = false;

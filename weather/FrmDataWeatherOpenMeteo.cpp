@@ -10,7 +10,6 @@
 #include "weather/FrmDataWeather.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
-#include "weather/WeatherValues.h"
 
 namespace weather {
 namespace {
@@ -23,16 +22,20 @@ constexpr const char* kSourceSite = "https://open-meteo.com/";
 }  // namespace
 
 void FrmDataWeather::OpenMeteo() {
-  WeatherValues& v = Values();
-  QPointer<FrmDataWeather> self(this);
   // Whatever happens now, an earlier answer's page is not shown as this one.
   const QString page = QString::fromStdString(settings::ProgramFile("weather.htm"));
   if (ExisteArchivo(page)) QFile::remove(page);
-  auto fail = [&](const QString& text) {
-    if (!text.isEmpty())
-      platform::MsgBox(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
-                       this);
-    if (self && !unloaded_) close();
+  // The message, if any, then the panel closes.
+  auto fail = [this](const QString& text) {
+    if (text.isEmpty()) {
+      close();
+      return;
+    }
+    // Closing or destroying the panel takes the ticket with it.
+    platform::MsgBoxThen(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+                         MessageParent(), [this, ticket = QPointer<QObject>(fetch_.Ticket())](int) {
+                           if (ticket) close();
+                         });
   };
 
   const QString latitude = Read(settings::Key::Latitude),
@@ -41,27 +44,31 @@ void FrmDataWeather::OpenMeteo() {
     return fail(
         QStringLiteral("Elija primero su ciudad: en 'Ajustes' escriba el país y la ciudad "
                        "y pulse 'Buscar'."));
-  const bool imperial = v.unitCode == "f";
-  v.downloadAddress =
+  const bool imperial = request_.unitCode == "f";
+  const QString address =
       OpenMeteoForecastAddress(Read(settings::Key::OpenMeteoServer), latitude, longitude, imperial);
-  const FetchResult result = DownloadWeatherXml(fetch_, this);
-  if (result == FetchResult::Cancelled || !self || unloaded_) return;
-  if (result != FetchResult::Ok) return fail(QString());  // the download told the user
-
-  const auto weather = ParseOpenMeteoForecast(v.downloadedText, imperial, v.languageCode == "en");
-  if (!weather)
-    return fail(
-        QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor a través de "
-                       "Mapas en 'Método de datos'"));
-  OwmFields fields = weather->fields;
-  fields.cityName = v.city;
-  const QString icon =
-      QUrl::fromLocalFile(
-          QString::fromStdString(settings::ShippedFile(weather->iconFile.toStdString())))
-          .toString(QUrl::FullyEncoded);
-  TextHtml2 = OpenWeatherMapBody(fields, v.country, QString::fromLatin1(kSourceSite), icon);
-  if (!PageOutput(false) || !self || unloaded_) return;
-  ShowPanel();
+  // The window's own fetch: closed, it runs none of what follows.
+  DownloadWeatherXml(
+      fetch_, address, MessageParent(),
+      [this, imperial, fail](FetchResult result, const QByteArray& text) {
+        if (unloaded_) return;
+        if (result != FetchResult::Ok) return fail(QString());  // the download told the user
+        downloadedText_ = text;
+        const WeatherRequest& r = request_;
+        const auto weather = ParseOpenMeteoForecast(text, imperial, r.languageCode == "en");
+        if (!weather)
+          return fail(
+              QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor "
+                             "a través de Mapas en 'Método de datos'"));
+        OwmFields fields = weather->fields;
+        fields.cityName = r.city;
+        const QString icon =
+            QUrl::fromLocalFile(
+                QString::fromStdString(settings::ShippedFile(weather->iconFile.toStdString())))
+                .toString(QUrl::FullyEncoded);
+        TextHtml2 = OpenWeatherMapBody(fields, r.country, QString::fromLatin1(kSourceSite), icon);
+        PageOutput(false, [this] { ShowPanel(); });
+      });
 }
 
 }  // namespace weather

@@ -4,24 +4,20 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
+#include "tools/OneWindow.h"
 #include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
-#include "weather/WeatherValues.h"
 
 namespace weather {
 namespace {
 
 using settings::Key;
 
-QPointer<FrmMaps>& Instance() {
-  static QPointer<FrmMaps> form;
-  return form;
-}
+using One = tools::OneWindow<FrmMaps>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 void Write(Key key, const QString& value) { settings::Options().SetText(key, value.toStdString()); }
@@ -39,11 +35,6 @@ QGroupBox* Pair(const QString& title, QRadioButton*& first, const char* firstNam
   column->addWidget(first);
   column->addWidget(second);
   return box;
-}
-
-void Error(const QString& text, QWidget* parent) {
-  platform::MsgBox(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
-                   parent);
 }
 
 }  // namespace
@@ -140,16 +131,16 @@ FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
 
 FrmMaps::~FrmMaps() { fetch_.Cancel(); }
 
-FrmMaps* FrmMaps::Current() { return Instance(); }
+FrmMaps* FrmMaps::Current() { return One::Current(); }
 
 FrmMaps* FrmMaps::Open(QWidget* parent) {
-  if (FrmMaps* open = Instance()) {
-    open->raise();
-    open->activateWindow();
-    return open;
+  bool made = false;
+  FrmMaps* form = One::Get([parent] { return new FrmMaps(parent); }, &made);
+  if (!made) {
+    form->raise();
+    form->activateWindow();
+    return form;
   }
-  auto* form = new FrmMaps(parent);
-  Instance() = form;
   form->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
   form->Form_Load();
   form->show();
@@ -180,34 +171,14 @@ void FrmMaps::ConnectHandlers() {
   });
   on(OptionGra, [] { Write(Key::Size, QStringLiteral("Grande")); });
   on(OptionPeq, [] { Write(Key::Size, QStringLiteral("Pequeño")); });
-  on(OptionArIz, [] {
-    Write(Key::PanelCorner, "arriba izq");
-    Values().panelCorner = "arriba izq";
-  });
-  on(OptionArDer, [] {
-    Write(Key::PanelCorner, "arriba der");
-    Values().panelCorner = "arriba der";
-  });
-  on(OptionRice, [] {
-    Write(Key::PanelBackground, "arroz");
-    Values().panelBackground = "arroz";
-  });
-  on(OptionEntrever, [] {
-    Write(Key::PanelBackground, "entreverado");
-    Values().panelBackground = "entreverado";
-  });
-  on(OptOpenWeatherMap, [] {
-    Write(Key::DataSource, "OpenWeatherMap");
-    Values().dataSource = "OpenWeatherMap";
-  });
-  on(OptYahoo, [] {
-    Write(Key::DataSource, "Yahoo");
-    Values().dataSource = "Yahoo";
-  });
-  on(OptOpenMeteo, [] {
-    Write(Key::DataSource, kOpenMeteo);
-    Values().dataSource = kOpenMeteo;
-  });
+  // The panel reads these when it loads.
+  on(OptionArIz, [] { Write(Key::PanelCorner, "arriba izq"); });
+  on(OptionArDer, [] { Write(Key::PanelCorner, "arriba der"); });
+  on(OptionRice, [] { Write(Key::PanelBackground, "arroz"); });
+  on(OptionEntrever, [] { Write(Key::PanelBackground, "entreverado"); });
+  on(OptOpenWeatherMap, [] { Write(Key::DataSource, "OpenWeatherMap"); });
+  on(OptYahoo, [] { Write(Key::DataSource, "Yahoo"); });
+  on(OptOpenMeteo, [] { Write(Key::DataSource, kOpenMeteo); });
   connect(ListRes, &QListWidget::currentRowChanged, this, &FrmMaps::ChoosePlace);
   connect(CheckAlwaysUp, &QCheckBox::toggled, this, [](bool ticked) {
     Write(Key::AlwaysUp,
@@ -226,7 +197,8 @@ void FrmMaps::Form_Load() {
   }
 
   const QString language = Read(Key::Language);
-  LangToCode(language);
+  // As loaded: a language chosen now counts from the next opening.
+  languageCode_ = LanguageCodeOf(language);
   if (language.isEmpty()) {
     ComboLang->setCurrentIndex(27);
   } else if (const int row = LanguageNames().indexOf(language); row >= 0) {
@@ -242,17 +214,15 @@ void FrmMaps::Form_Load() {
   const QString background = Read(Key::PanelBackground);
   (background.isEmpty() || background == "arroz" ? OptionRice : OptionEntrever)->setChecked(true);
 
-  if (const QString code = Read(Key::CityCode); !code.isEmpty()) Values().cityCode = code;
+  cityCode_ = Read(Key::CityCode);
   if (const QString country = Read(Key::Country); !country.isEmpty()) TextPais->setText(country);
   if (const QString city = Read(Key::City); !city.isEmpty()) TextCity->setText(city);
 
   const QString source = Read(Key::DataSource);
   if (source.isEmpty()) {
-    Values().dataSource = "OpenWeatherMap";
     OptOpenWeatherMap->setChecked(true);
   } else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
              source == "AccuWeather" || source == kOpenMeteo) {
-    Values().dataSource = source;
     (source == "Yahoo"            ? OptYahoo
      : source == "OpenWeatherMap" ? OptOpenWeatherMap
      : source == "Apixu"          ? OptApixu
@@ -265,33 +235,35 @@ void FrmMaps::Form_Load() {
   // Top-most comes with the window flag set at construction.
 }
 
+// The message over the window, then the focus on the field to correct.
+void FrmMaps::Refuse(const QString& text, QLineEdit* field) {
+  platform::MsgBoxThen(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+                       this, [this, field](int) {
+                         if (!unloaded_) field->setFocus();
+                       });
+}
+
 void FrmMaps::CmdOK_Click() {
   if (fetch_.Running()) return;  // one look-up at a time
   places_.clear();
   ListRes->clear();
   const QString country = TextPais->text();
   if (country.isEmpty()) {
-    QPointer<FrmMaps> self(this);
-    Error(QStringLiteral("Debe poner el país en formato internacional (inglés) o con el código "
-                         "internacional del país (con dos letras)"),
-          this);
-    if (self) TextPais->setFocus();
+    Refuse(QStringLiteral("Debe poner el país en formato internacional (inglés) o con el código "
+                          "internacional del país (con dos letras)"),
+           TextPais);
     return;
   }
   if (country == "USA" || country == "US" || country == "EE.UU") {
-    QPointer<FrmMaps> self(this);
-    Error(QStringLiteral(
-              "Debe poner el estado en su formato abreviado (por ejemplo California = CA)"),
-          this);
-    if (self) TextPais->setFocus();
+    Refuse(QStringLiteral(
+               "Debe poner el estado en su formato abreviado (por ejemplo California = CA)"),
+           TextPais);
     return;
   }
   Write(Key::Country, country);
   const QString city = TextCity->text();
   if (city.isEmpty()) {
-    QPointer<FrmMaps> self(this);
-    Error(QStringLiteral("Debe poner una ciudad"), this);
-    if (self) TextCity->setFocus();
+    Refuse(QStringLiteral("Debe poner una ciudad"), TextCity);
     return;
   }
   Write(Key::City, city);
@@ -304,44 +276,42 @@ void FrmMaps::CmdOK_Click() {
               ")?appid=" + Read(Key::YahooKey);
   } else if (OptOpenWeatherMap->isChecked()) {
     address = Read(Key::OpenWeatherMapServer) + "/data/2.5/weather?q=" + EncodeForAddress(city) +
-              "," + EncodeForAddress(country) + "&lang=" + EncodeForAddress(Values().languageCode) +
+              "," + EncodeForAddress(country) + "&lang=" + EncodeForAddress(languageCode_) +
               (unitSystem_ == QStringLiteral("Métrico") ? "&units=metric" : "&units=imperial") +
               "&appid=" + Read(Key::OpenWeatherMapKey) + "&mode=xml";
   } else if (OptOpenMeteo->isChecked()) {
     openMeteo = true;
-    address = OpenMeteoSearchAddress(Read(Key::OpenMeteoPlacesServer), city,
-                                     Values().languageCode == "en");
+    address = OpenMeteoSearchAddress(Read(Key::OpenMeteoPlacesServer), city, languageCode_ == "en");
   } else {
     return;  // Apixu, AccuWeather or none: nothing to ask
   }
 
-  QPointer<FrmMaps> self(this);
   CmdOK->setEnabled(false);
   TextSource->clear();
-  QByteArray body;
-  const FetchResult result = fetch_.Get(address, &body);
-  if (!self || result == FetchResult::Cancelled) return;
-  CmdOK->setEnabled(true);
-  if (result != FetchResult::Ok) return;  // silently, nothing listed
-  const QString answer = QString::fromUtf8(body);
-  TextSource->setPlainText(answer);
-  if (openMeteo)
-    leerOpenMeteo(body);
-  else if (yahoo)
-    leerYahoo(answer, QStringLiteral("<name>"));
-  else
-    leerOpenWeatherMap(answer, QStringLiteral("name"));
+  // The window's own fetch: closing cancels it, and this never runs then.
+  fetch_.Get(address, [this, yahoo, openMeteo](FetchResult result, const QByteArray& body) {
+    CmdOK->setEnabled(true);
+    if (result != FetchResult::Ok) return;  // silently, nothing listed
+    const QString answer = QString::fromUtf8(body);
+    TextSource->setPlainText(answer);
+    if (openMeteo)
+      leerOpenMeteo(body);
+    else if (yahoo)
+      leerYahoo(answer, QStringLiteral("<name>"));
+    else
+      leerOpenWeatherMap(answer, QStringLiteral("name"));
+  });
 }
 
 void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
   const auto parsed = ParseYahooPlaces(answer, tag);
   if (!parsed) return;
   if (parsed->isError) {
-    platform::MsgBox(parsed->message, platform::kOkOnly | platform::kInformation,
-                     QStringLiteral("Descripción Error!"), this);
+    platform::MsgBoxThen(parsed->message, platform::kOkOnly | platform::kInformation,
+                         QStringLiteral("Descripción Error!"), this, nullptr);
     return;
   }
-  Values().cityCode = parsed->cityCode;
+  cityCode_ = parsed->cityCode;
   ListRes->addItem(parsed->line);
   ListRes->setCurrentRow(0);
 }
@@ -349,8 +319,7 @@ void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
 void FrmMaps::leerOpenWeatherMap(const QString& answer, const QString& key) {
   const auto parsed = ParseOpenWeatherMapCity(answer, key);
   if (!parsed) return;
-  QString id = parsed->idText;
-  dejarsoloNumeros(id);
+  if (const auto code = dejarsoloNumeros(parsed->idText)) cityCode_ = *code;
   ListRes->addItem(parsed->line);
   ListRes->setCurrentRow(0);
 }
@@ -376,7 +345,7 @@ void FrmMaps::leerOpenMeteo(const QByteArray& answer) {
 void FrmMaps::ChoosePlace(int row) {
   if (row < 0 || row >= places_.size()) return;
   const OpenMeteoPlace& p = places_.at(row);
-  Values().cityCode = p.id;
+  cityCode_ = p.id;
   Write(Key::City, p.name);
   Write(Key::Country, p.countryCode);
   Write(Key::CityCode, p.id);
@@ -392,12 +361,9 @@ void FrmMaps::Form_Unload() {
   fetch_.Cancel();
   if (ListRes->count() != 1) return;
   const QString before = Read(Key::CityCode);
-  Write(Key::CityCode, Values().cityCode);
+  Write(Key::CityCode, cityCode_);
   // The forecast link belongs to the city it was taken for.
-  if (before != Values().cityCode) {
-    Write(Key::OldCityCode, QString());
-    Values().oldCityCode.clear();
-  }
+  if (before != cityCode_) Write(Key::OldCityCode, QString());
 }
 
 void FrmMaps::closeEvent(QCloseEvent* event) {
@@ -405,7 +371,7 @@ void FrmMaps::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     Form_Unload();
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   // Not QDialog's: it would reject, and rejecting closes.
   event->accept();
 }

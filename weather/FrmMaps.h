@@ -61,11 +61,15 @@ class FrmMaps : public QDialog {
  private:
   void Form_Unload();
   void ConnectHandlers();
+  void Refuse(const QString& text, QLineEdit* field);
   // Stores the listed place of row as the user's city.
   void ChoosePlace(int row);
   QList<OpenMeteoPlace> places_;  // the listed places, in list order
   Fetch fetch_;
   QString unitSystem_;  // "Métrico" or "Inglés": the look-up's units
+  // The city the look-up found, stored at closing; at first the stored one.
+  QString cityCode_;
+  QString languageCode_;  // of the language stored when the window opened
   bool unloaded_ = false;
 };
 

@@ -1,13 +1,13 @@
 #include "weather/FrmWeather.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
+#include "tools/OneWindow.h"
 #include "weather/FrmDataWeather.h"
 #include "weather/FrmMaps.h"
 #include "weather/SatelliteWms.h"
@@ -23,10 +23,7 @@ constexpr int kTwips = 15;
 constexpr int kPageFlags =
     platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache;
 
-QPointer<FrmWeather>& Instance() {
-  static QPointer<FrmWeather> form;
-  return form;
-}
+using One = tools::OneWindow<FrmWeather>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
@@ -60,6 +57,7 @@ FrmWeather::FrmWeather() {
   setObjectName("FrmWeather");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Mapa del tiempo"));
+  steps_ = new QObject(this);
   browser_ = platform::CreateWebBrowser(this);
   WebBrowser1 = browser_.get();
   // Links of the page may open their own window.
@@ -81,25 +79,19 @@ FrmWeather::~FrmWeather() {
   browser_.reset();
 }
 
-FrmWeather* FrmWeather::Current() { return Instance(); }
+FrmWeather* FrmWeather::Current() { return One::Current(); }
 
 FrmWeather* FrmWeather::Open() {
-  if (FrmWeather* open = Instance()) {
-    open->showNormal();
-    open->raise();
-    open->activateWindow();
-    return open;
+  bool made = false;
+  FrmWeather* form = One::Get([] { return new FrmWeather; }, &made);
+  if (made) {
+    form->Form_Load();
+  } else {
+    form->showNormal();
+    form->raise();
+    form->activateWindow();
   }
-  auto* form = new FrmWeather;
-  Instance() = form;
-  form->Form_Load();
-  return Instance();
-}
-
-bool FrmWeather::DoEvents() {
-  QPointer<FrmWeather> self(this);
-  QCoreApplication::processEvents();
-  return self && !self->unloaded_;
+  return form;
 }
 
 void FrmWeather::ApplyLayout() {
@@ -148,13 +140,12 @@ void FrmWeather::Form_Load() {
   ApplyLayout();
   int left = 0, top = 0;
   if (!Place(Key::MapLeft, left) || !Place(Key::MapTop, top)) {
-    QPointer<FrmWeather> self(this);
     show();
-    platform::MsgBox(QStringLiteral("Si no aparecen datos meteorológicos, pruebe a cambiar de "
-                                    "servidor a través de Mapas en 'Método de datos', o cambie de "
-                                    "ciudad o pueblo."),
-                     platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
-                     self.data());
+    platform::MsgBoxThen(QStringLiteral("Si no aparecen datos meteorológicos, pruebe a cambiar de "
+                                        "servidor a través de Mapas en 'Método de datos', o "
+                                        "cambie de ciudad o pueblo."),
+                         platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), this,
+                         nullptr);
     return;
   }
   if (left == 0 && top == 0) {
@@ -162,23 +153,25 @@ void FrmWeather::Form_Load() {
     top = 1980;
   }
   move(left / kTwips, top / kTwips);
-  if (!DoEvents()) return;
-  SelectRegion();
-  ApplyTopMost();
-  show();
-  WebBrowser1->Navigate(regionPage_, kPageFlags);
-  WebBrowser1->WaitWhileBusy();  // after it, this window may be gone
+  // Other events get their turn before the page is chosen and shown.
+  QTimer::singleShot(0, steps_, [this] {
+    SelectRegion();
+    ApplyTopMost();
+    show();
+    WebBrowser1->Navigate(regionPage_, kPageFlags);
+    // Nothing follows the load; the wait only ends a picture that stops coming.
+    WebBrowser1->WhenIdle(steps_, [](bool) {});
+  });
 }
 
 void FrmWeather::CmdRefresh_Click() {
+  if (unloaded_) return;
   ApplyLayout();
   SelectRegion();
   WebBrowser1->Refresh2(2);
   WebBrowser1->Navigate(regionPage_, kPageFlags);
-  QPointer<FrmWeather> self(this);
-  WebBrowser1->WaitWhileBusy();
-  if (!self || unloaded_) return;
-  ApplyTopMost();
+  // A load cut short still takes the choice; a closed window takes nothing.
+  WebBrowser1->WhenIdle(steps_, [this](bool) { ApplyTopMost(); });
 }
 
 void FrmWeather::CmdMaps_Click() { FrmMaps::Open(this); }
@@ -196,9 +189,11 @@ void FrmWeather::closeEvent(QCloseEvent* event) {
     }
     if (FrmMaps* maps = FrmMaps::Current()) maps->close();
     if (FrmDataWeather* panel = FrmDataWeather::Current()) panel->close();
+    delete steps_;  // before the stop, whose failure report would find them
+    steps_ = nullptr;
     if (browser_) browser_->Stop();
   }
-  if (Instance() == this) Instance() = nullptr;
+  One::Closed(this);
   event->accept();
 }
 

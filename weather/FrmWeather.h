@@ -42,9 +42,10 @@ class FrmWeather : public QWidget {
   void ApplyLayout();
   void SelectRegion();
   void ApplyTopMost();
-  bool DoEvents();
 
   std::unique_ptr<platform::WebBrowser> browser_;
+  // What runs after a wait or a turn of the event loop; gone when the window closes.
+  QObject* steps_ = nullptr;
   QString regionPage_;
   bool large_ = true;
   bool unloaded_ = false;

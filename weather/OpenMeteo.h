@@ -8,7 +8,7 @@
 #include <QString>
 #include <optional>
 
-#include "weather/WeatherValues.h"
+#include "weather/WeatherRequest.h"
 #include "weather/WmoCodes.h"
 
 namespace weather {

@@ -1,20 +1,16 @@
 #include "weather/WeatherDownload.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QPointer>
 #include <QSaveFile>
-#include <QTimer>
 #include <QWidget>
-#include <algorithm>
+#include <utility>
 
 #include "platform/HttpTransfer.h"
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "weather/WeatherText.h"
-#include "weather/WeatherValues.h"
 
 namespace weather {
 namespace {
@@ -27,85 +23,89 @@ int& TimeoutMs() {
 int WaitTimeoutMs() { return TimeoutMs(); }
 void SetWaitTimeoutMs(int ms) { TimeoutMs() = ms; }
 
-struct Fetch::Wait {
-  QEventLoop loop;
-  bool cancelled = false;
-};
+Fetch::Fetch() {
+  timeout_.setSingleShot(true);
+  connect(&timeout_, &QTimer::timeout, this, [this] { Finish(platform::HttpTransfer::icError); });
+}
 
-Fetch::~Fetch() { Cancel(); }
+Fetch::~Fetch() { Drop(); }
 
 void Fetch::Cancel() {
-  for (Wait* w : waits_) {
-    w->cancelled = true;
-    w->loop.quit();
+  Drop();
+  ticket_ = std::make_unique<QObject>();
+}
+
+void Fetch::Drop() {
+  timeout_.stop();
+  then_ = nullptr;
+  if (transfer_) {
+    transfer_->Cancel();
+    transfer_.release()->deleteLater();  // it may be the sender of what runs now
   }
 }
 
-FetchResult Fetch::Get(const QString& url, QByteArray* body) {
-  body->clear();
-  // Everything the wait needs lives on this frame: the window, and this
-  // object with it, may be gone when the loop returns.
-  Wait wait;
-  std::unique_ptr<platform::HttpTransfer> transfer = platform::CreateHttpTransfer();
-  int state = 0;
-  connect(transfer.get(), &platform::HttpTransfer::StateChanged, &wait.loop, [&](int s) {
-    state = s;
-    wait.loop.quit();
-  });
-  QTimer timeout;
-  timeout.setSingleShot(true);
-  connect(&timeout, &QTimer::timeout, &wait.loop, [&] { wait.loop.quit(); });
-  QPointer<Fetch> self(this);
-  waits_.push_back(&wait);
-  transfer->Execute(url, QStringLiteral("GET"));
-  timeout.start(WaitTimeoutMs());
-  wait.loop.exec();
-  if (self) waits_.erase(std::remove(waits_.begin(), waits_.end(), &wait), waits_.end());
-  if (!self || wait.cancelled) return FetchResult::Cancelled;
-  if (state != platform::HttpTransfer::icResponseCompleted) return FetchResult::Failed;
-  for (QByteArray piece; !(piece = transfer->GetChunk(1 << 16)).isEmpty();) *body += piece;
-  return FetchResult::Ok;
+void Fetch::Get(const QString& url, Then then) {
+  Cancel();
+  then_ = std::move(then);
+  transfer_ = platform::CreateHttpTransfer();
+  connect(transfer_.get(), &platform::HttpTransfer::StateChanged, this, &Fetch::Finish);
+  transfer_->Execute(url, QStringLiteral("GET"));
+  timeout_.start(WaitTimeoutMs());
 }
 
-FetchResult DownloadToFile(Fetch& fetch, const QString& address, const QString& path) {
-  QPointer<Fetch> alive(&fetch);
+void Fetch::Finish(int state) {
+  if (!transfer_) return;
   QByteArray body;
-  FetchResult result = fetch.Get(address, &body);
-  if (result == FetchResult::Ok) {
-    QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(body) == body.size();
-    if (!written || !file.commit()) result = FetchResult::Failed;
+  FetchResult result = FetchResult::Failed;
+  if (state == platform::HttpTransfer::icResponseCompleted) {
+    for (QByteArray piece; !(piece = transfer_->GetChunk(1 << 16)).isEmpty();) body += piece;
+    result = FetchResult::Ok;
   }
-  if (result == FetchResult::Cancelled) return result;
-  QCoreApplication::processEvents();
-  return alive ? result : FetchResult::Cancelled;
+  Then then = std::exchange(then_, nullptr);
+  Drop();
+  // Last: it may destroy this object's window, and this object with it.
+  if (then) then(result, body);
 }
 
-FetchResult DownloadWeatherXml(Fetch& fetch, QWidget* parent) {
+void DownloadToFile(Fetch& fetch, const QString& address, const QString& path,
+                    std::function<void(FetchResult)> then) {
+  fetch.Get(address, [path, then = std::move(then)](FetchResult result, const QByteArray& body) {
+    if (result == FetchResult::Ok) {
+      QSaveFile file(path);
+      const bool written = file.open(QIODevice::WriteOnly) && file.write(body) == body.size();
+      if (!written || !file.commit()) result = FetchResult::Failed;
+    }
+    then(result);
+  });
+}
+
+void DownloadWeatherXml(Fetch& fetch, const QString& address, QWidget* parent,
+                        std::function<void(FetchResult, const QByteArray&)> then) {
   const QString path = QString::fromStdString(settings::ProgramFile("weather.xml"));
-  QPointer<QWidget> window(parent);
-  const FetchResult result = DownloadToFile(fetch, Values().downloadAddress, path);
-  if (result == FetchResult::Cancelled) return result;
-  QFile file(path);
-  if (result == FetchResult::Ok && file.open(QIODevice::ReadOnly)) {
-    Values().downloadedText = file.readAll();
-    return FetchResult::Ok;
-  }
-  if (parent && !window) return FetchResult::Cancelled;  // closed meanwhile: no message
-  // The earlier answer is not taken for a fresh one.
-  platform::MsgBox(QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor a través de "
-                                  "Mapas en 'Método de datos'"),
-                   platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
-                   window.data());
-  return FetchResult::Failed;
+  DownloadToFile(
+      fetch, address, path,
+      [path, &fetch, window = QPointer<QWidget>(parent),
+       then = std::move(then)](FetchResult result) {
+        QFile file(path);
+        if (result == FetchResult::Ok && file.open(QIODevice::ReadOnly)) {
+          then(FetchResult::Ok, file.readAll());
+          return;
+        }
+        // The earlier answer is not taken for a fresh one.
+        platform::MsgBoxThen(
+            QStringLiteral("Ha habido algún error, pruebe a cambiar de servidor a través de "
+                           "Mapas en 'Método de datos'"),
+            platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"), window.data(),
+            [then, ticket = QPointer<QObject>(fetch.Ticket())](int) {
+              if (ticket) then(FetchResult::Failed, QByteArray());
+            });
+      });
 }
 
-bool GetOldCodeCity() {
-  const auto code = OldCityCodeIn(QString::fromUtf8(Values().downloadedText));
-  if (!code) return false;
-  Values().oldCityCode = *code;
-  settings::Options().SetText(settings::Key::OldCityCode, code->toStdString());
-  return true;
+std::optional<QString> GetOldCodeCity(const QByteArray& downloadedText) {
+  const auto code = OldCityCodeIn(QString::fromUtf8(downloadedText));
+  if (code) settings::Options().SetText(settings::Key::OldCityCode, code->toStdString());
+  return code;
 }
 
 }  // namespace weather

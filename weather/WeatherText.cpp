@@ -106,15 +106,15 @@ std::optional<CityAnswer> ParseOpenWeatherMapCity(const QString& answer, const Q
   return CityAnswer{*name + " , " + *country, *id};
 }
 
-QString dejarsoloNumeros(QString& text) {
-  while (text.startsWith(' ')) text.remove(0, 1);
-  while (text.endsWith(' ')) text.chop(1);
-  if (text.isEmpty()) return QString();
+std::optional<QString> dejarsoloNumeros(const QString& text) {
+  qsizetype begin = 0, end = text.size();
+  while (begin < end && text[begin] == ' ') ++begin;
+  while (end > begin && text[end - 1] == ' ') --end;
+  if (begin == end) return std::nullopt;
   QString digits;
-  for (QChar c : text)
-    if (c >= '0' && c <= '9') digits += c;
-  Values().cityCode = digits;
-  return QString();
+  for (qsizetype i = begin; i < end; ++i)
+    if (text[i] >= '0' && text[i] <= '9') digits += text[i];
+  return digits;
 }
 
 std::optional<QString> OldCityCodeIn(const QString& feed) {
@@ -165,15 +165,13 @@ std::optional<QString> CompassText(double d) {
   return std::nullopt;
 }
 
-bool ParseYahooFeed(const QString& t, const QString& unitCode, YahooFields& f) {
+YahooFields ParseYahooFeed(const QString& t, const QString& unitCode, YahooFields f) {
   Keep(f.title, FieldTo(t, "<title>", 7, "</", 0, false));
-  bool cityTaken = false;
   if (unitCode == QLatin1String("c")) {
     if (auto city = FieldTo(t, "location city=", 14, "region", 1, false)) {
       city->remove('"');
       city->replace(' ', '_');
       f.city = *city;
-      cityTaken = true;
     }
   }
   if (auto code = FieldLength(t, "code", 6, 2)) {
@@ -211,11 +209,11 @@ bool ParseYahooFeed(const QString& t, const QString& unitCode, YahooFields& f) {
     if (!d.isEmpty()) d.chop(1);
     f.date = d;
   }
-  return cityTaken;
+  return f;
 }
 
-void ParseOpenWeatherMap(const QString& t, const QString& unitCode, OwmFields& f,
-                         const QLocale& locale) {
+OwmFields ParseOpenWeatherMap(const QString& t, const QString& unitCode, OwmFields f,
+                              const QLocale& locale) {
   const bool metric = unitCode != QLatin1String("f");
   Keep(f.cityName, FieldTo(t, "name", 6, ">", 1, true));
   Keep(f.iconCode, FieldLength(t, "icon=", 6, 3));
@@ -238,6 +236,7 @@ void ParseOpenWeatherMap(const QString& t, const QString& unitCode, OwmFields& f
                          : LocaleNumber(value, locale) + " mph";
   }
   if (auto update = FieldLength(t, "lastupdate value=", 18, 19)) f.lastUpdate = *update + " UTC";
+  return f;
 }
 
 QString BackgroundAddress(const QString& shippedFile) {

@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-#include "weather/WeatherValues.h"
+#include "weather/WeatherRequest.h"
 
 namespace weather {
 
@@ -38,9 +38,9 @@ struct CityAnswer {
 };
 std::optional<CityAnswer> ParseOpenWeatherMapCity(const QString& answer, const QString& key);
 
-// Trims blanks at both ends of text; if anything is left, its digits become
-// the current city code. Returns an empty text.
-QString dejarsoloNumeros(QString& text);
+// The city code in text: its digits, once blanks at both ends are trimmed;
+// nothing when only blanks are left (the city code stays as it was).
+std::optional<QString> dejarsoloNumeros(const QString& text);
 
 // The code between "forecast/" and "_c.html" of a weather feed.
 std::optional<QString> OldCityCodeIn(const QString& feed);
@@ -53,12 +53,12 @@ QString LocaleNumber(double value, const QLocale& locale = QLocale());
 // The compass text for a wind direction in degrees; nullopt outside 0..360.
 std::optional<QString> CompassText(double degrees);
 
-// Updates the fields whose steps succeed; true when the feed named the city
-// (taken only for the metric unit code "c").
-bool ParseYahooFeed(const QString& feed, const QString& unitCode, YahooFields& f);
+// The fields of an answer over kept: a field whose step fails keeps kept's
+// value. The feed's city is taken only for the metric unit code "c".
+YahooFields ParseYahooFeed(const QString& feed, const QString& unitCode, YahooFields kept = {});
 // Imperial for the unit code "f", metric otherwise.
-void ParseOpenWeatherMap(const QString& answer, const QString& unitCode, OwmFields& f,
-                         const QLocale& locale = QLocale());
+OwmFields ParseOpenWeatherMap(const QString& answer, const QString& unitCode, OwmFields kept = {},
+                              const QLocale& locale = QLocale());
 
 // The two page heads: the rice paper's, or the mottled one's. The picture is
 // named by backgroundAddress (a file: URL), else by its bare name beside the

@@ -48,6 +48,8 @@ BinQuery FreedesktopTrash::query() {
   return q;
 }
 
+int FreedesktopTrash::volumeChecks() const { return s_->volumeChecks; }
+
 std::filesystem::path FreedesktopTrash::homeTrashFilesFolder() {
   UniqueFd fd;
   s_->ensureHomeTrash(fd);

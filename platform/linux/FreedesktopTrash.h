@@ -50,6 +50,10 @@ class FreedesktopTrash final : public RecycleBin {
   // (tests swap the folder for a link here).
   void setDescendHook(std::function<void(const std::filesystem::path&)> hook);
 
+  // How often the volumes were looked for (the mount table polled, the
+  // remembered tops read), for the tests that count them.
+  int volumeChecks() const;
+
   // $XDG_DATA_HOME (or ~/.local/share), getuid(), the mount table.
   static TrashSettings SystemSettings();
 

@@ -208,6 +208,7 @@ FreedesktopTrash::State::~State() {
 // --- volumes ---------------------------------------------------------------
 
 void FreedesktopTrash::State::refreshVolumes() {
+  ++volumeChecks;
   bool changed = remembered.reload();
   if (settings.topDirs) {
     if (!fixedApplied) {
@@ -488,7 +489,9 @@ void FreedesktopTrash::State::update(Location& l) {
 }
 
 void FreedesktopTrash::State::refresh() {
-  refreshVolumes();
+  // A drop moves, then shows the trash at once: one look at the mounts serves both.
+  if (!volumesJustChecked) refreshVolumes();
+  volumesJustChecked = false;
   drainEvents();
   for (auto& l : locations) probe(*l);
   for (auto& l : locations) update(*l);

@@ -291,6 +291,7 @@ std::string TopDirFor(const FreedesktopTrash::State& s, const std::string& dir, 
 MoveResult FreedesktopTrash::moveToTrash(const std::vector<std::filesystem::path>& items) {
   State& s = *s_;
   s.refreshVolumes();
+  s.volumesJustChecked = true;
   MoveResult result;
   auto stay = [&](const fs::path& item, std::string why) {
     result.ok = false;

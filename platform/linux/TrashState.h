@@ -125,6 +125,8 @@ struct FreedesktopTrash::State {
   std::unique_ptr<MountWatcher> mounts;
   trash::RememberedTops remembered;
   bool fixedApplied = false;
+  bool volumesJustChecked = false;  // by a move: the query that follows it skips the check
+  int volumeChecks = 0;
   std::vector<std::string> tableTops;                       // from the mount table or the settings
   std::vector<std::string> topDirs;                         // tableTops and the remembered tops
   std::vector<std::unique_ptr<trash::Location>> locations;  // the home trash first

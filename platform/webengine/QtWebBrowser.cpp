@@ -1,7 +1,6 @@
 // The engine's side of the embedded browser; built as a module of its own
 // and loaded by CreateWebBrowser when the first web window opens.
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
 #include <QWebEngineHistory>
@@ -13,7 +12,6 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -105,7 +103,6 @@ class QtWebBrowser final : public platform::WebBrowser {
 
   ~QtWebBrowser() override {
     thens_.clear();  // the stop below may still finish the load
-    EndWaits();
     if (view_) {
       view_->page()->triggerAction(QWebEnginePage::Stop);
       delete view_.data();
@@ -174,7 +171,6 @@ class QtWebBrowser final : public platform::WebBrowser {
   void Stop() override {
     if (view_) view_->page()->triggerAction(QWebEnginePage::Stop);
     busy_ = false;
-    EndWaits();
     FlushThens(false);
   }
 
@@ -188,40 +184,7 @@ class QtWebBrowser final : public platform::WebBrowser {
     thenStall_->start(stallTimeoutMs);
   }
 
-  bool WaitWhileBusy() override {
-    if (!busy_) return true;
-    QEventLoop loop;
-    Wait wait{&loop};
-    waits_.push_back(&wait);
-    // Only locals from here to the end: the window may destroy this browser.
-    bool* stalled = &wait.stalled;
-    bool* cut = &wait.cut;
-    QPointer<QWebEngineView> alive = view_;
-    QTimer stall;
-    stall.setSingleShot(true);
-    QObject::connect(&stall, &QTimer::timeout, &loop, [stalled, &loop] {
-      *stalled = true;
-      loop.quit();
-    });
-    wait.stallTimer = &stall;
-    QObject::connect(view_, &QObject::destroyed, &loop, &QEventLoop::quit);
-    stall.start(stallTimeoutMs);
-    if (!busy_) return true;
-    loop.exec();
-    if (!alive) return false;
-    waits_.erase(std::remove(waits_.begin(), waits_.end(), &wait), waits_.end());
-    if (*stalled) Stop();
-    return !*stalled && !*cut;
-  }
-
  private:
-  struct Wait {
-    QEventLoop* loop;
-    bool stalled = false;
-    bool cut = false;
-    QTimer* stallTimer = nullptr;
-  };
-
   QWebEnginePage* page_() { return view_->page(); }
 
   // Each continuation at the next turn of the loop, bound to its context, so
@@ -264,17 +227,6 @@ class QtWebBrowser final : public platform::WebBrowser {
 
   void Progressed() {
     if (!thens_.empty() && thenStall_) thenStall_->start(stallTimeoutMs);
-    for (Wait* w : waits_) {
-      if (w->stallTimer) w->stallTimer->start(stallTimeoutMs);
-      if (!busy_) w->loop->quit();
-    }
-  }
-
-  void EndWaits() {
-    for (Wait* w : waits_) {
-      w->cut = true;
-      w->loop->quit();
-    }
   }
 
   struct Then {
@@ -283,7 +235,6 @@ class QtWebBrowser final : public platform::WebBrowser {
   };
 
   QPointer<QWebEngineView> view_;
-  std::vector<Wait*> waits_;
   std::vector<Then> thens_;
   QPointer<QTimer> thenStall_;
   bool busy_ = false;

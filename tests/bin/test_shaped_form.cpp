@@ -1,18 +1,25 @@
-// The bin window under the offscreen platform, with a real trash in a
-// temporary folder and recording message boxes.
+// The bin window under the offscreen platform, with the trash of the adapter
+// set this build chose (a real one under a temporary XDG_DATA_HOME on Linux)
+// and recording message boxes.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDropEvent>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTcpServer>
 #include <QUrl>
+#include <functional>
+#include <map>
 
+#include "bin/BinController.h"
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
 #include "platform/MessageBox.h"
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/RecycleBin.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "shape/SkinImage.h"
@@ -45,10 +52,17 @@ struct EndingTool : tools::Tool {
   void Open(tools::ToolHost& host) override { host.UnloadAllForms(); }
 };
 
+void DoubleClick(QWidget& w) {
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &click);
+}
+
 class BinWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     testsupport::App();
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((home / "data").string()));
     settings::SetProgramFolder(folder.path());
     platform::SetMsgBoxHook([this](const platform::ShownMessage& m) {
       shown.push_back(m);
@@ -56,27 +70,28 @@ class BinWindow : public ::testing::Test {
     });
   }
   void TearDown() override {
+    qunsetenv("XDG_DATA_HOME");
     platform::SetMsgBoxHook(nullptr);
     bin::FormStatus::CloseCurrent();
   }
 
-  // A loaded window over the home trash alone, with `ini` as the stored options.
-  std::unique_ptr<ShapedForm> Load(const std::string& ini = "", bool onlyInstance = true) {
+  // A loaded window with `ini` as the stored options.
+  std::unique_ptr<ShapedForm> Load(const std::string& ini = "", bool onlyInstance = true,
+                                   std::function<QImage(const QString&)> decode = nullptr) {
     if (!ini.empty()) testsupport::WriteFile(folder / "Options.ini", ini);
     bin::BinServices s;
-    platform::TrashSettings t;
-    t.dataHome = home.path() / "data";
-    t.topDirs = std::vector<std::filesystem::path>{};
-    s.recycleBin = std::make_unique<platform::FreedesktopTrash>(t);
+    s.recycleBin = platform::MakeRecycleBin();
     s.session = std::make_unique<SessionLog>(&session);
     s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
     s.isOnlyInstance = [onlyInstance] { return onlyInstance; };
     s.osVersionText = [] { return std::string("610"); };
+    s.decodePicture = std::move(decode);
+    s.attachToDesktop = [this](QWidget*) { ++attached; };
     tools::ToolList tools;
     tools.push_back(std::make_unique<weather::WeatherMapsTool>());
     tools.push_back(std::make_unique<EndingTool>());
     auto form = std::make_unique<ShapedForm>(std::move(s), std::move(tools));
-    form->Timer1->stop();  // the tests drive the poll themselves
+    form->Controller().SetPolling(false);  // the tests drive the poll themselves
     EXPECT_EQ(form->Form_Load(), onlyInstance);
     return form;
   }
@@ -92,9 +107,32 @@ class BinWindow : public ::testing::Test {
   std::vector<std::string> session;
   std::vector<std::filesystem::path> sounds;
   int answer = platform::kAnswerOk;
+  int attached = 0;
 };
 
 }  // namespace
+
+TEST_F(BinWindow, TheBinWorksWithoutItsWindow) {
+  bin::BinServices s;
+  s.recycleBin = platform::MakeRecycleBin();
+  s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
+  bin::BinController bin(std::move(s));
+  bin.SetPolling(false);
+  ASSERT_TRUE(bin.Start());
+  const auto item = Trashed("suelto.txt");
+  bin.Drop({item});
+  EXPECT_FALSE(std::filesystem::exists(item));
+  EXPECT_EQ(bin.State().binCount, 1);
+  EXPECT_EQ(bin.Picture(), SkinPicture("ImgDefaultFull"));
+  bin.SwitchSkin(shape::Skin::Cute);
+  EXPECT_EQ(bin.Picture(), SkinPicture("ImgCuteFull"));
+  settings::Options().SetOn(Key::NoConfirm, true);  // and no window to ask over
+  EXPECT_TRUE(bin.EmptyByUser(nullptr));
+  bin.Poll();
+  EXPECT_EQ(bin.State().binCount, 0);
+  EXPECT_EQ(bin.Picture(), SkinPicture("ImgCutEmpty"));
+  EXPECT_EQ(sounds.size(), 1u);
+}
 
 TEST_F(BinWindow, ASecondCopyWritesNothing) {
   auto second = Load("", false);
@@ -104,10 +142,31 @@ TEST_F(BinWindow, ASecondCopyWritesNothing) {
 
 TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
   auto form = Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n");
-  EXPECT_EQ(form->CurrentPicture, SkinPicture("ImgFuturFull"));
-  form->Timer1_Timer();
-  EXPECT_EQ(form->CurrentPicture, SkinPicture("ImgFuturEmpty"));
+  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturFull"));
+  form->Controller().Poll();
+  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturEmpty"));
   EXPECT_TRUE(sounds.empty());
+}
+
+TEST_F(BinWindow, EachPictureIsDecodedOnceHoweverOftenTheTrashFillsAndEmpties) {
+  std::map<QString, int> decodes;
+  auto form = Load("", true, [&](const QString& name) {
+    ++decodes[name];
+    return SkinPicture(name);
+  });
+  auto& bin = *form->Controller().Bin();
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(bin.moveToTrash({Trashed("f.txt")}).ok);
+    form->Controller().Poll();
+    EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgDefaultFull"));
+    bin.empty([](std::int64_t, std::int64_t) { return true; });
+    form->Controller().Poll();
+    EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgDefaultEmpty"));
+    form->Item("MnuMini")->trigger();
+    form->Item("MnuDefault")->trigger();
+  }
+  EXPECT_EQ(decodes, (std::map<QString, int>{
+                         {"ImgDefaultEmpty", 1}, {"ImgDefaultFull", 1}, {"ImgMiniEmpty", 1}}));
 }
 
 TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {
@@ -121,38 +180,57 @@ TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {
 
 TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTheSound) {
   auto form = Load();
-  auto& bin = form->Bin();
+  auto& bin = *form->Controller().Bin();
   ASSERT_TRUE(bin.moveToTrash({Trashed("a.txt"), Trashed("b.txt")}).ok);
-  form->Timer1_Timer();
+  form->Controller().Poll();
   answer = platform::kAnswerCancel;
-  form->form_DblClick();
+  DoubleClick(*form);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].style, platform::kOkCancel | platform::kQuestion);
   EXPECT_EQ(bin.query().count, 2);
   // Emptied by someone else after the declined question.
   bin.empty([](std::int64_t, std::int64_t) { return true; });
-  form->Timer1_Timer();
+  form->Controller().Poll();
   EXPECT_TRUE(sounds.empty());
 
   ASSERT_TRUE(bin.moveToTrash({Trashed("c.txt")}).ok);
-  form->Timer1_Timer();
+  form->Controller().Poll();
   answer = platform::kAnswerOk;
-  form->form_DblClick();
+  DoubleClick(*form);
   EXPECT_EQ(bin.query().count, 0);
-  form->Timer1_Timer();
-  form->Timer1_Timer();
+  form->Controller().Poll();
+  form->Controller().Poll();
   EXPECT_EQ(sounds, std::vector<std::filesystem::path>{folder / "Reciclaje de Windows XP.wav"});
+}
+
+TEST_F(BinWindow, TheQuestionLeavesTheBinLiveAndIsAskedOnceHoweverOftenTheUserAsks) {
+  auto form = Load();
+  auto& bin = *form->Controller().Bin();
+  ASSERT_TRUE(bin.moveToTrash({Trashed("a.txt")}).ok);
+  form->Controller().Poll();
+  platform::SetMsgBoxHook(nullptr);  // a real box
+  DoubleClick(*form);
+  DoubleClick(*form);  // as Alt+V held does on every tick
+  // Back here with the question open: the poll still sees the trash.
+  ASSERT_TRUE(bin.moveToTrash({Trashed("b.txt")}).ok);
+  form->Controller().Poll();
+  EXPECT_EQ(form->Controller().State().binCount, 2);
+  const QList<QMessageBox*> boxes = form->findChildren<QMessageBox*>();
+  ASSERT_EQ(boxes.size(), 1);
+  for (QAbstractButton* b : boxes[0]->buttons())
+    if (b->text() == QStringLiteral("Aceptar")) b->click();
+  EXPECT_EQ(bin.query().count, 0);
 }
 
 TEST_F(BinWindow, TheUnloadEmptiesWhenAskedAndStoresTheSkinAndWhatTheLastPollSaw) {
   auto form = Load("[Settings]\r\nVaciar al salir=Verdadero\r\n");
-  ASSERT_TRUE(form->Bin().moveToTrash({Trashed("y.txt")}).ok);
-  form->Timer1_Timer();
-  form->SwitchSkin(shape::Skin::Metal);
-  EXPECT_EQ(form->CurrentPicture, SkinPicture("ImgMiniFull"));
+  ASSERT_TRUE(form->Controller().Bin()->moveToTrash({Trashed("y.txt")}).ok);
+  form->Controller().Poll();
+  form->Item("MnuMini")->trigger();
+  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgMiniFull"));
   form->Form_Unload();
   EXPECT_TRUE(shown.empty()) << "emptied at exit without a question";
-  EXPECT_EQ(form->Bin().query().count, 0);
+  EXPECT_EQ(form->Controller().Bin()->query().count, 0);
   EXPECT_EQ(settings::Options().Text(Key::Picture), "ShapedFormFullClass48");
 }
 
@@ -176,7 +254,7 @@ TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
   QApplication::sendEvent(form.get(), &drop);
   EXPECT_FALSE(std::filesystem::exists(a));
   EXPECT_FALSE(std::filesystem::exists(b));
-  EXPECT_EQ(form->state.binCount, 2);
+  EXPECT_EQ(form->Controller().State().binCount, 2);
   EXPECT_TRUE(shown.empty()) << "the program the files came from waits for the drop to end";
   QCoreApplication::processEvents();
   ASSERT_EQ(shown.size(), 1u);
@@ -185,6 +263,23 @@ TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
   QMimeData remote;
   remote.setUrls({QUrl("http://127.0.0.1:9/a.txt")});
   EXPECT_FALSE(accepted(remote));
+}
+
+TEST_F(BinWindow, AWindowGoneBeforeItsPendingStepsRunsNoneOfThem) {
+  auto form = Load();
+  EXPECT_EQ(attached, 1) << "the second request waits for the showing";
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString((home / "no-existe.txt").string()))});
+  QDropEvent drop(QPointF(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form.get(), &drop);
+  form.reset();
+  testsupport::SpinUntil([] { return false; }, 200);
+  EXPECT_EQ(attached, 1);
+  EXPECT_TRUE(shown.empty()) << "no message for a window that is gone";
+
+  auto again = Load();
+  testsupport::SpinUntil([&] { return attached == 3; }, 2000);
+  EXPECT_EQ(attached, 3) << "asked again once shown";
 }
 
 TEST_F(BinWindow, MapsSayWhenTheConnectionFails) {

@@ -18,11 +18,14 @@ start_xserver() {
   export DISPLAY=":$n"
   openbox --sm-disable >/dev/null 2>&1 &
   WW_OPENBOX_PID=$!
-  # openbox is ready once it owns the window-manager selection.
-  for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  # openbox is ready once it owns the window-manager selection; on a loaded
+  # machine that can take seconds, and tests that activate windows fail without it.
+  ok=
+  for _ in $(seq 300); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { ok=1; break; }
     sleep 0.1
   done
+  [ -n "$ok" ] || echo "openbox did not take display $DISPLAY" >&2
   export WW_XVFB_PID WW_OPENBOX_PID
 }
 

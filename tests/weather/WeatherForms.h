@@ -16,7 +16,6 @@
 #include "weather/FrmMaps.h"
 #include "weather/FrmWeather.h"
 #include "weather/WeatherDownload.h"
-#include "weather/WeatherValues.h"
 
 namespace weathertest {
 
@@ -28,7 +27,6 @@ struct WeatherForms : ::testing::Test {
   LocalHttpServer server;
 
   void SetUp() override {
-    Values() = WeatherValues();
     QLocale::setDefault(QLocale::c());
     Options("");
   }
@@ -55,6 +53,11 @@ struct WeatherForms : ::testing::Test {
         200, answer, answer.startsWith('{') ? "application/json" : "text/xml");
     r.delayMs = delayMs;
     server.Set(path, r);
+  }
+  // Events run until what the window's opening started is over: it shows, or it closed.
+  template <class Window>
+  static bool Settle(const QPointer<Window>& w, int ms = 10000) {
+    return testsupport::SpinUntil([&] { return !w || w->Unloaded() || w->isVisible(); }, ms);
   }
   static std::string Setting(const char* key, const char* section = "Settings") {
     return settings::IniRead(section, key, settings::OptionsFile());

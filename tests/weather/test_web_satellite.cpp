@@ -59,6 +59,7 @@ TEST(WebSatellite, AJpegShowsAndAnythingElseLeavesTheViewerWithoutItsPicture) {
     QElapsedTimer t;
     t.start();
     QPointer<FrmWeather> viewer = FrmWeather::Open();
+    SpinUntil([&] { return viewer->isVisible(); }, 5000);
     ASSERT_TRUE(viewer && viewer->isVisible());
     EXPECT_LT(t.elapsed(), 8000) << "a hang guard: the late picture comes after 20 s";
     EXPECT_TRUE(SpinUntil([&] { return !viewer->WebBrowser1->Busy(); }, 5000));

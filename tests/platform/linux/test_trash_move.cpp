@@ -62,6 +62,22 @@ TEST(TrashMove, ASharedVolumeTrashCountsOnlyWhileStickyAndNoLink) {
 
 // Each item that cannot go stays exactly where it was, with its reason, and no info file stays
 // behind; the others go.
+// A drop moves, then the bin shows the trash at once: one look at the mounts serves both.
+TEST(TrashMove, ADropAndTheQueryRightAfterItLookAtTheMountsOnce) {
+  TempDir tmp;
+  platform::TrashSettings table = TrashAt(tmp / "data");
+  table.topDirs.reset();
+  FreedesktopTrash bin(table);
+  const std::int64_t before = Query(bin).first;
+  WriteFile(tmp / "a", "a");
+  const int checks = bin.volumeChecks();
+  ASSERT_TRUE(bin.moveToTrash({tmp / "a"}).ok);
+  EXPECT_EQ(Query(bin).first, before + 1);
+  EXPECT_EQ(bin.volumeChecks(), checks + 1);
+  Query(bin);
+  EXPECT_EQ(bin.volumeChecks(), checks + 2) << "the next poll looks again";
+}
+
 TEST(TrashMove, ItemsThatCannotBeTrashedStayWhereTheyWere) {
   TempDir tmp;
   TmpfsMount unlisted(tmp / "unlisted");

@@ -30,7 +30,7 @@ class Undo : public ::testing::Test {
     tools::ToolList tools;
     tools.push_back(std::make_unique<tools::UndoTool>());
     form = std::make_unique<bin::ShapedForm>(std::move(s), std::move(tools));
-    form->Timer1->stop();
+    form->Controller().SetPolling(false);
     ASSERT_TRUE(form->Form_Load());
   }
   void TearDown() override { bin::FormStatus::CloseCurrent(); }
@@ -69,13 +69,13 @@ TEST_F(Undo, TheLastDropComesBackAndThenThereIsNothingToUndo) {
   WriteFile(w / "carpeta" / "dentro.txt", "d");
   Drop({w / "first.txt"});
   Drop({w / "a.txt", w / "carpeta"});
-  EXPECT_EQ(form->state.binCount, 3);
+  EXPECT_EQ(form->Controller().State().binCount, 3);
   ASSERT_TRUE(UndoEnabled());
   form->Item("MnuDeshacer")->trigger();
   EXPECT_EQ(ReadFile(w / "a.txt"), "a");
   EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "d");
   EXPECT_FALSE(fs::exists(w / "first.txt")) << "only the last drop";
-  EXPECT_EQ(form->state.binCount, 1) << "the picture follows at once";
+  EXPECT_EQ(form->Controller().State().binCount, 1) << "the picture follows at once";
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_FALSE(UndoEnabled());
 }
@@ -99,7 +99,7 @@ TEST_F(Undo, WhatCannotComeBackIsNamedInOneMessage) {
   EXPECT_TRUE(text.contains("taken.txt (ya existe un elemento con ese nombre)"))
       << text.toStdString();
   EXPECT_TRUE(text.contains("emptied.txt (ya no está en la papelera)")) << text.toStdString();
-  EXPECT_EQ(form->state.binCount, 1) << "taken.txt stays in the trash";
+  EXPECT_EQ(form->Controller().State().binCount, 1) << "taken.txt stays in the trash";
   EXPECT_FALSE(UndoEnabled());
 }
 
@@ -107,7 +107,7 @@ TEST_F(Undo, AfterAnEmptyingThereIsNothingToUndo) {
   WriteFile(w / "x.txt", "x");
   Drop({w / "x.txt"});
   ASSERT_TRUE(UndoEnabled());
-  form->form_DblClick();  // the recorder answers the question with OK
-  EXPECT_EQ(form->Bin().query().count, 0);
+  form->Controller().EmptyByUser(form.get());  // the recorder answers OK
+  EXPECT_EQ(form->Controller().Bin()->query().count, 0);
   EXPECT_FALSE(UndoEnabled());
 }

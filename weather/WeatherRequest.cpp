@@ -1,0 +1,34 @@
+#include "weather/WeatherRequest.h"
+
+#include "settings/Options.h"
+#include "weather/OpenMeteo.h"
+#include "weather/WeatherTables.h"
+
+namespace weather {
+
+WeatherRequest WeatherRequest::FromSettings() {
+  using settings::Key;
+  const settings::Options options;
+  auto read = [&options](Key key) { return QString::fromStdString(options.Text(key)); };
+  WeatherRequest r;
+  r.cityCode = read(Key::CityCode);
+  r.languageCode = LanguageCodeOf(read(Key::Language));
+  if (r.languageCode.isEmpty()) r.languageCode = QStringLiteral("es");
+  r.country = read(Key::Country);
+  r.city = read(Key::City);
+  const QString units = read(Key::Units);
+  if (units == QStringLiteral("Métrico"))
+    r.unitCode = QStringLiteral("c");
+  else if (!units.isEmpty())
+    r.unitCode = QStringLiteral("f");
+  const QString source = read(Key::DataSource);
+  if (source.isEmpty())
+    r.dataSource = QStringLiteral("OpenWeatherMap");
+  else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
+           source == "AccuWeather" || source == kOpenMeteo)
+    r.dataSource = source;
+  r.oldCityCode = read(Key::OldCityCode);
+  return r;
+}
+
+}  // namespace weather
