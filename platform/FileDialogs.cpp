@@ -24,6 +24,23 @@ QString StartFolder(const QString& start) {
   return start;
 }
 
+// Shows the dialog without waiting; its answer goes to `answered` while
+// `context` lives, and the dialog goes when context does.
+void Open(QFileDialog* dialog, QObject* context, std::function<void(int)> answered) {
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  const QMetaObject::Connection done =
+      QObject::connect(dialog, &QDialog::finished, context ? context : dialog,
+                       [answered = std::move(answered)](int result) { answered(result); });
+  // `destroyed` comes before the context's connections are cut: cut this one first.
+  if (context)
+    QObject::connect(context, &QObject::destroyed, dialog, [dialog, done] {
+      QObject::disconnect(done);
+      dialog->hide();
+      dialog->deleteLater();
+    });
+  dialog->open();
+}
+
 }  // namespace
 
 void SetFolderDialogHook(std::function<QString(const FolderRequest&)> hook) {
@@ -34,21 +51,38 @@ void SetFileDialogHook(std::function<QString(const FileRequest&)> hook) {
   FileHook() = std::move(hook);
 }
 
-QString BrowseForFolder(QWidget* owner, const FolderRequest& request) {
-  if (FolderHook()) return FolderHook()(request);
+void BrowseForFolder(QWidget* owner, QObject* context, const FolderRequest& request,
+                     std::function<void(const QString&)> then) {
+  if (FolderHook()) {
+    then(FolderHook()(request));
+    return;
+  }
   // The desktop's own dialog where it offers one (portal, GTK), else Qt's.
-  QFileDialog dialog(owner, request.title, StartFolder(request.startFolder));
-  dialog.setFileMode(request.includeFiles ? QFileDialog::AnyFile : QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly, !request.includeFiles);
+  auto* dialog = new QFileDialog(owner, request.title, StartFolder(request.startFolder));
+  dialog->setFileMode(request.includeFiles ? QFileDialog::AnyFile : QFileDialog::Directory);
+  dialog->setOption(QFileDialog::ShowDirsOnly, !request.includeFiles);
   // Without the new style the dialog offers no way to make a folder.
-  dialog.setOption(QFileDialog::ReadOnly, !request.newFolderButton);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return QDir::cleanPath(dialog.selectedFiles().first());
+  dialog->setOption(QFileDialog::ReadOnly, !request.newFolderButton);
+  Open(dialog, context, [dialog, then = std::move(then)](int result) {
+    const QStringList chosen = dialog->selectedFiles();
+    then(result != QDialog::Accepted || chosen.isEmpty() ? QString()
+                                                         : QDir::cleanPath(chosen.first()));
+  });
 }
 
-QString OpenFileName(QWidget* owner, const FileRequest& request) {
-  if (FileHook()) return FileHook()(request);
-  return QFileDialog::getOpenFileName(owner, request.title, QString(), request.filter);
+void OpenFileName(QWidget* owner, QObject* context, const FileRequest& request,
+                  std::function<void(const QString&)> then) {
+  if (FileHook()) {
+    then(FileHook()(request));
+    return;
+  }
+  auto* dialog = new QFileDialog(owner, request.title, QString(), request.filter);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  Open(dialog, context, [dialog, then = std::move(then)](int result) {
+    const QStringList chosen = dialog->selectedFiles();
+    then(result != QDialog::Accepted || chosen.isEmpty() ? QString() : chosen.first());
+  });
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QObject;
 class QWidget;
 
 namespace platform {
@@ -15,9 +16,14 @@ struct FolderRequest {
   bool newFolderButton = false;
 };
 
+// Nothing waits for the dialogs: each opens over its owner (modal to that
+// window only) and hands its answer to `then` while `context` lives; when
+// context goes, the dialog closes unanswered.
+
 // The chosen folder, or empty text when the user cancelled. A start folder
 // written as a Windows drive root ("c:\") starts at the file system's root.
-QString BrowseForFolder(QWidget* owner, const FolderRequest& request);
+void BrowseForFolder(QWidget* owner, QObject* context, const FolderRequest& request,
+                     std::function<void(const QString& folder)> then);
 
 struct FileRequest {
   QString title;
@@ -25,9 +31,10 @@ struct FileRequest {
 };
 
 // The chosen file's full path, or empty text when the user cancelled.
-QString OpenFileName(QWidget* owner, const FileRequest& request);
+void OpenFileName(QWidget* owner, QObject* context, const FileRequest& request,
+                  std::function<void(const QString& file)> then);
 
-// Test hooks: while set, no dialog opens and the hook's answer is returned.
+// Test hooks: while set, no dialog opens and the hook's answer goes to `then` at once.
 void SetFolderDialogHook(std::function<QString(const FolderRequest&)> hook);
 void SetFileDialogHook(std::function<QString(const FileRequest&)> hook);
 

@@ -89,7 +89,6 @@ Box MakeBox(const QString& text, int style, const QString& title, QWidget* paren
       break;
   }
   QAbstractButton* cancel = nullptr;
-  QAbstractButton* no = nullptr;
   QAbstractButton* yes = nullptr;
   switch (style & 0x7) {
     case kOkCancel:
@@ -98,15 +97,17 @@ Box MakeBox(const QString& text, int style, const QString& title, QWidget* paren
       break;
     case kYesNo:
       yes = box->addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
-      no = box->addButton(QStringLiteral("No"), QMessageBox::NoRole);
+      box->addButton(QStringLiteral("No"), QMessageBox::NoRole);
       break;
     default:
       box->addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
       break;
   }
-  return {box, [box, cancel, no, yes] {
+  return {box, [box, cancel, yes] {
             QAbstractButton* clicked = box->clickedButton();
-            if (yes) return clicked == no ? int(kAnswerNo) : int(kAnswerYes);
+            // Yes only when Yes was pressed: a box closed otherwise (its window's
+            // close box, the program's end closing every window) said no.
+            if (yes) return clicked == yes ? int(kAnswerYes) : int(kAnswerNo);
             if (cancel && (clicked == cancel || clicked == nullptr)) return int(kAnswerCancel);
             return int(kAnswerOk);
           }};
@@ -128,18 +129,39 @@ int MsgBox(const QString& text, int style, const QString& title, QWidget* parent
 
 void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
                 std::function<void(int)> then) {
+  MsgBoxThen(text, style, title, parent, nullptr, std::move(then), true);
+}
+
+void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
+                QObject* context, std::function<void(int)> then, bool modal) {
   if (Hook()) {
     const int answer = Hook()(ShownMessage{text, title, style});
     if (then) then(answer);
     return;
   }
   Box b = MakeBox(text, style, title, parent);
-  b.box->setAttribute(Qt::WA_DeleteOnClose);
-  b.box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-  QObject::connect(b.box, &QDialog::finished, b.box, [answer = b.answer, then = std::move(then)] {
-    if (then) then(answer());
-  });
-  b.box->open();
+  QMessageBox* box = b.box;
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  const QMetaObject::Connection answered =
+      QObject::connect(box, &QDialog::finished, context ? context : box,
+                       [answer = b.answer, then = std::move(then)] {
+                         if (then) then(answer());
+                       });
+  // `destroyed` comes before the context's connections are cut: cut this one first.
+  if (context)
+    QObject::connect(context, &QObject::destroyed, box, [box, answered] {
+      QObject::disconnect(answered);
+      box->hide();
+      box->deleteLater();
+    });
+  // open() makes it modal to its window (and to nothing without one).
+  if (modal) {
+    box->open();
+    return;
+  }
+  // A message box is born application-modal.
+  box->setWindowModality(Qt::NonModal);
+  box->show();
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QObject;
 class QWidget;
 
 namespace platform {
@@ -28,13 +29,22 @@ struct ShownMessage {
   int style = 0;
 };
 
+// Waits for the answer in a nested event loop that holds up every window:
+// kept only for the callers not yet moved to MsgBoxThen.
 int MsgBox(const QString& text, int style, const QString& title, QWidget* parent = nullptr);
 // The same box without waiting for it: it opens over parent and then gets the
 // answer. A box whose parent goes first goes with it, and then never runs.
 void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
                 std::function<void(int answer)> then);
 
-// A test hook: while set, no window opens and the hook's answer is returned.
+// The same, answered only while `context` lives: when it goes, the box closes
+// unanswered (a question left open by a window that closed deletes nothing).
+// Modal to parent's window only, or, with `modal` false, holding nothing up.
+void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
+                QObject* context, std::function<void(int answer)> then, bool modal = true);
+
+// A test hook: while set, no window opens and the hook's answer is returned
+// (or handed to `then` at once).
 using MsgBoxHook = std::function<int(const ShownMessage&)>;
 void SetMsgBoxHook(MsgBoxHook hook);
 

@@ -56,7 +56,7 @@ bool Unreadable(const QString& path) { return path.contains(QChar::ReplacementCh
 
 }  // namespace
 
-FormElige::FormElige(QWidget* parent) : QWidget(parent) {
+FormElige::FormElige(QWidget* parent) : QWidget(parent), asking_(new QObject(this)) {
   setObjectName("FormElige");
   setWindowTitle(QStringLiteral("Operaciones con carpetas"));
   resize(560, 360);
@@ -109,41 +109,50 @@ platform::Guarded FormElige::VaciarCarpeta() {
   return platform::DeleteContents(Native(folder_), options).refused;
 }
 
+void FormElige::Tell(const QString& text, int style, const QString& title) {
+  platform::MsgBoxThen(text, style, title, this, asking_, nullptr);
+}
+
 bool FormElige::UnreadableName(const QString& path) {
   if (!Unreadable(path)) return false;
-  platform::MsgBox(QStringLiteral("El nombre \"%1\" tiene caracteres que no se pueden leer: no se "
-                                  "vacía ni se elimina.")
-                       .arg(path),
-                   platform::kExclamation, QStringLiteral("Error"), this);
+  Tell(QStringLiteral("El nombre \"%1\" tiene caracteres que no se pueden leer: no se "
+                      "vacía ni se elimina.")
+           .arg(path),
+       platform::kExclamation, QStringLiteral("Error"));
   return true;
 }
 
 bool FormElige::Refused(platform::Guarded why) {
   const QString text = Protection(folder_, why);
   if (text.isEmpty()) return false;
-  platform::MsgBox(text, platform::kExclamation, QStringLiteral("Error"), this);
+  Tell(text, platform::kExclamation, QStringLiteral("Error"));
   return true;
 }
 
 void FormElige::CommandElige_Click() {
   List1->Clear();
-  folder_ = ModuleGetFolder::BrowseForFolderPath(this, QStringLiteral("Selecciona un Directorio:"),
-                                                 QStringLiteral("c:\\"));
-  if (folder_.isEmpty()) return;
-  List1->AddLines({folder_});
-  ListarCarpeta(folder_);
+  ModuleGetFolder::BrowseForFolderPath(this, asking_, QStringLiteral("Selecciona un Directorio:"),
+                                       QStringLiteral("c:\\"), [this](const QString& folder) {
+                                         folder_ = folder;
+                                         if (folder_.isEmpty()) return;
+                                         List1->AddLines({folder_});
+                                         ListarCarpeta(folder_);
+                                       });
 }
 
 void FormElige::XPButtonCrear_Click() {
   // The user makes the folder, if at all, with the dialog's own button.
-  folder_ = ModuleGetFolder::BrowseForFolderPathEx(
-      this, QStringLiteral("C:\\"), QStringLiteral("Seleccionar Carpeta:"), false, true);
-  ListarCarpeta(folder_);
+  ModuleGetFolder::BrowseForFolderPathEx(this, asking_, QStringLiteral("C:\\"),
+                                         QStringLiteral("Seleccionar Carpeta:"), false, true,
+                                         [this](const QString& folder) {
+                                           folder_ = folder;
+                                           ListarCarpeta(folder_);
+                                         });
 }
 
 void FormElige::XPButtonVaciar_Click() {
   if (folder_.isEmpty()) {
-    platform::MsgBox(kNoFolder, platform::kExclamation, QStringLiteral("Error"), this);
+    Tell(kNoFolder, platform::kExclamation, QStringLiteral("Error"));
     return;
   }
   if (UnreadableName(folder_) || Refused(VaciarCarpeta())) return;
@@ -154,7 +163,7 @@ void FormElige::XPButtonVaciar_Click() {
 
 void FormElige::XPButtonDelete_Click() {
   if (folder_.isEmpty()) {
-    platform::MsgBox(kNoFolder, platform::kExclamation, QStringLiteral("Error"), this);
+    Tell(kNoFolder, platform::kExclamation, QStringLiteral("Error"));
     return;
   }
   if (UnreadableName(folder_) || Refused(VaciarCarpeta())) return;
@@ -169,25 +178,39 @@ void FormElige::XPButtonDelete_Click() {
 
 void FormElige::XPButtonDeleteFile_Click() {
   // "*": a name without a dot is a file too.
-  const QString file = platform::OpenFileName(
-      this,
-      platform::FileRequest{QStringLiteral("Abrir"), QStringLiteral("Todos los archivos (*)")});
-  if (file.isEmpty() || UnreadableName(file)) return;
-  if (platform::MsgBox(QStringLiteral("¿Desea eliminar este archivo? ") + file, platform::kYesNo,
-                       QStringLiteral("Info-Respuesta"), this) != platform::kAnswerYes)
-    return;
+  platform::OpenFileName(
+      this, asking_,
+      platform::FileRequest{QStringLiteral("Abrir"), QStringLiteral("Todos los archivos (*)")},
+      [this](const QString& file) {
+        if (file.isEmpty() || UnreadableName(file)) return;
+        platform::MsgBoxThen(QStringLiteral("¿Desea eliminar este archivo? ") + file,
+                             platform::kYesNo, QStringLiteral("Info-Respuesta"), this, asking_,
+                             [this, file](int answer) {
+                               if (answer == platform::kAnswerYes) DeleteFile(file);
+                             });
+      });
+}
+
+void FormElige::DeleteFile(const QString& file) {
   const int err = platform::DeleteOneFile(Native(file));
   if (err == 0) {
-    platform::MsgBox(QStringLiteral("Archivo eliminado!"), platform::kInformation,
-                     QStringLiteral("Info"), this);
+    Tell(QStringLiteral("Archivo eliminado!"), platform::kInformation, QStringLiteral("Info"));
     return;
   }
-  platform::MsgBox(QStringLiteral("No se pudo eliminar el archivo %1: %2.")
-                       .arg(file, QString::fromStdString(platform::ErrorDescription(err))),
-                   platform::kExclamation, QStringLiteral("Error"), this);
+  Tell(QStringLiteral("No se pudo eliminar el archivo %1: %2.")
+           .arg(file, QString::fromStdString(platform::ErrorDescription(err))),
+       platform::kExclamation, QStringLiteral("Error"));
 }
 
 void FormElige::CommandExit_Click() { close(); }
+
+void FormElige::closeEvent(QCloseEvent* event) {
+  // Its dialogs and questions go with it, unanswered: nothing is deleted later.
+  delete asking_;
+  asking_ = new QObject(this);
+  OneWindow<FormElige>::Closed(this);
+  QWidget::closeEvent(event);
+}
 
 FoldersTool::FoldersTool()
     : WindowTool({MenuPlace::Utilities, "MnuUtils",

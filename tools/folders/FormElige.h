@@ -40,14 +40,21 @@ class FormElige : public QWidget {
   QPushButton* CommandExit;
   ListingView* List1;
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void Form_Load();
+  // A message with nothing after it, gone with the window.
+  void Tell(const QString& text, int style, const QString& title);
+  void DeleteFile(const QString& file);
   // Shows why the current folder was not emptied or removed; false when it was not refused.
   bool Refused(platform::Guarded why);
   // Says so when a name came back from a dialog with bytes it could not read.
   bool UnreadableName(const QString& path);
 
-  QString folder_;  // a cancelled dialog leaves it empty on purpose
+  QString folder_;   // a cancelled dialog leaves it empty on purpose
+  QObject* asking_;  // the open dialogs' and questions' context: deleted when the window closes
 };
 
 class FoldersTool final : public WindowTool<FormElige> {

@@ -4,15 +4,17 @@
 
 namespace tools::ModuleGetFolder {
 
-QString BrowseForFolderPath(QWidget* owner, const QString& title, const QString& startFolder) {
-  return platform::BrowseForFolder(owner,
-                                   platform::FolderRequest{title, startFolder, false, false});
+void BrowseForFolderPath(QWidget* owner, QObject* context, const QString& title,
+                         const QString& startFolder, Chosen then) {
+  platform::BrowseForFolder(
+      owner, context, platform::FolderRequest{title, startFolder, false, false}, std::move(then));
 }
 
-QString BrowseForFolderPathEx(QWidget* owner, const QString& startFolder, const QString& title,
-                              bool includeFiles, bool newStyle) {
-  return platform::BrowseForFolder(
-      owner, platform::FolderRequest{title, startFolder, includeFiles, newStyle});
+void BrowseForFolderPathEx(QWidget* owner, QObject* context, const QString& startFolder,
+                           const QString& title, bool includeFiles, bool newStyle, Chosen then) {
+  platform::BrowseForFolder(owner, context,
+                            platform::FolderRequest{title, startFolder, includeFiles, newStyle},
+                            std::move(then));
 }
 
 }  // namespace tools::ModuleGetFolder

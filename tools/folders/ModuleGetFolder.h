@@ -1,18 +1,24 @@
 #pragma once
-// The two folder-browse operations of the folder window. Both answer with the
-// chosen path, or empty text when the user cancels.
+// The two folder-browse operations of the folder window. Neither waits: the
+// chosen path, or empty text when the user cancels, goes to `then` while
+// `context` lives.
 #include <QString>
+#include <functional>
 
+class QObject;
 class QWidget;
 
 namespace tools::ModuleGetFolder {
 
+using Chosen = std::function<void(const QString& folder)>;
+
 // The plain dialog: folders only, no way to make a new one.
-QString BrowseForFolderPath(QWidget* owner, const QString& title, const QString& startFolder);
+void BrowseForFolderPath(QWidget* owner, QObject* context, const QString& title,
+                         const QString& startFolder, Chosen then);
 
 // `newStyle` adds the button that makes a new folder; `includeFiles` lets a
 // file be chosen too.
-QString BrowseForFolderPathEx(QWidget* owner, const QString& startFolder, const QString& title,
-                              bool includeFiles, bool newStyle);
+void BrowseForFolderPathEx(QWidget* owner, QObject* context, const QString& startFolder,
+                           const QString& title, bool includeFiles, bool newStyle, Chosen then);
 
 }  // namespace tools::ModuleGetFolder

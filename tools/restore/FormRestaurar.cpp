@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
@@ -18,7 +17,7 @@ const char* const kCaption = "Restaurar de la Papelera";
 FormRestaurar::FormRestaurar() : FormRestaurar(platform::MakeRecycleBin()) {}
 
 FormRestaurar::FormRestaurar(std::unique_ptr<platform::RecycleBin> bin, int pollMs)
-    : QWidget(nullptr) {
+    : QWidget(nullptr), asking_(new QObject(this)) {
   qRegisterMetaType<std::shared_ptr<const ListBatch>>();
   qRegisterMetaType<std::shared_ptr<const ItemsOutcome>>();
   setObjectName("FormRestaurar");
@@ -141,7 +140,8 @@ void FormRestaurar::OnDone(const ItemsOutcome& outcome) {
   const QString text = StayedText(
       outcome.result, outcome.restoring ? QStringLiteral("restaurar") : QStringLiteral("eliminar"));
   if (!text.isEmpty())
-    platform::MsgBox(text, platform::kExclamation, QString::fromUtf8(kCaption), this);
+    platform::MsgBoxThen(text, platform::kExclamation, QString::fromUtf8(kCaption), this, asking_,
+                         nullptr);
 }
 
 void FormRestaurar::CommandRestaurar_Click() {
@@ -159,19 +159,27 @@ void FormRestaurar::CommandEliminar_Click() {
   if (items.empty() || busy_) return;
   const QString question =
       QStringLiteral("¿Eliminar definitivamente los %1 elementos elegidos?").arg(items.size());
-  QPointer<FormRestaurar> self(this);
-  if (platform::MsgBox(question, platform::kYesNo | platform::kQuestion,
-                       QString::fromUtf8(kCaption), this) != platform::kAnswerYes ||
-      !self || busy_)
-    return;
-  busy_ = true;
-  ShowState();
-  TrashLister* lister = lister_;
-  QMetaObject::invokeMethod(
-      lister_, [lister, items] { lister->Erase(items); }, Qt::QueuedConnection);
+  // Answered only while the window is open: closed with the question up, it erases nothing.
+  platform::MsgBoxThen(question, platform::kYesNo | platform::kQuestion,
+                       QString::fromUtf8(kCaption), this, asking_, [this, items](int answer) {
+                         if (answer != platform::kAnswerYes || busy_) return;
+                         busy_ = true;
+                         ShowState();
+                         TrashLister* lister = lister_;
+                         QMetaObject::invokeMethod(
+                             lister_, [lister, items] { lister->Erase(items); },
+                             Qt::QueuedConnection);
+                       });
 }
 
 void FormRestaurar::CommandSalir_Click() { close(); }
+
+void FormRestaurar::closeEvent(QCloseEvent* event) {
+  delete asking_;
+  asking_ = new QObject(this);
+  OneWindow<FormRestaurar>::Closed(this);
+  QWidget::closeEvent(event);
+}
 
 RestoreTool::RestoreTool()
     : WindowTool({MenuPlace::Utilities, "MnuRestaurar",

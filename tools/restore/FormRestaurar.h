@@ -47,6 +47,9 @@ class FormRestaurar : public QWidget {
   // After each change of the listing, and after each restore or deletion.
   void Updated();
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   std::vector<platform::TrashedItem> Chosen() const;
   void OnChanged(const ListBatch& batch);
@@ -59,6 +62,7 @@ class FormRestaurar : public QWidget {
   TrashLister* lister_;
   bool listed_ = false;
   bool busy_ = false;
+  QObject* asking_;  // the open questions' context: deleted when the window closes
 };
 
 class RestoreTool final : public WindowTool<FormRestaurar> {

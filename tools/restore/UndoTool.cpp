@@ -21,8 +21,9 @@ void UndoTool::Open(ToolHost& host) {
   host.BinChanged();
   const QString text = StayedText(result, QStringLiteral("restaurar"));
   if (!text.isEmpty())
-    platform::MsgBox(text, platform::kExclamation, QStringLiteral("Deshacer último borrado"),
-                     host.HostWindow());
+    // Over the bin, holding nothing up: its menu and hot keys stay live.
+    platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("Deshacer último borrado"),
+                         host.HostWindow(), nullptr, nullptr, false);
 }
 
 }  // namespace tools

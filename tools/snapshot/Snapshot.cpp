@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include "platform/EndSignals.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
@@ -42,16 +43,19 @@ SnapshotTool::SnapshotTool()
 void SnapshotTool::Open(ToolHost& host) {
   const QString file = QFile::decodeName(settings::ProgramFile("mysnap.jpg").c_str());
   const QString failure = SaveJpeg(CaptureDesktop(), file);
+  // Over the bin, holding nothing up; the picture opens once the box is closed.
+  const auto open = [file](int) {
+    if (!platform::ProgramEnding()) platform::ShellOpen(file);
+  };
   if (failure.isEmpty())
-    platform::MsgBox(
+    platform::MsgBoxThen(
         QStringLiteral("Su imagen mysnap.jpg se ha guardado en la carpeta del programa"),
         platform::kOkOnly | platform::kInformation, QStringLiteral("Imagen guardada!"),
-        host.HostWindow());
+        host.HostWindow(), nullptr, open, false);
   else
-    platform::MsgBox(QStringLiteral("Ocurrió algún error al guardar la imagen: ") + failure,
-                     platform::kOkOnly | platform::kInformation, QStringLiteral("WasteWell"),
-                     host.HostWindow());
-  platform::ShellOpen(file);
+    platform::MsgBoxThen(QStringLiteral("Ocurrió algún error al guardar la imagen: ") + failure,
+                         platform::kOkOnly | platform::kInformation, QStringLiteral("WasteWell"),
+                         host.HostWindow(), nullptr, open, false);
 }
 
 }  // namespace tools

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -26,11 +27,6 @@ QString Shown(const std::string& bytes) {
   return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
-void NotFound(QWidget* parent) {
-  platform::MsgBox(QStringLiteral("Carpeta temporal no encontrada!"),
-                   platform::kOkOnly | platform::kInformation, QStringLiteral("Error"), parent);
-}
-
 // The hourglass for the whole application while a handler works.
 class Hourglass {
  public:
@@ -43,6 +39,12 @@ class Hourglass {
 std::string TempDirPath() { return platform::TempPath(); }
 
 QString GetTempDir() { return Shown(TempDirPath()); }
+
+void FormTempDir::NotFound(std::function<void()> then) {
+  platform::MsgBoxThen(QStringLiteral("Carpeta temporal no encontrada!"),
+                       platform::kOkOnly | platform::kInformation, QStringLiteral("Error"), this,
+                       asking_, [then = std::move(then)](int) { then(); });
+}
 
 QString FormTempDir::Refusal(platform::Guarded why) const {
   const QString folder = Shown(folder_);
@@ -65,7 +67,7 @@ QString FormTempDir::Refusal(platform::Guarded why) const {
   return QStringLiteral("No se vaciará la carpeta \"%1\": %2.").arg(folder, reason);
 }
 
-FormTempDir::FormTempDir(QWidget* parent) : QWidget(parent) {
+FormTempDir::FormTempDir(QWidget* parent) : QWidget(parent), asking_(new QObject(this)) {
   setWindowTitle(QStringLiteral("TempDir"));
   setAttribute(Qt::WA_DeleteOnClose);
   ListTempDir = new ListingView(this);
@@ -139,79 +141,96 @@ void FormTempDir::CommandMostrar_Click() {
   ListTempDir->Clear();
   StatusPanel1->setText(QStringLiteral("Buscando archivos..."));
   StatusBar1->repaint();
-  Hourglass hourglass;
-  folder_ = TempDirPath();
-  ListarCarpeta(folder_);
-  StatusPanel1->setText(QStringLiteral("Archivos actuales."));
-  const std::int64_t size = platform::FolderSize(folder_);
-  if (size >= 0) {
-    sizeBeforeEmptying = static_cast<double>(size);
-    LabelOkupa->setText(QStringLiteral("Espacio Ocupado Actual: ") +
-                        SizeText(sizeBeforeEmptying, true));
-  } else {
-    QPointer<FormTempDir> alive(this);
-    NotFound(this);
-    if (!alive) return;
+  std::int64_t size = -1;
+  {
+    Hourglass hourglass;
+    folder_ = TempDirPath();
+    ListarCarpeta(folder_);
+    StatusPanel1->setText(QStringLiteral("Archivos actuales."));
+    size = platform::FolderSize(folder_);
   }
+  if (size < 0) {
+    NotFound([this] { CommandBorrar->setEnabled(true); });
+    return;
+  }
+  sizeBeforeEmptying = static_cast<double>(size);
+  LabelOkupa->setText(QStringLiteral("Espacio Ocupado Actual: ") +
+                      SizeText(sizeBeforeEmptying, true));
   CommandBorrar->setEnabled(true);
 }
 
+void FormTempDir::Refuse(const QString& why) {
+  platform::MsgBoxThen(why, platform::kOkOnly | platform::kExclamation,
+                       QStringLiteral("Vaciar Temp"), this, asking_, nullptr);
+}
+
 void FormTempDir::CommandBorrar_Click() {
-  QPointer<FormTempDir> alive(this);  // a message box lets the window be closed meanwhile
-  auto refuse = [this](const QString& why) {
-    platform::MsgBox(why, platform::kOkOnly | platform::kExclamation, QStringLiteral("Vaciar Temp"),
-                     this);
-  };
   // The deletion checks again by itself; this only spares a needless question.
   const platform::FolderCheck check = platform::CheckFolder(folder_);
   if (const QString refusal = Refusal(check.guarded); !refusal.isEmpty()) {
-    refuse(refusal);
+    Refuse(refusal);
     return;
   }
-  if (platform::MsgBox(QStringLiteral("¿Está seguro de querer vaciar el directorio temporal?"),
+  // Answered only while the window is open: closed with its question up, it empties nothing.
+  platform::MsgBoxThen(QStringLiteral("¿Está seguro de querer vaciar el directorio temporal?"),
                        platform::kOkCancel | platform::kExclamation, QStringLiteral("Vaciar Temp"),
-                       this) != platform::kAnswerOk ||
-      !alive)
-    return;
-  Hourglass hourglass;
-  StatusPanel1->setText(QStringLiteral("Eliminando archivos..."));
-  StatusBar1->repaint();
-  platform::DeleteOptions options;
-  options.keepInUse = true;     // the folder is shared with running programs
-  options.expected = check.id;  // swapped for another folder while the question was open: refused
-  const platform::DeleteReport report = platform::DeleteContents(folder_, options);
-  if (report.refused != platform::Guarded::kNo) {
-    StatusPanel1->clear();
-    refuse(Refusal(report.refused));
+                       this, asking_, [this, check](int answer) {
+                         if (answer == platform::kAnswerOk) Empty(check);
+                       });
+}
+
+void FormTempDir::Empty(const platform::FolderCheck& check) {
+  std::int64_t after = -1;
+  {
+    Hourglass hourglass;
+    StatusPanel1->setText(QStringLiteral("Eliminando archivos..."));
+    StatusBar1->repaint();
+    platform::DeleteOptions options;
+    options.keepInUse = true;     // the folder is shared with running programs
+    options.expected = check.id;  // swapped for another folder while the question was open: refused
+    const platform::DeleteReport report = platform::DeleteContents(folder_, options);
+    if (report.refused != platform::Guarded::kNo) {
+      StatusPanel1->clear();
+      Refuse(Refusal(report.refused));
+      return;
+    }
+    ListTempDir->Clear();
+    ListarCarpeta(folder_);
+    if (report.removed > 0)
+      StatusPanel1->setText(QStringLiteral("Archivos eliminados."));
+    else if (report.stayedCount > 0)
+      StatusPanel1->setText(
+          report.stayedCount == 1
+              ? QStringLiteral("No se eliminó nada: queda 1 elemento en uso, protegido o ajeno.")
+              : QStringLiteral(
+                    "No se eliminó nada: quedan %1 elementos en uso, protegidos o ajenos.")
+                    .arg(report.stayedCount));
+    else
+      StatusPanel1->setText(QStringLiteral("No había nada que eliminar."));
+    CommandBorrar->setEnabled(false);
+    CommandMostrar->setEnabled(false);
+    after = platform::FolderSize(folder_);
+  }
+  if (after < 0) {
+    NotFound([this] { CommandMostrar->setEnabled(true); });
     return;
   }
-  ListTempDir->Clear();
-  ListarCarpeta(folder_);
-  if (report.removed > 0)
-    StatusPanel1->setText(QStringLiteral("Archivos eliminados."));
-  else if (report.stayedCount > 0)
-    StatusPanel1->setText(
-        report.stayedCount == 1
-            ? QStringLiteral("No se eliminó nada: queda 1 elemento en uso, protegido o ajeno.")
-            : QStringLiteral("No se eliminó nada: quedan %1 elementos en uso, protegidos o ajenos.")
-                  .arg(report.stayedCount));
-  else
-    StatusPanel1->setText(QStringLiteral("No había nada que eliminar."));
-  CommandBorrar->setEnabled(false);
-  CommandMostrar->setEnabled(false);
-  const std::int64_t after = platform::FolderSize(folder_);
-  if (after >= 0) {
-    const double sizeAfter = static_cast<double>(after);
-    LabelGanado->setText(QStringLiteral("Espacio Ganado: ") +
-                         SizeText(sizeBeforeEmptying - sizeAfter, true));
-    LabelOkupa->setText(QStringLiteral("Espacio Ocupado Actual: ") + SizeText(sizeAfter, false));
-  } else {
-    NotFound(this);
-  }
-  if (alive) CommandMostrar->setEnabled(true);
+  const double sizeAfter = static_cast<double>(after);
+  LabelGanado->setText(QStringLiteral("Espacio Ganado: ") +
+                       SizeText(sizeBeforeEmptying - sizeAfter, true));
+  LabelOkupa->setText(QStringLiteral("Espacio Ocupado Actual: ") + SizeText(sizeAfter, false));
+  CommandMostrar->setEnabled(true);
 }
 
 void FormTempDir::CommandSalir_Click() { close(); }
+
+void FormTempDir::closeEvent(QCloseEvent* event) {
+  // Its questions go with it, unanswered: nothing is emptied later.
+  delete asking_;
+  asking_ = new QObject(this);
+  OneWindow<FormTempDir>::Closed(this);
+  QWidget::closeEvent(event);
+}
 
 void FormTempDir::paintEvent(QPaintEvent*) {
   // A vertical gradient in 256 bands over 512 units of height: black at the

@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -45,6 +46,7 @@ class FormTempDir : public QWidget {
   QLabel* StatusTime;
 
  protected:
+  void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -54,9 +56,15 @@ class FormTempDir : public QWidget {
 
   // Why `folder_` may not be emptied, or empty text.
   QString Refusal(platform::Guarded why) const;
+  void Refuse(const QString& why);
+  // "Carpeta temporal no encontrada!", then `then` once it is answered.
+  void NotFound(std::function<void()> then);
+  // What "Borrar" does once the question is answered with OK.
+  void Empty(const platform::FolderCheck& check);
 
   std::string folder_;  // what "Mostrar" listed: "Borrar" empties exactly this
   QTimer clock_;
+  QObject* asking_;  // the open questions' context: deleted when the window closes
 };
 
 class TempDirTool final : public WindowTool<FormTempDir> {

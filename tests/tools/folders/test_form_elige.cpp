@@ -4,10 +4,13 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QProcess>
 
 #include "platform/FileDialogs.h"
 #include "platform/MessageBox.h"
+#include "support/OpenDialogs.h"
 #include "support/QtTestKit.h"
 #include "support/TrashTestKit.h"
 #include "tools/folders/FormElige.h"
@@ -197,6 +200,35 @@ TEST_F(FolderWindow, ListsDeletesAndKeepsWhatAProgramHoldsOrTheUserForgot) {
   form.XPButtonDelete_Click();
   EXPECT_FALSE(fs::exists(target));
   EXPECT_TRUE(form.List1->Lines().isEmpty());
+}
+
+// Closed while its dialog or its "¿Desea eliminar este archivo?" question is up: both go
+// with it, the folder it had stays chosen and the file stays, then and later.
+TEST_F(FolderWindow, ClosedWithADialogOrAQuestionUpItDeletesNothing) {
+  TempDir tmp;
+  const fs::path kept = tmp / "kept", readme = tmp / "LEEME";
+  fs::create_directory(kept);
+  WriteFile(readme, "one file");
+  form.show();
+  Open(kept);
+  platform::SetFolderDialogHook(nullptr);
+  form.CommandElige_Click();
+  ASSERT_EQ(OpenDialogs<QFileDialog>().size(), 1u) << "no folder dialog";
+  form.close();
+  EXPECT_TRUE(OpenDialogs().empty()) << "the dialog outlived its window";
+  Settle();
+  EXPECT_EQ(form.CurrentFolder(), Q(kept));
+
+  form.show();
+  platform::SetMsgBoxHook(nullptr);
+  file = Q(readme);
+  form.XPButtonDeleteFile_Click();
+  ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u) << "no question";
+  form.close();
+  EXPECT_TRUE(OpenDialogs().empty()) << "the question outlived its window";
+  Settle();
+  SpinUntil([] { return false; }, 300);
+  EXPECT_EQ(ReadFile(readme), "one file");
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMessageBox>
+#include <QPointer>
 
 #include "platform/linux/FreedesktopTrash.h"
 #include "support/E2eProgram.h"
+#include "support/OpenDialogs.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "support/TrashTestKit.h"
@@ -119,6 +122,23 @@ TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItem) {
   EXPECT_TRUE(fs::exists(trash / "files" / "uno"));
   EXPECT_TRUE(fs::exists(trash / "files" / "tres"));
   EXPECT_EQ(yes.shown.size(), 1u) << "the question only";
+}
+
+// Closed while "¿Eliminar definitivamente ...?" is up: the question goes with it and the item
+// stays in the trash.
+TEST_F(RestoreWindow, ClosedWithItsQuestionUpItErasesNothing) {
+  Put("uno", "/x/uno", "2024-01-01T00:00:01", "1");
+  QPointer<tools::FormRestaurar> form = Open().release();  // deletes itself once closed
+  Choose(*form, {0});
+  form->CommandEliminar->click();
+  ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u) << "no question";
+  form->close();
+  EXPECT_TRUE(OpenDialogs().empty()) << "the question outlived its window";
+  Settle();
+  EXPECT_FALSE(form) << "the window stays";
+  SpinUntil([] { return false; }, 300);
+  EXPECT_EQ(ReadFile(trash / "files" / "uno"), "1");
+  EXPECT_TRUE(fs::exists(trash / "info" / "uno.trashinfo"));
 }
 
 // What trash-cli trashes or restores shows while the window is open; a restore that cannot go

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 
 #include "platform/MessageBox.h"
+#include "support/OpenDialogs.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "tools/tempdir/FormTempDir.h"
@@ -169,4 +172,21 @@ TEST_F(Cleaner, SaysWhatStayedWhenNothingWent) {
   form->CommandMostrar_Click();
   form->CommandBorrar_Click();
   EXPECT_EQ(form->StatusPanel1->text(), "Archivos eliminados.");
+}
+
+// Closed while "¿Está seguro ...?" is up: the box goes with it and nothing is emptied, then
+// or later.
+TEST_F(Cleaner, ClosedWithItsQuestionUpItEmptiesNothing) {
+  WriteFile(root / "junk", "j");
+  form->show();
+  form->CommandMostrar_Click();
+  form->CommandBorrar_Click();
+  ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u) << "no question";
+  QPointer<tools::FormTempDir> alive(form);
+  form->close();
+  EXPECT_TRUE(OpenDialogs().empty()) << "the question outlived its window";
+  Settle();
+  if (!alive) form = nullptr;
+  SpinUntil([] { return false; }, 300);
+  EXPECT_EQ(ReadFile(root / "junk"), "j");
 }
