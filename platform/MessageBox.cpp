@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -114,18 +113,6 @@ Box MakeBox(const QString& text, int style, const QString& title, QWidget* paren
 }
 
 }  // namespace
-
-int MsgBox(const QString& text, int style, const QString& title, QWidget* parent) {
-  if (Hook()) return Hook()(ShownMessage{text, title, style});
-  Box b = MakeBox(text, style, title, parent);
-  QPointer<QMessageBox> box = b.box;
-  box->exec();
-  // Gone with its parent: taken as the safe answer.
-  if (!box) return (style & 0x7) == kYesNo ? kAnswerNo : kAnswerCancel;
-  const int answer = b.answer();
-  delete box.data();
-  return answer;
-}
 
 void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
                 std::function<void(int)> then) {

@@ -29,11 +29,8 @@ struct ShownMessage {
   int style = 0;
 };
 
-// Waits for the answer in a nested event loop that holds up every window:
-// kept only for the callers not yet moved to MsgBoxThen.
-int MsgBox(const QString& text, int style, const QString& title, QWidget* parent = nullptr);
-// The same box without waiting for it: it opens over parent and then gets the
-// answer. A box whose parent goes first goes with it, and then never runs.
+// A box that opens over parent and returns at once; `then` gets the answer
+// later. A box whose parent goes first goes with it, and then never runs.
 void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
                 std::function<void(int answer)> then);
 
@@ -43,8 +40,8 @@ void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* p
 void MsgBoxThen(const QString& text, int style, const QString& title, QWidget* parent,
                 QObject* context, std::function<void(int answer)> then, bool modal = true);
 
-// A test hook: while set, no window opens and the hook's answer is returned
-// (or handed to `then` at once).
+// A test hook: while set, no window opens and the hook's answer is handed to
+// `then` at once.
 using MsgBoxHook = std::function<int(const ShownMessage&)>;
 void SetMsgBoxHook(MsgBoxHook hook);
 
