@@ -100,7 +100,9 @@ void ShowLeft(const platform::EmptyResult& r, QWidget* parent) {
     }
     text += QStringLiteral("\n") + QString::fromStdString(path.string());
   }
-  platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("WasteWell"), parent, nullptr);
+  // Only told: nothing waits on it, so it holds up none of the bin's input.
+  platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("WasteWell"), parent, parent,
+                       nullptr, false);
 }
 
 }  // namespace bin

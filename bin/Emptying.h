@@ -66,7 +66,7 @@ class EmptyingRun : public QObject {
   std::thread worker_;
 };
 
-// Names the entries that stayed, over parent, without waiting for the answer.
+// Names the entries that stayed, over parent; the box holds nothing up.
 void ShowLeft(const platform::EmptyResult& r, QWidget* parent);
 
 }  // namespace bin

@@ -55,7 +55,10 @@ TEST_F(E2eEmptying, WhatStaysIsNamedOnceTheEmptyingIsOver) {
   EXPECT_EQ(shown.find("suelto.txt"), std::string::npos) << shown;
   EXPECT_FALSE(std::filesystem::exists(trash / "files" / "suelto.txt"));
   EXPECT_TRUE(std::filesystem::exists(mount.path() / "dentro.txt"));
-  // The box does not hold the end of the program.
+  WaitFor([] { return false; }, 500);  // the box is up
+  EXPECT_TRUE(p.OpenMenu()) << "the box holds up the bin";
+  Shell("xdotool key Escape sleep 0.3");
+  // Nor the end of the program.
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
 
