@@ -2,7 +2,6 @@
 // The plug-in point for the utility windows: each tool says where its menu
 // item goes and which Alt+letter opens it, and opens its own window. A tool
 // never reaches into the bin window; it asks its host.
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <memory>

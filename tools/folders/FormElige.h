@@ -1,7 +1,6 @@
 #pragma once
 // "Operaciones con carpetas": list, empty or remove a chosen folder, make a
 // folder through the browse dialog, delete one file. Deletions are final.
-#include <QPointer>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>

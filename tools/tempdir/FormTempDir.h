@@ -2,7 +2,6 @@
 // The temporary-folder cleaner: lists the folder, measures it, empties it
 // and tells the space gained.
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
