@@ -6,13 +6,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDropEvent>
 #include <QMenu>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QProgressDialog>
 #include <QTimer>
-#include <QUrl>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
@@ -127,20 +123,9 @@ class Emptying : public ::testing::Test {
   }
   // Starts an emptying and waits until the worker stands at the gate.
   void StartHeld() {
-    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form.get(), &click);
+    testsupport::DoubleClick(form.get());
     ASSERT_TRUE(Controller().Emptying());
     ASSERT_TRUE(SpinUntil([&] { return gate.Reached(); }, 5000));
-  }
-  void DropOnBin(const fs::path& file) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
-    // Qt gives the drop to the widget the drag entered.
-    QDragEnterEvent enter(QPoint(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form.get(), &enter);
-    QDropEvent drop(QPointF(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form.get(), &drop);
   }
   bool InTrash(const std::string& name) {
     for (const auto& item : Controller().Bin()->list())
@@ -175,11 +160,9 @@ TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTras
   EXPECT_FALSE(Controller().EmptyingProgress()->isModal());
 
   // A second request while it runs starts nothing.
-  QMouseEvent again(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(form.get(), &again);
+  testsupport::DoubleClick(form.get());
   const fs::path late = Made("tarde.txt");
-  DropOnBin(late);
+  testsupport::DropFiles(form.get(), {late});
 
   gate.Open();
   ASSERT_TRUE(SpinUntil([&] { return !Controller().Emptying(); }, 10000));
@@ -217,7 +200,7 @@ TEST_F(Emptying, TheEndOfTheProgramLetsItFinishAndKeepsWhatWasDropped) {
   StartHeld();
   EXPECT_EQ(Controller().EmptyingProgress(), nullptr);
   const fs::path late = Made("tarde.txt");
-  DropOnBin(late);
+  testsupport::DropFiles(form.get(), {late});
   std::thread opener([this] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     gate.Open();

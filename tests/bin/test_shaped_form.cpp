@@ -5,10 +5,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDropEvent>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QTcpServer>
 #include <QUrl>
@@ -51,12 +49,6 @@ struct EndingTool : tools::Tool {
   }
   void Open(tools::ToolHost& host) override { host.UnloadAllForms(); }
 };
-
-void DoubleClick(QWidget& w) {
-  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&w, &click);
-}
 
 class BinWindow : public ::testing::Test {
  protected:
@@ -187,7 +179,7 @@ TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTh
   ASSERT_TRUE(bin.moveToTrash({Trashed("a.txt"), Trashed("b.txt")}).ok);
   form->Controller().Poll();
   answer = platform::kAnswerCancel;
-  DoubleClick(*form);
+  testsupport::DoubleClick(form.get());
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].style, platform::kOkCancel | platform::kQuestion);
   EXPECT_EQ(bin.query().count, 2);
@@ -199,7 +191,7 @@ TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTh
   ASSERT_TRUE(bin.moveToTrash({Trashed("c.txt")}).ok);
   form->Controller().Poll();
   answer = platform::kAnswerOk;
-  DoubleClick(*form);
+  testsupport::DoubleClick(form.get());
   ASSERT_TRUE(testsupport::SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(bin.query().count, 0);
   form->Controller().Poll();
@@ -213,8 +205,8 @@ TEST_F(BinWindow, TheQuestionLeavesTheBinLiveAndIsAskedOnceHoweverOftenTheUserAs
   ASSERT_TRUE(bin.moveToTrash({Trashed("a.txt")}).ok);
   form->Controller().Poll();
   platform::SetMsgBoxHook(nullptr);  // a real box
-  DoubleClick(*form);
-  DoubleClick(*form);  // as Alt+V held does on every tick
+  testsupport::DoubleClick(form.get());
+  testsupport::DoubleClick(form.get());  // as Alt+V held does on every tick
   // Back here with the question open: the poll still sees the trash.
   ASSERT_TRUE(bin.moveToTrash({Trashed("b.txt")}).ok);
   form->Controller().Poll();
@@ -244,19 +236,11 @@ TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
   const auto url = [](const std::filesystem::path& p) {
     return QUrl::fromLocalFile(QString::fromStdString(p.string()));
   };
-  const auto accepted = [&](const QMimeData& data) {
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                          Qt::NoModifier);
-    QApplication::sendEvent(form.get(), &enter);
-    return enter.isAccepted() && enter.dropAction() == Qt::MoveAction;
-  };
   const auto a = Trashed("uno.txt"), b = Trashed("carpeta/dos.txt");
   QMimeData data;
   data.setUrls({url(a), url(home / "carpeta"), url(home / "no-existe.txt")});
-  EXPECT_TRUE(accepted(data));
-  QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                  Qt::NoModifier);
-  QApplication::sendEvent(form.get(), &drop);
+  EXPECT_TRUE(testsupport::DragEnter(form.get(), data));
+  testsupport::Drop(form.get(), data);
   EXPECT_FALSE(std::filesystem::exists(a));
   EXPECT_FALSE(std::filesystem::exists(b));
   EXPECT_EQ(form->Controller().State().binCount, 2);
@@ -267,16 +251,13 @@ TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
 
   QMimeData remote;
   remote.setUrls({QUrl("http://127.0.0.1:9/a.txt")});
-  EXPECT_FALSE(accepted(remote));
+  EXPECT_FALSE(testsupport::DragEnter(form.get(), remote));
 }
 
 TEST_F(BinWindow, AWindowGoneBeforeItsPendingStepsRunsNoneOfThem) {
   auto form = Load();
   EXPECT_EQ(attached, 1) << "the second request waits for the showing";
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(QString::fromStdString((home / "no-existe.txt").string()))});
-  QDropEvent drop(QPointF(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(form.get(), &drop);
+  testsupport::DropFiles(form.get(), {home / "no-existe.txt"}, false);
   form.reset();
   testsupport::SpinUntil([] { return false; }, 200);
   EXPECT_EQ(attached, 1);

@@ -1,7 +1,13 @@
 #pragma once
 // What the widget tests share: one application object, readable QStrings in
 // failure messages, and a recorder that answers every message box.
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QString>
+#include <QUrl>
+#include <QWidget>
+#include <filesystem>
 #include <ostream>
 #include <vector>
 
@@ -29,5 +35,33 @@ class MessageLog {
   MessageLog& operator=(const MessageLog&) = delete;
   std::vector<platform::ShownMessage> shown;
 };
+
+// Input as the user gives it to a window: a double click, a drag that enters it (true if it is
+// taken as a move) and its drop, both offering copy or move as file managers do.
+inline void DoubleClick(QWidget* w) {
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &click);
+}
+inline bool DragEnter(QWidget* w, const QMimeData& data) {
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+  QApplication::sendEvent(w, &enter);
+  return enter.isAccepted() && enter.dropAction() == Qt::MoveAction;
+}
+inline void Drop(QWidget* w, const QMimeData& data) {
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                  Qt::NoModifier);
+  QApplication::sendEvent(w, &drop);
+}
+inline void DropFiles(QWidget* w, const std::vector<std::filesystem::path>& paths,
+                      bool enter = true) {
+  QList<QUrl> urls;
+  for (const auto& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p.string()));
+  QMimeData data;
+  data.setUrls(urls);
+  if (enter) DragEnter(w, data);
+  Drop(w, data);
+}
 
 }  // namespace testsupport

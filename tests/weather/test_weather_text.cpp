@@ -65,10 +65,4 @@ TEST(WeatherText, TheWindIsConvertedAsANumberAndMissingFieldsKeepTheirValues) {
   EXPECT_EQ(kept.cityName + kept.windSpeed, f.cityName + f.windSpeed);
 }
 
-TEST(WeatherText, AddressValuesAreEncodedAndPageTextsEscaped) {
-  EXPECT_EQ(EncodeForAddress(QStringLiteral("Málaga #1")), "M%C3%A1laga%20%231");
-  EXPECT_EQ(HtmlEscape("<script>a&'b\"</script>"),
-            "&lt;script&gt;a&amp;&#39;b&quot;&lt;/script&gt;");
-}
-
 }  // namespace

@@ -48,15 +48,6 @@ TEST(Rae, SearchesOneWordFromTheStoredPosition) {
   for (const auto& m : kit.messages) EXPECT_EQ(m.text, "Una palabra sólamente gracias!");
   EXPECT_EQ(navigations.size(), searches);
 
-  // A step the bar cannot take is skipped; a maximum of 0 hides it.
-  QProgressBar* bar = f->ProgressBar1;
-  f->WebBrowser1_ProgressChange(30, 200);
-  EXPECT_TRUE(bar->isVisibleTo(f) && bar->maximum() == 200 && bar->value() == 30);
-  f->WebBrowser1_ProgressChange(-1, 200);
-  EXPECT_EQ(bar->value(), 30);
-  f->WebBrowser1_ProgressChange(0, 0);
-  EXPECT_TRUE(!bar->isVisibleTo(f) && bar->maximum() == 200 && bar->value() == 0);
-
   f->move(40, 60);
   f->close();
   EXPECT_EQ(settings::IniRead("Posición", "Rae_Left", settings::OptionsFile()), "600");

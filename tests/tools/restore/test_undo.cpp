@@ -1,10 +1,6 @@
 // "Deshacer último borrado" on the bin window, with a real trash: the last drop comes back.
 #include <gtest/gtest.h>
 
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
 #include "platform/linux/FreedesktopTrash.h"
@@ -39,16 +35,7 @@ class Undo : public ::testing::Test {
   void TearDown() override { bin::FormStatus::CloseCurrent(); }
 
   void Drop(const std::vector<fs::path>& paths) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const fs::path& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                          Qt::NoModifier);
-    QApplication::sendEvent(form.get(), &enter);
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                    Qt::NoModifier);
-    QApplication::sendEvent(form.get(), &drop);
+    DropFiles(form.get(), paths);
     QCoreApplication::processEvents();
   }
   // The item as the menu shows it when it opens.
