@@ -7,14 +7,6 @@ using E2eDeletionGuard = E2eTest;
 
 namespace {
 
-// Focuses the window and presses keys in it.
-void Keys(const std::string& window, const std::string& keys) {
-  // Through the window manager when it offers to; otherwise straight to the window.
-  if (Shell("xdotool windowactivate --sync " + window + " 2>/dev/null") != 0)
-    Shell("xdotool windowfocus --sync " + window);
-  Shell("xdotool sleep 1 " + keys);
-}
-
 // The message boxes shown so far, one "title<TAB>text" a line; closes the open one, `title`.
 std::string Messages(const std::filesystem::path& log, const std::string& title) {
   Keys(WindowNamed("^" + title + "$"), "key Return");

@@ -1,6 +1,5 @@
 // Message boxes show on the window they belong to: the bin's on the bin, the
 // update window's on the update window.
-#include <QCoreApplication>
 #include <QRect>
 #include <sstream>
 
@@ -40,9 +39,7 @@ void ExpectCentredOn(const QRect& box, const QRect& owner) {
 }  // namespace
 
 TEST_F(E2eMessageBoxes, TheBinsAndTheUpdateWindowsBoxesAreCentredOnThem) {
-  int argc = 1;
-  char name[] = "e2e", *argv[] = {name, nullptr};
-  QCoreApplication app(argc, argv);
+  CoreApp();
   E2eProgram p;
   // A server that has gone: the update window's download fails at once.
   QString gone;

@@ -10,13 +10,6 @@ using E2eOpenQuestions = E2eTest;
 
 namespace {
 
-// Focuses the window and presses keys in it.
-void Keys(const std::string& window, const std::string& keys) {
-  if (Shell("xdotool windowactivate --sync " + window + " 2>/dev/null") != 0)
-    Shell("xdotool windowfocus --sync " + window);
-  Shell("xdotool sleep 1 " + keys);
-}
-
 std::string Opened(const std::string& title, int ms = 5000) {
   std::string id;
   WaitFor([&] { return !(id = WindowNamed("^" + title + "$")).empty(); }, ms);

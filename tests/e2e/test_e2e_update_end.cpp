@@ -1,21 +1,11 @@
 // The update window and the end of the program: once the setup is handed to
 // the desktop's opener the process goes, and "Salir" or SIGTERM during a
 // stalled setup download end it too, without a half setup left behind.
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include "support/E2eProgram.h"
 #include "support/LocalHttpServer.h"
 #include "support/QtApp.h"
-
-// The server runs on this process's event loop; no display connection of Qt's own.
-static QCoreApplication* CoreApp() {
-  static int argc = 1;
-  static char name[] = "e2e";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  return app;
-}
 
 using namespace testsupport;
 using E2eUpdateEnd = E2eTest;

@@ -1,7 +1,6 @@
 // The utilities' hot keys, end to end: each opens its window, the capture
 // writes its file, the dictionary shows its start page and the weather viewer
 // the image a server on 127.0.0.1 serves.
-#include <QCoreApplication>
 #include <algorithm>
 
 #include "support/E2eProgram.h"
@@ -13,10 +12,7 @@ using namespace testsupport;
 using E2eUtilities = E2eTest;
 
 TEST_F(E2eUtilities, AltTXSDAndWOpenTheirUtilities) {
-  // The server runs on this process's event loop; no display connection of Qt's own.
-  int argc = 1;
-  char name[] = "e2e", *argv[] = {name, nullptr};
-  QCoreApplication app(argc, argv);
+  CoreApp();
   E2eProgram p;
   const QByteArray jpeg = OrangeSatelliteJpeg();
   ASSERT_FALSE(jpeg.isEmpty());

@@ -2,7 +2,6 @@
 // region's picture from the map service or from the "Satelite" path; "More Info" shows the
 // current weather from the key-free source or from OpenWeatherMap. Every service is a server on
 // 127.0.0.1.
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QUrlQuery>
 
@@ -19,9 +18,7 @@ struct WeatherCorner : E2eTest, ::testing::WithParamInterface<bool> {};
 
 TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
   const bool keyFree = GetParam();
-  int argc = 1;
-  char name[] = "e2e", *argv[] = {name, nullptr};
-  QCoreApplication app(argc, argv);
+  CoreApp();
   E2eProgram p;
   const QByteArray jpeg = OrangeSatelliteJpeg();
   ASSERT_FALSE(jpeg.isEmpty());

@@ -2,7 +2,6 @@
 // the executable's: its background picture, the condition icon from the icon
 // host, every line inside the panel without a scroll bar, the viewer filled by
 // its page in both sizes, and no earlier values after a failed download.
-#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -171,15 +170,6 @@ void Scenario(const Size& size) {
   EXPECT_TRUE(TextLines(screen, empty).empty()) << "the earlier values show";
 
   EXPECT_EQ(p.Stop(SIGTERM), 0);
-}
-
-// The servers run on this process's event loop; no display connection of Qt's own.
-void CoreApp() {
-  static int argc = 1;
-  static char name[] = "e2e";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
 }
 
 }  // namespace

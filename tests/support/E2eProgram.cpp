@@ -57,6 +57,21 @@ void HotKey(char key) {
   Shell("xdotool keydown alt keydown " + k + " sleep 0.6 keyup " + k + " keyup alt");
 }
 
+void Keys(const std::string& window, const std::string& keys) {
+  // Through the window manager when it offers to; otherwise straight to the window.
+  if (Shell("xdotool windowactivate --sync " + window + " 2>/dev/null") != 0)
+    Shell("xdotool windowfocus --sync " + window);
+  Shell("xdotool sleep 1 " + keys);
+}
+
+void CoreApp() {
+  static int argc = 1;
+  static char name[] = "e2e";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication* app = new QCoreApplication(argc, argv);
+  (void)app;
+}
+
 std::string WindowNamed(const std::string& title) {
   std::string id;
   Shell("xdotool search --onlyvisible --name '" + title + "' 2>/dev/null | head -1", &id);

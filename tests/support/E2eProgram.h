@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImage>
 #include <QRegion>
 #include <cstdlib>
@@ -51,6 +52,11 @@ class E2eTest : public ::testing::Test {
 int Shell(const std::string& command, std::string* out = nullptr);
 // Alt+key, held long enough for the program's poll of the keyboard.
 void HotKey(char key);
+// Focuses the window and presses keys in it (xdotool's words).
+void Keys(const std::string& window, const std::string& keys);
+// The one application object of an e2e test: it runs the local servers' event loop and opens
+// no display connection of Qt's own.
+void CoreApp();
 // The first visible window whose title matches the regular expression; "" when none.
 std::string WindowNamed(const std::string& title);
 // How many of a window's pixels (every fourth each way) pass pred; -1 when no picture.
