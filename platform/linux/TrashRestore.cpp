@@ -276,10 +276,11 @@ TrashOut* OpenTrashOf(FreedesktopTrash::State& s, const TrashedItem& item,
   return &t;
 }
 
-}  // namespace
-
-ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
-  State& s = *s_;
+// Runs `each` for every item with its trash open, then closes the trashes;
+// an item whose trash cannot be opened stays, with the reason.
+template <typename Each>
+ItemsResult ForEachInItsTrash(FreedesktopTrash::State& s, const std::vector<TrashedItem>& items,
+                              Each each) {
   RefreshKeepingList(s);
   ItemsResult result;
   std::map<Location*, TrashOut> open;
@@ -291,97 +292,97 @@ ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
       stay(why);
       continue;
     }
-    TrashOut& t = *out;
-    Location* loc = t.loc;
-    struct stat st;
-    std::string text, encoded;
-    const bool hasFile = fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!hasFile || !ReadInfo(t.info.get(), item.key, text) ||
-        !ParseInfo(text, &encoded, nullptr)) {
-      stay(kGone);
-      continue;
-    }
-    const std::string original = OriginalPath(*loc, encoded);
-    // Another item under the same name since it was listed.
-    if (!item.original.empty() && item.original.lexically_normal().string() != original) {
-      stay(kGone);
-      continue;
-    }
-    if (original.empty() || original == "/") {
-      stay("no se sabe de dónde vino");
-      continue;
-    }
-    // A volume's trash puts back on that volume only: an info file on a
-    // stick must not send its item into the system's folders.
-    if (loc->kind != Kind::kHome && loc->topDir != "/" &&
-        original.rfind(loc->topDir + "/", 0) != 0) {
-      stay("su ubicación está fuera de su volumen");
-      continue;
-    }
-    UniqueFd parent(OpenParentNoFollow(original, why));
-    if (!parent.ok()) {
-      stay(why);
-      continue;
-    }
-    const std::string name = original.substr(original.find_last_of('/') + 1);
-    const int err = MoveBack(t, item.key, parent.get(), name, st.st_dev, S_ISDIR(st.st_mode));
-    if (err) {
-      // Taken out meanwhile by another program: gone, not failed.
-      const bool gone =
-          err == ENOENT && fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
-      stay(err == EEXIST ? std::string(kTaken) : gone ? std::string(kGone) : Reason(err));
-      continue;
-    }
-    unlinkat(t.info.get(), (item.key + kInfoSuffix).c_str(), 0);
-    t.gone.insert(item.key);
-    TrashedItem back = item;
-    back.original = original;
-    result.done.push_back(std::move(back));
+    each(item, *out, stay, result);
   }
   for (auto& [loc, t] : open) Finish(t);
   return result;
 }
 
+}  // namespace
+
+ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
+  State& s = *s_;
+  return ForEachInItsTrash(
+      s, items, [&](const TrashedItem& item, TrashOut& t, auto& stay, ItemsResult& result) {
+        Location* loc = t.loc;
+        struct stat st;
+        std::string text, encoded;
+        const bool hasFile =
+            fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!hasFile || !ReadInfo(t.info.get(), item.key, text) ||
+            !ParseInfo(text, &encoded, nullptr)) {
+          stay(kGone);
+          return;
+        }
+        const std::string original = OriginalPath(*loc, encoded);
+        // Another item under the same name since it was listed.
+        if (!item.original.empty() && item.original.lexically_normal().string() != original) {
+          stay(kGone);
+          return;
+        }
+        if (original.empty() || original == "/") {
+          stay("no se sabe de dónde vino");
+          return;
+        }
+        // A volume's trash puts back on that volume only: an info file on a
+        // stick must not send its item into the system's folders.
+        if (loc->kind != Kind::kHome && loc->topDir != "/" &&
+            original.rfind(loc->topDir + "/", 0) != 0) {
+          stay("su ubicación está fuera de su volumen");
+          return;
+        }
+        std::string why;
+        UniqueFd parent(OpenParentNoFollow(original, why));
+        if (!parent.ok()) {
+          stay(why);
+          return;
+        }
+        const std::string name = original.substr(original.find_last_of('/') + 1);
+        const int err = MoveBack(t, item.key, parent.get(), name, st.st_dev, S_ISDIR(st.st_mode));
+        if (err) {
+          // Taken out meanwhile by another program: gone, not failed.
+          const bool gone = err == ENOENT &&
+                            fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
+          stay(err == EEXIST ? std::string(kTaken) : gone ? std::string(kGone) : Reason(err));
+          return;
+        }
+        unlinkat(t.info.get(), (item.key + kInfoSuffix).c_str(), 0);
+        t.gone.insert(item.key);
+        TrashedItem back = item;
+        back.original = original;
+        result.done.push_back(std::move(back));
+      });
+}
+
 ItemsResult FreedesktopTrash::erase(const std::vector<TrashedItem>& items) {
   State& s = *s_;
-  RefreshKeepingList(s);
-  ItemsResult result;
-  std::map<Location*, TrashOut> open;
-  for (const TrashedItem& item : items) {
-    auto stay = [&](std::string why) { result.stayed.emplace_back(item, std::move(why)); };
-    std::string why;
-    TrashOut* out = OpenTrashOf(s, item, open, why);
-    if (!out) {
-      stay(why);
-      continue;
-    }
-    TrashOut& t = *out;
-    Location* loc = t.loc;
-    const std::string infoName = item.key + kInfoSuffix;
-    struct stat st;
-    const bool hasFile = fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    const bool hasInfo = fstatat(t.info.get(), infoName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!hasInfo) {
-      stay(kGone);
-      continue;
-    }
-    if (hasFile &&
-        !RemoveTreeAt(t.files.get(), item.key, t.dev, s.hook, fs::path(loc->path) / "files")) {
-      t.loc->dirty.insert(item.key);
-      auto it = t.loc->entries.find(item.key);
-      if (it != t.loc->entries.end()) it->second.measured = false;  // part of it may be gone
-      stay("no se pudo eliminar del todo");
-      continue;
-    }
-    if (unlinkat(t.info.get(), infoName.c_str(), 0) != 0 && errno != ENOENT) {
-      stay(Reason(errno));
-      continue;
-    }
-    t.gone.insert(item.key);
-    result.done.push_back(item);
-  }
-  for (auto& [loc, t] : open) Finish(t);
-  return result;
+  return ForEachInItsTrash(
+      s, items, [&](const TrashedItem& item, TrashOut& t, auto& stay, ItemsResult& result) {
+        Location* loc = t.loc;
+        const std::string infoName = item.key + kInfoSuffix;
+        struct stat st;
+        const bool hasFile =
+            fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        const bool hasInfo = fstatat(t.info.get(), infoName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!hasInfo) {
+          stay(kGone);
+          return;
+        }
+        if (hasFile &&
+            !RemoveTreeAt(t.files.get(), item.key, t.dev, s.hook, fs::path(loc->path) / "files")) {
+          t.loc->dirty.insert(item.key);
+          auto it = t.loc->entries.find(item.key);
+          if (it != t.loc->entries.end()) it->second.measured = false;  // part of it may be gone
+          stay("no se pudo eliminar del todo");
+          return;
+        }
+        if (unlinkat(t.info.get(), infoName.c_str(), 0) != 0 && errno != ENOENT) {
+          stay(Reason(errno));
+          return;
+        }
+        t.gone.insert(item.key);
+        result.done.push_back(item);
+      });
 }
 
 }  // namespace platform
