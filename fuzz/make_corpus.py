@@ -86,6 +86,11 @@ def main():
           b"7fe0a000-7fe0b000 r-xp 00000000 08:01 131 /usr/lib/x86_64-linux-gnu/libc.so.6\n"
           b"2: POSIX  ADVISORY  READ 5678 fd:00:1234567 128 128\n"
           b"3: OFDLCK ADVISORY  WRITE -1 08:01:99 0 EOF\n")
+    write("proc_in_use", "seed-btrfs",
+          b"25 1 0:29 / /sys/fs/cgroup rw,nosuid - cgroup2 cgroup2 rw\n"
+          b"40 1 0:39 / /data rw,relatime - btrfs /dev/loop0 rw,subvol=/\n"
+          b"1: FLOCK  ADVISORY  WRITE 1234 00:27:5678 0 EOF\n"
+          b"7fe0a000-7fe0b000 r--s 00000000 00:27 4321 /data/sub/mapped\n")
 
     # The stored numbers and on/off words, as the settings tests write them.
     for i, text in enumerate([b"12abc", b"1234,5", b"1234.5", b"1235.5", b"Verdadero", b"True",

@@ -54,6 +54,9 @@ struct DeleteReport {
   std::int64_t removed = 0;                   // entries removed
   std::int64_t stayedCount = 0;               // entries left in place
   std::vector<std::filesystem::path> stayed;  // the first of them (a thousand, or fewer long paths)
+  // The user's home where the deletion met it inside (a bind mount's source,
+  // another mount of its volume): left whole, and among those that stayed.
+  std::vector<std::filesystem::path> homes;
 };
 
 // Deletes everything inside `folder`, read-only entries included; the folder

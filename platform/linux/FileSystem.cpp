@@ -1,7 +1,6 @@
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <set>
 
 #include "platform/linux/InUse.h"
 #include "platform/linux/PosixFile.h"
@@ -54,6 +52,7 @@ class Lister {
     push(name);
     return Next::kEnter;
   }
+  bool accept(const struct stat&) { return true; }
   void entered(const std::string&) {}
   void notEntered(int, const std::string&, int err) {
     if (err != ENOENT && err != ENOTDIR && err != ELOOP) folderLine();
@@ -100,53 +99,16 @@ class Lister {
   std::int64_t more_ = 0;
 };
 
+// For the guard of a home it cannot reach, which knows that home by its path.
+std::string Absolute(const fs::path& folder) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(folder, ec);
+  return ec ? std::string() : absolute.string();
+}
+
 UniqueFd OpenFolder(const fs::path& folder) {
   return UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
-
-using Id = std::pair<dev_t, ino_t>;
-
-Id IdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
-
-// The folders no emptying or removal may take, by identity: the root, both
-// homes (HOME may be unset, empty or another folder than the password
-// database's), and every folder above either, found by climbing with "..".
-class HomeGuard {
- public:
-  HomeGuard() {
-    struct stat st;
-    if (stat("/", &st) == 0) root_ = IdOf(st);
-    std::vector<std::string> homes;
-    if (const char* env = std::getenv("HOME"); env && *env) homes.emplace_back(env);
-    for (uid_t uid : {getuid(), geteuid()}) {
-      std::vector<char> buf(16384);
-      passwd pw, *found = nullptr;
-      if (getpwuid_r(uid, &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir)
-        homes.emplace_back(found->pw_dir);
-    }
-    for (const std::string& home : homes) {
-      UniqueFd fd(open(home.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-      if (!fd.ok()) continue;
-      bool first = true;
-      ClimbToRoot(fd.get(), [&](const struct stat& s) {
-        (first ? homes_ : above_).insert(IdOf(s));
-        first = false;
-      });
-    }
-  }
-
-  Guarded judge(const struct stat& st) const {
-    const Id id = IdOf(st);
-    if (id == root_) return Guarded::kRoot;
-    if (homes_.count(id)) return Guarded::kHome;
-    if (above_.count(id)) return Guarded::kHoldsHome;
-    return Guarded::kNo;
-  }
-
- private:
-  Id root_{0, 0};
-  std::set<Id> homes_, above_;
-};
 
 }  // namespace
 
@@ -156,7 +118,7 @@ FolderCheck CheckFolder(const fs::path& folder) {
   struct stat st;
   if (!dir.ok() || fstat(dir.get(), &st) != 0) return check;
   check.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-  check.guarded = HomeGuard().judge(st);
+  check.guarded = HomeGuard(true).judge(st, Absolute(folder));
   return check;
 }
 
@@ -171,10 +133,11 @@ DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options
   }
   // Judged on the very folder that is emptied below, through this handle.
   const FolderId id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  const HomeGuard homes(true);
   if (options.expected.known() && !(options.expected == id))
     report.refused = Guarded::kChanged;
   else
-    report.refused = HomeGuard().judge(st);
+    report.refused = homes.judge(st, Absolute(folder));
   if (report.refused != Guarded::kNo) return report;
   const std::string handle = "/proc/self/fd/" + std::to_string(dir.get());
   const bool opened = st.st_uid == geteuid() && (st.st_mode & S_IRWXU) != S_IRWXU;
@@ -186,6 +149,8 @@ DeleteReport DeleteContents(const fs::path& folder, const DeleteOptions& options
   rules.stayed = &report.stayed;
   rules.stayedCount = &report.stayedCount;
   rules.hook = options.beforeEnter;
+  rules.homes = &homes;
+  rules.homesMet = &report.homes;
   if (options.keepInUse) {
     inUse.emplace();
     const uid_t me = geteuid();
@@ -208,7 +173,7 @@ int RemoveEmptyFolder(const fs::path& folder, Guarded* refused) {
   UniqueFd dir = OpenFolder(path);
   struct stat st;
   if (dir.ok() && fstat(dir.get(), &st) == 0) {
-    if (const Guarded why = HomeGuard().judge(st); why != Guarded::kNo) {
+    if (const Guarded why = HomeGuard(true).judge(st, Absolute(path)); why != Guarded::kNo) {
       if (refused) *refused = why;
       return EPERM;
     }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "platform/linux/Mounts.h"
 #include "platform/linux/PosixFile.h"
 
 namespace platform {
@@ -25,7 +26,7 @@ bool AllDigits(const char* s) {
 }
 
 // "08:01" (hex major and minor, as maps and locks write them) to a device.
-bool ParseDevice(const std::string& text, dev_t& dev) {
+bool ParseHexDevice(const std::string& text, dev_t& dev) {
   const std::size_t colon = text.find(':');
   if (colon == std::string::npos) return false;
   char* end = nullptr;
@@ -69,7 +70,7 @@ InUse::InUse(const std::string& procRoot) {
           std::istringstream in(line);
           dev_t dev;
           if (in >> address >> perms >> offset >> device >> inode && inode != 0 &&
-              ParseDevice(device, dev)) {
+              ParseHexDevice(device, dev)) {
             heldByMap_.insert({dev, static_cast<ino_t>(inode)});
             heldInodes_.insert(static_cast<ino_t>(inode));
           }
@@ -78,19 +79,10 @@ InUse::InUse(const std::string& procRoot) {
     }
     closedir(proc);
   }
-  // "36 35 98:0 /mnt1 /mnt2 rw - ext3 /dev/root rw": the devices that mounts
-  // show, those of the superblocks, as maps and locks do.
   text.clear();
   ReadRegularFileAt(AT_FDCWD, procRoot + "/self/mountinfo", text, kMaxProcText);
-  {
-    std::istringstream mounts(text);
-    std::string line, id, parent, device;
-    while (std::getline(mounts, line)) {
-      std::istringstream in(line);
-      dev_t dev;
-      if (in >> id >> parent >> device && ParseDevice(device, dev)) mountDevices_.insert(dev);
-    }
-  }
+  for (const MountEntry& m : ParseMountInfo(text))
+    if (m.device != 0 && m.fsType != "btrfs") exactDevices_.insert(m.device);
   // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF": the inode of every
   // lock of every kind. Readable by all, so it also shows other users' locks.
   text.clear();
@@ -104,7 +96,7 @@ InUse::InUse(const std::string& procRoot) {
       const std::size_t last = field.rfind(':');
       dev_t dev;
       if (last == std::string::npos || field.find(':') == last ||
-          !ParseDevice(field.substr(0, last), dev))
+          !ParseHexDevice(field.substr(0, last), dev))
         continue;
       char* end = nullptr;
       const unsigned long long inode = std::strtoull(field.c_str() + last + 1, &end, 10);

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <set>
 #include <sstream>
 
@@ -29,6 +31,19 @@ std::string Unescape(const std::string& s) {
   return out;
 }
 
+// "0:29": unlike maps and locks, mountinfo writes the numbers in decimal.
+bool ParseDecimalDevice(const std::string& text, dev_t& dev) {
+  const std::size_t colon = text.find(':');
+  if (colon == 0 || colon == std::string::npos || colon + 1 == text.size()) return false;
+  char* end = nullptr;
+  const unsigned long major = std::strtoul(text.c_str(), &end, 10);
+  if (end != text.c_str() + colon) return false;
+  const unsigned long minor = std::strtoul(text.c_str() + colon + 1, &end, 10);
+  if (*end != 0) return false;
+  dev = makedev(major, minor);
+  return true;
+}
+
 }  // namespace
 
 std::vector<MountEntry> ParseMountInfo(const std::string& text) {
@@ -48,6 +63,7 @@ std::vector<MountEntry> ParseMountInfo(const std::string& text) {
     MountEntry e;
     e.mountPoint = Unescape(fields[4]);
     e.fsType = fields[dash + 1];
+    ParseDecimalDevice(fields[2], e.device);
     const std::string& opts = fields[5];
     e.readOnly = opts == "ro" || opts.rfind("ro,", 0) == 0;
     out.push_back(std::move(e));

@@ -1,6 +1,8 @@
 #pragma once
 // The mounted volumes of this process, read from /proc/self/mountinfo, and a
 // cheap way to learn that the table changed.
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@ namespace platform {
 struct MountEntry {
   std::filesystem::path mountPoint;
   std::string fsType;
+  dev_t device = 0;  // the superblock's, written "major:minor" in decimal
   bool readOnly = false;
 };
 

@@ -2,14 +2,22 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <system_error>
+#include <thread>
 
 namespace platform {
 
@@ -37,17 +45,79 @@ void ClimbToRoot(int fd, const std::function<void(const struct stat&)>& each) {
   constexpr int kMaxClimb = 4096;  // deeper than any real path; ends a loop on a broken tree
   UniqueFd cur(fcntl(fd, F_DUPFD_CLOEXEC, 0));
   struct stat here;
-  if (!cur.ok() || fstat(cur.get(), &here) != 0) return;
+  if (!cur.ok() || !StatNoWait(cur.get(), "", here)) return;
   each(here);
   for (int step = 0; step < kMaxClimb; ++step) {
     UniqueFd up(openat(cur.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat there;
-    if (!up.ok() || fstat(up.get(), &there) != 0) return;
+    if (!up.ok() || !StatNoWait(up.get(), "", there)) return;
     if (there.st_dev == here.st_dev && there.st_ino == here.st_ino) return;  // the root
     each(there);
     cur = std::move(up);
     here = there;
   }
+}
+
+UniqueFd OpenFolderNoWait(const std::string& path) {
+  constexpr int kFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+  open_how how{};
+  how.flags = kFlags;
+  how.resolve = RESOLVE_CACHED;
+  const long fd = syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
+  if (fd >= 0) return UniqueFd(static_cast<int>(fd));
+  if (errno != EAGAIN && errno != ENOSYS && errno != EINVAL && errno != E2BIG) return UniqueFd();
+  // Not all in the cache (or a kernel without the cached lookup): a thread
+  // asks, and one that hangs is never joined but blocks no second one.
+  struct Lookup {
+    std::mutex m;
+    std::condition_variable cv;
+    int fd = -1, err = 0;
+    bool done = false, abandoned = false;
+  };
+  // Never destroyed: a lookup may end while the program exits.
+  static std::mutex& pendingLock = *new std::mutex;
+  static std::set<std::string>& pending = *new std::set<std::string>;
+  {
+    std::lock_guard<std::mutex> lock(pendingLock);
+    if (!pending.insert(path).second) {
+      errno = ETIMEDOUT;
+      return UniqueFd();
+    }
+  }
+  auto lookup = std::make_shared<Lookup>();
+  auto ask = [lookup, path] {
+    const int opened = open(path.c_str(), kFlags);
+    const int err = errno;
+    {
+      std::lock_guard<std::mutex> lock(pendingLock);
+      pending.erase(path);
+    }
+    std::lock_guard<std::mutex> lock(lookup->m);
+    if (lookup->abandoned) {
+      if (opened >= 0) close(opened);
+      return;
+    }
+    lookup->fd = opened;
+    lookup->err = err;
+    lookup->done = true;
+    lookup->cv.notify_one();
+  };
+  try {
+    std::thread(ask).detach();
+  } catch (const std::system_error&) {
+    std::lock_guard<std::mutex> lock(pendingLock);
+    pending.erase(path);
+    errno = EAGAIN;
+    return UniqueFd();
+  }
+  std::unique_lock<std::mutex> lock(lookup->m);
+  if (!lookup->cv.wait_for(lock, std::chrono::seconds(1), [&] { return lookup->done; })) {
+    lookup->abandoned = true;
+    errno = ETIMEDOUT;
+    return UniqueFd();
+  }
+  errno = lookup->err;
+  return UniqueFd(lookup->fd);
 }
 
 void UniqueFd::reset(int fd) {

@@ -22,7 +22,8 @@ bool StatNoWait(int dirFd, const char* name, struct stat& st, bool* mountRoot = 
 
 // Calls `each` with the status of the open folder `fd`, then of every folder
 // above it, climbing with ".." (across mounts) up to the root, its own parent.
-// Never by path text, so neither links nor bind mounts nor ".." fool it.
+// Never by path text, so neither links nor bind mounts nor ".." fool it; the
+// statuses are the cached ones (StatNoWait).
 void ClimbToRoot(int fd, const std::function<void(const struct stat&)>& each);
 
 // Owns one file descriptor; -1 when empty.
@@ -51,6 +52,13 @@ class UniqueFd {
  private:
   int fd_ = -1;
 };
+
+// An O_PATH handle of the folder `path` (links followed), found without
+// waiting on a file system: from the kernel's lookup cache when it can; what
+// is not cached is looked up by a helper thread, given a second. A lookup that
+// takes longer (a server that stopped answering) is left to end on its own,
+// and until it does the path fails at once with ETIMEDOUT.
+UniqueFd OpenFolderNoWait(const std::string& path);
 
 // write() until every byte is out; false on any error (errno tells).
 bool WriteAll(int fd, std::string_view bytes);

@@ -2,10 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <optional>
 
 #include "platform/linux/PosixFile.h"
 #include "platform/linux/TreeWalk.h"
@@ -40,10 +43,21 @@ void RestoreMode(int dirFd, const std::string& name, int mode) {
   chmod(handle.c_str(), static_cast<mode_t>(mode));
 }
 
+// An absolute path without ".", ".." or a trailing separator; "" when relative.
+std::string NormalPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return {};
+  std::string s = std::filesystem::path(path).lexically_normal().string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
 class Remover {
  public:
   Remover(dev_t dev, const RemoveRules& rules, const std::filesystem::path& shown)
-      : dev_(dev), rules_(rules), tracked_(rules.hook || rules.stayed), shown_(shown.string()) {}
+      : dev_(dev),
+        rules_(rules),
+        tracked_(rules.hook || rules.stayed || rules.homesMet),
+        shown_(shown.string()) {}
 
   void listed(int, Names&) {}
 
@@ -74,6 +88,10 @@ class Remover {
       return Next::kDone;
     }
     gone = false;
+    if (home(st, tracked_ ? Child(name) : std::string())) {
+      report(name);
+      return Next::kDone;
+    }
     int mode = -1;
     if (rules_.makeWritable && st.st_uid == geteuid() && (st.st_mode & S_IRWXU) != S_IRWXU)
       mode = MakeOwnerFull(dirFd, name);
@@ -82,6 +100,9 @@ class Remover {
     if (rules_.hook) rules_.hook(shown_);
     return Next::kEnter;
   }
+
+  // The folder just opened, which may have been swapped since entry() looked.
+  bool accept(const struct stat& st) { return !home(st, tracked_ ? shown_ : std::string()); }
 
   void entered(const std::string&) {}
 
@@ -121,6 +142,20 @@ class Remover {
   std::int64_t removed = 0;
 
  private:
+  // Whether the folder with this status, at `path` ("" when unknown), is a
+  // home; it is noted when it is.
+  bool home(const struct stat& st, const std::string& path) {
+    if (!rules_.homes && !ownHomes_) ownHomes_.emplace();
+    const HomeGuard& guard = rules_.homes ? *rules_.homes : *ownHomes_;
+    if (!guard.isHome(st, path)) return false;
+    if (rules_.homesMet) rules_.homesMet->push_back(path);
+    return true;
+  }
+
+  std::string Child(const std::string& name) const {
+    return shown_.empty() || shown_.back() == '/' ? shown_ + name : shown_ + '/' + name;
+  }
+
   void unlinked(int dirFd, const std::string& name, int flags) {
     gone = unlinkat(dirFd, name.c_str(), flags) == 0;
     if (gone) ++removed;
@@ -154,9 +189,65 @@ class Remover {
   std::string shown_;
   std::vector<int> modes_;  // per folder entered: the mode to put back if it stays, or -1
   std::size_t stayedBytes_ = 0;
+  std::optional<HomeGuard> ownHomes_;
 };
 
 }  // namespace
+
+HomeGuard::HomeGuard(bool above) {
+  struct stat st;
+  if (StatNoWait(AT_FDCWD, "/", st)) root_ = {st.st_dev, st.st_ino};
+  std::vector<std::string> homes;
+  if (const char* env = std::getenv("HOME"); env && *env) homes.emplace_back(env);
+  for (uid_t uid : {getuid(), geteuid()}) {
+    std::vector<char> buf(16384);
+    passwd pw, *found = nullptr;
+    if (getpwuid_r(uid, &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
+        *found->pw_dir)
+      homes.emplace_back(found->pw_dir);
+  }
+  for (const std::string& home : homes) {
+    UniqueFd fd = OpenFolderNoWait(home);
+    if (!fd.ok() || !StatNoWait(fd.get(), "", st)) {
+      // A home that does not exist holds nothing; one out of reach is kept by its path.
+      if (errno != ENOENT && errno != ENOTDIR)
+        if (std::string path = NormalPath(home); !path.empty()) paths_.push_back(path);
+      continue;
+    }
+    homes_.insert({st.st_dev, st.st_ino});
+    if (above) {
+      bool first = true;
+      ClimbToRoot(fd.get(), [&](const struct stat& s) {
+        if (!first) above_.insert({s.st_dev, s.st_ino});
+        first = false;
+      });
+    }
+  }
+}
+
+Guarded HomeGuard::judge(const struct stat& st, const std::string& path) const {
+  const Id id{st.st_dev, st.st_ino};
+  if (id == root_) return Guarded::kRoot;
+  if (homes_.count(id)) return Guarded::kHome;
+  if (above_.count(id)) return Guarded::kHoldsHome;
+  const std::string folder = NormalPath(path);
+  if (folder.empty()) return Guarded::kNo;
+  for (const std::string& home : paths_) {
+    if (home == folder) return Guarded::kHome;
+    if (folder == "/" || home.compare(0, folder.size() + 1, folder + '/') == 0)
+      return Guarded::kHoldsHome;
+  }
+  return Guarded::kNo;
+}
+
+bool HomeGuard::isHome(const struct stat& st, const std::string& path) const {
+  if (homes_.count({st.st_dev, st.st_ino})) return true;
+  if (paths_.empty() || path.empty()) return false;
+  const std::string folder = NormalPath(path);
+  for (const std::string& home : paths_)
+    if (home == folder) return true;
+  return false;
+}
 
 bool IsMountRoot(int fd) {
   struct statx sx;
@@ -181,7 +272,8 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRul
     return done();
   }
   struct stat opened;
-  if (fstat(fd.get(), &opened) != 0 || opened.st_dev != dev || IsMountRoot(fd.get())) {
+  if (fstat(fd.get(), &opened) != 0 || opened.st_dev != dev || IsMountRoot(fd.get()) ||
+      !remover.accept(opened)) {
     remover.notEntered(dirFd, name, 0);
     return done();
   }

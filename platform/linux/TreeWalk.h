@@ -29,6 +29,7 @@ enum class Next { kDone, kEnter };
 // and inode) it was entered from. The visitor has
 //   void listed(int dirFd, Names& names)      // a folder's names, before any is visited
 //   Next entry(int dirFd, const std::string& name, bool likelyDir)
+//   bool accept(const struct stat& st)         // the folder opened: false leaves it
 //   void entered(const std::string& name)      // after the folder was opened
 //   void notEntered(int dirFd, const std::string& name, int err)  // err 0: another volume
 //   void left(int dirFd, const std::string& name)  // after its content was visited
@@ -64,7 +65,8 @@ bool WalkBelow(int top, dev_t dev, Visitor& v) {
         v.notEntered(cur.get(), name, errno);
         continue;
       }
-      if (fstat(child.get(), &st) != 0 || st.st_dev != dev || IsMountRoot(child.get())) {
+      if (fstat(child.get(), &st) != 0 || st.st_dev != dev || IsMountRoot(child.get()) ||
+          !v.accept(st)) {
         v.notEntered(cur.get(), name, 0);
         continue;
       }
@@ -110,6 +112,7 @@ class SizeCounter {
       total = SaturatingAdd(total, static_cast<std::int64_t>(st.st_size));
     return Next::kDone;
   }
+  bool accept(const struct stat&) { return true; }
   void entered(const std::string&) {}
   void notEntered(int, const std::string&, int) {}
   void left(int, const std::string&) {}

@@ -62,3 +62,66 @@ TEST_F(E2eDeletionGuard, TheHomesParentIsRefusedInTheCleanerAndTheFolderWindow) 
   EXPECT_EQ(ReadFile(home / ".bashrc"), "rc");
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
+
+// The home shown by a bind mount of a folder on a data volume: emptying the volume's users
+// folder, from the cleaner and from the folder window, takes what lies beside the home and
+// leaves the home whole, naming it.
+TEST_F(E2eDeletionGuard, AHomeBoundFromADataVolumeStaysWholeAndIsNamed) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
+  E2eProgram p;
+  const std::filesystem::path users = p.home() / "data" / "users", me = users / "me",
+                              home = p.home() / "home" / "me";
+  WriteFile(me / "docs" / "thesis.txt", "years");
+  std::filesystem::create_directories(home);
+  p.BindMount(me, home);
+  p.SetEnv("HOME", home.string());
+  p.SetEnv("TMPDIR", users.string());
+  const std::filesystem::path log = p.folder() / "messages.txt";
+  p.SetEnv("WW_MESSAGE_LOG", log.string());
+  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
+  ASSERT_TRUE(p.Start());
+  const std::string named = "\tLa carpeta \"" + me.string() +
+                            "\" es la carpeta personal del usuario: no se vacía ni se elimina.\n";
+  const auto shown = [&](const std::string& title, int times) {
+    const std::string line = title + named;
+    return WaitFor(
+        [&] {
+          const std::string text = ReadFile(log);
+          int n = 0;
+          for (std::size_t at = text.find(line); at != std::string::npos;
+               at = text.find(line, at + 1))
+            ++n;
+          return n == times;
+        },
+        10000);
+  };
+
+  WriteFile(users / "old" / "junk.tmp", "x");
+  HotKey('t');
+  std::string cleaner;
+  ASSERT_TRUE(WaitFor([&] { return !(cleaner = WindowNamed("^TempDir$")).empty(); }, 5000));
+  Keys(cleaner, "key Tab space sleep 1 key Tab space");
+  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Vaciar Temp$").empty(); }, 5000));
+  Keys(WindowNamed("^Vaciar Temp$"), "key Return");  // the question's "Aceptar"
+  ASSERT_TRUE(shown("Vaciar Temp", 1)) << ReadFile(log);
+  Keys(WindowNamed("^Vaciar Temp$"), "key Return");
+  EXPECT_FALSE(std::filesystem::exists(users / "old"));
+  EXPECT_EQ(ReadFile(me / "docs" / "thesis.txt"), "years");
+
+  WriteFile(users / "old" / "junk.tmp", "x");
+  HotKey('x');
+  std::string folders;
+  ASSERT_TRUE(WaitFor(
+      [&] { return !(folders = WindowNamed("^Operaciones con carpetas$")).empty(); }, 5000));
+  Keys(folders, "key Tab space");
+  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Selecciona un Directorio:$").empty(); }, 5000));
+  Keys(WindowNamed("^Selecciona un Directorio:$"), "type --delay 20 '" + users.string() + "'");
+  Shell("xdotool sleep 0.5 key Return");
+  ASSERT_TRUE(WaitFor([] { return WindowNamed("^Selecciona un Directorio:$").empty(); }, 5000));
+  Keys(folders, "key Tab Tab space");
+  ASSERT_TRUE(shown("Error", 1)) << ReadFile(log);
+  Keys(WindowNamed("^Error$"), "key Return");
+  EXPECT_FALSE(std::filesystem::exists(users / "old"));
+  EXPECT_EQ(ReadFile(me / "docs" / "thesis.txt"), "years");
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}

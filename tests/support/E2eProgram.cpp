@@ -4,6 +4,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 #include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 
 #include <QString>
@@ -144,6 +146,11 @@ pid_t E2eProgram::Spawn() const {
   if (p != 0) return p;
   for (const auto& name : unset_) unsetenv(name.c_str());
   for (const auto& [k, v] : env_) setenv(k.c_str(), v.c_str(), 1);
+  if (!binds_.empty() && (unshare(CLONE_NEWNS) != 0 ||
+                          mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0))
+    _exit(125);
+  for (const auto& [source, target] : binds_)
+    if (mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) _exit(125);
   if (uid_ != 0 && (setgroups(0, nullptr) != 0 || setresgid(gid_, gid_, gid_) != 0 ||
                     setresuid(uid_, uid_, uid_) != 0))
     _exit(126);

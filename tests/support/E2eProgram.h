@@ -82,6 +82,11 @@ class E2eProgram {
   std::string EnvPrefix() const;  // "VAR='value' ..." for a helper command
   // Another executable than $WW_EXE, started without --program-folder.
   void SetInstalled(const std::filesystem::path& executable) { installed_ = executable; }
+  // Runs the program in a mount namespace of its own (root only) with `source` bound on
+  // `target`; the mount ends with the program.
+  void BindMount(const std::filesystem::path& source, const std::filesystem::path& target) {
+    binds_.emplace_back(source, target);
+  }
   // Runs the program as this user, who then owns the test's home and folder.
   void RunAs(uid_t uid, gid_t gid);
   // Options.ini in Windows-1252.
@@ -113,6 +118,7 @@ class E2eProgram {
   TempDir home_;
   std::map<std::string, std::string> env_;
   std::vector<std::string> unset_;
+  std::vector<std::pair<std::filesystem::path, std::filesystem::path>> binds_;
   std::filesystem::path installed_;
   uid_t uid_ = 0, gid_ = 0;
   pid_t pid_ = -1;

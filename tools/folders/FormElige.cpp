@@ -101,12 +101,12 @@ void FormElige::ListarCarpeta(const QString& folder) {
   List1->AddLines(lines);
 }
 
-platform::Guarded FormElige::VaciarCarpeta() {
-  if (folder_.isEmpty()) return platform::Guarded::kNo;
+platform::DeleteReport FormElige::VaciarCarpeta() {
+  if (folder_.isEmpty()) return {};
   platform::DeleteOptions options;
   // A file that a running program holds stays, as it would on Windows.
   options.keepInUse = true;
-  return platform::DeleteContents(Native(folder_), options).refused;
+  return platform::DeleteContents(Native(folder_), options);
 }
 
 void FormElige::Tell(const QString& text, int style, const QString& title) {
@@ -120,6 +120,14 @@ bool FormElige::UnreadableName(const QString& path) {
            .arg(path),
        platform::kExclamation, QStringLiteral("Error"));
   return true;
+}
+
+void FormElige::TellHomesLeft(const std::vector<fs::path>& homes) {
+  QStringList texts;
+  for (const fs::path& home : homes)
+    texts.append(Protection(QFile::decodeName(QByteArray::fromStdString(home.string())),
+                            platform::Guarded::kHome));
+  if (!texts.isEmpty()) Tell(texts.join('\n'), platform::kExclamation, QStringLiteral("Error"));
 }
 
 bool FormElige::Refused(platform::Guarded why) {
@@ -155,10 +163,13 @@ void FormElige::XPButtonVaciar_Click() {
     Tell(kNoFolder, platform::kExclamation, QStringLiteral("Error"));
     return;
   }
-  if (UnreadableName(folder_) || Refused(VaciarCarpeta())) return;
+  if (UnreadableName(folder_)) return;
+  const platform::DeleteReport report = VaciarCarpeta();
+  if (Refused(report.refused)) return;
   List1->Clear();
   List1->AddLines({folder_});
   ListarCarpeta(folder_);
+  TellHomesLeft(report.homes);
 }
 
 void FormElige::XPButtonDelete_Click() {
@@ -166,11 +177,13 @@ void FormElige::XPButtonDelete_Click() {
     Tell(kNoFolder, platform::kExclamation, QStringLiteral("Error"));
     return;
   }
-  if (UnreadableName(folder_) || Refused(VaciarCarpeta())) return;
+  if (UnreadableName(folder_)) return;
+  const platform::DeleteReport report = VaciarCarpeta();
+  if (Refused(report.refused)) return;
   // Whatever resisted keeps the folder, and the list shows what was there.
   platform::Guarded why = platform::Guarded::kNo;
   if (platform::RemoveEmptyFolder(Native(folder_), &why) != 0) {
-    Refused(why);
+    if (!Refused(why)) TellHomesLeft(report.homes);
     return;
   }
   List1->Clear();

@@ -26,8 +26,8 @@ class FormElige : public QWidget {
   // Appends the pre-order listing of `folder`; nothing for empty text.
   void ListarCarpeta(const QString& folder);
   // Deletes everything inside the current folder, skipping what resists; what
-  // the deletion service refused, if it refused.
-  platform::Guarded VaciarCarpeta();
+  // the deletion service refused, if it refused, and the homes it left inside.
+  platform::DeleteReport VaciarCarpeta();
 
   const QString& CurrentFolder() const { return folder_; }
 
@@ -49,6 +49,8 @@ class FormElige : public QWidget {
   void DeleteFile(const QString& file);
   // Shows why the current folder was not emptied or removed; false when it was not refused.
   bool Refused(platform::Guarded why);
+  // Names the homes that an emptying found inside and left whole.
+  void TellHomesLeft(const std::vector<std::filesystem::path>& homes);
   // Says so when a name came back from a dialog with bytes it could not read.
   bool UnreadableName(const QString& path);
 

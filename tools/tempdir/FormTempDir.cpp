@@ -209,6 +209,12 @@ void FormTempDir::Empty(const platform::FolderCheck& check) {
       StatusPanel1->setText(QStringLiteral("No había nada que eliminar."));
     CommandBorrar->setEnabled(false);
     CommandMostrar->setEnabled(false);
+    QStringList homes;
+    for (const std::filesystem::path& home : report.homes)
+      homes.append(QStringLiteral("La carpeta \"%1\" es la carpeta personal del usuario: no se "
+                                  "vacía ni se elimina.")
+                       .arg(Shown(home.string())));
+    if (!homes.isEmpty()) Refuse(homes.join('\n'));
     after = platform::FolderSize(folder_);
   }
   if (after < 0) {

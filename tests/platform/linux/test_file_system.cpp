@@ -20,6 +20,9 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "platform/linux/InUse.h"
+#include "platform/linux/PosixFile.h"
+#include "platform/linux/SafeRemove.h"
 #include "support/TrashTestKit.h"
 
 namespace fs = std::filesystem;
@@ -267,6 +270,111 @@ TEST(FileSystem, TheHomeAndEveryFolderThatHoldsItAreRefused) {
   EXPECT_EQ(out, "hh aa aa aa aa rr C aa hh" + above + " hh" + above + " kept");
   EXPECT_EQ(ReadFile(home / ".bashrc"), "mine");
   EXPECT_EQ(ReadFile(users / "other" / "f"), "x") << "nothing beside the home went either";
+}
+
+// A home met from elsewhere than its own path (the source of the bind mount that shows it, that
+// source through another mount of its volume, or moved in while the walk goes) is neither
+// entered nor emptied: it stays and is named, and what lies around it goes. The trash empties
+// through the same walk.
+TEST(FileSystem, AHomeMetInsideStaysWholeAndIsNamed) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
+  TempDir tmp;
+  const fs::path users = tmp / "data" / "users", me = users / "me", home = tmp / "home" / "me";
+  WriteFile(me / "docs" / "thesis", "years");
+  fs::create_directories(home);
+  fs::create_directories(tmp / "second");
+  const std::string out = Privately([&] {
+    if (mount(me.c_str(), home.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        mount((tmp / "data").c_str(), (tmp / "second").c_str(), nullptr, MS_BIND, nullptr) != 0)
+      return std::string("no bind mount");
+    ScopedEnv env("HOME", home.string());
+    std::string text;
+    const auto empty = [&](const fs::path& folder, const DeleteOptions& options) {
+      WriteFile(folder / "old" / "junk", "x");
+      const DeleteReport r = DeleteContents(folder, options);
+      text += std::to_string(r.removed) + ":";
+      for (const fs::path& p : r.homes) text += p.lexically_relative(tmp.path()).string() + ",";
+      text += ReadFile(home / "docs" / "thesis") + " ";
+    };
+    empty(users, {});
+    empty(tmp / "second" / "users", {});
+    DeleteOptions options;
+    options.beforeEnter = [&](const fs::path& dir) {
+      if (dir.filename() != "sub") return;
+      fs::rename(dir, tmp / "away");
+      fs::rename(me, dir);
+    };
+    fs::create_directories(tmp / "work" / "sub");
+    empty(tmp / "work", options);
+    fs::rename(tmp / "work" / "sub", me);
+    WriteFile(users / "old" / "junk", "x");
+    const platform::UniqueFd data(open((tmp / "data").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st;
+    fstat(data.get(), &st);
+    text += platform::RemoveTreeAt(data.get(), "users", st.st_dev, platform::DescendHook(),
+                                   tmp / "data")
+                ? "gone "
+                : "stayed ";
+    text += std::to_string(fs::exists(users / "old")) + ReadFile(me / "docs" / "thesis");
+    return text;
+  });
+  EXPECT_EQ(out, "2:data/users/me,years 2:second/users/me,years 2:work/sub,years stayed 0years");
+}
+
+// A home on a mount whose server stopped answering holds nothing up: a folder elsewhere is
+// emptied, and the folders that hold the home are still refused: known by identity when the
+// home is the mount's root (its status is cached), by its path alone when it lies beyond.
+TEST(FileSystem, AHomeOnADeadMountHoldsNothingUp) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
+  TempDir tmp;
+  const std::string out = Privately([&] {
+    FuseMount net(tmp / "net");
+    if (!net.ok()) return std::string("no FUSE here");
+    struct stat st;
+    if (stat((tmp / "net").c_str(), &st) != 0) return std::string("not served");
+    net.Stop();
+    std::string text;
+    for (const fs::path& home : {tmp / "net", tmp / "net" / "me"}) {
+      ScopedEnv env("HOME", home.string());
+      text += Within(10, [&] {
+        WriteFile(tmp / "work" / "f", "x");
+        return std::to_string(DeleteContents(tmp / "work").removed) + Verdict(tmp.path());
+      });
+      text += " ";
+    }
+    return text;
+  });
+  if (out == "no FUSE here") GTEST_SKIP() << out;
+  EXPECT_EQ(out, "1aa 1aa ");
+}
+
+// Each /proc table read in its own numbers (mountinfo in decimal, maps and locks in hex): a
+// btrfs subvolume's file (its own device, 0:41) locked on the superblock 00:27 is held though a
+// cgroup mount shows 0:29; on btrfs the inode alone decides whatever device a holder names;
+// elsewhere device and inode must both match.
+TEST(FileSystem, HoldersAreReadInEachTablesOwnNumbers) {
+  TempDir proc;
+  WriteFile(proc / "self" / "mountinfo",
+            "25 1 0:29 / /sys/fs/cgroup rw,nosuid - cgroup2 cgroup2 rw\n"
+            "30 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n"
+            "40 30 0:39 / /data rw,relatime - btrfs /dev/loop0 rw,subvol=/\n");
+  WriteFile(proc / "locks",
+            "1: FLOCK  ADVISORY  WRITE 1234 00:27:5678 0 EOF\n"
+            "2: POSIX  ADVISORY  WRITE 1234 00:28:6789 0 EOF\n");
+  WriteFile(proc / "1" / "maps", "7fe0a000-7fe0b000 r--s 00000000 08:01 777 /srv/mapped\n");
+  const platform::InUse held(proc.path().string());
+  const struct {
+    unsigned major, minor;
+    ino_t ino;
+  } files[] = {{0, 41, 5678}, {0, 39, 6789}, {8, 1, 777}, {8, 1, 5678}};
+  std::string got;
+  for (const auto& f : files) {
+    struct stat st {};
+    st.st_dev = makedev(f.major, f.minor);
+    st.st_ino = f.ino;
+    got += held.holds(st) ? '1' : '0';
+  }
+  EXPECT_EQ(got, "1110");
 }
 
 // Links are listed, measured and removed as themselves, never followed (one leads back up); a
