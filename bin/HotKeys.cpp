@@ -1,8 +1,30 @@
 #include "bin/HotKeys.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace bin {
+
+std::vector<ToolKey> ToolKeys(const tools::ToolList& tools,
+                              const std::function<void(tools::Tool&)>& open) {
+  static constexpr char kOrder[] = "DTSXW";  // any other letter after these
+  auto rank = [](char letter) {
+    const char* at = std::strchr(kOrder, letter);
+    return at ? at - kOrder : static_cast<std::ptrdiff_t>(sizeof kOrder);
+  };
+  std::vector<ToolKey> keys;
+  for (const auto& tool : tools) {
+    const tools::ToolInfo& info = tool->Info();
+    if (!info.hotKey || !tool->Available()) continue;
+    tools::Tool* t = tool.get();
+    keys.push_back({info.hotKey, [open, t] { open(*t); }});
+  }
+  std::stable_sort(keys.begin(), keys.end(), [&](const ToolKey& a, const ToolKey& b) {
+    return rank(a.letter) < rank(b.letter);
+  });
+  return keys;
+}
 
 HotKeyPoller::HotKeyPoller(platform::KeyState& keys, HotKeyActions actions)
     : keys_(keys), actions_(std::move(actions)) {

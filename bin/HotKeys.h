@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/KeyState.h"
+#include "tools/Tool.h"
 
 namespace bin {
 
@@ -26,6 +27,12 @@ struct HotKeyActions {
   // Looked at in this order; only the first held one acts in a tick.
   std::vector<ToolKey> tools;
 };
+
+// The tools' hot keys, in the order they are looked at (dictionary, cleaner,
+// capture, folders, maps: not the menu's), each opening its tool through open.
+// Tools without a key or not yet available have none.
+std::vector<ToolKey> ToolKeys(const tools::ToolList& tools,
+                              const std::function<void(tools::Tool&)>& open);
 
 class HotKeyPoller {
  public:

@@ -305,12 +305,7 @@ HotKeyActions ShapedForm::HotKeys() {
   HotKeyActions actions;
   actions.openBin = [this] { MnuOpen_Click(); };
   actions.emptyBin = [this] { form_DblClick(); };
-  for (const auto& tool : tools_) {
-    const tools::ToolInfo& info = tool->Info();
-    if (!info.hotKey || !tool->Available()) continue;
-    tools::Tool* t = tool.get();
-    actions.tools.push_back({info.hotKey, [this, t] { OpenTool(*t); }});
-  }
+  actions.tools = ToolKeys(tools_, [this](tools::Tool& t) { OpenTool(t); });
   return actions;
 }
 

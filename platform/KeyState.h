@@ -12,7 +12,10 @@ class KeyState {
   virtual ~KeyState() = default;
   // As GetAsyncKeyState: negative while the key (a Windows virtual-key code)
   // is down, 0 when it is up and was not pressed since the last query of that
-  // key, 1 when it is up but was pressed since then.
+  // key, 1 when it is up but was pressed since then. A key pressed while the
+  // session is locked reads as up until it is let go, as a locked Windows
+  // workstation's keys read: no hot key acts at a locker or after it for a
+  // press made there.
   virtual std::int16_t AsyncKeyState(int virtualKey) = 0;
   // Takes one reading of the whole keyboard; the queries that follow answer
   // from it until the next call. A poll that watches many keys then costs one

@@ -6,7 +6,7 @@ pkgs=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
       libx11-dev libxext-dev libxi-dev libcanberra-dev libglib2.0-dev libglib2.0-bin
       libgtest-dev google-mock libbenchmark-dev clang-format
       dpkg-dev desktop-file-utils appstream file
-      xvfb openbox xdotool x11-utils xauth imagemagick trash-cli
+      xvfb openbox xdotool x11-utils xauth imagemagick trash-cli i3lock
       dbus-daemon dconf-service dconf-gsettings-backend
       fonts-dejavu-core xdg-utils util-linux procps psmisc python3 time
       btrfs-progs g++-mingw-w64-x86-64 wine64
