@@ -16,6 +16,8 @@ namespace {
 using settings::Key;
 
 const char* const kSoundFile = "Reciclaje de Windows XP.wav";
+const Key kMenuOptions[] = {Key::NoConfirm, Key::NoProgressBar, Key::NoSound,    Key::StartAtLogIn,
+                            Key::HotKeys,   Key::FixedPlace,    Key::EmptyOnExit};
 constexpr int kPollMs = 1000;
 
 QString DropReport(const platform::MoveResult& r) {
@@ -51,6 +53,7 @@ bool BinController::Start() {
   if (services_.isOnlyInstance && !services_.isOnlyInstance()) return false;
   const settings::Options options;
   options.SetText(Key::VersionOS, services_.osVersionText ? services_.osVersionText() : "");
+  for (Key key : kMenuOptions) options_[key] = options.IsOn(key);
   const shape::StartChoice start = shape::StartSkin(options.Text(Key::Picture));
   skin_ = start.skin;
   picture_ = PictureOf(shape::PictureName(start.skin, start.full));
@@ -69,8 +72,8 @@ void BinController::Unload(const QRect& windowTwips) {
   // What waited for it goes where the user sent it.
   if (!waitingDrop_.empty() && Bin()) Bin()->moveToTrash(std::exchange(waitingDrop_, {}));
   const settings::Options options;
-  // Nothing is left to wait for: the interface thread empties, with no window.
-  if (options.IsOn(Key::EmptyOnExit) && Bin())
+  // An end that could not wait: the interface thread empties, with no window.
+  if (Option(Key::EmptyOnExit) && !exitEmptied_ && Bin())
     Bin()->empty([](std::int64_t, std::int64_t) { return true; });
   options.SetText(Key::Picture, shape::ExitValue(skin_, state_.binCount));
   options.SetNumber(Key::Left, windowTwips.x());
@@ -78,8 +81,20 @@ void BinController::Unload(const QRect& windowTwips) {
   options.SetNumber(Key::Width, windowTwips.width());
   options.SetNumber(Key::Height, windowTwips.height());
   // Started again at log-in, the icon stays hidden in between.
-  if (!options.IsOn(Key::StartAtLogIn) && services_.session)
-    services_.session->SetTrashIconHidden(false);
+  if (!Option(Key::StartAtLogIn) && services_.session) services_.session->SetTrashIconHidden(false);
+}
+
+bool BinController::EmptyBeforeExit(QWidget* dialogParent, std::function<void()> then) {
+  if (!Option(Key::EmptyOnExit) || exitEmptied_ || !Bin()) return false;
+  if (emptying_ || asking_) {
+    afterEmptying_ = std::move(then);
+    return true;
+  }
+  if (state_.binCount == 0 && state_.binSize == 0) return false;
+  exitEmptied_ = true;
+  afterEmptying_ = std::move(then);
+  Empty(kEmptyNoConfirmation, dialogParent);
+  return true;
 }
 
 // ---------------------------------------------------------------- the poll
@@ -88,7 +103,7 @@ void BinController::Poll() {
   // The trash is looked at once the emptying is over, not halfway through it.
   if (emptying_) return;
   const platform::BinQuery now = Bin() ? Bin()->query() : platform::BinQuery{};
-  const TickAction a = MonitorTick(state_, now, skin_, settings::Options().IsOn(Key::NoSound));
+  const TickAction a = MonitorTick(state_, now, skin_, Option(Key::NoSound));
   if (!a.changed) return;
   if (a.picture) picture_ = PictureOf(a.picture);
   if (a.playSound && services_.playWave) services_.playWave(settings::ShippedFile(kSoundFile));
@@ -142,15 +157,15 @@ bool BinController::EmptyByUser(QWidget* dialogParent) {
     }
     EmptyingEnded(state_, false);
     emit EmptyingOver();
+    if (auto then = std::exchange(afterEmptying_, nullptr)) then();
   });
   return true;
 }
 
 int BinController::EmptyFlags() const {
-  const settings::Options options;
   int flags = 0;
-  if (options.IsOn(Key::NoConfirm)) flags |= kEmptyNoConfirmation;
-  if (options.IsOn(Key::NoProgressBar)) flags |= kEmptyNoProgressUi;
+  if (Option(Key::NoConfirm)) flags |= kEmptyNoConfirmation;
+  if (Option(Key::NoProgressBar)) flags |= kEmptyNoProgressUi;
   return flags;
 }
 
@@ -161,6 +176,7 @@ void BinController::Empty(int flags, QWidget* dialogParent) {
   if (!own) {
     EmptyingEnded(state_, false);
     emit EmptyingOver();
+    if (auto then = std::exchange(afterEmptying_, nullptr)) then();
     return;
   }
   // The run is this controller's child: its end never comes after the bin has gone.
@@ -186,14 +202,21 @@ void BinController::EmptyingDone(const EmptyOutcome& o, QWidget* dialogParent) {
   else
     Drop(std::exchange(waitingDrop_, {}));  // polls after it
   emit EmptyingOver();
+  if (auto then = std::exchange(afterEmptying_, nullptr)) then();
 }
 
 // ---------------------------------------------------------------- commands
 
+bool BinController::Option(Key key) const {
+  const auto it = options_.find(key);
+  return it != options_.end() && it->second;
+}
+
 bool BinController::ToggleOption(Key key) {
-  const settings::Options options;
-  const bool on = !options.IsOn(key);
-  options.SetOn(key, on);
+  const bool on = !Option(key);
+  options_[key] = on;
+  // A file that cannot be written loses the choice at the next start only.
+  settings::Options().SetOn(key, on);
   if (key == Key::StartAtLogIn && services_.session)
     services_.session->SetStartAtLogIn(
         on, platform::AutostartCommandLine(QCoreApplication::applicationFilePath().toStdString(),

@@ -59,6 +59,10 @@ class BinController : public QObject {
   // asked to, then stores the skin, what the last poll saw and the window's
   // place and size (twips).
   void Unload(const QRect& windowTwips);
+  // "Vaciar al salir" before the unload: empties without the question but
+  // with its progress window, then `then` runs (after an emptying already
+  // under way, too). False when the unload may go on at once.
+  bool EmptyBeforeExit(QWidget* dialogParent, std::function<void()> then);
   // The poll runs every second from creation.
   void SetPolling(bool on);
 
@@ -76,6 +80,10 @@ class BinController : public QObject {
 
   // The menu's commands. ToggleOption returns the option's new value.
   bool ToggleOption(settings::Key key);
+  // The live state of a menu option: read from the file at the load, then
+  // changed only by its toggle, so a file that cannot be written never
+  // leaves the menu and the program disagreeing.
+  bool Option(settings::Key key) const;
   void SwitchSkin(shape::Skin skin);
   void OpenTrash();
   void OpenWeb();
@@ -109,7 +117,10 @@ class BinController : public QObject {
   shape::Skin skin_ = shape::Skin::Default;
   QImage picture_;
   std::map<std::string, QImage> decoded_;           // by holder name: each picture once
+  std::map<settings::Key, bool> options_;           // the menu's options, as checked
   bool asking_ = false;                             // the emptying's question is open
+  bool exitEmptied_ = false;                        // the exit's emptying has run
+  std::function<void()> afterEmptying_;             // the end, waiting for an emptying
   EmptyingRun* emptying_ = nullptr;                 // the emptying under way
   std::vector<std::filesystem::path> waitingDrop_;  // dropped during it
   std::vector<platform::TrashedItem> lastDrop_;     // what the last drop moved, for its undo

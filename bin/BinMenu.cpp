@@ -108,8 +108,7 @@ QAction* BinMenu::Item(const QString& name) const {
 }
 
 void BinMenu::ShowState(shape::Skin skin) {
-  const settings::Options options;
-  for (const auto& [action, key] : options_) action->setChecked(options.IsOn(key));
+  for (const auto& [action, key] : options_) action->setChecked(form_->Controller().Option(key));
   for (const auto& [action, tool] : toolItems_) action->setEnabled(tool->Enabled(*form_));
   for (const shape::SkinRow& row : shape::SkinTable())
     Item(row.menuItem)->setChecked(row.skin == skin);

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <utility>
 
 #include "bin/FormStatus.h"
 #include "bin/StatusText.h"
@@ -99,7 +100,7 @@ bool ShapedForm::Form_Load() {
   show();
 
   menu_->ShowState(controller_.Skin());
-  if (settings::Options().IsOn(Key::HotKeys)) LoadHotKeyPoller();
+  if (controller_.Option(Key::HotKeys)) LoadHotKeyPoller();
 
   // Again once the showing has gone through, for a window manager that
   // ignores the properties of a window it has not taken on yet.
@@ -160,6 +161,13 @@ void ShapedForm::UnloadAllForms() {
 }
 
 void ShapedForm::closeEvent(QCloseEvent* event) {
+  // A large trash emptied at the end shows its progress instead of seeming
+  // frozen; the window goes once the emptying is over.
+  if (!unloaded_ && controller_.EmptyBeforeExit(
+                        this, [this] { QTimer::singleShot(0, this, [this] { close(); }); })) {
+    event->ignore();
+    return;
+  }
   Form_Unload();
   event->accept();
   // The process ends with the bin window, whoever closed it.
@@ -189,32 +197,35 @@ void ShapedForm::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- pointer
 
+// Any button drags the window.
 void ShapedForm::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) {
+  if (event->buttons() == event->button()) {
     pressPos_ = event->globalPosition().toPoint();
     dragOffset_ = pressPos_ - pos();
-    dragging_ = false;
+    dragging_ = dragged_ = false;
   }
 }
 
 void ShapedForm::mouseMoveEvent(QMouseEvent* event) {
-  if (!(event->buttons() & Qt::LeftButton)) {
+  if (!event->buttons()) {
     dragging_ = false;
-    if (!event->buttons()) ShowStatus();
-    return;
+  } else {
+    // The window follows the pointer itself, and only while a button is
+    // held: a move handed to the window manager can miss the release and go
+    // on after it.
+    const QPoint now = event->globalPosition().toPoint();
+    if (!dragging_ && (now - pressPos_).manhattanLength() >= QApplication::startDragDistance())
+      dragging_ = dragged_ = !controller_.Option(Key::FixedPlace);
+    if (dragging_) move(now - dragOffset_);
   }
-  // The window follows the pointer itself, and only while the button is
-  // held: a move handed to the window manager can miss the release and go
-  // on after it.
-  const QPoint now = event->globalPosition().toPoint();
-  if (!dragging_ && (now - pressPos_).manhattanLength() >= QApplication::startDragDistance())
-    dragging_ = !settings::Options().IsOn(Key::FixedPlace);
-  if (dragging_) move(now - dragOffset_);
+  ShowStatus();
 }
 
 void ShapedForm::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->buttons()) return;  // the drag goes on with the buttons still held
   dragging_ = false;
-  if (event->button() != Qt::RightButton) return;
+  // A right-button drag only moves the window.
+  if (event->button() != Qt::RightButton || std::exchange(dragged_, false)) return;
   FormStatus::CloseCurrent();
   activateWindow();
   raise();

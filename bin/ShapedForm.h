@@ -91,6 +91,7 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   bool exitRequested_ = false;
   bool unloaded_ = false;
   bool dragging_ = false;
+  bool dragged_ = false;  // this press moved the window
   QPoint dragOffset_;
   QPoint pressPos_;
   bool hotKeysWarned_ = false;

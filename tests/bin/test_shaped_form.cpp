@@ -35,7 +35,10 @@ namespace {
 struct SessionLog : platform::DesktopSession {
   std::vector<std::string>* calls;
   explicit SessionLog(std::vector<std::string>* c) : calls(c) {}
-  bool SetStartAtLogIn(bool, const std::string&) override { return true; }
+  bool SetStartAtLogIn(bool on, const std::string&) override {
+    calls->push_back(on ? "at log-in" : "not at log-in");
+    return true;
+  }
   bool SetTrashIconHidden(bool hidden) override {
     calls->push_back(hidden ? "hide" : "show");
     return true;
@@ -120,13 +123,29 @@ TEST_F(BinWindow, TheBinWorksWithoutItsWindow) {
   EXPECT_EQ(bin.Picture(), SkinPicture("ImgDefaultFull"));
   bin.SwitchSkin(shape::Skin::Cute);
   EXPECT_EQ(bin.Picture(), SkinPicture("ImgCuteFull"));
-  settings::Options().SetOn(Key::NoConfirm, true);  // and no window to ask over
+  bin.ToggleOption(Key::NoConfirm);  // and no window to ask over
   EXPECT_TRUE(bin.EmptyByUser(nullptr));
   ASSERT_TRUE(testsupport::SpinUntil([&] { return !bin.Emptying(); }, 10000));
   bin.Poll();
   EXPECT_EQ(bin.State().binCount, 0);
   EXPECT_EQ(bin.Picture(), SkinPicture("ImgCutEmpty"));
   EXPECT_EQ(sounds.size(), 1u);
+}
+
+TEST_F(BinWindow, TheChecksAreTheLiveOptionsThoughTheFileCannotBeWritten) {
+  testsupport::WriteFile(folder / "Options.ini", "[Settings]\r\nSin sonido=Verdadero\r\n");
+  std::filesystem::permissions(folder / "Options.ini", std::filesystem::perms::owner_read);
+  auto form = Load();
+  for (const bool on : {true, false}) {
+    for (const char* item : {"MnuIniwin", "MnuNosound", "MnuNoconfirm"})
+      form->Item(item)->trigger();
+    EXPECT_EQ(form->Item("MnuIniwin")->isChecked(), on);
+    EXPECT_EQ(form->Item("MnuNosound")->isChecked(), !on);
+    EXPECT_EQ(form->Controller().Option(Key::NoConfirm), on);
+    EXPECT_EQ(session.back(), on ? "at log-in" : "not at log-in");
+  }
+  EXPECT_EQ(testsupport::ReadFile(folder / "Options.ini"),
+            "[Settings]\r\nSin sonido=Verdadero\r\n");
 }
 
 TEST_F(BinWindow, ASecondCopyWritesNothing) {

@@ -83,3 +83,22 @@ TEST_F(E2eEmptying, AnEndDuringAnEmptyingStillEmptiesOnExitAndEnds) {
   EXPECT_TRUE(std::filesystem::is_empty(trash / "files"));
   EXPECT_EQ(p.Option("Imagenes", "Imagen").rfind("ShapedForm", 0), 0u);
 }
+
+// "Vaciar al salir" shows the emptying's progress, so a large trash does not
+// look like a program that froze on its way out.
+TEST_F(E2eEmptying, SalirWithEmptyOnExitShowsTheProgressAndEmpties) {
+  E2eProgram p;
+  p.WriteOptions("[Settings]\r\nVaciar al salir=Verdadero\r\n");
+  const std::filesystem::path trash = p.home() / "data" / "Trash";
+  for (int i = 0; i < 20000; ++i) PutEntry(trash, "f" + std::to_string(i), false);
+  ASSERT_TRUE(p.Start());
+  const QRegion emptyShape = Silhouette("ImgDefaultEmpty");
+  ASSERT_TRUE(WaitFor([&] { return !p.Shape().isEmpty() && p.Shape() != emptyShape; }, 10000));
+  ASSERT_TRUE(p.OpenMenu());
+  Shell("xdotool key Up sleep 0.2 key Return");  // "Salir"
+  EXPECT_TRUE(WaitFor([] { return !WindowNamed("^Vaciar Papelera$").empty(); }, 10000))
+      << "no progress window";
+  ASSERT_TRUE(WaitFor([&] { return !p.Running(); }, 60000));
+  EXPECT_TRUE(std::filesystem::is_empty(trash / "files"));
+  EXPECT_TRUE(std::filesystem::is_empty(trash / "info"));
+}

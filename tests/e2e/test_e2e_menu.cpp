@@ -37,3 +37,36 @@ TEST_F(E2eMenu, TheTrashIconIsHiddenWhileRunningSalirShowsItAndASystemEndOnlyWit
     EXPECT_EQ(showTrash(), atLogIn ? "false" : "true") << "at log-in: " << atLogIn;
   }
 }
+
+// The check marks are the options the program runs with, even when
+// Options.ini cannot be written: each toggle turns its option on, then off.
+TEST_F(E2eMenu, OptionsToggleOnAndOffWithAReadOnlyOptionsFile) {
+  E2eProgram p;
+  p.WriteOptions("[Settings]\r\n");
+  chmod((p.folder() / "Options.ini").c_str(), 0444);
+  const std::filesystem::path autostart = p.home() / "config/autostart/WasteWell.desktop";
+  ASSERT_TRUE(p.Start());
+  // "Opciones" is the fourth item; in it "Iniciar con Windows" the fourth and
+  // "Habilitar Hotkeys" the fifth.
+  const auto toggle = [&](int item) {
+    ASSERT_TRUE(p.OpenMenu());
+    std::string keys = "xdotool key Down Down Down Down Right sleep 0.3";
+    for (int i = 1; i < item; ++i) keys += " key Down";
+    Shell(keys + " sleep 0.2 key Return sleep 0.5");
+  };
+  const auto cleanerOpens = [&] {
+    HotKey('t');
+    const bool opened = WaitFor([] { return !WindowNamed("^TempDir$").empty(); }, 3000);
+    if (opened) Shell("xdotool search --name '^TempDir$' windowclose");
+    return opened;
+  };
+  for (const bool on : {true, false}) {
+    SCOPED_TRACE(on ? "on" : "off");
+    toggle(4);
+    EXPECT_EQ(WaitFor([&] { return std::filesystem::exists(autostart); }, 2000), on);
+    toggle(5);
+    EXPECT_EQ(cleanerOpens(), on);
+  }
+  EXPECT_EQ(p.Option("Settings", "Hotkeys"), "");
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}

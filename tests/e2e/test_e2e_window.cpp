@@ -70,8 +70,9 @@ TEST_F(E2eWindow, SigtermAndSigintStorePictureAndPlaceAndAPlaceOffScreenComesBac
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
 
-TEST_F(E2eWindow, DraggingMovesTheWindowOnlyWhileTheButtonIsHeld) {
-  for (const bool fixed : {false, true}) {
+TEST_F(E2eWindow, AnyButtonDragsTheWindowOnlyWhileHeldAndThePopUpFollows) {
+  for (const auto& [button, fixed] : {std::pair{1, false}, {3, false}, {1, true}}) {
+    SCOPED_TRACE("button " + std::to_string(button) + (fixed ? ", fixed" : ""));
     E2eProgram p;
     if (fixed) p.WriteOptions("[Settings]\r\nNoMovePos=Verdadero\r\n");
     ASSERT_TRUE(p.Start());
@@ -80,8 +81,12 @@ TEST_F(E2eWindow, DraggingMovesTheWindowOnlyWhileTheButtonIsHeld) {
       return " mousemove " + std::to_string(g.x() + 32 + dx) + " " +
              std::to_string(g.y() + 40 + dy);
     };
-    Shell("xdotool" + to(0, 0) + " mousedown 1 sleep 0.2" + to(20, 10) + " sleep 0.2" + to(80, 60) +
-          " sleep 0.2" + to(120, 90) + " sleep 0.3 mouseup 1");
+    Shell("xdotool" + to(0, 0) + " sleep 0.3");
+    ASSERT_TRUE(WaitFor([&] { return p.WindowWithRole("FormStatus") != 0; }, 3000));
+    const QPoint below = p.Geometry(p.WindowWithRole("FormStatus")).topLeft() - g.topLeft();
+    const std::string b = std::to_string(button);
+    Shell("xdotool mousedown " + b + " sleep 0.2" + to(20, 10) + " sleep 0.2" + to(80, 60) +
+          " sleep 0.2" + to(120, 90) + " sleep 0.3 mouseup " + b);
     // Settled once two looks a poll apart agree.
     QRect released = p.Geometry();
     const auto settled = [&] {
@@ -95,6 +100,10 @@ TEST_F(E2eWindow, DraggingMovesTheWindowOnlyWhileTheButtonIsHeld) {
       EXPECT_GT(released.x(), g.x() + 60) << released.x();
       EXPECT_GT(released.y(), g.y() + 40) << released.y();
     }
+    // The pop-up came along below the bin while the button was held.
+    EXPECT_EQ(p.Geometry(p.WindowWithRole("FormStatus")).topLeft() - released.topLeft(), below);
+    // A drag is no click: the right button's menu stays shut.
+    EXPECT_EQ(p.Windows("xwininfo -id $w").find("Override Redirect State: yes"), std::string::npos);
     // The bare pointer moves on after the release: the window stays.
     Shell("xdotool" + to(300, 250) + " sleep 0.2" + to(350, 300));
     EXPECT_FALSE(WaitFor([&] { return p.Geometry() != released; }, 1000))

@@ -173,6 +173,14 @@ bool E2eProgram::Start() {
   return pid_ > 0 && WaitFor(shown, 15000);
 }
 
+unsigned long E2eProgram::WindowWithRole(const std::string& role) const {
+  const std::string list = Windows("xprop -id $w WM_WINDOW_ROLE");
+  const size_t at = list.find("\"" + role + "\"");
+  if (at == std::string::npos) return 0;
+  const size_t line = list.rfind('\n', at);
+  return std::stoul(list.substr(line == std::string::npos ? 0 : line + 1));
+}
+
 std::string E2eProgram::Windows(const std::string& look) const {
   std::string out;
   Shell("for w in $(xdotool search --onlyvisible --pid " + std::to_string(pid_) +
@@ -196,12 +204,13 @@ int E2eProgram::Stop(int sig, int waitMs) {
   return WaitFor([this] { return !Running(); }, waitMs) ? exitCode_ : -1;
 }
 
-QRect E2eProgram::Geometry() const {
+QRect E2eProgram::Geometry(unsigned long other) const {
+  const Window w = other ? other : window_;
   XWindowAttributes a{};
-  if (!window_ || !XGetWindowAttributes(X(), window_, &a)) return QRect();
+  if (!w || !XGetWindowAttributes(X(), w, &a)) return QRect();
   int x = 0, y = 0;
   Window child;
-  XTranslateCoordinates(X(), window_, Root(), 0, 0, &x, &y, &child);
+  XTranslateCoordinates(X(), w, Root(), 0, 0, &x, &y, &child);
   return QRect(x, y, a.width, a.height);
 }
 

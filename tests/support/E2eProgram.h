@@ -100,8 +100,9 @@ class E2eProgram {
   bool Running();
   unsigned long window() const { return window_; }
 
-  QRect Geometry() const;  // on the screen
-  QRegion Shape() const;   // the bounding shape, in the window's coordinates
+  QRect Geometry(unsigned long other = 0) const;  // on the screen; of the bin unless other
+  unsigned long WindowWithRole(const std::string& role) const;  // 0 when none is visible
+  QRegion Shape() const;  // the bounding shape, in the window's coordinates
   bool Viewable() const;
   std::string Xprop(const char* property) const;  // as xprop(1) shows it
   QImage Picture() const;  // what the screen shows at the window's top-left 64x64
