@@ -9,9 +9,14 @@
 #include <ctime>
 #include <set>
 
+#include "bin/BinController.h"
+#include "platform/MessageBox.h"
 #include "platform/TrashPurge.h"
 #include "platform/linux/TrashList.h"
+#include "settings/ProgramFolder.h"
+#include "settings/PurgeOptions.h"
 #include "support/E2eProgram.h"
+#include "support/QtApp.h"
 #include "support/TrashTestKit.h"
 
 namespace fs = std::filesystem;
@@ -209,4 +214,41 @@ TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
   EXPECT_EQ(r.stayed.size(), 2u);
   EXPECT_EQ(ReadFile(back / "one"), "first");
   EXPECT_EQ(ReadFile(home_ / "files" / "two"), std::string(7, 'b'));
+}
+
+TEST_F(TrashPurge, TheBinAsksBeforeADropLargerThanTheShareAndMovesOnlyOnYes) {
+  App();
+  TmpfsMount vol(tmp_ / "vol");
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  ASSERT_EQ(mount(nullptr, vol.path().c_str(), nullptr, MS_REMOUNT, "size=1m,mode=0755"), 0);
+  settings::SetProgramFolder(tmp_.path());
+  PurgeSettings rules;
+  rules.percent = 10;
+  rules.oldestGo = true;
+  settings::StorePurgeSettings(rules);
+  const fs::path small = vol.path() / "w" / "small", huge = vol.path() / "w" / "huge";
+  WriteFile(small, std::string(1000, 's'));
+  WriteFile(huge, std::string(110000, 'h'));
+  bin::BinServices services;
+  services.recycleBin =
+      std::make_unique<platform::FreedesktopTrash>(TrashAt(tmp_ / "data", {vol.path()}));
+  bin::BinController bin(std::move(services));
+  std::vector<std::string> asked;
+  int answer = platform::kAnswerNo;
+  platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
+    asked.push_back(m.text.toStdString());
+    return answer;
+  });
+  bin.Drop({small});
+  EXPECT_TRUE(asked.empty());
+  EXPECT_FALSE(fs::exists(small));
+  bin.Drop({huge});
+  EXPECT_EQ(asked,
+            std::vector<std::string>{"La papelera pasaría del 10 % del disco. ¿Mover igualmente?"});
+  EXPECT_TRUE(fs::exists(huge));
+  answer = platform::kAnswerYes;
+  bin.Drop({huge});
+  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_FALSE(fs::exists(huge));
+  platform::SetMsgBoxHook(nullptr);
 }
