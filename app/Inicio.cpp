@@ -10,6 +10,7 @@
 #include "platform/DesktopLayer.h"
 #include "platform/DesktopSession.h"
 #include "platform/KeyState.h"
+#include "platform/Notification.h"
 #include "platform/RecycleBin.h"
 #include "platform/Sound.h"
 #include "platform/System.h"
@@ -26,6 +27,7 @@ bin::BinServices SystemServices(const std::filesystem::path& executable) {
   s.playWave = [](const std::filesystem::path& f) { platform::PlayWaveFile(f); };
   s.isOnlyInstance = [executable] { return platform::AcquireSingleInstance(executable); };
   s.osVersionText = [] { return platform::OSVersionText(); };
+  s.notify = [](const std::string& text) { platform::ShowNotification(text); };
   s.attachToDesktop = [](QWidget* w) { platform::AttachToDesktop(w->winId()); };
   // The bin lives in the services as long as this does.
   platform::RecycleBin* trash = s.recycleBin.get();

@@ -2,6 +2,7 @@
 
 #include "tools/comments/CommentTool.h"
 #include "tools/folders/FormElige.h"
+#include "tools/purge/FormAutoVaciar.h"
 #include "tools/rae/RaeTool.h"
 #include "tools/restore/FormRestaurar.h"
 #include "tools/restore/UndoTool.h"
@@ -24,6 +25,8 @@ tools::ToolList ToolTable() {
   // Beyond the original menu: at the end of Utilidades.
   list.push_back(std::make_unique<tools::UndoTool>());
   list.push_back(std::make_unique<tools::RestoreTool>());
+  // At the end of Opciones.
+  list.push_back(std::make_unique<tools::PurgeTool>());
   return list;
 }
 

@@ -6,8 +6,10 @@
 #include <QWidget>
 #include <utility>
 
+#include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "settings/ProgramFolder.h"
+#include "settings/PurgeOptions.h"
 #include "shape/SkinImage.h"
 
 namespace bin {
@@ -19,6 +21,7 @@ const char* const kSoundFile = "Reciclaje de Windows XP.wav";
 const Key kMenuOptions[] = {Key::NoConfirm, Key::NoProgressBar, Key::NoSound,    Key::StartAtLogIn,
                             Key::HotKeys,   Key::FixedPlace,    Key::EmptyOnExit};
 constexpr int kPollMs = 1000;
+constexpr int kPurgeEveryMs = 60 * 60 * 1000;
 
 QString DropReport(const platform::MoveResult& r) {
   QString text = r.stayed.size() == 1 ? QStringLiteral("No se pudo enviar a la papelera:\n")
@@ -57,11 +60,23 @@ bool BinController::Start() {
   const shape::StartChoice start = shape::StartSkin(options.Text(Key::Picture));
   skin_ = start.skin;
   picture_ = PictureOf(shape::PictureName(start.skin, start.full));
+  if (services_.makeRecycleBin) {
+    purge_ = new AutoPurge(services_.makeRecycleBin, this);
+    purgeTimer_ = new QTimer(this);
+    connect(purgeTimer_, &QTimer::timeout, this, [this] {
+      purgeTimer_->start(kPurgeEveryMs);
+      PurgePass();
+    });
+    purgeTimer_->setSingleShot(true);
+    purgeTimer_->start(services_.firstPurgeMs);
+  }
   return true;
 }
 
 void BinController::Unload(const QRect& windowTwips) {
   poll_->stop();
+  // A purge's pass ends before anything else touches the trash.
+  delete std::exchange(purge_, nullptr);
   // The program never ends halfway through an emptying of ours. Its window is
   // going: what stayed is not named, here or below.
   if (emptying_) {
@@ -121,11 +136,18 @@ const QImage& BinController::PictureOf(const char* holderName) {
 // ---------------------------------------------------------------- drop
 
 void BinController::Drop(const std::vector<std::filesystem::path>& items) {
-  // Nothing dropped now is for the emptying under way to delete.
-  if (emptying_) {
+  // Nothing dropped now is for the emptying or the purge under way to delete.
+  if (emptying_ || Purging()) {
     waitingDrop_.insert(waitingDrop_.end(), items.begin(), items.end());
     return;
   }
+  if (AskBeforeDrop(items)) return;
+  Move(items);
+  // Over the share, the oldest go now.
+  if (!items.empty() && settings::ReadPurgeSettings().oldestGo) PurgePass();
+}
+
+void BinController::Move(const std::vector<std::filesystem::path>& items) {
   if (!items.empty() && Bin()) {
     const platform::MoveResult r = Bin()->moveToTrash(items);
     lastDrop_ = r.moved;
@@ -134,10 +156,60 @@ void BinController::Drop(const std::vector<std::filesystem::path>& items) {
   Poll();
 }
 
+// ---------------------------------------------------------------- automatic purge
+
+bool BinController::AskBeforeDrop(const std::vector<std::filesystem::path>& items) {
+  const platform::PurgeSettings rules = settings::ReadPurgeSettings();
+  if (rules.percent <= 0 || items.empty() || !Bin()) return false;
+  std::unique_ptr<platform::TrashPurger> purger = platform::MakeTrashPurger(*Bin());
+  if (!purger) return false;
+  bool ask = false;
+  for (const platform::DropShare& d : purger->SharesOf(items))
+    ask = ask || platform::DropAsks(rules, d.diskSize, d.trashSize, d.dropSize, d.largestItem);
+  if (!ask) return false;
+  const QString text = QStringLiteral("La papelera pasaría del %1 % del disco. ¿Mover igualmente?")
+                           .arg(rules.percent);
+  // Unanswered when the bin goes: nothing is moved then.
+  platform::MsgBoxThen(text, platform::kYesNo | platform::kQuestion, QStringLiteral("WasteWell"),
+                       nullptr, this, [this, items](int answer) {
+                         if (answer != platform::kAnswerYes) return;
+                         if (emptying_ || Purging())
+                           waitingDrop_.insert(waitingDrop_.end(), items.begin(), items.end());
+                         else
+                           Move(items);
+                       });
+  return true;
+}
+
+bool BinController::PurgePass() {
+  const platform::PurgeSettings rules = settings::ReadPurgeSettings();
+  if (!purge_ || !rules.On() || emptying_ || asking_) return false;
+  return purge_->Run(rules, [this](const PurgeOutcome& o) { PurgeDone(o); });
+}
+
+void BinController::PurgeDone(const PurgeOutcome& o) {
+  if (o.removed > 0) {
+    lastDrop_.clear();
+    if (services_.notify) services_.notify(PurgeNotice(o).toStdString());
+  }
+  if (std::exchange(emptyAfterPurge_, false))
+    EmptyByUser(emptyParent_);
+  else if (!waitingDrop_.empty())
+    Drop(std::exchange(waitingDrop_, {}));
+  else
+    Poll();
+}
+
 // ---------------------------------------------------------------- emptying
 
 bool BinController::EmptyByUser(QWidget* dialogParent) {
   if (!Bin() || (state_.binCount == 0 && state_.binSize == 0)) return false;
+  // The purge's pass ends first; the emptying follows it.
+  if (Purging()) {
+    emptyAfterPurge_ = true;
+    emptyParent_ = dialogParent;
+    return true;
+  }
   EmptyingAsked(state_);
   const int flags = EmptyFlags();
   if (flags & kEmptyNoConfirmation) {

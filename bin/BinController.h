@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bin/AutoPurge.h"
 #include "bin/BinMonitor.h"
 #include "bin/Emptying.h"
 #include "platform/DesktopSession.h"
@@ -42,6 +43,10 @@ struct BinServices {
   std::function<void()> openTrashFolder;  // "Abrir Papelera", Alt+A
   // A skin picture by its holder name; shape::SkinPicture when unset.
   std::function<QImage(const QString&)> decodePicture;
+  // A desktop notification (the automatic purge's report); none when unset.
+  std::function<void(const std::string&)> notify;
+  // The automatic purge's first pass, then one an hour.
+  int firstPurgeMs = 20 * 1000;
 };
 
 class BinController : public QObject {
@@ -75,6 +80,10 @@ class BinController : public QObject {
   // trash is empty. The emptying runs on after this returns.
   bool EmptyByUser(QWidget* dialogParent);
   bool Emptying() const { return emptying_ != nullptr; }
+  // One pass of the automatic purge with the stored rules, unless the trash
+  // is busy; false when none started.
+  bool PurgePass();
+  bool Purging() const { return purge_ && purge_->Running(); }
   // The progress window of the emptying under way, if it has one.
   QWidget* EmptyingProgress() const;
 
@@ -110,6 +119,9 @@ class BinController : public QObject {
   void Empty(int flags, QWidget* dialogParent);
   void EmptyingDone(const EmptyOutcome& o, QWidget* dialogParent);
   const QImage& PictureOf(const char* holderName);
+  void Move(const std::vector<std::filesystem::path>& items);
+  bool AskBeforeDrop(const std::vector<std::filesystem::path>& items);
+  void PurgeDone(const PurgeOutcome& o);
 
   BinServices services_;
   QTimer* poll_ = nullptr;  // Timer1
@@ -124,6 +136,10 @@ class BinController : public QObject {
   EmptyingRun* emptying_ = nullptr;                 // the emptying under way
   std::vector<std::filesystem::path> waitingDrop_;  // dropped during it
   std::vector<platform::TrashedItem> lastDrop_;     // what the last drop moved, for its undo
+  AutoPurge* purge_ = nullptr;                      // the automatic purge's passes
+  QTimer* purgeTimer_ = nullptr;
+  bool emptyAfterPurge_ = false;  // asked while a pass ran: empties after it
+  QWidget* emptyParent_ = nullptr;
 };
 
 }  // namespace bin

@@ -36,6 +36,7 @@ void BinMenu::AddTools(QMenu* menu, tools::MenuPlace place, const tools::ToolLis
     if (info.place != place) continue;
     QAction* a = AddItem(menu, info.objectName, info.caption);
     a->setEnabled(tool->Available());
+    if (!tool->Available()) a->setToolTip(QStringLiteral("no disponible en este sistema"));
     tools::Tool* t = tool.get();
     toolItems_.emplace_back(a, t);
     QObject::connect(a, &QAction::triggered, form_, [this, t] { form_->OpenTool(*t); });
@@ -84,6 +85,7 @@ BinMenu::BinMenu(ShapedForm* form, const tools::ToolList& tools)
     a->setCheckable(true);
     options_[a] = o.key;
   }
+  AddTools(settings, tools::MenuPlace::Settings, tools);
 
   QMenu* images = submenu(QStringLiteral("Cambiar imagen"), "MnuImage");
   for (const shape::SkinRow& row : shape::SkinTable()) {

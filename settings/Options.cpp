@@ -71,8 +71,11 @@ const KeyInfo& InfoOf(Key key) {
       {kPosition, "Map_Top", ""},
       {kPosition, "Info_Left", ""},
       {kPosition, "Info_Top", ""},
+      {kSettings, "AutoVaciar Dias", ""},
+      {kSettings, "AutoVaciar Porcentaje", ""},
+      {kSettings, "AutoVaciar Accion", ""},
   };
-  static_assert(sizeof kTable / sizeof kTable[0] == static_cast<int>(Key::InfoTop) + 1,
+  static_assert(sizeof kTable / sizeof kTable[0] == static_cast<int>(Key::AutoPurgeAction) + 1,
                 "one row per key");
   return kTable[static_cast<int>(key)];
 }

@@ -66,6 +66,10 @@ enum class Key {
   MapTop,
   InfoLeft,
   InfoTop,
+  // The automatic purge: days and percent (0 or missing: off), "Avisar" or "Antiguos".
+  AutoPurgeDays,
+  AutoPurgePercent,
+  AutoPurgeAction,
 };
 
 struct KeyInfo {

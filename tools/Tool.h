@@ -33,7 +33,7 @@ class ToolHost {
   virtual void BinChanged() {}
 };
 
-enum class MenuPlace { Utilities, Help };
+enum class MenuPlace { Utilities, Settings, Help };
 
 struct ToolInfo {
   MenuPlace place;

@@ -9,11 +9,13 @@
 #include "platform/EndSignals.h"
 #include "platform/FileSystem.h"
 #include "platform/KeyState.h"
+#include "platform/Notification.h"
 #include "platform/ProfileFile.h"
 #include "platform/RecycleBin.h"
 #include "platform/Sound.h"
 #include "platform/System.h"
 #include "platform/TrashFolder.h"
+#include "platform/TrashPurge.h"
 
 namespace platform {
 namespace {
@@ -52,6 +54,9 @@ class NoDesktopSession final : public DesktopSession {
 bool CheckConnection(const std::string&, int) { return false; }
 void AttachToDesktop(std::uintptr_t) {}
 std::unique_ptr<KeyState> MakeKeyState() { return nullptr; }
+bool CanPurge() { return false; }
+std::unique_ptr<TrashPurger> MakeTrashPurger(RecycleBin&) { return nullptr; }
+void ShowNotification(const std::string&) {}
 std::unique_ptr<RecycleBin> MakeRecycleBin() { return std::make_unique<EmptyRecycleBin>(); }
 std::unique_ptr<DesktopSession> MakeDesktopSession() {
   return std::make_unique<NoDesktopSession>();

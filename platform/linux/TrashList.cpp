@@ -81,6 +81,12 @@ std::int64_t ParseDeletionDate(const std::string& date) {
   if (std::sscanf(date.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &y, &mo, &d, &t, &h, &mi, &s) != 7 ||
       t != 'T')
     return 0;
+  // mktime rolls fields over: a month 13 or a day 45 would read as another date.
+  static const int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (mo < 1 || mo > 12 || d < 1 || d > kMonthDays[mo - 1] || (mo == 2 && d == 29 && !leap) ||
+      h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 60)
+    return 0;
   tm.tm_year = y - 1900;
   tm.tm_mon = mo - 1;
   tm.tm_mday = d;

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
+#include "settings/PurgeOptions.h"
 #include "tools/restore/StayedText.h"
 
 namespace tools {
@@ -70,6 +71,9 @@ FormRestaurar::FormRestaurar(std::unique_ptr<platform::RecycleBin> bin, int poll
   TableItems->setColumnWidth(TrashModel::kName, 200);
   TableItems->setColumnWidth(TrashModel::kDate, 150);
   TableItems->setColumnWidth(TrashModel::kSize, 90);
+  const platform::PurgeSettings purge = settings::ReadPurgeSettings();
+  model_->SetPurge(purge);
+  TableItems->setColumnHidden(TrashModel::kGoes, !purge.On());
 
   connect(TextBuscar, &QLineEdit::textChanged, this, [this](const QString& text) {
     filter_->SetText(text);
@@ -126,9 +130,27 @@ void FormRestaurar::ShowState() {
   LabelEstado->setText(text);
 }
 
+void FormRestaurar::Choose(const std::vector<platform::TrashedItem>& items) {
+  toChoose_.clear();
+  for (const platform::TrashedItem& item : items) toChoose_.insert(ItemId(item));
+  TextBuscar->clear();
+  if (listed_) ChooseWaiting();
+}
+
+void FormRestaurar::ChooseWaiting() {
+  if (toChoose_.empty()) return;
+  QItemSelection chosen;
+  for (int row = 0; row < filter_->rowCount(); ++row)
+    if (toChoose_.count(ItemId(ShownItem(row))))
+      chosen.select(filter_->index(row, 0), filter_->index(row, TrashModel::kColumns - 1));
+  toChoose_.clear();
+  TableItems->selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
+}
+
 void FormRestaurar::OnChanged(const ListBatch& batch) {
   model_->Apply(batch);
   listed_ = true;
+  ChooseWaiting();
   ShowState();
   emit Updated();
 }

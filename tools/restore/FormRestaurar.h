@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QWidget>
 #include <memory>
+#include <unordered_set>
 
 #include "tools/Tool.h"
 #include "tools/restore/TrashLister.h"
@@ -35,6 +36,8 @@ class FormRestaurar : public QWidget {
   // The rows as shown (filtered and sorted).
   int ShownRows() const { return filter_->rowCount(); }
   const platform::TrashedItem& ShownItem(int row) const;
+  // Chooses these items, now or once they are listed.
+  void Choose(const std::vector<platform::TrashedItem>& items);
 
   QTableView* TableItems;
   QLineEdit* TextBuscar;
@@ -53,6 +56,7 @@ class FormRestaurar : public QWidget {
  private:
   std::vector<platform::TrashedItem> Chosen() const;
   void OnChanged(const ListBatch& batch);
+  void ChooseWaiting();
   void OnDone(const ItemsOutcome& outcome);
   void ShowState();
 
@@ -60,6 +64,7 @@ class FormRestaurar : public QWidget {
   TrashFilter* filter_;
   QThread thread_;
   TrashLister* lister_;
+  std::unordered_set<std::string> toChoose_;  // ItemId of items to choose once listed
   bool listed_ = false;
   bool busy_ = false;
   QObject* asking_;  // the open questions' context: deleted when the window closes

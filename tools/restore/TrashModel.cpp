@@ -29,6 +29,8 @@ QVariant TrashModel::headerData(int section, Qt::Orientation orientation, int ro
       return QStringLiteral("Fecha de borrado");
     case kSize:
       return QStringLiteral("Tamaño");
+    case kGoes:
+      return QStringLiteral("Se elimina");
   }
   return {};
 }
@@ -49,6 +51,17 @@ QVariant TrashModel::data(const QModelIndex& index, int role) const {
                    : QString();
       case kSize:
         return r.item.size >= 0 ? SizeText(static_cast<double>(r.item.size), true) : QString();
+      case kGoes: {
+        // Past its day, it goes at the next pass: today.
+        const std::int64_t when = platform::PurgeTime(r.item, purge_);
+        return when > 0 ? QLocale().toString(
+                              QDateTime::fromSecsSinceEpoch(
+                                  std::max<std::int64_t>(when, QDateTime::currentSecsSinceEpoch()))
+                                  .toLocalTime()
+                                  .date(),
+                              QStringLiteral("dd/MM/yyyy"))
+                        : QString();
+      }
     }
   } else if (role == kSortRole) {
     switch (index.column()) {
@@ -60,6 +73,8 @@ QVariant TrashModel::data(const QModelIndex& index, int role) const {
         return static_cast<qlonglong>(r.item.deleted);
       case kSize:
         return static_cast<qlonglong>(r.item.size);
+      case kGoes:
+        return static_cast<qlonglong>(platform::PurgeTime(r.item, purge_));
     }
   } else if (role == kPathRole) {
     return ShownPath(r.item);
@@ -123,6 +138,8 @@ bool TrashModel::Less(int column, int a, int b) const {
       return x.place.compare(y.place, Qt::CaseInsensitive) < 0;
     case kDate:
       return x.item.deleted < y.item.deleted;
+    case kGoes:
+      return platform::PurgeTime(x.item, purge_) < platform::PurgeTime(y.item, purge_);
     default:
       return x.item.size < y.item.size;
   }

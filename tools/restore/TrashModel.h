@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/TrashPurge.h"
 #include "tools/restore/TrashLister.h"
 
 namespace tools {
@@ -13,7 +14,7 @@ namespace tools {
 class TrashModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  enum Column { kName, kPlace, kDate, kSize, kColumns };
+  enum Column { kName, kPlace, kDate, kSize, kGoes, kColumns };
   static constexpr int kSortRole = Qt::UserRole;
   static constexpr int kPathRole = Qt::UserRole + 1;  // the original path, whole
 
@@ -24,6 +25,8 @@ class TrashModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   void Apply(const ListBatch& batch);
+  // The automatic purge's rules, for the day each item goes ("Se elimina").
+  void SetPurge(const platform::PurgeSettings& s) { purge_ = s; }
   const platform::TrashedItem& Item(int row) const { return rows_[row].item; }
   // Whether row a goes before row b when sorted by `column`, ascending.
   bool Less(int column, int a, int b) const;
@@ -36,6 +39,7 @@ class TrashModel : public QAbstractTableModel {
   };
   void Reindex(int from);
 
+  platform::PurgeSettings purge_;
   std::vector<Row> rows_;
   std::unordered_map<std::string, int> rowOf_;
 };

@@ -1,0 +1,254 @@
+// The automatic purge on real trashes with dated info files: the home trash,
+// a tmpfs volume with a trash of its own, and trash-cli's purge by age as the
+// peer on a copy of the same trash.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+#include <set>
+
+#include "bin/BinController.h"
+#include "platform/MessageBox.h"
+#include "platform/TrashPurge.h"
+#include "platform/linux/TrashList.h"
+#include "settings/ProgramFolder.h"
+#include "settings/PurgeOptions.h"
+#include "support/E2eProgram.h"
+#include "support/QtApp.h"
+#include "support/TrashTestKit.h"
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+using platform::PurgeSettings;
+
+namespace {
+
+constexpr std::int64_t kDay = 24 * 60 * 60;
+
+std::string LocalDate(std::int64_t when) {
+  const std::time_t t = static_cast<std::time_t>(when);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
+  return text;
+}
+
+// files/<name> with `bytes` and its info file; `date` empty: no DeletionDate line.
+void PutDated(const fs::path& trash, const std::string& name, const std::string& date,
+              std::size_t bytes = 10) {
+  WriteFile(trash / "info" / (name + ".trashinfo"),
+            "[Trash Info]\nPath=/x/" + name + "\n" +
+                (date.empty() ? std::string() : "DeletionDate=" + date + "\n"));
+  WriteFile(trash / "files" / name, std::string(bytes, 'b'));
+}
+
+std::set<std::string> Keys(const std::vector<platform::TrashedItem>& items) {
+  std::set<std::string> keys;
+  for (const auto& item : items) keys.insert(item.key);
+  return keys;
+}
+
+std::set<std::string> Names(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+  return names;
+}
+
+// The dated set: old and young around N days, without a date, ahead of now,
+// and one whose date is no date.
+void PutAgeSet(const fs::path& trash, int days, const std::string& prefix) {
+  const std::int64_t now = std::time(nullptr);
+  PutDated(trash, prefix + "old", LocalDate(now - (days + 1) * kDay));
+  PutDated(trash, prefix + "young", LocalDate(now - (days - 1) * kDay));
+  PutDated(trash, prefix + "undated", "");
+  PutDated(trash, prefix + "ahead", LocalDate(now + 2 * kDay));
+  PutDated(trash, prefix + "nodate", "2020-13-45T99:99:99");
+}
+
+}  // namespace
+
+TEST(DeletionDate, AFieldOutOfRangeIsNoDate) {
+  struct Row {
+    const char* text;
+    bool dated;
+  } rows[] = {
+      {"2024-02-29T23:59:59", true},  {"2023-02-29T10:00:00", false},
+      {"2020-13-45T99:99:99", false}, {"2020-00-10T10:00:00", false},
+      {"2020-04-31T10:00:00", false}, {"2020-04-30T24:00:00", false},
+      {"2020-04-30T10:60:00", false}, {"2020-04-30T10:00:61", false},
+      {"2020-04-00T10:00:00", false}, {"2020-04-3-T10:00:00", false},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(platform::trash::ParseDeletionDate(r.text) != 0, r.dated) << r.text;
+}
+
+class TrashPurge : public ::testing::Test {
+ protected:
+  TempDir tmp_;
+  ScopedEnv xdg_{"XDG_DATA_HOME", (tmp_ / "data").string()};
+  fs::path home_ = tmp_ / "data" / "Trash";
+};
+
+TEST_F(TrashPurge, AgeTakesOnlyDatedItemsPastTheDaysOnHomeAndVolumeTrashes) {
+  TmpfsMount vol(tmp_ / "vol");
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  const fs::path volTrash = vol.path() / (".Trash-" + std::to_string(getuid()));
+  PutAgeSet(home_, 30, "h-");
+  PutAgeSet(volTrash, 30, "v-");
+  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol.path()}));
+  // The date that is no date shows none in the listing either.
+  for (const auto& item : bin.list()) {
+    if (item.key.find("nodate") != std::string::npos) {
+      EXPECT_EQ(item.deleted, 0) << item.key;
+    }
+  }
+
+  auto purger = platform::MakeTrashPurger(bin);
+  PurgeSettings s;
+  s.days = 30;
+  const platform::PurgePlan plan = purger->Plan(s, std::time(nullptr));
+  EXPECT_EQ(Keys(plan.items), (std::set<std::string>{"h-old", "v-old"}));
+  EXPECT_EQ(plan.size, 20);
+  const platform::ItemsResult r = purger->Carry(plan);
+  EXPECT_EQ(r.done.size(), 2u);
+  EXPECT_TRUE(r.stayed.empty());
+  const std::set<std::string> left = {"young", "undated", "ahead", "nodate"};
+  for (const auto& [trash, prefix] : {std::pair{home_, "h-"}, std::pair{volTrash, "v-"}}) {
+    std::set<std::string> want;
+    for (const auto& n : left) want.insert(prefix + n);
+    EXPECT_EQ(Names(trash / "files"), want);
+    EXPECT_EQ(Names(trash / "info").size(), want.size());
+  }
+  EXPECT_EQ(Query(bin), Figures(8, 80));
+}
+
+TEST_F(TrashPurge, TrashEmptyWithDaysTakesTheSameItemsFromACopy) {
+  if (Shell("command -v trash-empty >/dev/null") != 0) GTEST_SKIP() << "no trash-cli";
+  PutAgeSet(home_, 30, "");
+  const fs::path copy = tmp_ / "copy";
+  fs::copy(tmp_ / "data", copy, fs::copy_options::recursive);
+  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data"));
+  auto purger = platform::MakeTrashPurger(bin);
+  PurgeSettings s;
+  s.days = 30;
+  purger->Carry(purger->Plan(s, std::time(nullptr)));
+  std::string out;
+  ASSERT_EQ(Shell("XDG_DATA_HOME='" + copy.string() + "' trash-empty 30 2>&1 </dev/null", &out), 0)
+      << out;
+  // trash-cli reads a date that is no date as it rolls over; we keep that item.
+  std::set<std::string> theirs = Names(copy / "Trash" / "files");
+  theirs.insert("nodate");
+  EXPECT_EQ(Names(home_ / "files"), theirs);
+}
+
+TEST_F(TrashPurge, OverTheShareTheOldestGoOrADropAsksAndOneHugeItemSparesTheRest) {
+  TmpfsMount vol(tmp_ / "vol");
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  // A disk of 1 MiB: 10 % is 104857 bytes.
+  ASSERT_EQ(mount(nullptr, vol.path().c_str(), nullptr, MS_REMOUNT, "size=1m,mode=0755"), 0);
+  const fs::path volTrash = vol.path() / (".Trash-" + std::to_string(getuid()));
+  const std::int64_t now = std::time(nullptr);
+  PutDated(volTrash, "a", LocalDate(now - 10 * kDay), 40000);
+  PutDated(volTrash, "b", LocalDate(now - 5 * kDay), 30000);
+  PutDated(volTrash, "c", LocalDate(now - 1 * kDay), 50000);
+  PutDated(volTrash, "undated", "", 1000);
+  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol.path()}));
+  auto purger = platform::MakeTrashPurger(bin);
+  WriteFile(vol.path() / "w" / "small", std::string(30000, 's'));
+  WriteFile(vol.path() / "w" / "huge" / "part", std::string(110000, 'h'));
+
+  PurgeSettings warn;
+  warn.percent = 10;
+  EXPECT_TRUE(purger->Plan(warn, now).items.empty());
+  PurgeSettings oldest = warn;
+  oldest.oldestGo = true;
+  // 121000 held: the oldest dated item alone brings it under.
+  EXPECT_EQ(Keys(purger->Plan(oldest, now).items), (std::set<std::string>{"a"}));
+
+  const auto asks = [&](const PurgeSettings& s, const fs::path& item) {
+    bool ask = false;
+    for (const platform::DropShare& d : purger->SharesOf({item}))
+      ask = ask || platform::DropAsks(s, d.diskSize, d.trashSize, d.dropSize, d.largestItem);
+    return ask;
+  };
+  EXPECT_TRUE(asks(warn, vol.path() / "w" / "small"));
+  EXPECT_FALSE(asks(oldest, vol.path() / "w" / "small"));
+  EXPECT_TRUE(asks(oldest, vol.path() / "w" / "huge"));
+
+  // Trashed anyway, the huge item neither goes nor sends the others away.
+  ASSERT_TRUE(bin.moveToTrash({vol.path() / "w" / "huge"}).ok);
+  fs::remove(volTrash / "files" / "c");
+  fs::remove(volTrash / "info" / "c.trashinfo");
+  EXPECT_TRUE(purger->Plan(oldest, now + 60).items.empty());
+}
+
+TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
+  const std::int64_t now = std::time(nullptr);
+  const fs::path back = fs::canonical(tmp_.path()) / "w";
+  fs::create_directories(back);
+  WriteFile(home_ / "info" / "one.trashinfo", "[Trash Info]\nPath=" + (back / "one").string() +
+                                                  "\nDeletionDate=" + LocalDate(now - 40 * kDay) +
+                                                  "\n");
+  WriteFile(home_ / "files" / "one", "first");
+  PutDated(home_, "two", LocalDate(now - 40 * kDay));
+  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data"));
+  auto purger = platform::MakeTrashPurger(bin);
+  PurgeSettings s;
+  s.days = 30;
+  const platform::PurgePlan plan = purger->Plan(s, now);
+  ASSERT_EQ(plan.items.size(), 2u);
+  for (const auto& item : plan.items) {
+    if (item.key == "one") {
+      ASSERT_EQ(bin.restore({item}).done.size(), 1u);
+    }
+  }
+  // "two" is replaced by another item under the same name.
+  fs::remove(home_ / "files" / "two");
+  fs::remove(home_ / "info" / "two.trashinfo");
+  PutDated(home_, "two", LocalDate(now - 40 * kDay), 7);
+  const platform::ItemsResult r = purger->Carry(plan);
+  EXPECT_TRUE(r.done.empty());
+  EXPECT_EQ(r.stayed.size(), 2u);
+  EXPECT_EQ(ReadFile(back / "one"), "first");
+  EXPECT_EQ(ReadFile(home_ / "files" / "two"), std::string(7, 'b'));
+}
+
+TEST_F(TrashPurge, TheBinAsksBeforeADropLargerThanTheShareAndMovesOnlyOnYes) {
+  App();
+  TmpfsMount vol(tmp_ / "vol");
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  ASSERT_EQ(mount(nullptr, vol.path().c_str(), nullptr, MS_REMOUNT, "size=1m,mode=0755"), 0);
+  settings::SetProgramFolder(tmp_.path());
+  PurgeSettings rules;
+  rules.percent = 10;
+  rules.oldestGo = true;
+  settings::StorePurgeSettings(rules);
+  const fs::path small = vol.path() / "w" / "small", huge = vol.path() / "w" / "huge";
+  WriteFile(small, std::string(1000, 's'));
+  WriteFile(huge, std::string(110000, 'h'));
+  bin::BinServices services;
+  services.recycleBin =
+      std::make_unique<platform::FreedesktopTrash>(TrashAt(tmp_ / "data", {vol.path()}));
+  bin::BinController bin(std::move(services));
+  std::vector<std::string> asked;
+  int answer = platform::kAnswerNo;
+  platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
+    asked.push_back(m.text.toStdString());
+    return answer;
+  });
+  bin.Drop({small});
+  EXPECT_TRUE(asked.empty());
+  EXPECT_FALSE(fs::exists(small));
+  bin.Drop({huge});
+  EXPECT_EQ(asked,
+            std::vector<std::string>{"La papelera pasaría del 10 % del disco. ¿Mover igualmente?"});
+  EXPECT_TRUE(fs::exists(huge));
+  answer = platform::kAnswerYes;
+  bin.Drop({huge});
+  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_FALSE(fs::exists(huge));
+  platform::SetMsgBoxHook(nullptr);
+}
