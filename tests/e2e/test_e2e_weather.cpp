@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QUrlQuery>
+#include <algorithm>
 
 #include "support/E2eProgram.h"
 #include "support/LocalHttpServer.h"
@@ -117,16 +118,16 @@ INSTANTIATE_TEST_SUITE_P(EachSource, WeatherCorner, ::testing::Values(true, fals
 
 namespace {
 
+// The highlight of the list's chosen row.
+bool Blue(QRgb c) { return qBlue(c) > 150 && qBlue(c) - qRed(c) > 70; }
+
 // The rows of the window where the list's highlight bar is: the longest run of rows that are
-// mostly the highlight's blue (a focus frame's edge is one row).
+// mostly blue (a focus frame's edge is one row).
 std::pair<int, int> Highlight(const QImage& shot) {
   std::pair<int, int> best{-1, -2}, run{-1, -2};
   for (int y = 0; y < shot.height(); ++y) {
     int blue = 0;
-    for (int x = 0; x < shot.width(); ++x) {
-      const QRgb c = shot.pixel(x, y);
-      blue += qBlue(c) > 150 && qBlue(c) - qRed(c) > 70;
-    }
+    for (int x = 0; x < shot.width(); ++x) blue += Blue(shot.pixel(x, y));
     if (blue < shot.width() / 4) continue;
     run = run.second == y - 1 ? std::pair{run.first, y} : std::pair{y, y};
     if (run.second - run.first > best.second - best.first) best = run;
@@ -205,9 +206,7 @@ TEST_F(WeatherLookUp, TheLookUpChangesThePlaceWhole) {
   const int middle = (first.first + first.second) / 2;
   int left = shot.width(), right = 0;
   for (int x = 0; x < shot.width(); ++x)
-    if (qBlue(shot.pixel(x, middle)) > 150 &&
-        qBlue(shot.pixel(x, middle)) - qRed(shot.pixel(x, middle)) > 70)
-      left = std::min(left, x), right = std::max(right, x);
+    if (Blue(shot.pixel(x, middle))) left = std::min(left, x), right = std::max(right, x);
   Shell("xdotool mousemove --window " + maps + " " + std::to_string((left + right) / 2) + " " +
         std::to_string(middle) + " click 1");
   Keys(maps, "key Down Down Down Down");
