@@ -210,6 +210,8 @@ def main():
     if places:
         write("open_meteo", "finding-place-id-1e300",
               places.replace(b'"id":2514256', b'"id":1e300'))
+        write("open_meteo", "finding-place-latitude-1000",
+              places.replace(b'"latitude":36.72016', b'"latitude":1000'))
 
     # The update info line.
     for i, line in enumerate([b"589,1,01/01/2019,10,x", b"588,1,01/01/2030,1048576, 2030-01-01 ",

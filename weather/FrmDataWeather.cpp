@@ -32,6 +32,8 @@ QString ProgramShipped(const char* name) {
 }
 
 const QString kEmptyBody = QStringLiteral("</body></html>");
+const QString kBrokenAnswer = QStringLiteral(
+    "Ha habido algún error, pruebe a cambiar de servidor a través de Mapas en 'Método de datos'");
 
 // The panel's least size; it grows to its page.
 constexpr int kWidth = 4020 / kTwips, kHeight = 2565 / kTwips;
@@ -141,14 +143,25 @@ void FrmDataWeather::Request() {
         (metric ? "&units=metric" : "&units=imperial") + "&appid=" + Read(Key::OpenWeatherMapKey) +
         "&mode=xml";
     // The window's own fetch and steps: closed, it runs none of what follows.
-    DownloadWeatherXml(fetch_, address, MessageParent(),
-                       [this](FetchResult result, const QByteArray& text) {
-                         if (unloaded_) return;
-                         downloaded_ = result == FetchResult::Ok;
-                         if (downloaded_) downloadedText_ = text;
-                         // Other events get their turn before the page is built.
-                         QTimer::singleShot(0, steps_, [this] { OpenWeatherMap(); });
-                       });
+    DownloadWeatherXml(
+        fetch_, address, MessageParent(), [this](FetchResult result, const QByteArray& text) {
+          if (unloaded_) return;
+          downloaded_ = result == FetchResult::Ok;
+          if (downloaded_ &&
+              !OpenWeatherMapIsPhysical(QString::fromUtf8(text), request_.unitCode)) {
+            // Told as a failed download is, then the same empty panel.
+            downloaded_ = false;
+            platform::MsgBoxThen(kBrokenAnswer, platform::kOkOnly | platform::kExclamation,
+                                 QStringLiteral("Error"), MessageParent(),
+                                 [this, ticket = QPointer<QObject>(fetch_.Ticket())](int) {
+                                   if (ticket) OpenWeatherMap();
+                                 });
+            return;
+          }
+          if (downloaded_) downloadedText_ = text;
+          // Other events get their turn before the page is built.
+          QTimer::singleShot(0, steps_, [this] { OpenWeatherMap(); });
+        });
     return;
   }
 

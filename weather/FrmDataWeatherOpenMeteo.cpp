@@ -40,7 +40,8 @@ void FrmDataWeather::OpenMeteo() {
 
   const QString latitude = Read(settings::Key::Latitude),
                 longitude = Read(settings::Key::Longitude);
-  if (latitude.isEmpty() || longitude.isEmpty())
+  // A position off the globe, as earlier look-ups could store, is no place either.
+  if (!IsPlacePosition(latitude, longitude))
     return fail(
         QStringLiteral("Elija primero su ciudad: en 'Ajustes' escriba el país y la ciudad "
                        "y pulse 'Buscar'."));

@@ -58,7 +58,9 @@ FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
   CmdOK->setAutoDefault(false);
   ListRes = new QListWidget(this);
   ListRes->setObjectName("ListRes");
-  ListRes->setMaximumHeight(40);
+  // Five places to choose from without scrolling.
+  ListRes->setMinimumHeight(5 * ListRes->fontMetrics().lineSpacing() + 2 * ListRes->frameWidth() +
+                            10);
   TextSource = new QPlainTextEdit(this);
   TextSource->setObjectName("TextSource");
   TextSource->setEnabled(false);
@@ -260,13 +262,12 @@ void FrmMaps::CmdOK_Click() {
            TextPais);
     return;
   }
-  Write(Key::Country, country);
+  // Country and city are stored with the place the look-up finds, never alone.
   const QString city = TextCity->text();
   if (city.isEmpty()) {
     Refuse(QStringLiteral("Debe poner una ciudad"), TextCity);
     return;
   }
-  Write(Key::City, city);
 
   QString address;
   bool yahoo = false, openMeteo = false;  // as asked: the choice may change meanwhile
@@ -289,18 +290,24 @@ void FrmMaps::CmdOK_Click() {
   CmdOK->setEnabled(false);
   TextSource->clear();
   // The window's own fetch: closing cancels it, and this never runs then.
-  fetch_.Get(address, [this, yahoo, openMeteo](FetchResult result, const QByteArray& body) {
-    CmdOK->setEnabled(true);
-    if (result != FetchResult::Ok) return;  // silently, nothing listed
-    const QString answer = QString::fromUtf8(body);
-    TextSource->setPlainText(answer);
-    if (openMeteo)
-      leerOpenMeteo(body);
-    else if (yahoo)
-      leerYahoo(answer, QStringLiteral("<name>"));
-    else
-      leerOpenWeatherMap(answer, QStringLiteral("name"));
-  });
+  fetch_.Get(address,
+             [this, yahoo, openMeteo, country, city](FetchResult result, const QByteArray& body) {
+               CmdOK->setEnabled(true);
+               if (result != FetchResult::Ok) return;  // silently, nothing listed
+               const QString answer = QString::fromUtf8(body);
+               TextSource->setPlainText(answer);
+               if (openMeteo) {
+                 leerOpenMeteo(body);
+                 return;
+               }
+               if (yahoo)
+                 leerYahoo(answer, QStringLiteral("<name>"));
+               else
+                 leerOpenWeatherMap(answer, QStringLiteral("name"));
+               // The one place listed is the one chosen; these sources give no position.
+               if (ListRes->count() == 1)
+                 StorePlace(city, country, cityCode_, QString(), QString());
+             });
 }
 
 void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
@@ -319,14 +326,19 @@ void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
 void FrmMaps::leerOpenWeatherMap(const QString& answer, const QString& key) {
   const auto parsed = ParseOpenWeatherMapCity(answer, key);
   if (!parsed) return;
-  if (const auto code = dejarsoloNumeros(parsed->idText)) cityCode_ = *code;
+  // No code is no code: the old one would name another city.
+  cityCode_ = dejarsoloNumeros(parsed->idText).value_or(QString());
   ListRes->addItem(parsed->line);
   ListRes->setCurrentRow(0);
 }
 
 void FrmMaps::leerOpenMeteo(const QByteArray& answer) {
   const auto places = ParseOpenMeteoPlaces(answer);
-  if (!places || places->isEmpty()) return;  // as the other sources: nothing listed
+  if (!places) return;  // not the service's answer: as the other sources, nothing listed
+  if (places->isEmpty()) {
+    Refuse(QStringLiteral("No se encontró ninguna ciudad con ese nombre."), TextCity);
+    return;
+  }
   const QString typed = TextPais->text().trimmed();
   int chosen = 0;
   for (int i = places->size() - 1; i >= 0; --i) {
@@ -346,25 +358,28 @@ void FrmMaps::ChoosePlace(int row) {
   if (row < 0 || row >= places_.size()) return;
   const OpenMeteoPlace& p = places_.at(row);
   cityCode_ = p.id;
-  Write(Key::City, p.name);
-  Write(Key::Country, p.countryCode);
-  Write(Key::CityCode, p.id);
-  Write(Key::Latitude, p.latitude);
-  Write(Key::Longitude, p.longitude);
+  StorePlace(p.name, p.countryCode, p.id, p.latitude, p.longitude);
+}
+
+void FrmMaps::StorePlace(const QString& city, const QString& country, const QString& code,
+                         const QString& latitude, const QString& longitude) {
+  // One place, whole: the panel reads names, code and position as one.
+  const QString before = Read(Key::CityCode);
+  Write(Key::City, city);
+  Write(Key::Country, country);
+  Write(Key::CityCode, code);
+  Write(Key::Latitude, latitude);
+  Write(Key::Longitude, longitude);
+  // The forecast link belongs to the city it was taken for.
+  if (before != code) Write(Key::OldCityCode, QString());
 }
 
 void FrmMaps::CmdExit_Click() { close(); }
 
 void FrmMaps::reject() { close(); }
 
-void FrmMaps::Form_Unload() {
-  fetch_.Cancel();
-  if (ListRes->count() != 1) return;
-  const QString before = Read(Key::CityCode);
-  Write(Key::CityCode, cityCode_);
-  // The forecast link belongs to the city it was taken for.
-  if (before != cityCode_) Write(Key::OldCityCode, QString());
-}
+// The place was stored when it was chosen.
+void FrmMaps::Form_Unload() { fetch_.Cancel(); }
 
 void FrmMaps::closeEvent(QCloseEvent* event) {
   if (!unloaded_) {

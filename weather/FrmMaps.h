@@ -64,10 +64,13 @@ class FrmMaps : public QDialog {
   void Refuse(const QString& text, QLineEdit* field);
   // Stores the listed place of row as the user's city.
   void ChoosePlace(int row);
+  // The user's place: names, code and position, all of them at once.
+  void StorePlace(const QString& city, const QString& country, const QString& code,
+                  const QString& latitude, const QString& longitude);
   QList<OpenMeteoPlace> places_;  // the listed places, in list order
   Fetch fetch_;
   QString unitSystem_;  // "Métrico" or "Inglés": the look-up's units
-  // The city the look-up found, stored at closing; at first the stored one.
+  // The city the look-up found; at first the stored one.
   QString cityCode_;
   QString languageCode_;  // of the language stored when the window opened
   bool unloaded_ = false;

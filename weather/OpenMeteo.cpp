@@ -1,8 +1,10 @@
 #include "weather/OpenMeteo.h"
 
+#include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTime>
 #include <cmath>
 
 #include "weather/WeatherText.h"
@@ -28,7 +30,22 @@ std::optional<double> FirstOf(const QJsonObject& o, const char* key) {
   return a.first().toDouble();
 }
 
+// Within [low, high]; a missing value is not.
+bool Within(const std::optional<double>& v, double low, double high) {
+  return v && *v >= low && *v <= high;
+}
+
 }  // namespace
+
+bool IsPlacePosition(double latitude, double longitude) {
+  return latitude >= -90 && latitude <= 90 && longitude >= -180 && longitude <= 180;
+}
+
+bool IsPlacePosition(const QString& latitude, const QString& longitude) {
+  bool latOk = false, lonOk = false;
+  const double lat = latitude.toDouble(&latOk), lon = longitude.toDouble(&lonOk);
+  return latOk && lonOk && IsPlacePosition(lat, lon);
+}
 
 QString OpenMeteoPlace::Line() const {
   QStringList parts;
@@ -59,8 +76,9 @@ std::optional<QList<OpenMeteoPlace>> ParseOpenMeteoPlaces(const QByteArray& answ
     p.country = o.value(QLatin1String("country")).toString();
     p.countryCode = o.value(QLatin1String("country_code")).toString();
     // Converted only when the number fits: 1e300 is no id.
+    // A place off the globe would be asked for in every forecast.
     if (!id || !(*id >= 0 && *id < 9007199254740992.0) || !latitude || !longitude ||
-        p.name.isEmpty() || p.countryCode.isEmpty())
+        !IsPlacePosition(*latitude, *longitude) || p.name.isEmpty() || p.countryCode.isEmpty())
       continue;
     p.id = QString::number(static_cast<qint64>(*id));
     p.latitude = NumberText(*latitude);
@@ -96,9 +114,24 @@ std::optional<OpenMeteoWeather> ParseOpenMeteoForecast(const QByteArray& answer,
   const auto direction = Number(now, "wind_direction_10m");
   const auto maximum = FirstOf(daily, "temperature_2m_max");
   const auto minimum = FirstOf(daily, "temperature_2m_min");
-  const QString time = now.value(QLatin1String("time")).toString();
-  if (!temperature || !humidity || !code || !pressure || !speed || !direction || !maximum ||
-      !minimum || time.isEmpty() || *code != std::floor(*code) || !(*code >= 0 && *code < 1000))
+  // The place's own wall-clock time (timezone=auto), read apart from any zone
+  // of this machine's: no hour of it falls in a gap here.
+  const QStringList stamp = now.value(QLatin1String("time")).toString().split(QLatin1Char('T'));
+  const QDate day = stamp.size() == 2 ? QDate::fromString(stamp[0], Qt::ISODate) : QDate();
+  const QTime hour = stamp.size() == 2 ? QTime::fromString(stamp[1], Qt::ISODate) : QTime();
+  // Values no weather on Earth has are a broken answer, not weather to show:
+  // the records with a margin, in the units asked for.
+  auto celsius = [imperial](const std::optional<double>& t) {
+    return t ? std::optional<double>(imperial ? (*t - 32) * 5 / 9 : *t) : std::nullopt;
+  };
+  const double kmh = imperial ? 1.609344 : 1;
+  const bool physical = Within(celsius(temperature), -100, 70) &&
+                        Within(celsius(maximum), -100, 70) && Within(celsius(minimum), -100, 70) &&
+                        *minimum <= *maximum && Within(humidity, 0, 100) &&
+                        Within(pressure, 800, 1100) && speed && Within(*speed * kmh, 0, 500) &&
+                        Within(direction, 0, 360);
+  if (!physical || !code || !day.isValid() || !hour.isValid() || *code != std::floor(*code) ||
+      !(*code >= 0 && *code < 1000))
     return std::nullopt;
   const auto condition = WmoConditionOf(static_cast<int>(*code), english);
   if (!condition) return std::nullopt;
@@ -119,10 +152,9 @@ std::optional<OpenMeteoWeather> ParseOpenMeteoForecast(const QByteArray& answer,
   const auto compass = CompassText(*direction);
   f.windSpeed =
       (compass ? *compass + " " : QString()) + number(*speed) + (imperial ? " mph" : " k/h");
-  // Local time of the place; the zone's short name says which.
-  QString zone = root.value(QLatin1String("timezone_abbreviation")).toString();
-  if (zone.isEmpty()) zone = root.value(QLatin1String("timezone")).toString();
-  f.lastUpdate = zone.isEmpty() ? time : time + " " + zone;
+  // As a Spanish reader writes a date, whatever the texts' language.
+  f.lastUpdate =
+      day.toString(QStringLiteral("dd/MM/yyyy")) + hour.toString(QStringLiteral(" HH:mm"));
   return w;
 }
 

@@ -24,11 +24,16 @@ struct OpenMeteoPlace {
   QString Line() const;
 };
 
+// On the globe: latitude within ±90, longitude within ±180; stored texts
+// that are no numbers are not.
+bool IsPlacePosition(double latitude, double longitude);
+bool IsPlacePosition(const QString& latitude, const QString& longitude);
+
 // <server>/v1/search?name=...&count=10&language=es|en&format=json
 QString OpenMeteoSearchAddress(const QString& server, const QString& city, bool english);
 // The places of an answer (none when it found nothing); nullopt when the
-// answer is not the service's. A place without its id, country code or
-// position is left out.
+// answer is not the service's. A place without its id, country code or a
+// position on the globe is left out.
 std::optional<QList<OpenMeteoPlace>> ParseOpenMeteoPlaces(const QByteArray& answer);
 
 // <server>/v1/forecast?latitude=..&longitude=..&current=...
@@ -36,7 +41,8 @@ QString OpenMeteoForecastAddress(const QString& server, const QString& latitude,
                                  const QString& longitude, bool imperial);
 
 // What the page shows of a forecast answer, in the fields the other source's
-// page shows; the picture is a file that ships with the program.
+// page shows; the picture is a file that ships with the program. An answer
+// with a value outside what weather on Earth reaches is no answer.
 struct OpenMeteoWeather {
   OwmFields fields;
   QString iconFile;

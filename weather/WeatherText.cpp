@@ -239,6 +239,30 @@ OwmFields ParseOpenWeatherMap(const QString& t, const QString& unitCode, OwmFiel
   return f;
 }
 
+bool OpenWeatherMapIsPhysical(const QString& t, const QString& unitCode) {
+  const bool metric = unitCode != QLatin1String("f");
+  // The records with a margin, in the units asked for.
+  const double coldest = metric ? -100 : -148, hottest = metric ? 70 : 158;
+  const double fastest = metric ? 140 : 311;  // m/s or mph
+  const struct {
+    std::optional<QString> text;
+    double low, high;
+  } values[] = {
+      {FieldTo(t, "temperature value=", 19, "min=", 2, true), coldest, hottest},
+      {FieldTo(t, "min=", 5, "max=", 2, true), coldest, hottest},
+      {FieldTo(t, "max=", 5, "unit=", 2, true), coldest, hottest},
+      {FieldTo(t, "pressure value=", 16, "hPa", 8, true), 800, 1100},
+      {FieldTo(t, "humidity value=", 16, "%", 8, true), 0, 100},
+      {FieldTo(t, "speed value=", 13, "name=", 2, true), 0, fastest},
+  };
+  for (const auto& v : values) {
+    if (!v.text) continue;
+    const double value = NumericValue(*v.text);
+    if (!(value >= v.low && value <= v.high)) return false;
+  }
+  return true;
+}
+
 QString BackgroundAddress(const QString& shippedFile) {
   return QUrl::fromLocalFile(shippedFile).toString(QUrl::FullyEncoded);
 }

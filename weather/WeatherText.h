@@ -60,6 +60,10 @@ YahooFields ParseYahooFeed(const QString& feed, const QString& unitCode, YahooFi
 OwmFields ParseOpenWeatherMap(const QString& answer, const QString& unitCode, OwmFields kept = {},
                               const QLocale& locale = QLocale());
 
+// False when a value the page would show is one no weather on Earth has (a
+// humidity of 1028 %): a broken answer. A value the answer lacks is none.
+bool OpenWeatherMapIsPhysical(const QString& answer, const QString& unitCode);
+
 // The two page heads: the rice paper's, or the mottled one's. The picture is
 // named by backgroundAddress (a file: URL), else by its bare name beside the
 // page. The page never scrolls and its lines never wrap: the panel takes its

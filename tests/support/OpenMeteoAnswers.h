@@ -20,6 +20,20 @@ inline QByteArray MeteoPlaces() {
          R"("country_id":6252001,"country":"Estados Unidos"}],"generationtime_ms":1.0340214})";
 }
 
+// A search that finds count places in Spain, "Lugar 1" (id 1001) and on; the
+// first lies at latitude 1000, off the globe.
+inline QByteArray MeteoManyPlaces(int count) {
+  QByteArray results;
+  for (int i = 1; i <= count; ++i) {
+    const QByteArray n = QByteArray::number(i);
+    results += QByteArray(i > 1 ? "," : "") + R"({"id":)" + QByteArray::number(1000 + i) +
+               R"(,"name":"Lugar )" + n + R"(","latitude":)" +
+               (i == 1 ? QByteArray("1000") : "40." + n) +
+               R"(,"longitude":-3.5,"country_code":"ES","country":"España","admin1":"Madrid"})";
+  }
+  return R"({"results":[)" + results + R"(],"generationtime_ms":0.9})";
+}
+
 // What the search answers for a name it does not know.
 inline QByteArray MeteoNoPlaces() { return R"({"generationtime_ms":0.6439686})"; }
 

@@ -35,6 +35,24 @@ TEST_F(Panel, TheAnswerReachesThePageIntactEscapedAndWithoutScripts) {
   EXPECT_TRUE(server.targets.size() == 1 && kit.browsers.size() == 1u);
 }
 
+TEST_F(Panel, AValueNoWeatherHasIsABrokenAnswer) {
+  Options("codecity=1234567\r\nMetodoDatos=OpenWeatherMap\r\n");
+  const char* rows[][2] = {{"humidity value=\"81\"", "humidity value=\"1028\""},
+                           {"pressure value=\"1013\"", "pressure value=\"101300\""},
+                           {"temperature value=\"20.5\"", "temperature value=\"293.6\""},
+                           {"speed value=\"5\"", "speed value=\"-4\""}};
+  for (const auto& [good, bad] : rows) {
+    kit.messages.clear();
+    Serve("/data/2.5/weather", OwmAnswer().replace(good, bad));
+    form = FrmDataWeather::Open(nullptr);
+    Settle(form);
+    ASSERT_EQ(kit.messages.size(), 1u) << bad;
+    EXPECT_TRUE(kit.messages[0].text.startsWith("Ha habido algún error")) << bad;
+    EXPECT_FALSE(Page().contains("Madrid")) << bad << "\n" << Page().toStdString();
+    form->close();
+  }
+}
+
 TEST_F(Panel, YahooCompassTextsAndAOneDigitConditionCode) {
   Options("MetodoDatos=Yahoo\r\nSistema=M\xE9trico\r\n");
   const char* rows[][3] = {{"360", "10", "N 10"}, {"360", "0", "en calma 0"}};

@@ -29,7 +29,7 @@ TEST_F(Maps, StoredChoicesAreWrittenBackAndApixuAndAccuWeatherAskNothing) {
     EXPECT_EQ(Settings({"Maps", "Tamaño", "MetodoDatos"}),
               "Canada Occidental|Pequeño|" + source + "|");
     Search("FR", "Paris");
-    EXPECT_EQ(Settings({"País", "Ciudad"}), "FR|Paris|");
+    EXPECT_EQ(Settings({"País", "Ciudad"}), "||") << "no place found, none stored";
     EXPECT_EQ(form->ListRes->count(), 0);
     form->close();
   }
@@ -46,11 +46,10 @@ TEST_F(Maps, TheKeyFreeSourceIsTheFirstChoiceAndBuscarChecksCountryThenCity) {
     Search(us, "Boston");
     EXPECT_TRUE(kit.messages.back().text.contains("el estado")) << us;
   }
-  EXPECT_EQ(Setting("País"), "");
   Search("usa", "");  // lower case passes the state check
   EXPECT_EQ(kit.messages.back().text, "Debe poner una ciudad");
   EXPECT_EQ(form->focusWidget(), form->TextCity);
-  EXPECT_EQ(Setting("País"), "usa");
+  EXPECT_EQ(Setting("País"), "") << "a country without its place";
   EXPECT_EQ(kit.messages.size(), 5u);
   EXPECT_TRUE(server.targets.isEmpty());
 }
@@ -59,7 +58,7 @@ TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
   Serve("/data/2.5/weather", OwmAnswer());
   Options(
       "Lenguage=Spanish\r\nSistema=Ingl\xE9s\r\noldcodecity=SPXX0050\r\n"
-      "MetodoDatos=OpenWeatherMap\r\n");
+      "MetodoDatos=OpenWeatherMap\r\nLatitud=48.85\r\nLongitud=2.35\r\n");
   Open();
   // "&" and "#" in the names do not change the request.
   Search("E&S", "Santa Cruz & Co #1");
@@ -72,9 +71,11 @@ TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
                  "/data/2.5/weather?q=Madrid,ES" + rest.arg("metric")}));
   EXPECT_EQ(Listed(), "Madrid , ES");
   EXPECT_TRUE(form->ListRes->item(0)->isSelected() && form->CmdOK->isEnabled());
+  // The place found replaces the old one whole: no position of the old one stays.
+  EXPECT_EQ(Settings({"País", "Ciudad", "codecity", "Latitud", "Longitud", "oldcodecity"}),
+            "ES|Madrid|1234567||||");
   form->CmdExit->click();
   EXPECT_EQ(Setting("codecity"), "1234567");
-  EXPECT_EQ(Setting("oldcodecity"), "") << "the forecast link was the previous city's";
 }
 
 TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
@@ -87,21 +88,21 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
   EXPECT_EQ(server.targets.back(),
             "/v1/places.q(Madrid)?appid=5d2b8f0a6c4e1d9b7a3f5c8e0b2d4f6a1c3e5b7d");
   form->close();
-  EXPECT_EQ(Setting("codecity"), "766273");
+  EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|766273|");
   Open();
-  Search("ES", "Nowhere");
+  Search("FR", "Nowhere");
   EXPECT_EQ(form->ListRes->count(), 0);
   form->close();
-  EXPECT_EQ(Setting("codecity"), "766273");
+  EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|766273|");
   ASSERT_EQ(kit.messages.size(), 1u);
   // The service's own reason reaches the user.
   EXPECT_TRUE(kit.messages[0].text.contains("Please provide valid credentials."));
 }
 
-TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {
+TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredPlace) {
   QByteArray swapped = OwmAnswer();
   swapped.replace("<city id=\"1234567\" name=\"Madrid\">", "<city name=\"Madrid\" id=\"3117735\">");
-  Options("codecity=999\r\nMetodoDatos=OpenWeatherMap\r\n");
+  Options("codecity=999\r\nCiudad=Madrid\r\nPa\xEDs=ES\r\nMetodoDatos=OpenWeatherMap\r\n");
   Open();
   // Without any one of its markers an answer lists and stores nothing.
   QByteArrayList answers = {swapped};
@@ -109,8 +110,9 @@ TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {
     answers << OwmAnswer().replace(gone, "");
   for (const QByteArray& answer : answers) {
     Serve("/data/2.5/weather", answer);
-    Search("ES", "Madrid");
+    Search("FR", "Paris");
     EXPECT_EQ(form->ListRes->count(), 0) << answer.toStdString();
+    EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|999|") << answer.toStdString();
   }
   // One that does not answer within the limit: Buscar works again, nothing listed.
   EXPECT_EQ(WaitTimeoutMs(), 15000);
@@ -121,7 +123,7 @@ TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredCode) {
   EXPECT_EQ(form->ListRes->count(), 0);
   EXPECT_TRUE(kit.messages.empty());
   form->close();
-  EXPECT_EQ(Setting("codecity"), "999");
+  EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|999|");
 }
 
 TEST_F(Maps, ClosingDuringTheLookUpEndsIt) {

@@ -67,17 +67,39 @@ TEST_F(OpenMeteo, IsTheNewFilesSourceAndItsLookUpStoresThePlaceChosen) {
   EXPECT_EQ(maps->ListRes->currentRow(), 2);
   EXPECT_EQ(Place(), "Malaga|US|5100776|39.57261|-75.05879|");
 
-  // Nothing found, or an answer that is not the service's: nothing listed or stored, no message.
-  for (const QByteArray& answer : {MeteoNoPlaces(), QByteArray("<html>502 Bad Gateway</html>"),
-                                   QByteArray(R"({"results":[{"name":"Sin id"}]})")}) {
+  // Nothing found, no place with an id, one place off the globe, an answer that is not the
+  // service's: nothing listed, the place kept whole; the service's "nothing" is told, with
+  // the city to correct.
+  for (const QByteArray& answer :
+       {MeteoNoPlaces(), QByteArray("<html>502 Bad Gateway</html>"),
+        QByteArray(R"({"results":[{"name":"Sin id"}]})"), MeteoManyPlaces(1)}) {
+    kit.messages.clear();
     Serve("/geo/v1/search", answer);
-    Search("ES", "Nowhere");
+    Search("FR", "Nowhere");
     EXPECT_EQ(maps->ListRes->count(), 0) << answer.toStdString();
+    EXPECT_EQ(Place(), "Malaga|US|5100776|39.57261|-75.05879|") << answer.toStdString();
+    const bool none = answer.startsWith('{');  // the service's answer, no usable place in it
+    ASSERT_EQ(kit.messages.size(), none ? 1u : 0u) << answer.toStdString();
+    if (none) {
+      EXPECT_EQ(kit.messages[0].text, "No se encontró ninguna ciudad con ese nombre.");
+      EXPECT_EQ(maps->focusWidget(), maps->TextCity);
+    }
   }
-  EXPECT_EQ(Place(), "Nowhere|ES|5100776|39.57261|-75.05879|");
-  EXPECT_TRUE(kit.messages.empty());
   maps->close();
-  EXPECT_EQ(Setting("codecity"), "5100776");
+  EXPECT_EQ(Place(), "Malaga|US|5100776|39.57261|-75.05879|");
+
+  // Places off the globe are not offered; five show without scrolling.
+  Serve("/geo/v1/search", MeteoManyPlaces(8));
+  maps = FrmMaps::Open(nullptr);
+  Search("ES", "Lugar");
+  ASSERT_EQ(maps->ListRes->count(), 7);
+  EXPECT_EQ(Listed().first(), "Lugar 2, Madrid, España");
+  EXPECT_EQ(Place(), "Lugar 2|ES|1002|40.2|-3.5|");
+  const QRect view = maps->ListRes->viewport()->rect();
+  for (int row = 0; row < 5; ++row)
+    EXPECT_TRUE(view.contains(maps->ListRes->visualItemRect(maps->ListRes->item(row))))
+        << "row " << row << " of a list " << view.height() << " high";
+  maps->close();
 
   // English texts ask for English names; a stored source stays as it is.
   Options("Lenguage=English\r\nMetodoDatos=OpenWeatherMap\r\n");
@@ -104,7 +126,8 @@ TEST_F(OpenMeteo, ThePanelShowsTheWeatherInEachUnitSystemWithAPictureOfItsOwn) {
         QStringLiteral("Presión: 1016.3 hPa"), QStringLiteral("Temp: 16.4 &deg;C"),
         QStringLiteral("(Min. 9.7&nbsp;&nbsp;-&nbsp;&nbsp;Max. 18.9)"),
         QStringLiteral("Humedad: 72 % - Viento: SW 12.6 k/h<br>"),
-        QStringLiteral("Última act.: 2026-12-07T19:00 CET"), QStringLiteral("/Rice_Field.jpg\")")})
+        QStringLiteral("Última act.: 07/12/2026 19:00</div>"),
+        QStringLiteral("/Rice_Field.jpg\")")})
     EXPECT_TRUE(metric.contains(shown)) << shown.toStdString() << "\n" << metric.toStdString();
   // The picture is a file that ships with the program: nothing remote.
   const qsizetype src = metric.indexOf("<img src=") + 9;
@@ -138,6 +161,21 @@ TEST_F(OpenMeteo, ABadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
        {"temperature_2m", "relative_humidity_2m", "weather_code", "pressure_msl", "wind_speed_10m",
         "wind_direction_10m", "temperature_2m_max", "temperature_2m_min", "time"})
     answers.emplace_back(MeteoForecast(false, field), field);
+  // Values no weather reaches are a broken answer too.
+  const char* outside[][3] = {
+      {"relative_humidity_2m\":72", "relative_humidity_2m\":1028", "1028 %"},
+      {"relative_humidity_2m\":72", "relative_humidity_2m\":-3", "-3 %"},
+      {"pressure_msl\":1016.3", "pressure_msl\":101630", "pressure in Pa"},
+      {"wind_speed_10m\":12.6", "wind_speed_10m\":1260", "1260 km/h"},
+      {"wind_speed_10m\":12.6", "wind_speed_10m\":-1", "wind -1"},
+      {"temperature_2m\":16.4", "temperature_2m\":289.5", "kelvin"},
+      {"_max\":[18.9]", "_max\":[8.9]", "maximum under minimum"},
+      {"_min\":[9.7]", "_min\":[-273]", "minimum -273"},
+      {"direction_10m\":225", "direction_10m\":725", "direction 725"},
+      {"T19:00", "T25:00", "hour 25"},
+      {"2026-12-07T", "2026-13-07T", "month 13"}};
+  for (const auto& [good, bad, what] : outside)
+    answers.emplace_back(MeteoForecast().replace(good, bad), what);
   for (const auto& [answer, what] : answers) {
     // A good page first, so that there is one to go stale.
     Serve("/v1/forecast", MeteoForecast());
@@ -164,15 +202,19 @@ TEST_F(OpenMeteo, ABadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
   EXPECT_EQ(kit.messages.size(), 1u);
   EXPECT_FALSE(PageExists());
 
-  // No place chosen yet: the user is told where to choose one, nothing is asked.
+  // No place chosen yet, or one off the globe an earlier look-up stored: the user is told
+  // where to choose one, nothing is asked.
   const int asked = server.targets.size();
-  kit.messages.clear();
-  Options("Ciudad=M\xE1laga\r\n");
-  panel = FrmDataWeather::Open(nullptr);
-  Settle(panel);
-  EXPECT_FALSE(panel && panel->isVisible());
-  ASSERT_EQ(kit.messages.size(), 1u);
-  EXPECT_TRUE(kit.messages[0].text.contains("Buscar"));
+  for (const char* place : {"Ciudad=M\xE1laga\r\n", "Latitud=1000\r\nLongitud=-4.42\r\n",
+                            "Latitud=36.7\r\nLongitud=-181\r\n"}) {
+    kit.messages.clear();
+    Options(place);
+    panel = FrmDataWeather::Open(nullptr);
+    Settle(panel);
+    EXPECT_FALSE(panel && panel->isVisible()) << place;
+    ASSERT_EQ(kit.messages.size(), 1u) << place;
+    EXPECT_TRUE(kit.messages[0].text.contains("Buscar")) << place;
+  }
   EXPECT_EQ(server.targets.size(), asked);
 }
 

@@ -1,5 +1,6 @@
 // Numbers in the key-free source's answers that fit no integer are refused before any
-// conversion (the fuzzer found a weather code of 1e300 and an id of 1e300 converted as such).
+// conversion (the fuzzer found a weather code of 1e300 and an id of 1e300 converted as such),
+// and so are places off the globe (it found a place at latitude 1000 kept and asked for).
 #include <gtest/gtest.h>
 
 #include "support/OpenMeteoAnswers.h"
@@ -18,4 +19,13 @@ TEST(OpenMeteoNumbers, ACodeOrAnIdBeyondAnyIntegerIsNoValue) {
   ASSERT_TRUE(places);
   ASSERT_EQ(places->size(), 2);
   EXPECT_EQ(places->at(0).id, "3675443");
+
+  const auto onGlobe = weather::ParseOpenMeteoPlaces(weathertest::MeteoManyPlaces(3));
+  ASSERT_TRUE(onGlobe);
+  ASSERT_EQ(onGlobe->size(), 2);
+  EXPECT_EQ(onGlobe->at(0).latitude, "40.2");
+  const auto offLongitude = weather::ParseOpenMeteoPlaces(
+      weathertest::MeteoManyPlaces(2).replace("\"longitude\":-3.5", "\"longitude\":-180.5"));
+  ASSERT_TRUE(offLongitude);
+  EXPECT_TRUE(offLongitude->isEmpty());
 }
