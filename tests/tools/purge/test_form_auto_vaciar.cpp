@@ -5,8 +5,8 @@
 
 #include <QDate>
 #include <QItemSelectionModel>
-#include <set>
 #include <ctime>
+#include <set>
 
 #include "platform/linux/FreedesktopTrash.h"
 #include "settings/Options.h"
