@@ -17,7 +17,7 @@ NEEDS_NAME = {
     pyatspi.ROLE_PASSWORD_TEXT, pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_COMBO_BOX,
     pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE,
     pyatspi.ROLE_TREE, pyatspi.ROLE_IMAGE, pyatspi.ROLE_ICON, pyatspi.ROLE_PROGRESS_BAR,
-    pyatspi.ROLE_SLIDER, pyatspi.ROLE_DOCUMENT_WEB, pyatspi.ROLE_DOCUMENT_FRAME,
+    pyatspi.ROLE_SLIDER,
 }
 # Parts of a list or table: their cells speak for themselves.
 NO_DESCENT = {pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_TABLE,

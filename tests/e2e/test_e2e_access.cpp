@@ -105,7 +105,8 @@ TEST_F(E2eAccess, TheBinTellsWhatTheTrashHoldsAndEveryControlHasAName) {
   EXPECT_EQ(Probe(bus, pid, "unnamed"), "");
 
   // Alt+T in the restore window's search box opens the cleaner, and types nothing.
-  Shell("xdotool search --name '^TempDir$' windowclose");
+  Keys(WindowNamed("^TempDir$"), "key Escape");
+  ASSERT_TRUE(WaitFor([] { return WindowNamed("^TempDir$").empty(); }, 5000));
   const std::string restore = WindowNamed("^Restaurar de la Papelera$");
   ASSERT_NE(restore, "");
   Keys(restore, "key ctrl+f type ab");

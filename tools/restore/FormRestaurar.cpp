@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
@@ -103,6 +104,8 @@ FormRestaurar::FormRestaurar(std::unique_ptr<platform::RecycleBin> bin, int poll
 // The list answers the keys and the context menu the buttons stand for.
 void FormRestaurar::KeyboardAccess() {
   Name(TextBuscar, QStringLiteral("Buscar"), TextBuscar->placeholderText());
+  for (QToolButton* clear : TextBuscar->findChildren<QToolButton*>())
+    Name(clear, QStringLiteral("Borrar la búsqueda"));
   Name(TableItems, QStringLiteral("Lista de elementos de la papelera"));
   setTabOrder(TextBuscar, TableItems);
   setTabOrder(TableItems, CommandRestaurar);
