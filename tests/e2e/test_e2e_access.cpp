@@ -117,7 +117,7 @@ TEST_F(E2eAccess, TheBinTellsWhatTheTrashHoldsAndEveryControlHasAName) {
 }
 
 // Without a mouse: the menu from the focused bin, the restore window from the menu, and in it
-// a search, a choice, Enter to restore and Supr to ask.
+// a search, a choice, Enter to restore and Supr to ask; Enter on the bin asks to empty it.
 TEST_F(E2eAccess, TheRestoreWindowIsDrivenByTheKeyboardAlone) {
   E2eProgram p;
   const auto trash = [&](const std::string& name) {
@@ -155,6 +155,12 @@ TEST_F(E2eAccess, TheRestoreWindowIsDrivenByTheKeyboardAlone) {
   EXPECT_FALSE(asked());
   Shell("xdotool key Escape");
   EXPECT_TRUE(WaitFor([] { return WindowNamed("^Restaurar de la Papelera$").empty(); }, 5000));
+
+  // Enter on the bin asks, as a double-click does; Esc answers no.
+  Keys(bin, "key Return");
+  EXPECT_TRUE(WaitFor([] { return !WindowNamed("^Vaciar Papelera$").empty(); }, 5000));
+  Shell("xdotool key Escape");
+  EXPECT_TRUE(WaitFor([] { return WindowNamed("^Vaciar Papelera$").empty(); }, 5000));
   EXPECT_EQ(p.Stop(SIGTERM), 0);
   std::string left;
   Shell(p.EnvPrefix() + "trash-list | wc -l", &left);
