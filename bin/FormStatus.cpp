@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "bin/Twips.h"
+#include "tools/Access.h"
 #include "tools/OneWindow.h"
 
 namespace bin {
@@ -53,6 +54,8 @@ FormStatus::FormStatus()
   PictInfo->setObjectName("PictInfo");
   PictInfo->setGeometry(0, 0, 16, 16);
   PictInfo->setPixmap(InfoPicture());
+  tools::Name(PictInfo, QStringLiteral("Información"),
+              QStringLiteral("Lo que contiene la papelera"));
 
   LabelStatus = new QLabel(this);
   LabelStatus->setObjectName("LabelStatus");

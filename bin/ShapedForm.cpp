@@ -1,11 +1,13 @@
 #include "bin/ShapedForm.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
@@ -19,6 +21,7 @@
 #include "shape/FitPictureToBox.h"
 #include "shape/PictureBox.h"
 #include "shape/clsTransForm.h"
+#include "tools/Access.h"
 
 namespace bin {
 namespace {
@@ -35,6 +38,31 @@ QString AboutText() {
       .arg(PROJECT_VERSION_MINOR)
       .arg(PROJECT_VERSION_TWEAK);
 }
+
+// While the hot keys are on, an Alt+letter of theirs pressed in one of our
+// own windows only does its action: the poller sees it anyway, and the focused
+// control must not type the letter or take it as a mnemonic.
+class HotKeyEater : public QObject {
+ public:
+  HotKeyEater(QObject* parent, QString letters) : QObject(parent), letters_(std::move(letters)) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+      if ((mods & Qt::AltModifier) && !(mods & (Qt::ControlModifier | Qt::MetaModifier)) &&
+          key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z &&
+          letters_.contains(QChar(key->key()))) {
+        event->accept();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QString letters_;
+};
 
 }  // namespace
 
@@ -56,6 +84,10 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
   pictureMain_->setGeometry(0, 0, kPictureSide, kPictureSide);
   // The picture box is only drawn on; the window handles the pointer.
   pictureMain_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  // A screen reader reads the bin by its name and what it holds.
+  setAccessibleName(QStringLiteral("Papelera"));
+  tools::Name(pictureMain_, QStringLiteral("Imagen de la papelera"),
+              QStringLiteral("La papelera; su dibujo muestra si está vacía o llena"));
 
   menu_ = std::make_unique<BinMenu>(this, tools_);
   connect(Menu(), &QMenu::aboutToShow, this, [this] { menu_->ShowState(controller_.Skin()); });
@@ -63,6 +95,7 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
   connect(&controller_, &BinController::PictureChanged, this, [this] {
     update();
     ReshapeAndPaint();
+    TellState();
   });
   // Shown once the drop is over, so that the program the files came from is
   // not kept waiting for its answer.
@@ -79,7 +112,10 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
   });
 }
 
-ShapedForm::~ShapedForm() { delete frmMask_; }
+ShapedForm::~ShapedForm() {
+  delete frmMask_;
+  delete keyEater_;
+}
 
 // ---------------------------------------------------------------- load, unload
 
@@ -91,6 +127,7 @@ bool ShapedForm::Form_Load() {
   shaper_ = std::make_unique<shape::clsTransForm>();
   update();
   ReshapeAndPaint();
+  TellState();
 
   // The desktop layer is asked for before the first showing too, so that the
   // window manager takes the window on with it.
@@ -236,6 +273,36 @@ void ShapedForm::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) form_DblClick();
 }
 
+void ShapedForm::TellState() {
+  const BinState& state = controller_.State();
+  const QString text =
+      StatusText(state.binCount, state.binSize, QLocale()).remove(QStringLiteral("\r\n")).trimmed();
+  if (text == accessibleDescription()) return;
+  setAccessibleDescription(text);
+  // Heard at once, wherever the reader is.
+  QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+  QAccessible::updateAccessibility(&changed);
+}
+
+// ---------------------------------------------------------------- keyboard
+
+void ShapedForm::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  const bool menuKey = (event->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+                       (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier);
+  if (menuKey) {
+    FormStatus::CloseCurrent();
+    Menu()->popup(mapToGlobal(QPoint(kPictureSide / 2, kPictureSide / 2)));
+  } else if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+             mods == Qt::NoModifier) {
+    form_DblClick();
+  } else {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+}
+
 void ShapedForm::ShowStatus() {
   const BinState& state = controller_.State();
   FormStatus* status = FormStatus::LoadIfNeeded();
@@ -308,6 +375,7 @@ void ShapedForm::MnuHotKeys_Click() {
     LoadHotKeyPoller();
   else if (frmMask_)
     frmMask_->close();
+  if (!on) delete keyEater_;
 }
 
 HotKeyActions ShapedForm::HotKeys() {
@@ -336,6 +404,12 @@ void ShapedForm::LoadHotKeyPoller() {
       return;
     }
     frmMask_ = new FrmMask(HotKeys(), std::move(keys));
+  }
+  if (!keyEater_) {
+    QString letters = QStringLiteral("AV");
+    for (const ToolKey& key : ToolKeys(tools_, [](tools::Tool&) {})) letters += QChar(key.letter);
+    keyEater_ = new HotKeyEater(qApp, letters);
+    qApp->installEventFilter(keyEater_);
   }
   frmMask_->TimerTecla->start();
 }

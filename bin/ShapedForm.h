@@ -51,6 +51,7 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   friend class BinMenu;
@@ -78,6 +79,8 @@ class ShapedForm : public QWidget, private tools::ToolHost {
 
   void ReshapeAndPaint();
   void ShowStatus();
+  // The trash's state as a screen reader tells it.
+  void TellState();
   void RestoreGeometry();
   void LoadHotKeyPoller();
   HotKeyActions HotKeys();
@@ -88,6 +91,7 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   shape::PictureBox* pictureMain_ = nullptr;
   std::unique_ptr<shape::clsTransForm> shaper_;
   QPointer<FrmMask> frmMask_;
+  QPointer<QObject> keyEater_;  // on the application while the hot keys are
   bool exitRequested_ = false;
   bool unloaded_ = false;
   bool dragging_ = false;

@@ -7,7 +7,7 @@ pkgs=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
       libgtest-dev google-mock libbenchmark-dev clang-format
       dpkg-dev desktop-file-utils appstream file
       xvfb openbox xdotool x11-utils xauth imagemagick trash-cli i3lock
-      dbus-daemon dconf-service dconf-gsettings-backend
+      dbus-daemon dconf-service dconf-gsettings-backend at-spi2-core python3-pyatspi
       fonts-dejavu-core xdg-utils util-linux procps psmisc python3 python3-dbus python3-gi time
       btrfs-progs g++-mingw-w64-x86-64 wine64
       qt6-webengine-dev libqt6webenginecore6-bin qt6-translations-l10n lintian

@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
+#include "tools/Access.h"
 #include "tools/OneWindow.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
@@ -59,6 +60,10 @@ FrmDataWeather::FrmDataWeather(QWidget* viewer)
   CmdMove->setObjectName("CmdMove");
   CmdUnload = new QPushButton(QStringLiteral("X"), this);
   CmdUnload->setObjectName("CmdUnload");
+  tools::Name(CommandInfo, QStringLiteral("Información"));
+  tools::Name(CmdMove, QStringLiteral("Mover"));
+  tools::Name(CmdUnload, QStringLiteral("Cerrar"));
+  tools::Name(WebBrowser1->Widget(), QStringLiteral("Datos del tiempo"));
   connect(CommandInfo, &QPushButton::clicked, this, &FrmDataWeather::CommandInfo_Click);
   connect(CmdMove, &QPushButton::pressed, this, &FrmDataWeather::CmdMove_MouseDown);
   connect(CmdUnload, &QPushButton::clicked, this, &FrmDataWeather::CmdUnload_Click);

@@ -8,6 +8,7 @@
 
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
+#include "tools/Access.h"
 #include "tools/OneWindow.h"
 #include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
@@ -127,6 +128,13 @@ FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
   grid->addWidget(ComboLang, 7, 1, 1, 2);
   grid->addWidget(CheckAlwaysUp, 8, 0, 1, 2);
   grid->addWidget(CmdExit, 8, 2);
+  tools::Name(ComboZonas, QStringLiteral("Mapa"));
+  tools::Name(TextPais, QStringLiteral("País"));
+  tools::Name(TextCity, QStringLiteral("Ciudad"));
+  tools::Name(ListRes, QStringLiteral("Ciudades encontradas"));
+  tools::Name(TextSource, QStringLiteral("Fuente de los datos"));
+  tools::Name(ComboLang, QStringLiteral("Idioma de More Info"));
+  tools::WindowKeys(this, [this] { close(); });
 
   ConnectHandlers();
 }

@@ -7,6 +7,7 @@
 
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
+#include "tools/Access.h"
 #include "tools/OneWindow.h"
 #include "weather/FrmDataWeather.h"
 #include "weather/FrmMaps.h"
@@ -68,6 +69,9 @@ FrmWeather::FrmWeather() {
   CmdRefresh = Button(QStringLiteral("Recargar"), "CmdRefresh", "#ff00ff", this);
   CmdExit = Button(QStringLiteral("Salir"), "CmdExit", "#00ffff", this);
   MoreInfo = Button(QStringLiteral("More Info"), "MoreInfo", "#ffff00", this);
+  tools::Name(WebBrowser1->Widget(), QStringLiteral("Imagen del satélite"),
+              QStringLiteral("Imagen meteorológica del satélite sobre la zona elegida"));
+  tools::WindowKeys(this, [this] { CmdExit->click(); });
   connect(CmdMaps, &QPushButton::clicked, this, &FrmWeather::CmdMaps_Click);
   connect(CmdRefresh, &QPushButton::clicked, this, &FrmWeather::CmdRefresh_Click);
   connect(CmdExit, &QPushButton::clicked, this, &FrmWeather::CmdExit_Click);

@@ -99,6 +99,7 @@ class E2eProgram {
   int Stop(int signal, int waitMs = 10000);
   bool Running();
   unsigned long window() const { return window_; }
+  pid_t Pid() const { return pid_; }
 
   QRect Geometry(unsigned long other = 0) const;  // on the screen; of the bin unless other
   unsigned long WindowWithRole(const std::string& role) const;  // 0 when none is visible

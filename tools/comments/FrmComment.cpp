@@ -8,6 +8,7 @@
 
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
+#include "tools/Access.h"
 #include "tools/OneWindow.h"
 
 namespace tools {
@@ -61,6 +62,8 @@ FrmComment::FrmComment() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(WebBrowserComment->Widget());
+  Name(WebBrowserComment->Widget(), QStringLiteral("Formulario de comentarios"));
+  WindowKeys(this, [this] { close(); });
 }
 
 FrmComment::~FrmComment() {

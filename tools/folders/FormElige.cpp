@@ -10,6 +10,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+#include "tools/Access.h"
 #include "tools/folders/ModuleGetFolder.h"
 
 namespace tools {
@@ -86,6 +87,8 @@ FormElige::FormElige(QWidget* parent) : QWidget(parent), asking_(new QObject(thi
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(List1, 1);
   layout->addLayout(buttons);
+  Name(List1, QStringLiteral("Contenido de la carpeta"));
+  WindowKeys(this, [this] { CommandExit->click(); });
 
   Form_Load();
 }

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "settings/PurgeOptions.h"
+#include "tools/Access.h"
 #include "tools/restore/FormRestaurar.h"
 
 namespace tools {
@@ -116,6 +117,10 @@ FormAutoVaciar::FormAutoVaciar(std::unique_ptr<platform::RecycleBin> bin) : QWid
   connect(CommandVer, &QPushButton::clicked, this, &FormAutoVaciar::Ver);
   connect(CommandAceptar, &QPushButton::clicked, this, &FormAutoVaciar::Aceptar);
   connect(CommandCancelar, &QPushButton::clicked, this, &QWidget::close);
+  Name(TextDias, QStringLiteral("Días"));
+  Name(TextPorcentaje, QStringLiteral("Porcentaje del disco"));
+  WindowKeys(
+      this, [this] { CommandCancelar->click(); }, CommandAceptar);
   Changed();
 }
 

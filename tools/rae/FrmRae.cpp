@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
+#include "tools/Access.h"
 #include "tools/OneWindow.h"
 
 namespace tools {
@@ -105,6 +106,10 @@ FrmRae::FrmRae() {
   column->setContentsMargins(4, 4, 4, 4);
   column->addWidget(WebBrowser1->Widget(), 1);
   column->addLayout(row);
+  Label1->setBuddy(TextSearch);
+  Name(WebBrowser1->Widget(), QStringLiteral("Página del diccionario"));
+  Name(ProgressBar1, QStringLiteral("Progreso de la búsqueda"));
+  WindowKeys(this, [this] { close(); });
 }
 
 FrmRae::~FrmRae() {

@@ -3,10 +3,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "platform/MessageBox.h"
 #include "settings/PurgeOptions.h"
+#include "tools/Access.h"
 #include "tools/restore/StayedText.h"
 
 namespace tools {
@@ -95,6 +98,58 @@ FormRestaurar::FormRestaurar(std::unique_ptr<platform::RecycleBin> bin, int poll
   connect(&thread_, &QThread::started, lister_, &TrashLister::Start);
   thread_.start();
   ShowState();
+  KeyboardAccess();
+}
+
+// The list answers the keys and the context menu the buttons stand for.
+void FormRestaurar::KeyboardAccess() {
+  Name(TextBuscar, QStringLiteral("Buscar"), TextBuscar->placeholderText());
+  for (QToolButton* clear : TextBuscar->findChildren<QToolButton*>())
+    Name(clear, QStringLiteral("Borrar la búsqueda"));
+  Name(TableItems, QStringLiteral("Lista de elementos de la papelera"));
+  setTabOrder(TextBuscar, TableItems);
+  setTabOrder(TableItems, CommandRestaurar);
+  setTabOrder(CommandRestaurar, CommandEliminar);
+  setTabOrder(CommandEliminar, CommandSalir);
+  WindowKeys(this, [this] { CommandSalir_Click(); });
+  // Through the buttons, so that whatever disables a button disables its keys too.
+  const auto press = [](QPushButton* button) {
+    return [button] {
+      if (button->isEnabled()) button->click();
+    };
+  };
+  OnKeys(TableItems, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
+         press(CommandRestaurar));
+  OnKeys(TableItems, {QKeySequence(Qt::Key_Delete)}, press(CommandEliminar));
+  connect(TableItems, &QAbstractItemView::doubleClicked, this, press(CommandRestaurar));
+  auto* find = new QAction(this);
+  find->setShortcut(QKeySequence::Find);
+  find->setShortcutContext(Qt::WindowShortcut);
+  connect(find, &QAction::triggered, this, [this] {
+    TextBuscar->setFocus(Qt::ShortcutFocusReason);
+    TextBuscar->selectAll();
+  });
+  addAction(find);
+  // Down from the search goes on to the list.
+  OnKeys(TextBuscar, {QKeySequence(Qt::Key_Down)}, [this] {
+    TableItems->setFocus(Qt::TabFocusReason);
+    if (!TableItems->selectionModel()->hasSelection() && filter_->rowCount() > 0)
+      TableItems->selectRow(0);
+  });
+
+  auto* menu = new QMenu(TableItems);
+  menu->setObjectName("MenuItems");
+  QAction* restore = menu->addAction(QStringLiteral("Restaurar"));
+  QAction* erase = menu->addAction(QStringLiteral("Eliminar"));
+  connect(restore, &QAction::triggered, this, press(CommandRestaurar));
+  connect(erase, &QAction::triggered, this, press(CommandEliminar));
+  TableItems->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(TableItems, &QWidget::customContextMenuRequested, this,
+          [this, menu, restore, erase](const QPoint& at) {
+            restore->setEnabled(CommandRestaurar->isEnabled());
+            erase->setEnabled(CommandEliminar->isEnabled());
+            menu->popup(TableItems->viewport()->mapToGlobal(at));
+          });
 }
 
 FormRestaurar::~FormRestaurar() {

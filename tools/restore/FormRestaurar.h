@@ -59,6 +59,7 @@ class FormRestaurar : public QWidget {
   void ChooseWaiting();
   void OnDone(const ItemsOutcome& outcome);
   void ShowState();
+  void KeyboardAccess();
 
   TrashModel* model_;
   TrashFilter* filter_;

@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
+#include "tools/Access.h"
 #include "tools/tempdir/SizeText.h"
 
 namespace tools {
@@ -107,6 +108,8 @@ FormTempDir::FormTempDir(QWidget* parent) : QWidget(parent), asking_(new QObject
   layout->addLayout(buttons);
   layout->addWidget(StatusBar1);
   resize(480, 400);
+  Name(ListTempDir, QStringLiteral("Archivos de la carpeta temporal"));
+  WindowKeys(this, [this] { CommandSalir->click(); });
 
   connect(CommandMostrar, &QPushButton::clicked, this, &FormTempDir::CommandMostrar_Click);
   connect(CommandBorrar, &QPushButton::clicked, this, &FormTempDir::CommandBorrar_Click);

@@ -14,6 +14,7 @@
 #include "platform/System.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
+#include "tools/Access.h"
 #include "tools/OneWindow.h"
 #include "tools/updates/UpdateInfo.h"
 #include "tools/updates/VerVersion.h"
@@ -69,6 +70,11 @@ frmUpdates::frmUpdates(std::function<void()> unloadAllForms)
   grid->addWidget(CommandCheck, 4, 1);
   grid->addWidget(Command2, 4, 2);
   setMinimumWidth(460);
+  Label3->setBuddy(TextSite);
+  Label4->setBuddy(TextFile);
+  Name(ProgressBar1, QStringLiteral("Progreso de la descarga"));
+  WindowKeys(
+      this, [this] { Command2->click(); }, CommandCheck);
 
   TimerUpdates = new QTimer(this);
   TimerUpdates->setInterval(1000);
