@@ -57,8 +57,8 @@ TEST_F(E2eMenu, OptionsToggleOnAndOffWithAReadOnlyOptionsFile) {
   const auto cleanerOpens = [&] {
     HotKey('t');
     const bool opened = WaitFor([] { return !WindowNamed("^TempDir$").empty(); }, 3000);
-    if (opened) Shell("xdotool search --name '^TempDir$' windowclose");
-    return opened;
+    if (opened) Keys(WindowNamed("^TempDir$"), "key Escape");
+    return opened && WaitFor([] { return WindowNamed("^TempDir$").empty(); }, 3000);
   };
   for (const bool on : {true, false}) {
     SCOPED_TRACE(on ? "on" : "off");
