@@ -60,6 +60,17 @@ bool BinController::Start() {
   const shape::StartChoice start = shape::StartSkin(options.Text(Key::Picture));
   skin_ = start.skin;
   picture_ = PictureOf(shape::PictureName(start.skin, start.full));
+  // What a copy of a run that died halfway left goes, off the interface
+  // thread. It changes nothing of the trash: nothing waits for it.
+  if (std::unique_ptr<platform::RecycleBin> own =
+          services_.makeRecycleBin ? services_.makeRecycleBin() : nullptr)
+    cleanup_ = new TrashWork(
+        std::move(own),
+        [](platform::RecycleBin& b) {
+          b.removeLeftCopies();
+          return platform::ItemsResult{};
+        },
+        nullptr, this);
   if (services_.makeRecycleBin) {
     purge_ = new AutoPurge(services_.makeRecycleBin, this);
     purgeTimer_ = new QTimer(this);
@@ -77,6 +88,10 @@ void BinController::Unload(const QRect& windowTwips) {
   poll_->stop();
   // A purge's pass ends before anything else touches the trash.
   delete std::exchange(purge_, nullptr);
+  // A change of items stops at its next step: the end never waits on a copy.
+  if (work_) work_->Stop();
+  delete std::exchange(work_, nullptr);
+  delete std::exchange(cleanup_, nullptr);
   // The program never ends halfway through an emptying of ours. Its window is
   // going: what stayed is not named, here or below.
   if (emptying_) {
@@ -136,8 +151,9 @@ const QImage& BinController::PictureOf(const char* holderName) {
 // ---------------------------------------------------------------- drop
 
 void BinController::Drop(const std::vector<std::filesystem::path>& items) {
-  // Nothing dropped now is for the emptying or the purge under way to delete.
-  if (emptying_ || Purging()) {
+  // Nothing dropped now is for the emptying or the purge under way to delete,
+  // nor for a change under way to meet halfway.
+  if (emptying_ || work_ || Purging()) {
     waitingDrop_.insert(waitingDrop_.end(), items.begin(), items.end());
     return;
   }
@@ -173,7 +189,7 @@ bool BinController::AskBeforeDrop(const std::vector<std::filesystem::path>& item
   platform::MsgBoxThen(text, platform::kYesNo | platform::kQuestion, QStringLiteral("WasteWell"),
                        nullptr, this, [this, items](int answer) {
                          if (answer != platform::kAnswerYes) return;
-                         if (emptying_ || Purging())
+                         if (emptying_ || work_ || Purging())
                            waitingDrop_.insert(waitingDrop_.end(), items.begin(), items.end());
                          else
                            Move(items);
@@ -183,15 +199,19 @@ bool BinController::AskBeforeDrop(const std::vector<std::filesystem::path>& item
 
 bool BinController::PurgePass() {
   const platform::PurgeSettings rules = settings::ReadPurgeSettings();
-  if (!purge_ || !rules.On() || emptying_ || asking_) return false;
-  return purge_->Run(rules, [this](const PurgeOutcome& o) { PurgeDone(o); });
+  if (!purge_ || !rules.On() || emptying_ || asking_ || work_) return false;
+  if (!purge_->Run(rules, [this](const PurgeOutcome& o) { PurgeDone(o); })) return false;
+  emit BusyChanged();
+  return true;
 }
 
 void BinController::PurgeDone(const PurgeOutcome& o) {
   if (o.removed > 0) {
     lastDrop_.clear();
     if (services_.notify) services_.notify(PurgeNotice(o).toStdString());
+    emit TrashChanged();
   }
+  emit BusyChanged();
   if (std::exchange(emptyAfterPurge_, false))
     EmptyByUser(emptyParent_);
   else if (!waitingDrop_.empty())
@@ -204,6 +224,10 @@ void BinController::PurgeDone(const PurgeOutcome& o) {
 
 bool BinController::EmptyByUser(QWidget* dialogParent) {
   if (!Bin() || (state_.binCount == 0 && state_.binSize == 0)) return false;
+  if (work_) {
+    Refuse(BusyReason(), dialogParent);
+    return true;
+  }
   // The purge's pass ends first; the emptying follows it.
   if (Purging()) {
     emptyAfterPurge_ = true;
@@ -243,6 +267,13 @@ int BinController::EmptyFlags() const {
 
 void BinController::Empty(int flags, QWidget* dialogParent) {
   if (!Bin() || emptying_) return;
+  // Asked while a change ran, answered after it began: the question waited.
+  if (work_) {
+    EmptyingEnded(state_, false);
+    Refuse(BusyReason(), dialogParent);
+    emit EmptyingOver();
+    return;
+  }
   std::unique_ptr<platform::RecycleBin> own =
       services_.makeRecycleBin ? services_.makeRecycleBin() : nullptr;
   if (!own) {
@@ -258,6 +289,10 @@ void BinController::Empty(int flags, QWidget* dialogParent) {
         EmptyingDone(o, parent);
       },
       this);
+  // Whatever the emptying reaches may be gone in part, however it ends: the
+  // last drop can no longer come back whole.
+  lastDrop_.clear();
+  emit BusyChanged();
 }
 
 QWidget* BinController::EmptyingProgress() const {
@@ -266,15 +301,89 @@ QWidget* BinController::EmptyingProgress() const {
 
 void BinController::EmptyingDone(const EmptyOutcome& o, QWidget* dialogParent) {
   std::exchange(emptying_, nullptr)->deleteLater();
-  if (o.emptied) lastDrop_.clear();
   EmptyingEnded(state_, o.emptied);
   ShowLeft(o.result, dialogParent);
   if (waitingDrop_.empty())
     Poll();
   else
     Drop(std::exchange(waitingDrop_, {}));  // polls after it
+  emit BusyChanged();
   emit EmptyingOver();
   if (auto then = std::exchange(afterEmptying_, nullptr)) then();
+}
+
+// ---------------------------------------------------------------- changes of items
+
+QString BinController::BusyReason() const {
+  if (emptying_) return QStringLiteral("Se está vaciando la papelera. Espere a que termine.");
+  if (work_) return workReason_;
+  if (Purging())
+    return QStringLiteral("Se está vaciando la papelera automáticamente. Espere a que termine.");
+  return {};
+}
+
+void BinController::Refuse(const QString& why, QWidget* parent) {
+  // Alt+V held asks on every tick: one message at a time.
+  if (refusing_ || why.isEmpty()) return;
+  refusing_ = true;
+  platform::MsgBoxThen(
+      why, platform::kInformation, QStringLiteral("WasteWell"), parent, this,
+      [this](int) { refusing_ = false; }, false);
+}
+
+bool BinController::Run(QString reason, TrashWork::Work work, QObject* context,
+                        std::function<void(const platform::ItemsResult&)> done) {
+  if (!Bin() || emptying_ || work_ || Purging()) return false;
+  std::unique_ptr<platform::RecycleBin> own =
+      services_.makeRecycleBin ? services_.makeRecycleBin() : nullptr;
+  if (!own) return false;
+  workReason_ = std::move(reason);
+  work_ = new TrashWork(
+      std::move(own), std::move(work),
+      [this, context = QPointer<QObject>(context), hasContext = context != nullptr,
+       done = std::move(done)](const platform::ItemsResult& r) {
+        std::exchange(work_, nullptr)->deleteLater();
+        if (waitingDrop_.empty())
+          Poll();
+        else
+          Drop(std::exchange(waitingDrop_, {}));  // polls after it
+        emit TrashChanged();
+        emit BusyChanged();
+        if (done && (!hasContext || context)) done(r);
+      },
+      this);
+  emit BusyChanged();
+  return true;
+}
+
+bool BinController::ChangeItems(bool restoring, std::vector<platform::TrashedItem> items,
+                                QObject* context,
+                                std::function<void(const platform::ItemsResult&)> done) {
+  if (items.empty()) return false;
+  return Run(
+      restoring ? QStringLiteral("Se están restaurando elementos. Espere a que termine.")
+                : QStringLiteral("Se están eliminando elementos. Espere a que termine."),
+      [restoring, items = std::move(items)](platform::RecycleBin& b) {
+        return restoring ? b.restore(items) : b.erase(items);
+      },
+      context, std::move(done));
+}
+
+bool BinController::UndoLastDrop(QObject* context,
+                                 std::function<void(const platform::ItemsResult&)> done) {
+  if (lastDrop_.empty() || !BusyReason().isEmpty()) return false;
+  std::vector<platform::TrashedItem> items = lastDrop_;
+  if (!Run(
+          QStringLiteral("Se está deshaciendo el último borrado. Espere a que termine."),
+          [items](platform::RecycleBin& b) { return b.restore(items); }, context, std::move(done)))
+    return false;
+  // Forgotten at once: a second Alt+Z finds nothing.
+  lastDrop_.clear();
+  return true;
+}
+
+void BinController::StopChange() {
+  if (work_) work_->Stop();
 }
 
 // ---------------------------------------------------------------- commands

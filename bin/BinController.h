@@ -4,6 +4,7 @@
 // decides and forwards the user's input here.
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QTimer>
@@ -84,6 +85,21 @@ class BinController : public QObject {
   // is busy; false when none started.
   bool PurgePass();
   bool Purging() const { return purge_ && purge_->Running(); }
+  // Why the trash cannot be changed now (Spanish); empty when it can. Every
+  // change of the trash goes through this controller, one at a time.
+  QString BusyReason() const;
+  // Puts items back, or deletes them for good, off the interface thread;
+  // `done` runs on the interface thread once the trash is shown again, and
+  // not once `context` has gone. False, with nothing done, while the trash is
+  // busy (BusyReason() says why).
+  bool ChangeItems(bool restoring, std::vector<platform::TrashedItem> items, QObject* context,
+                   std::function<void(const platform::ItemsResult&)> done);
+  // The undo of the last drop, as ChangeItems; there is nothing more to undo after it.
+  bool UndoLastDrop(QObject* context, std::function<void(const platform::ItemsResult&)> done);
+  // A change under way stops at its next step (a copy to another volume
+  // leaves nothing behind; its item stays in the trash).
+  void StopChange();
+  bool Changing() const { return work_ != nullptr; }
   // The progress window of the emptying under way, if it has one.
   QWidget* EmptyingProgress() const;
 
@@ -113,6 +129,8 @@ class BinController : public QObject {
   void DropLeft(const QString& message);  // some dropped items stayed where they were
   void EndRequested();                    // the program ends
   void EmptyingOver();  // the emptying ended and was shown, or the user declined it
+  void BusyChanged();   // an emptying or a change of items began or ended
+  void TrashChanged();  // a change of items ended and the trash was looked at again
 
  private:
   int EmptyFlags() const;
@@ -122,6 +140,9 @@ class BinController : public QObject {
   void Move(const std::vector<std::filesystem::path>& items);
   bool AskBeforeDrop(const std::vector<std::filesystem::path>& items);
   void PurgeDone(const PurgeOutcome& o);
+  bool Run(QString reason, TrashWork::Work work, QObject* context,
+           std::function<void(const platform::ItemsResult&)> done);
+  void Refuse(const QString& why, QWidget* parent);
 
   BinServices services_;
   QTimer* poll_ = nullptr;  // Timer1
@@ -134,6 +155,10 @@ class BinController : public QObject {
   bool exitEmptied_ = false;                        // the exit's emptying has run
   std::function<void()> afterEmptying_;             // the end, waiting for an emptying
   EmptyingRun* emptying_ = nullptr;                 // the emptying under way
+  TrashWork* work_ = nullptr;                       // the change of items under way
+  TrashWork* cleanup_ = nullptr;                    // what a crashed run left, at start
+  QString workReason_;                              // what it is doing, for BusyReason()
+  bool refusing_ = false;                           // a refusal's message is open
   std::vector<std::filesystem::path> waitingDrop_;  // dropped during it
   std::vector<platform::TrashedItem> lastDrop_;     // what the last drop moved, for its undo
   AutoPurge* purge_ = nullptr;                      // the automatic purge's passes

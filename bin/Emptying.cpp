@@ -3,6 +3,7 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 
 #include "platform/MessageBox.h"
@@ -12,7 +13,9 @@ namespace {
 
 constexpr int kProgressDelayMs = 300;
 constexpr int kWatchMs = 50;
-constexpr int kLeftShown = 15;  // entries named in the message; the rest counted
+constexpr int kLeftShown = 15;
+constexpr int kLetGoMs = 1500;   // the program ends within 2 s of its end being asked
+constexpr int kWaitStepMs = 10;  // entries named in the message; the rest counted
 
 int Clamped(std::int64_t n) { return static_cast<int>(std::min<std::int64_t>(n, INT32_MAX)); }
 
@@ -87,6 +90,56 @@ void EmptyingRun::Watch() {
   const EmptyOutcome o = Join();
   // Last: the one told may delete this run.
   if (ended_) ended_(o);
+}
+
+struct TrashWork::Shared {
+  std::unique_ptr<platform::RecycleBin> bin;
+  std::atomic<bool> stop{false};
+  std::atomic<bool> finished{false};
+  platform::ItemsResult result;  // the worker's until finished
+};
+
+TrashWork::TrashWork(std::unique_ptr<platform::RecycleBin> bin, Work work,
+                     std::function<void(const platform::ItemsResult&)> ended, QObject* parent)
+    : QObject(parent), shared_(std::make_shared<Shared>()), ended_(std::move(ended)) {
+  shared_->bin = std::move(bin);
+  Shared* shared = shared_.get();
+  shared_->bin->stopWhen([shared] { return shared->stop.load(); });
+  watch_ = new QTimer(this);
+  watch_->setInterval(kWatchMs);
+  connect(watch_, &QTimer::timeout, this, &TrashWork::Watch);
+  watch_->start();
+  worker_ = std::thread([keep = shared_, work = std::move(work)] {
+    keep->result = work(*keep->bin);
+    keep->finished.store(true, std::memory_order_release);
+  });
+}
+
+TrashWork::~TrashWork() { StopAndWait(kLetGoMs); }
+
+void TrashWork::Stop() { shared_->stop = true; }
+
+bool TrashWork::StopAndWait(int ms) {
+  watch_->stop();
+  Stop();
+  if (!worker_.joinable()) return true;
+  for (int waited = 0; !shared_->finished.load(std::memory_order_acquire) && waited < ms;
+       waited += kWaitStepMs)
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
+  if (!shared_->finished.load(std::memory_order_acquire)) {
+    worker_.detach();  // stuck in the kernel: it ends with the process
+    return false;
+  }
+  worker_.join();
+  return true;
+}
+
+void TrashWork::Watch() {
+  if (!shared_->finished.load(std::memory_order_acquire)) return;
+  watch_->stop();
+  worker_.join();
+  // Last: the one told may delete this object.
+  if (ended_) ended_(shared_->result);
 }
 
 void ShowLeft(const platform::EmptyResult& r, QWidget* parent) {

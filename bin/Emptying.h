@@ -66,6 +66,36 @@ class EmptyingRun : public QObject {
   std::thread worker_;
 };
 
+// One change of single items (an undo, a restore, a deletion) on a thread of
+// its own with an adapter of its own, so that a dead mount on the way holds
+// up nothing of the bin. `ended` runs on the interface thread from this
+// object's timer, never once it has gone.
+class TrashWork : public QObject {
+ public:
+  using Work = std::function<platform::ItemsResult(platform::RecycleBin&)>;
+  TrashWork(std::unique_ptr<platform::RecycleBin> bin, Work work,
+            std::function<void(const platform::ItemsResult&)> ended, QObject* parent = nullptr);
+  // Stops it and waits for it a little; a worker stuck on a dead mount is let go.
+  ~TrashWork() override;
+  TrashWork(const TrashWork&) = delete;
+  TrashWork& operator=(const TrashWork&) = delete;
+
+  // A copy under way stops at its next step; its partial copy goes.
+  void Stop();
+  // Stops it and waits up to `ms` for the worker to end; true when it did.
+  // `ended` never runs after this.
+  bool StopAndWait(int ms);
+
+ private:
+  struct Shared;
+  void Watch();
+
+  std::shared_ptr<Shared> shared_;  // also the worker's: it may outlive this object
+  std::function<void(const platform::ItemsResult&)> ended_;
+  QTimer* watch_ = nullptr;
+  std::thread worker_;
+};
+
 // Names the entries that stayed, over parent; the box holds nothing up.
 void ShowLeft(const platform::EmptyResult& r, QWidget* parent);
 

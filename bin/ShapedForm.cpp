@@ -106,6 +106,10 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
     });
   });
   connect(&controller_, &BinController::EmptyingOver, this, [] { FormStatus::CloseCurrent(); });
+  // A change by a tool's hand shows at once, in the pop-up too.
+  connect(&controller_, &BinController::TrashChanged, this, [this] {
+    if (FormStatus::Current()) ShowStatus();
+  });
   connect(&controller_, &BinController::EndRequested, this, [this] {
     exitRequested_ = true;
     close();
@@ -211,9 +215,15 @@ void ShapedForm::closeEvent(QCloseEvent* event) {
   QCoreApplication::quit();
 }
 
-void ShapedForm::BinChanged() {
-  controller_.Poll();
-  if (FormStatus::Current()) ShowStatus();
+void ShapedForm::WatchTrashBusy(QObject* context, std::function<void()> changed) {
+  connect(&controller_, &BinController::BusyChanged, context, std::move(changed));
+}
+
+bool ShapedForm::ChangeTrash(bool restoring, bool undo, std::vector<platform::TrashedItem> items,
+                             QObject* context,
+                             std::function<void(const platform::ItemsResult&)> done) {
+  return undo ? controller_.UndoLastDrop(context, std::move(done))
+              : controller_.ChangeItems(restoring, std::move(items), context, std::move(done));
 }
 
 void ShapedForm::ReshapeAndPaint() {

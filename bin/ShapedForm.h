@@ -38,6 +38,8 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   void HideDesktopTrashIcon();
 
   BinController& Controller() { return controller_; }
+  // What the tools' windows ask of the bin.
+  tools::ToolHost& Host() { return *this; }
   QAction* Item(const QString& name) const { return menu_->Item(name); }
   QMenu* Menu() const { return menu_->Menu(); }
 
@@ -59,10 +61,13 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   // What the tools ask of the window that hosts them.
   void UnloadAllForms() override;
   QWidget* HostWindow() override { return this; }
-  std::vector<platform::TrashedItem> LastDrop() const override { return controller_.LastDrop(); }
-  void ForgetLastDrop() override { controller_.ForgetLastDrop(); }
-  platform::RecycleBin* HostBin() override { return controller_.Bin(); }
-  void BinChanged() override;
+  bool CanUndo() const override { return !controller_.LastDrop().empty(); }
+  QString TrashBusy() const override { return controller_.BusyReason(); }
+  void WatchTrashBusy(QObject* context, std::function<void()> changed) override;
+  bool ChangeTrash(bool restoring, bool undo, std::vector<platform::TrashedItem> items,
+                   QObject* context,
+                   std::function<void(const platform::ItemsResult&)> done) override;
+  void StopTrashChange() override { controller_.StopChange(); }
 
   // Menu commands.
   void form_DblClick();

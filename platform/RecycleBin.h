@@ -25,6 +25,11 @@ struct TrashedItem {
   std::int64_t deleted = 0;        // deletion time, seconds since 1970 (UTC); 0 unknown
   std::int64_t size = -1;          // apparent bytes, folders summed; -1 unknown
   bool folder = false;
+  // What the item was when listed or moved, looked at again before it is put
+  // back or deleted: another item that took its key since is left alone.
+  // 0 and empty where the adapter cannot tell.
+  std::uint64_t dev = 0, ino = 0;
+  std::string info;  // its info file's text
 };
 
 struct MoveResult {
@@ -68,6 +73,13 @@ class RecycleBin {
   virtual ItemsResult restore(const std::vector<TrashedItem>& items) = 0;
   // Deletes each item for good, as empty() does: no link followed, no mount crossed.
   virtual ItemsResult erase(const std::vector<TrashedItem>& items) = 0;
+  // Asked now and then by restore(): once it answers true, a copy under way
+  // stops, its partial copy goes, and that item and the rest stay in the trash.
+  virtual void stopWhen(std::function<bool()> stop) { (void)stop; }
+  // Removes what a copy of ours left behind when its process died halfway
+  // (only copies of processes that no longer run, in folders of the user).
+  // May wait on a dead mount: not for the interface thread.
+  virtual void removeLeftCopies() {}
 };
 
 // The system's recycle bin (on Linux, the freedesktop.org trash of the

@@ -4,6 +4,7 @@
 // never reaches into the bin window; it asks its host.
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,15 +23,32 @@ class ToolHost {
   virtual void UnloadAllForms() = 0;
   // The window a tool's message boxes belong to.
   virtual QWidget* HostWindow() = 0;
-  // Where the items of the last drop on the bin went (this run); empty when
-  // there is nothing to undo.
-  virtual std::vector<platform::TrashedItem> LastDrop() const { return {}; }
-  // After an undo there is nothing more to undo.
-  virtual void ForgetLastDrop() {}
-  // The trash the host watches; nullptr when it has none.
-  virtual platform::RecycleBin* HostBin() { return nullptr; }
-  // The trash changed by a tool's hand: the host shows it at once.
-  virtual void BinChanged() {}
+  // Whether the last drop on the bin can be undone.
+  virtual bool CanUndo() const { return false; }
+  // Every change of the trash goes through the host, one at a time. Why it
+  // cannot be changed now (Spanish); empty when it can.
+  virtual QString TrashBusy() const { return {}; }
+  // `changed` runs whenever TrashBusy() may have changed, while `context` lives.
+  virtual void WatchTrashBusy(QObject* context, std::function<void()> changed) {
+    (void)context;
+    (void)changed;
+  }
+  // Puts the items back (restoring) or deletes them for good, or with
+  // `undo`, puts back the last drop. Returns at once; `done` gets what
+  // happened once the host shows the trash again, while `context` lives.
+  // False, with nothing done, while the trash is busy.
+  virtual bool ChangeTrash(bool restoring, bool undo, std::vector<platform::TrashedItem> items,
+                           QObject* context,
+                           std::function<void(const platform::ItemsResult&)> done) {
+    (void)restoring;
+    (void)undo;
+    (void)items;
+    (void)context;
+    (void)done;
+    return false;
+  }
+  // The change under way stops at its next step; its item stays in the trash.
+  virtual void StopTrashChange() {}
 };
 
 enum class MenuPlace { Utilities, Settings, Help };

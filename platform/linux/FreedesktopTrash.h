@@ -45,6 +45,9 @@ class FreedesktopTrash final : public RecycleBin {
   // one by one without following links.
   ItemsResult restore(const std::vector<TrashedItem>& items) override;
   ItemsResult erase(const std::vector<TrashedItem>& items) override;
+  void stopWhen(std::function<bool()> stop) override;
+  // Copies recorded under $XDG_DATA_HOME/WasteWell/copies.
+  void removeLeftCopies() override;
 
   // Called by empty() with a folder's path just before it opens the folder
   // (tests swap the folder for a link here).

@@ -36,6 +36,8 @@ struct Cached {
   std::string original;
   std::int64_t deleted = 0;
   bool folder = false;
+  std::uint64_t dev = 0, ino = 0;
+  std::string info;
   // The index's view when this was read: a change the listing did not see
   // (another caller took the index's news) still shows here.
   bool hasFile = false;
@@ -193,13 +195,19 @@ std::vector<TrashedItem> FreedesktopTrash::list() {
         }
         Cached c;
         std::string text, path, date;
-        if (info.ok() && ReadInfo(info.get(), key, text) && ParseInfo(text, &path, &date)) {
-          c.original = OriginalPath(*l, path);
-          c.deleted = ParseDeletionDate(date);
+        if (info.ok() && ReadInfo(info.get(), key, text)) {
+          if (ParseInfo(text, &path, &date)) {
+            c.original = OriginalPath(*l, path);
+            c.deleted = ParseDeletionDate(date);
+          }
+          c.info = std::move(text);
         }
         struct stat st;
-        c.folder = files.ok() && fstatat(files.get(), key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                   S_ISDIR(st.st_mode);
+        if (files.ok() && fstatat(files.get(), key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+          c.folder = S_ISDIR(st.st_mode);
+          c.dev = st.st_dev;
+          c.ino = st.st_ino;
+        }
         c.hasFile = e.hasFile;
         c.size = e.size;
         it = known.insert_or_assign(key, std::move(c)).first;
@@ -212,6 +220,9 @@ std::vector<TrashedItem> FreedesktopTrash::list() {
       item.deleted = c.deleted;
       item.size = e.hasFile ? e.size : -1;
       item.folder = c.folder;
+      item.dev = c.dev;
+      item.ino = c.ino;
+      item.info = c.info;
       items.push_back(std::move(item));
     }
   }

@@ -14,6 +14,7 @@
 #include <set>
 
 #include "platform/linux/TrashInfo.h"
+#include "platform/linux/TrashList.h"
 #include "platform/linux/TrashState.h"
 
 namespace platform {
@@ -459,6 +460,13 @@ MoveResult FreedesktopTrash::moveToTrash(const std::vector<std::filesystem::path
       moved.original = full;
       moved.deleted = static_cast<std::int64_t>(std::time(nullptr));
       moved.folder = S_ISDIR(st.st_mode);
+      // What the undo checks before it puts the item back.
+      struct stat now;
+      if (fstatat(placedIn->files.get(), placed.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
+        moved.dev = now.st_dev;
+        moved.ino = now.st_ino;
+      }
+      ReadInfo(placedIn->info.get(), placed, moved.info);
       result.moved.push_back(std::move(moved));
     }
   }

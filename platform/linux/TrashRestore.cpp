@@ -4,6 +4,8 @@
 #include "platform/linux/TrashRestore.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,8 +31,10 @@ namespace {
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr int kStepFolder = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
+using Stop = std::function<bool()>;
+
 int CopyFile(int fromFd, const std::string& name, const struct stat& st, int toFd,
-             const std::string& to) {
+             const std::string& to, const Stop& stop) {
   UniqueFd in(openat(fromFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   if (!in.ok()) return errno;
   UniqueFd out(openat(toFd, to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
@@ -38,6 +42,7 @@ int CopyFile(int fromFd, const std::string& name, const struct stat& st, int toF
   if (!out.ok()) return errno;
   char buf[1 << 16];
   for (;;) {
+    if (stop && stop()) return ECANCELED;
     ssize_t n = read(in.get(), buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return errno;
@@ -54,12 +59,13 @@ int CopyFile(int fromFd, const std::string& name, const struct stat& st, int toF
 }
 
 int CopyInto(int fromFd, const std::string& name, dev_t dev, int toFd, const std::string& to,
-             int depth) {
+             int depth, const Stop& stop) {
   if (depth > 4096) return ELOOP;
+  if (stop && stop()) return ECANCELED;
   struct stat st;
   if (fstatat(fromFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   const timespec times[2] = {st.st_atim, st.st_mtim};
-  if (S_ISREG(st.st_mode)) return CopyFile(fromFd, name, st, toFd, to);
+  if (S_ISREG(st.st_mode)) return CopyFile(fromFd, name, st, toFd, to, stop);
   if (S_ISLNK(st.st_mode)) {
     std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
     ssize_t n = readlinkat(fromFd, name.c_str(), target.data(), target.size());
@@ -85,7 +91,7 @@ int CopyInto(int fromFd, const std::string& name, dev_t dev, int toFd, const std
   std::vector<std::pair<std::string, bool>> names;
   if (!ReadFolderNames(from.get(), names)) return errno ? errno : EIO;
   for (const auto& entry : names)
-    if (int err = CopyInto(from.get(), entry.first, dev, into.get(), entry.first, depth + 1))
+    if (int err = CopyInto(from.get(), entry.first, dev, into.get(), entry.first, depth + 1, stop))
       return err;
   fchmod(into.get(), st.st_mode & 07777);
   futimens(into.get(), times);
@@ -95,8 +101,9 @@ int CopyInto(int fromFd, const std::string& name, dev_t dev, int toFd, const std
 
 }  // namespace
 
-int CopyTreeAt(int fromFd, const std::string& name, dev_t dev, int toFd, const std::string& to) {
-  const int err = CopyInto(fromFd, name, dev, toFd, to, 0);
+int CopyTreeAt(int fromFd, const std::string& name, dev_t dev, int toFd, const std::string& to,
+               const Stop& stop) {
+  const int err = CopyInto(fromFd, name, dev, toFd, to, 0, stop);
   if (err) {
     struct stat st;
     if (fstat(toFd, &st) == 0) {
@@ -145,12 +152,33 @@ int OpenParentNoFollow(const std::string& path, std::string& why) {
   return cur.release();
 }
 
+std::string CopyName(long pid, unsigned serial) {
+  return ".wastewell-" + std::to_string(pid) + "-" + std::to_string(serial);
+}
+
+std::string CopyRecordFolder(const std::string& dataHome) {
+  return Join(Join(dataHome, "WasteWell"), "copies");
+}
+
 }  // namespace trash
 
 namespace {
 
+const char* const kStopped = "se detuvo antes de terminar";
 const char* const kGone = "ya no está en la papelera";
 const char* const kTaken = "ya existe un elemento con ese nombre";
+
+// Whether what lies under the item's key is still the item that was listed or
+// moved: the same info file and the same entry. Unknown parts are not checked.
+bool StillTheItem(const TrashedItem& item, const std::string& infoText, bool hasFile,
+                  const struct stat& st) {
+  if (!item.info.empty() && infoText != item.info) return false;
+  if (item.ino != 0)
+    return hasFile && static_cast<std::uint64_t>(st.st_dev) == item.dev &&
+           static_cast<std::uint64_t>(st.st_ino) == item.ino;
+  // Listed without its entry: an entry there now is another item's.
+  return item.info.empty() || !hasFile;
+}
 
 // One trash opened for taking items out of it.
 struct TrashOut {
@@ -210,8 +238,8 @@ void Finish(TrashOut& t) {
 }
 
 // Moves files/<key> to `name` in `parentFd`; 0 or an errno value, EEXIST when taken.
-int MoveBack(TrashOut& t, const std::string& key, int parentFd, const std::string& name,
-             dev_t itemDev, bool isDir) {
+int MoveBack(FreedesktopTrash::State& s, TrashOut& t, const std::string& key, int parentFd,
+             const std::string& name, dev_t itemDev, bool isDir) {
   struct stat pst, st;
   if (fstat(parentFd, &pst) != 0) return errno;
   if (fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
@@ -238,17 +266,44 @@ int MoveBack(TrashOut& t, const std::string& key, int parentFd, const std::strin
     if (err != EXDEV) return err;
   }
   // Another volume: a complete copy under a name of ours, put in place
-  // without replacing anything, and only then the trash's copy goes.
+  // without replacing anything, and only then the trash's copy goes. The copy
+  // is recorded while it runs, so that a start after a crash removes it.
   static std::atomic<unsigned> serial{0};
-  std::string temp = ".wastewell-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
-  if (int copyErr = CopyTreeAt(t.files.get(), key, itemDev, parentFd, temp)) return copyErr;
+  const std::string temp = CopyName(static_cast<long>(getpid()), ++serial);
+  const std::string records = CopyRecordFolder(s.settings.dataHome.string());
+  std::string parentPath;
+  {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", parentFd);
+    char buf[PATH_MAX];
+    const ssize_t n = readlink(link, buf, sizeof buf);
+    if (n > 0 && static_cast<std::size_t>(n) < sizeof buf) parentPath.assign(buf, n);
+  }
+  UniqueFd recordFd;
+  if (!parentPath.empty() && MakeDirs(records) == 0) {
+    recordFd.reset(open(records.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (recordFd.ok()) {
+      ReplaceOptions options;
+      options.mode = 0600;
+      if (!ReplaceFileAt(recordFd.get(), temp, parentPath, options)) recordFd.reset(-1);
+    }
+  }
+  auto forget = [&] {
+    if (recordFd.ok()) unlinkat(recordFd.get(), temp.c_str(), 0);
+  };
+  if (int copyErr = CopyTreeAt(t.files.get(), key, itemDev, parentFd, temp, s.stop)) {
+    forget();
+    return copyErr;
+  }
   if (renameat2(parentFd, temp.c_str(), parentFd, name.c_str(), RENAME_NOREPLACE) != 0) {
     err = errno;
     RemoveRules rules;
     rules.makeWritable = true;
     RemoveTreeAt(parentFd, temp, pst.st_dev, rules, {});
+    forget();
     return err == ENOTEMPTY ? EEXIST : err;
   }
+  forget();
   RemoveRules rules;
   rules.makeWritable = true;
   RemoveTreeAt(t.files.get(), key, t.dev, rules, {});
@@ -310,8 +365,12 @@ ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
         const bool hasFile =
             fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
         if (!hasFile || !ReadInfo(t.info.get(), item.key, text) ||
-            !ParseInfo(text, &encoded, nullptr)) {
+            !ParseInfo(text, &encoded, nullptr) || !StillTheItem(item, text, hasFile, st)) {
           stay(kGone);
+          return;
+        }
+        if (s.stop && s.stop()) {
+          stay(kStopped);
           return;
         }
         const std::string original = OriginalPath(*loc, encoded);
@@ -338,12 +397,16 @@ ItemsResult FreedesktopTrash::restore(const std::vector<TrashedItem>& items) {
           return;
         }
         const std::string name = original.substr(original.find_last_of('/') + 1);
-        const int err = MoveBack(t, item.key, parent.get(), name, st.st_dev, S_ISDIR(st.st_mode));
+        const int err =
+            MoveBack(s, t, item.key, parent.get(), name, st.st_dev, S_ISDIR(st.st_mode));
         if (err) {
           // Taken out meanwhile by another program: gone, not failed.
           const bool gone = err == ENOENT &&
                             fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
-          stay(err == EEXIST ? std::string(kTaken) : gone ? std::string(kGone) : Reason(err));
+          stay(err == EEXIST      ? std::string(kTaken)
+               : err == ECANCELED ? std::string(kStopped)
+               : gone             ? std::string(kGone)
+                                  : Reason(err));
           return;
         }
         unlinkat(t.info.get(), (item.key + kInfoSuffix).c_str(), 0);
@@ -363,8 +426,11 @@ ItemsResult FreedesktopTrash::erase(const std::vector<TrashedItem>& items) {
         struct stat st;
         const bool hasFile =
             fstatat(t.files.get(), item.key.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-        const bool hasInfo = fstatat(t.info.get(), infoName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-        if (!hasInfo) {
+        std::string text;
+        const bool hasInfo = item.info.empty() ? faccessat(t.info.get(), infoName.c_str(), F_OK,
+                                                           AT_SYMLINK_NOFOLLOW) == 0
+                                               : ReadInfo(t.info.get(), item.key, text);
+        if (!hasInfo || !StillTheItem(item, text, hasFile, st)) {
           stay(kGone);
           return;
         }
@@ -383,6 +449,44 @@ ItemsResult FreedesktopTrash::erase(const std::vector<TrashedItem>& items) {
         t.gone.insert(item.key);
         result.done.push_back(item);
       });
+}
+
+void FreedesktopTrash::stopWhen(std::function<bool()> stop) { s_->stop = std::move(stop); }
+
+void FreedesktopTrash::removeLeftCopies() {
+  const std::string records = CopyRecordFolder(s_->settings.dataHome.string());
+  UniqueFd dir(open(records.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!dir.ok()) return;
+  std::vector<std::pair<std::string, bool>> names;
+  if (!ReadFolderNames(dir.get(), names)) return;
+  const std::string prefix = ".wastewell-";
+  for (const auto& [name, isDir] : names) {
+    long pid = 0;
+    unsigned serial = 0;
+    char rest = 0;
+    if (name.rfind(prefix, 0) != 0 ||
+        std::sscanf(name.c_str() + prefix.size(), "%ld-%u%c", &pid, &serial, &rest) != 2 ||
+        pid <= 0 || CopyName(pid, serial) != name)
+      continue;  // not a record of ours (a temporary file of the record's writer, say)
+    // A copy of a process that still runs is still under way.
+    if (pid == static_cast<long>(getpid()) || kill(static_cast<pid_t>(pid), 0) == 0 ||
+        errno != ESRCH)
+      continue;
+    std::string where;
+    if (ReadRegularFileAt(dir.get(), name, where, PATH_MAX) && !where.empty() && where[0] == '/') {
+      UniqueFd parent(open(where.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      struct stat pst, st;
+      // Only in a folder of the user's, and only the copy's own name.
+      if (parent.ok() && fstat(parent.get(), &pst) == 0 && pst.st_uid == s_->settings.uid &&
+          fstatat(parent.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+          st.st_uid == s_->settings.uid && st.st_dev == pst.st_dev) {
+        RemoveRules rules;
+        rules.makeWritable = true;
+        RemoveTreeAt(parent.get(), name, pst.st_dev, rules, {});
+      }
+    }
+    unlinkat(dir.get(), name.c_str(), 0);
+  }
 }
 
 }  // namespace platform

@@ -133,6 +133,7 @@ struct FreedesktopTrash::State {
   int inotifyFd = -1;
   std::unordered_map<int, std::pair<trash::Location*, bool>> watches;  // wd -> (location, files/)
   DescendHook hook;
+  std::function<bool()> stop;                   // asked during a restore's copy
   std::shared_ptr<trash::ListCache> listCache;  // made by the first list()
 
   explicit State(TrashSettings s);

@@ -110,6 +110,7 @@ class Emptying : public ::testing::Test {
     form = std::make_unique<ShapedForm>(std::move(s), tools::ToolList());
     Controller().SetPolling(false);
     ASSERT_TRUE(form->Form_Load());
+    workers = 0;  // the start's own look for left copies
     std::vector<fs::path> files;
     for (int i = 0; i < items; ++i) files.push_back(Made("f" + std::to_string(i)));
     ASSERT_TRUE(Controller().Bin()->moveToTrash(files).ok);

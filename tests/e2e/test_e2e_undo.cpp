@@ -1,12 +1,52 @@
 // A real drag from another program onto the bin, then Alt+Z: the files come back, and trash-cli
 // sees the trash empty again.
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "support/E2eProgram.h"
 
 using namespace testsupport;
 using E2eUndo = E2eTest;
+
+namespace {
+
+// Drags `items` from another program onto the bin; the drag source's pid ("" when none).
+std::string DragOnto(const E2eProgram& p, const std::string& source,
+                     const std::vector<std::filesystem::path>& items,
+                     const std::filesystem::path& said) {
+  std::string args, pid;
+  for (const auto& item : items) args += " '" + item.string() + "'";
+  Shell("'" + source + "'" + args + " >'" + said.string() + "' 2>/dev/null & echo $!", &pid);
+  std::string from;
+  if (!WaitFor([&] { return !(from = WindowNamed("ww-drag-source")).empty(); }, 5000)) return pid;
+  usleep(300000);
+  const QRect g = p.Geometry();
+  const auto at = [](int x, int y) {
+    return " mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.15";
+  };
+  const int bx = g.x() + 32, by = g.y() + 32;
+  // Press on the source, move out of it in steps, hover over the bin, let go; openbox passes
+  // the drop on once the pointer moves after the release.
+  Shell("xdotool mousemove --window " + from + " 60 60 sleep 0.2 mousedown 1 sleep 0.2" +
+        " mousemove --window " + from + " 75 75 sleep 0.2" + at(800, 500) + at(bx + 40, by + 40) +
+        at(bx + 2, by + 2) + at(bx, by) + " sleep 0.4 mouseup 1 sleep 0.3" + at(bx + 3, by + 3));
+  while (!pid.empty() && pid.back() == '\n') pid.pop_back();
+  return pid;
+}
+
+// Ends the drag source however the test ends.
+struct EndSource {
+  std::string pid;
+  ~EndSource() {
+    if (!pid.empty()) kill(std::stoi(pid), SIGTERM);
+  }
+};
+
+}  // namespace
 
 TEST_F(E2eUndo, ADraggedDropComesBackWithAltZ) {
   const char* source = std::getenv("WW_DRAG_SOURCE");
@@ -23,24 +63,7 @@ TEST_F(E2eUndo, ADraggedDropComesBackWithAltZ) {
   };
   ASSERT_TRUE(p.Start());
   const std::filesystem::path said = p.home() / "drag.out";
-  std::string pid;
-  Shell("'" + std::string(source) + "' '" + (w / "nota.txt").string() + "' '" +
-            (w / "carpeta").string() + "' >'" + said.string() + "' 2>/dev/null & echo $!",
-        &pid);
-  std::string from;
-  ASSERT_TRUE(WaitFor([&] { return !(from = WindowNamed("ww-drag-source")).empty(); }, 5000));
-  usleep(300000);
-
-  const QRect g = p.Geometry();
-  const auto at = [](int x, int y) {
-    return " mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.15";
-  };
-  const int bx = g.x() + 32, by = g.y() + 32;
-  // Press on the source, move out of it in steps, hover over the bin, let go; openbox passes
-  // the drop on once the pointer moves after the release.
-  Shell("xdotool mousemove --window " + from + " 60 60 sleep 0.2 mousedown 1 sleep 0.2" +
-        " mousemove --window " + from + " 75 75 sleep 0.2" + at(800, 500) + at(bx + 40, by + 40) +
-        at(bx + 2, by + 2) + at(bx, by) + " sleep 0.4 mouseup 1 sleep 0.3" + at(bx + 3, by + 3));
+  const EndSource drag{DragOnto(p, source, {w / "nota.txt", w / "carpeta"}, said)};
   EXPECT_TRUE(WaitFor([&] { return !std::filesystem::exists(w / "nota.txt"); }, 5000))
       << "the drop did not reach the bin";
   EXPECT_FALSE(std::filesystem::exists(w / "carpeta"));
@@ -63,7 +86,45 @@ TEST_F(E2eUndo, ADraggedDropComesBackWithAltZ) {
   Shell("xdotool search --onlyvisible --name 'Restaurar de la Papelera'", &windows);
   EXPECT_EQ(std::count(windows.begin(), windows.end(), '\n'), 1) << windows;
 
-  while (!pid.empty() && pid.back() == '\n') pid.pop_back();
-  if (!pid.empty()) kill(std::stoi(pid), SIGTERM);
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
+}
+
+// Alt+Z during the emptying of the dropped folder: the folder is gone, or back whole.
+TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
+  const char* source = std::getenv("WW_DRAG_SOURCE");
+  if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
+  E2eProgram p;
+  const std::filesystem::path log = p.home() / "mensajes.log";
+  p.SetEnv("WW_MESSAGE_LOG", log.string());
+  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\nSin confirm=Verdadero\r\n");
+  const std::filesystem::path w = std::filesystem::canonical(p.home()) / "w";
+  const std::filesystem::path big = w / "grande";
+  constexpr int kFiles = 150000;
+  std::filesystem::create_directories(big);
+  for (int i = 0; i < kFiles; ++i) {
+    const int fd = open((big / std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "x", 1), 1);
+    close(fd);
+  }
+  ASSERT_TRUE(p.Start());
+  const EndSource drag{DragOnto(p, source, {big}, p.home() / "drag.out")};
+  ASSERT_TRUE(WaitFor([&] { return !std::filesystem::exists(big); }, 10000))
+      << "the drop did not reach the bin";
+  const std::filesystem::path inTrash = p.home() / "data" / "Trash" / "files" / "grande";
+  ASSERT_TRUE(std::filesystem::exists(inTrash));
+  HotKey('v');
+  ASSERT_TRUE(std::filesystem::exists(inTrash)) << "the emptying ended before Alt+Z";
+  HotKey('z');
+  ASSERT_TRUE(WaitFor([&] { return !std::filesystem::exists(inTrash); }, 300000)) << ReadFile(log);
+  usleep(500000);  // a late undo would show by now
+  if (std::filesystem::exists(big)) {
+    std::size_t n = 0;
+    for (auto it = std::filesystem::directory_iterator(big);
+         it != std::filesystem::directory_iterator(); ++it)
+      ++n;
+    EXPECT_EQ(n, static_cast<std::size_t>(kFiles)) << "the folder came back in part";
+  }
+  EXPECT_NE(ReadFile(log).find("Se está vaciando la papelera"), std::string::npos) << ReadFile(log);
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }

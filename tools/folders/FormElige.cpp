@@ -96,7 +96,8 @@ FormElige::FormElige(QWidget* parent) : QWidget(parent), asking_(new QObject(thi
 void FormElige::Form_Load() { List1->SetTabStops({30, 60}); }
 
 void FormElige::ListarCarpeta(const QString& folder) {
-  if (folder.isEmpty()) return;
+  // The text names another folder than the one chosen: its contents are not the chosen one's.
+  if (folder.isEmpty() || Unreadable(folder)) return;
   QStringList lines;
   platform::ListTree(Native(folder), [&lines](const std::string& line) {
     lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));

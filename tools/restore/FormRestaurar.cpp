@@ -23,7 +23,6 @@ FormRestaurar::FormRestaurar() : FormRestaurar(platform::MakeRecycleBin()) {}
 FormRestaurar::FormRestaurar(std::unique_ptr<platform::RecycleBin> bin, int pollMs)
     : QWidget(nullptr), asking_(new QObject(this)) {
   qRegisterMetaType<std::shared_ptr<const ListBatch>>();
-  qRegisterMetaType<std::shared_ptr<const ItemsOutcome>>();
   setObjectName("FormRestaurar");
   setWindowTitle(QString::fromUtf8(kCaption));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -93,8 +92,6 @@ FormRestaurar::FormRestaurar(std::unique_ptr<platform::RecycleBin> bin, int poll
   connect(&thread_, &QThread::finished, lister_, &QObject::deleteLater);
   connect(lister_, &TrashLister::Changed, this,
           [this](std::shared_ptr<const ListBatch> batch) { OnChanged(*batch); });
-  connect(lister_, &TrashLister::Done, this,
-          [this](std::shared_ptr<const ItemsOutcome> outcome) { OnDone(*outcome); });
   connect(&thread_, &QThread::started, lister_, &TrashLister::Start);
   thread_.start();
   ShowState();
@@ -153,7 +150,6 @@ void FormRestaurar::KeyboardAccess() {
 }
 
 FormRestaurar::~FormRestaurar() {
-  // A restore under way ends first: an item is never left half moved.
   thread_.quit();
   thread_.wait();
 }
@@ -169,10 +165,25 @@ std::vector<platform::TrashedItem> FormRestaurar::Chosen() const {
   return items;
 }
 
+void FormRestaurar::SetHost(ToolHost* host) {
+  host_ = host;
+  hostWindow_ = host ? host->HostWindow() : nullptr;
+  if (host) host->WatchTrashBusy(this, [this] { ShowState(); });
+  ShowState();
+}
+
 void FormRestaurar::ShowState() {
   const bool chosen = TableItems->selectionModel()->hasSelection();
-  CommandRestaurar->setEnabled(listed_ && !busy_ && chosen);
-  CommandEliminar->setEnabled(listed_ && !busy_ && chosen);
+  ToolHost* host = Host();
+  // During an emptying, or a change made elsewhere, nothing is changed here.
+  const QString hostBusy = host && !busy_ ? host->TrashBusy() : QString();
+  const bool can = listed_ && !busy_ && host && hostBusy.isEmpty() && chosen;
+  CommandRestaurar->setEnabled(can);
+  CommandEliminar->setEnabled(can);
+  if (!hostBusy.isEmpty()) {
+    LabelEstado->setText(hostBusy);
+    return;
+  }
   if (!listed_) return;
   if (busy_) {
     LabelEstado->setText(QStringLiteral("Trabajando..."));
@@ -210,25 +221,44 @@ void FormRestaurar::OnChanged(const ListBatch& batch) {
   emit Updated();
 }
 
-void FormRestaurar::OnDone(const ItemsOutcome& outcome) {
+void FormRestaurar::OnDone(bool restoring, const platform::ItemsResult& result) {
   busy_ = false;
+  // The listing follows at once, not at its next tick.
+  TrashLister* lister = lister_;
+  QMetaObject::invokeMethod(
+      lister_, [lister] { lister->Poll(); }, Qt::QueuedConnection);
   ShowState();
   emit Updated();
-  const QString text = StayedText(
-      outcome.result, outcome.restoring ? QStringLiteral("restaurar") : QStringLiteral("eliminar"));
+  const QString text =
+      StayedText(result, restoring ? QStringLiteral("restaurar") : QStringLiteral("eliminar"));
   if (!text.isEmpty())
     platform::MsgBoxThen(text, platform::kExclamation, QString::fromUtf8(kCaption), this, asking_,
                          nullptr);
 }
 
+// Through the bin, which owns every change of the trash: its picture and
+// pop-up follow, and an emptying never meets a restore halfway.
+void FormRestaurar::Change(bool restoring, const std::vector<platform::TrashedItem>& items) {
+  ToolHost* host = Host();
+  if (busy_ || !host) return;
+  if (!host->ChangeTrash(
+          restoring, false, items, this,
+          [this, restoring](const platform::ItemsResult& r) { OnDone(restoring, r); })) {
+    const QString why = host->TrashBusy();
+    if (!why.isEmpty())
+      platform::MsgBoxThen(why, platform::kInformation, QString::fromUtf8(kCaption), this, asking_,
+                           nullptr);
+    ShowState();
+    return;
+  }
+  busy_ = true;
+  ShowState();
+}
+
 void FormRestaurar::CommandRestaurar_Click() {
   const std::vector<platform::TrashedItem> items = Chosen();
   if (items.empty() || busy_) return;
-  busy_ = true;
-  ShowState();
-  TrashLister* lister = lister_;
-  QMetaObject::invokeMethod(
-      lister_, [lister, items] { lister->Restore(items); }, Qt::QueuedConnection);
+  Change(true, items);
 }
 
 void FormRestaurar::CommandEliminar_Click() {
@@ -236,22 +266,21 @@ void FormRestaurar::CommandEliminar_Click() {
   if (items.empty() || busy_) return;
   const QString question =
       QStringLiteral("¿Eliminar definitivamente los %1 elementos elegidos?").arg(items.size());
-  // Answered only while the window is open: closed with the question up, it erases nothing.
+  // Answered only while the window is open: closed with the question up, it
+  // erases nothing. Only the very items asked about go: each is checked again
+  // by its identity, never looked up by its name.
   platform::MsgBoxThen(question, platform::kYesNo | platform::kQuestion,
                        QString::fromUtf8(kCaption), this, asking_, [this, items](int answer) {
-                         if (answer != platform::kAnswerYes || busy_) return;
-                         busy_ = true;
-                         ShowState();
-                         TrashLister* lister = lister_;
-                         QMetaObject::invokeMethod(
-                             lister_, [lister, items] { lister->Erase(items); },
-                             Qt::QueuedConnection);
+                         if (answer == platform::kAnswerYes) Change(false, items);
                        });
 }
 
 void FormRestaurar::CommandSalir_Click() { close(); }
 
 void FormRestaurar::closeEvent(QCloseEvent* event) {
+  // A restore of ours stops: a copy to another volume leaves nothing behind.
+  if (busy_)
+    if (ToolHost* host = Host()) host->StopTrashChange();
   delete asking_;
   asking_ = new QObject(this);
   OneWindow<FormRestaurar>::Closed(this);
@@ -261,5 +290,18 @@ void FormRestaurar::closeEvent(QCloseEvent* event) {
 RestoreTool::RestoreTool()
     : WindowTool({MenuPlace::Utilities, "MnuRestaurar",
                   QStringLiteral("Restaurar archivos -- Alt + r"), 'R'}) {}
+
+void RestoreTool::Open(ToolHost& host) {
+  bool made = false;
+  FormRestaurar* window = OneWindow<FormRestaurar>::Get(
+      [] {
+        auto* w = new FormRestaurar;
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        return w;
+      },
+      &made);
+  if (made) window->SetHost(&host);
+  OneWindow<FormRestaurar>::BringForward();
+}
 
 }  // namespace tools

@@ -4,6 +4,7 @@
 // of its own and follows the trash while the window is open.
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QThread>
@@ -24,6 +25,9 @@ class FormRestaurar : public QWidget {
   FormRestaurar();
   explicit FormRestaurar(std::unique_ptr<platform::RecycleBin> bin, int pollMs = 500);
   ~FormRestaurar() override;
+  // The bin, through which the window changes the trash; until it is given,
+  // the window only lists. It must outlive the window, or be its host window.
+  void SetHost(ToolHost* host);
 
   void CommandRestaurar_Click();
   void CommandEliminar_Click();
@@ -47,7 +51,8 @@ class FormRestaurar : public QWidget {
   QLabel* LabelEstado;
 
  signals:
-  // After each change of the listing, and after each restore or deletion.
+  // After each change of the listing, and after each restore or deletion
+  // (the listing then follows at once).
   void Updated();
 
  protected:
@@ -57,9 +62,11 @@ class FormRestaurar : public QWidget {
   std::vector<platform::TrashedItem> Chosen() const;
   void OnChanged(const ListBatch& batch);
   void ChooseWaiting();
-  void OnDone(const ItemsOutcome& outcome);
-  void ShowState();
   void KeyboardAccess();
+  void Change(bool restoring, const std::vector<platform::TrashedItem>& items);
+  void OnDone(bool restoring, const platform::ItemsResult& result);
+  void ShowState();
+  ToolHost* Host() const { return hostWindow_ ? host_ : nullptr; }
 
   TrashModel* model_;
   TrashFilter* filter_;
@@ -69,11 +76,14 @@ class FormRestaurar : public QWidget {
   bool listed_ = false;
   bool busy_ = false;
   QObject* asking_;  // the open questions' context: deleted when the window closes
+  ToolHost* host_ = nullptr;
+  QPointer<QWidget> hostWindow_;  // the host lives while this does
 };
 
 class RestoreTool final : public WindowTool<FormRestaurar> {
  public:
   RestoreTool();
+  void Open(ToolHost& host) override;
 };
 
 }  // namespace tools

@@ -3,7 +3,9 @@
 namespace tools {
 
 std::string ItemId(const platform::TrashedItem& item) {
-  return item.trash.string() + '\n' + item.key;
+  // A new item under an old key is another row: a choice never moves to it.
+  return item.trash.string() + '\n' + item.key + '\n' + std::to_string(item.dev) + ':' +
+         std::to_string(item.ino) + '\n' + item.info;
 }
 
 TrashLister::TrashLister(std::unique_ptr<platform::RecycleBin> bin, int pollMs)
@@ -36,22 +38,6 @@ void TrashLister::Poll() {
   // The first batch goes even when empty: it tells that the listing is done.
   if (first_ || !batch->added.empty() || !batch->removed.empty()) emit Changed(batch);
   first_ = false;
-}
-
-void TrashLister::Restore(const std::vector<platform::TrashedItem>& items) {
-  auto outcome = std::make_shared<ItemsOutcome>();
-  outcome->restoring = true;
-  if (bin_) outcome->result = bin_->restore(items);
-  Poll();
-  emit Done(outcome);
-}
-
-void TrashLister::Erase(const std::vector<platform::TrashedItem>& items) {
-  auto outcome = std::make_shared<ItemsOutcome>();
-  outcome->restoring = false;
-  if (bin_) outcome->result = bin_->erase(items);
-  Poll();
-  emit Done(outcome);
 }
 
 }  // namespace tools

@@ -1,7 +1,7 @@
 #pragma once
 // The restore window's worker: owns a trash adapter of its own on a thread
-// of its own, lists the trash, follows it, and restores or deletes items, so
-// that the window stays live whatever the trash holds.
+// of its own, lists the trash and follows it, so that the window stays live
+// whatever the trash holds. Changes of the trash go through the bin.
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -22,29 +22,20 @@ struct ListBatch {
   std::vector<std::string> removed;  // ItemId of items gone
 };
 
-struct ItemsOutcome {
-  bool restoring = true;  // false: deleting for good
-  platform::ItemsResult result;
-};
-
 class TrashLister : public QObject {
   Q_OBJECT
  public:
   explicit TrashLister(std::unique_ptr<platform::RecycleBin> bin, int pollMs = 500);
   ~TrashLister() override;
 
-  // All three run on the worker's thread.
+  // Both run on the worker's thread. Poll looks at the trash at once.
   void Start();
-  void Restore(const std::vector<platform::TrashedItem>& items);
-  void Erase(const std::vector<platform::TrashedItem>& items);
+  void Poll();
 
  signals:
   void Changed(std::shared_ptr<const tools::ListBatch> batch);
-  void Done(std::shared_ptr<const tools::ItemsOutcome> outcome);
 
  private:
-  void Poll();
-
   std::unique_ptr<platform::RecycleBin> bin_;
   QTimer* timer_ = nullptr;
   int pollMs_;
@@ -55,4 +46,3 @@ class TrashLister : public QObject {
 }  // namespace tools
 
 Q_DECLARE_METATYPE(std::shared_ptr<const tools::ListBatch>)
-Q_DECLARE_METATYPE(std::shared_ptr<const tools::ItemsOutcome>)

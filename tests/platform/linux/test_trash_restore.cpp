@@ -2,6 +2,7 @@
 // is the independent peer.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -213,6 +214,44 @@ TEST_F(TrashRestore, AnIncompleteCopyLeavesTheItemInTheTrash) {
   EXPECT_TRUE(Names(small.path()).empty());
   EXPECT_EQ(ReadFile(trash_ / "files" / "big" / "b"), std::string(40000, 'b'));
   EXPECT_TRUE(fs::exists(trash_ / "info" / "big.trashinfo"));
+}
+
+// A copy to another volume stopped halfway (the program ends) leaves the item whole in the
+// trash and nothing of the copy; what a copy of a process that died halfway left goes at the
+// next start, and only that.
+TEST_F(TrashRestore, AStoppedCopyLeavesNothingAndACrashedOnesLeftoverGoesLater) {
+  TmpfsMount vol(tmp_ / "vol");
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  const fs::path volDir = fs::canonical(vol.path());
+  for (int i = 0; i < 20; ++i)
+    WriteFile(trash_ / "files" / "big" / std::to_string(i), std::string(100000, 'a'));
+  WriteFile(trash_ / "info" / "big.trashinfo", "[Trash Info]\nPath=" + (volDir / "big").string() +
+                                                   "\nDeletionDate=2024-05-01T10:00:00\n");
+  int asked = 0;
+  bin_.stopWhen([&] { return ++asked > 10; });
+  const platform::ItemsResult r = bin_.restore(bin_.list());
+  ASSERT_EQ(r.stayed.size(), 1u);
+  EXPECT_EQ(r.stayed[0].second, "se detuvo antes de terminar");
+  EXPECT_TRUE(Names(volDir).empty());
+  EXPECT_EQ(Names(trash_ / "files" / "big").size(), 20u);
+  EXPECT_TRUE(fs::exists(trash_ / "info" / "big.trashinfo"));
+  const fs::path records = tmp_ / "data" / "WasteWell" / "copies";
+  EXPECT_TRUE(Names(records).empty());
+
+  // A process that has ended, and one that runs (init).
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  const std::string left = ".wastewell-" + std::to_string(dead) + "-1";
+  const std::string running = ".wastewell-1-1";
+  const std::string unrecorded = ".wastewell-" + std::to_string(dead) + "-2";
+  for (const std::string& name : {left, running, unrecorded})
+    WriteFile(volDir / name / "part", "p");
+  WriteFile(records / left, volDir.string());
+  WriteFile(records / running, volDir.string());
+  bin_.removeLeftCopies();
+  EXPECT_EQ(Names(volDir), (std::vector<std::string>{running, unrecorded}));
+  EXPECT_EQ(Names(records), std::vector<std::string>{running});
 }
 
 // The listing follows the trash: what is trashed, restored or emptied by others shows at the

@@ -144,7 +144,10 @@ TEST_F(FolderWindow, ANameTheDialogCouldNotReadDeletesNothing) {
   WriteFile(sibling / "b", "b");
   Open(bad);
   EXPECT_EQ(QFile::encodeName(form.CurrentFolder()).toStdString(), sibling.string());
+  EXPECT_EQ(form.List1->Lines(), QStringList{form.CurrentFolder()})
+      << "the sibling's contents, listed under the chosen name";
   const std::string said = EmptyAndRemove();
+  EXPECT_EQ(form.List1->Lines(), QStringList{form.CurrentFolder()});
   EXPECT_NE(said.find("no se pueden leer"), std::string::npos) << said;
   EXPECT_TRUE(fs::exists(sibling / "b"));
   EXPECT_TRUE(fs::exists(bad / "a"));

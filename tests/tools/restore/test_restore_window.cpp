@@ -7,7 +7,10 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include "bin/FormStatus.h"
+#include "bin/ShapedForm.h"
 #include "platform/linux/FreedesktopTrash.h"
+#include "settings/ProgramFolder.h"
 #include "support/E2eProgram.h"
 #include "support/OpenDialogs.h"
 #include "support/QtTestKit.h"
@@ -23,7 +26,21 @@ namespace {
 
 class RestoreWindow : public ::testing::Test {
  protected:
-  void SetUp() override { App(); }
+  void SetUp() override {
+    App();
+    settings::SetProgramFolder(folder.path());
+    // The bin the window changes the trash through.
+    bin::BinServices s;
+    s.recycleBin = std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
+    s.makeRecycleBin = [this] {
+      return std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
+    };
+    s.isOnlyInstance = [] { return true; };
+    host = std::make_unique<bin::ShapedForm>(std::move(s), tools::ToolList{});
+    host->Controller().SetPolling(false);
+    ASSERT_TRUE(host->Form_Load());
+  }
+  void TearDown() override { bin::FormStatus::CloseCurrent(); }
 
   // An item trashed at `date` from `original`, with `bytes` as its content.
   void Put(const std::string& key, const fs::path& original, const std::string& date,
@@ -35,6 +52,7 @@ class RestoreWindow : public ::testing::Test {
   std::unique_ptr<tools::FormRestaurar> Open() {
     auto form = std::make_unique<tools::FormRestaurar>(
         std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data")), 100);
+    form->SetHost(&host->Host());
     form->show();
     EXPECT_TRUE(SpinUntil([&] { return form->Listed(); }, 10000));
     return form;
@@ -50,9 +68,10 @@ class RestoreWindow : public ::testing::Test {
     return form.TableItems->model()->index(row, column).data().toString();
   }
 
-  TempDir home;
+  TempDir folder, home;
   fs::path w = fs::canonical(home.path()) / "w";
   fs::path trash = home / "data" / "Trash";
+  std::unique_ptr<bin::ShapedForm> host;
 };
 
 }  // namespace
@@ -88,6 +107,7 @@ TEST_F(RestoreWindow, ListsNewestFirstSortsFiltersAndPutsBackTheChosenItems) {
   ASSERT_TRUE(form->CommandRestaurar->isEnabled());
   form->CommandRestaurar->click();
   ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && m->rowCount() == 0; }, 10000));
+  EXPECT_EQ(host->Controller().State().binCount, 1) << "through the bin: its picture follows";
   EXPECT_EQ(ReadFile(w / "docs" / "viejo.txt"), "v");
   EXPECT_EQ(ReadFile(w / "docs" / "medio.txt"), std::string(1025, 'm'));
   form->TextBuscar->clear();
@@ -172,4 +192,48 @@ TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
   Shell("trash-list 2>/dev/null", &listed);
   EXPECT_EQ(listed.find("b.txt"), std::string::npos) << listed;
   EXPECT_NE(listed.find("a.txt"), std::string::npos) << listed;
+}
+
+// The chosen item left the trash while the question was open (put back by another program)
+// and a new item took its name: "Sí" deletes nothing, and names it.
+TEST_F(RestoreWindow, EliminarSparesANewItemThatTookTheChosenOnesName) {
+  Put("uno", "/x/uno", "2024-01-01T00:00:01", "viejo");
+  Put("dos", "/x/dos", "2024-01-01T00:00:02", "2");
+  auto form = Open();
+  Choose(*form, {0, 1});
+  std::vector<QString> shown;
+  platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
+    shown.push_back(m.text);
+    if (shown.size() == 1) {
+      fs::create_directories(w);
+      fs::rename(trash / "files" / "uno", w / "uno");
+      Put("uno", "/x/uno", "2024-01-01T00:00:01", "nuevo");  // the same info text
+    }
+    return platform::kAnswerYes;
+  });
+  form->CommandEliminar->click();
+  ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && shown.size() == 2; }, 10000));
+  platform::SetMsgBoxHook(nullptr);
+  EXPECT_EQ(ReadFile(trash / "files" / "uno"), "nuevo");
+  EXPECT_TRUE(fs::exists(trash / "info" / "uno.trashinfo"));
+  EXPECT_FALSE(fs::exists(trash / "files" / "dos"));
+  EXPECT_TRUE(shown[1].contains("/x/uno (ya no está en la papelera)")) << shown[1].toStdString();
+}
+
+// While the bin empties, the window changes nothing and says why.
+TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsWaitAndItSaysWhy) {
+  Put("uno", "/x/uno", "2024-01-01T00:00:01", "1");
+  auto form = Open();
+  Choose(*form, {0});
+  ASSERT_TRUE(form->CommandRestaurar->isEnabled());
+  host->Controller().Poll();
+  MessageLog ok;
+  ASSERT_TRUE(host->Controller().EmptyByUser(host.get()));
+  ASSERT_TRUE(host->Controller().Emptying());
+  EXPECT_FALSE(form->CommandRestaurar->isEnabled());
+  EXPECT_FALSE(form->CommandEliminar->isEnabled());
+  EXPECT_TRUE(form->LabelEstado->text().contains("vaciando"))
+      << form->LabelEstado->text().toStdString();
+  ASSERT_TRUE(SpinUntil([&] { return !host->Controller().Emptying(); }, 10000));
+  EXPECT_FALSE(form->LabelEstado->text().contains("vaciando"));
 }

@@ -1,10 +1,14 @@
 // "Deshacer último borrado" on the bin window, with a real trash: the last drop comes back.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <ctime>
 
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
 #include "platform/linux/FreedesktopTrash.h"
 #include "settings/ProgramFolder.h"
+#include "support/E2eProgram.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "support/TrashTestKit.h"
@@ -38,6 +42,11 @@ class Undo : public ::testing::Test {
     DropFiles(form.get(), paths);
     QCoreApplication::processEvents();
   }
+  // The undo runs off the interface thread: its end is waited for.
+  void UndoLast() {
+    form->Item("MnuDeshacer")->trigger();
+    ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Changing(); }, 10000));
+  }
   // The item as the menu shows it when it opens.
   bool UndoEnabled() {
     emit form->Menu()->aboutToShow();
@@ -61,7 +70,7 @@ TEST_F(Undo, TheLastDropComesBackAndThenThereIsNothingToUndo) {
   Drop({w / "a.txt", w / "carpeta"});
   EXPECT_EQ(form->Controller().State().binCount, 3);
   ASSERT_TRUE(UndoEnabled());
-  form->Item("MnuDeshacer")->trigger();
+  UndoLast();
   EXPECT_EQ(ReadFile(w / "a.txt"), "a");
   EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "d");
   EXPECT_FALSE(fs::exists(w / "first.txt")) << "only the last drop";
@@ -81,7 +90,7 @@ TEST_F(Undo, WhatCannotComeBackIsNamedInOneMessage) {
   for (const platform::TrashedItem& i : other.list())
     if (i.key == "emptied.txt") other.erase({i});
   ASSERT_TRUE(UndoEnabled());
-  form->Item("MnuDeshacer")->trigger();
+  UndoLast();
   EXPECT_EQ(ReadFile(w / "fine.txt"), "f");
   EXPECT_EQ(ReadFile(w / "taken.txt"), "new");
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -98,7 +107,31 @@ TEST_F(Undo, AfterAnEmptyingThereIsNothingToUndo) {
   Drop({w / "x.txt"});
   ASSERT_TRUE(UndoEnabled());
   form->Controller().EmptyByUser(form.get());  // the recorder answers OK
+  EXPECT_FALSE(UndoEnabled()) << "an undo would meet the emptying halfway";
   ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(form->Controller().Bin()->query().count, 0);
   EXPECT_FALSE(UndoEnabled());
+}
+
+// Emptied by another program, and a new item of the same name trashed since: the undo leaves
+// the new item in the trash and says the old one is gone.
+TEST_F(Undo, AnItemEmptiedElsewhereAndReplacedIsGoneAndTheNewOneStays) {
+  if (Shell("command -v trash-put trash-empty >/dev/null") != 0)
+    GTEST_SKIP() << "trash-cli is not installed";
+  ScopedEnv xdg("XDG_DATA_HOME", (home / "data").string());
+  WriteFile(w / "x.txt", "old");
+  Drop({w / "x.txt"});
+  ASSERT_EQ(Shell("trash-empty >/dev/null 2>&1"), 0);
+  WriteFile(w / "x.txt", "new");
+  // Another second: the new info file's date differs, as it does for the user.
+  const std::time_t then = std::time(nullptr);
+  while (std::time(nullptr) == then) usleep(20000);
+  ASSERT_EQ(Shell("trash-put '" + (w / "x.txt").string() + "' >/dev/null 2>&1"), 0);
+  ASSERT_TRUE(UndoEnabled());
+  UndoLast();
+  EXPECT_FALSE(fs::exists(w / "x.txt")) << "the new item was put back";
+  EXPECT_EQ(ReadFile(home / "data" / "Trash" / "files" / "x.txt"), "new");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_TRUE(messages.shown[0].text.contains("x.txt (ya no está en la papelera)"))
+      << messages.shown[0].text.toStdString();
 }
