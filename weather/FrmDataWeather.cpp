@@ -1,6 +1,5 @@
 #include "weather/FrmDataWeather.h"
 
-#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -10,7 +9,6 @@
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
-#include "tools/OneWindow.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
 
@@ -19,8 +17,6 @@ namespace {
 
 using settings::Key;
 constexpr int kTwips = 15;
-
-using One = tools::OneWindow<FrmDataWeather>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
@@ -41,7 +37,7 @@ constexpr int kWidth = 4020 / kTwips, kHeight = 2565 / kTwips;
 }  // namespace
 
 FrmDataWeather::FrmDataWeather(QWidget* viewer)
-    : QWidget(viewer, Qt::Tool | Qt::FramelessWindowHint), viewer_(viewer) {
+    : OneWindowOf(viewer, Qt::Tool | Qt::FramelessWindowHint), viewer_(viewer) {
   setObjectName("FrmDataWeather");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Datos del tiempo"));
@@ -86,16 +82,8 @@ FrmDataWeather::~FrmDataWeather() {
   browser_.reset();
 }
 
-FrmDataWeather* FrmDataWeather::Current() { return One::Current(); }
-
 FrmDataWeather* FrmDataWeather::Open(QWidget* viewer) {
-  bool made = false;
-  FrmDataWeather* form = One::Get([viewer] { return new FrmDataWeather(viewer); }, &made);
-  if (made)
-    form->Form_Load();
-  else
-    form->raise();
-  return form;
+  return OpenOne([viewer] { return new FrmDataWeather(viewer); });
 }
 
 void FrmDataWeather::resizeEvent(QResizeEvent* event) {
@@ -145,7 +133,7 @@ void FrmDataWeather::Request() {
     // The window's own fetch and steps: closed, it runs none of what follows.
     DownloadWeatherXml(
         fetch_, address, MessageParent(), [this](FetchResult result, const QByteArray& text) {
-          if (unloaded_) return;
+          if (Unloaded()) return;
           downloaded_ = result == FetchResult::Ok;
           if (downloaded_ &&
               !OpenWeatherMapIsPhysical(QString::fromUtf8(text), request_.unitCode)) {
@@ -171,7 +159,7 @@ void FrmDataWeather::Request() {
                             "&u=" + EncodeForAddress(r.unitCode);
     DownloadWeatherXml(
         fetch_, address, MessageParent(), [this](FetchResult result, const QByteArray& text) {
-          if (unloaded_) return;
+          if (Unloaded()) return;
           if (result == FetchResult::Ok) downloadedText_ = text;
           // Once stored, the forecast link's code serves every later opening.
           if (request_.oldCityCode.isEmpty())
@@ -297,15 +285,6 @@ void FrmDataWeather::Form_Unload() {
     settings::Options().SetNumber(Key::InfoLeft, x() * kTwips);
     settings::Options().SetNumber(Key::InfoTop, y() * kTwips);
   }
-}
-
-void FrmDataWeather::closeEvent(QCloseEvent* event) {
-  if (!unloaded_) {
-    unloaded_ = true;
-    Form_Unload();
-  }
-  One::Closed(this);
-  event->accept();
 }
 
 }  // namespace weather

@@ -8,12 +8,13 @@
 #include <memory>
 
 #include "platform/WebBrowser.h"
+#include "tools/OneWindow.h"
 #include "weather/WeatherDownload.h"
 #include "weather/WeatherRequest.h"
 
 namespace weather {
 
-class FrmDataWeather : public QWidget {
+class FrmDataWeather : public tools::OneWindowOf<FrmDataWeather> {
   Q_OBJECT
  public:
   explicit FrmDataWeather(QWidget* viewer);
@@ -22,9 +23,8 @@ class FrmDataWeather : public QWidget {
   // Loads the panel over viewer (may be null); an open one is only brought
   // forward, its page as it was.
   static FrmDataWeather* Open(QWidget* viewer);
-  static FrmDataWeather* Current();
 
-  void Form_Load();
+  void Form_Load() override;
   void OpenWeatherMap();
   // The key-free source's page, written as OpenWeatherMap's is.
   void OpenMeteo();
@@ -35,7 +35,6 @@ class FrmDataWeather : public QWidget {
   void CmdMove_MouseDown();
   void CmdUnload_Click();
   void CommandInfo_Click();
-  bool Unloaded() const { return unloaded_; }
   bool Docked() const { return docked_; }
 
   platform::WebBrowser* WebBrowser1 = nullptr;
@@ -46,7 +45,6 @@ class FrmDataWeather : public QWidget {
   QString TextHtml1rice, TextHtml1entrever, TextHtml2, TextHtmlRes;
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -60,7 +58,8 @@ class FrmDataWeather : public QWidget {
   void ShowPanel();
   // Grows the panel to the page's content, within the viewer when docked.
   void FitToPage(const QSize& page);
-  void Form_Unload();
+  void BringForward() override { raise(); }
+  void Form_Unload() override;
 
   QPointer<QWidget> viewer_;
   std::unique_ptr<platform::WebBrowser> browser_;
@@ -73,7 +72,6 @@ class FrmDataWeather : public QWidget {
   // What runs after a wait or a turn of the event loop; gone when the window closes.
   QObject* steps_ = nullptr;
   bool downloaded_ = false;  // the last download replaced weather.xml
-  bool unloaded_ = false;
   bool docked_ = false;
 };
 

@@ -52,7 +52,7 @@ void FrmDataWeather::OpenMeteo() {
   DownloadWeatherXml(
       fetch_, address, MessageParent(),
       [this, imperial, fail](FetchResult result, const QByteArray& text) {
-        if (unloaded_) return;
+        if (Unloaded()) return;
         if (result != FetchResult::Ok) return fail(QString());  // the download told the user
         downloadedText_ = text;
         const WeatherRequest& r = request_;

@@ -1,6 +1,5 @@
 #include "weather/FrmMaps.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,7 +7,6 @@
 
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
-#include "tools/OneWindow.h"
 #include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
 
@@ -16,8 +14,6 @@ namespace weather {
 namespace {
 
 using settings::Key;
-
-using One = tools::OneWindow<FrmMaps>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 void Write(Key key, const QString& value) { settings::Options().SetText(key, value.toStdString()); }
@@ -39,7 +35,7 @@ QGroupBox* Pair(const QString& title, QRadioButton*& first, const char* firstNam
 
 }  // namespace
 
-FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
+FrmMaps::FrmMaps(QWidget* parent) : OneWindowOf(parent) {
   setObjectName("FrmMaps");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Mapas y ciudades"));
@@ -133,20 +129,8 @@ FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
 
 FrmMaps::~FrmMaps() { fetch_.Cancel(); }
 
-FrmMaps* FrmMaps::Current() { return One::Current(); }
-
 FrmMaps* FrmMaps::Open(QWidget* parent) {
-  bool made = false;
-  FrmMaps* form = One::Get([parent] { return new FrmMaps(parent); }, &made);
-  if (!made) {
-    form->raise();
-    form->activateWindow();
-    return form;
-  }
-  form->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-  form->Form_Load();
-  form->show();
-  return form;
+  return OpenOne([parent] { return new FrmMaps(parent); });
 }
 
 void FrmMaps::ConnectHandlers() {
@@ -191,6 +175,7 @@ void FrmMaps::ConnectHandlers() {
 }
 
 void FrmMaps::Form_Load() {
+  setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
   const QString maps = Read(Key::Maps);
   if (maps.isEmpty()) {
     ComboZonas->setCurrentIndex(13);
@@ -235,13 +220,14 @@ void FrmMaps::Form_Load() {
 
   CheckAlwaysUp->setChecked(Read(Key::AlwaysUp) == QStringLiteral("siempre arriba"));
   // Top-most comes with the window flag set at construction.
+  show();
 }
 
 // The message over the window, then the focus on the field to correct.
 void FrmMaps::Refuse(const QString& text, QLineEdit* field) {
   platform::MsgBoxThen(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
                        this, [this, field](int) {
-                         if (!unloaded_) field->setFocus();
+                         if (!Unloaded()) field->setFocus();
                        });
 }
 
@@ -380,15 +366,5 @@ void FrmMaps::reject() { close(); }
 
 // The place was stored when it was chosen.
 void FrmMaps::Form_Unload() { fetch_.Cancel(); }
-
-void FrmMaps::closeEvent(QCloseEvent* event) {
-  if (!unloaded_) {
-    unloaded_ = true;
-    Form_Unload();
-  }
-  One::Closed(this);
-  // Not QDialog's: it would reject, and rejecting closes.
-  event->accept();
-}
 
 }  // namespace weather

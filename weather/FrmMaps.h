@@ -11,12 +11,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "tools/OneWindow.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherDownload.h"
 
 namespace weather {
 
-class FrmMaps : public QDialog {
+class FrmMaps : public tools::OneWindowOf<FrmMaps, QDialog> {
   Q_OBJECT
  public:
   explicit FrmMaps(QWidget* parent = nullptr);
@@ -25,9 +26,8 @@ class FrmMaps : public QDialog {
   // Opens the window modally over parent (the map viewer) and returns at
   // once; an open one is only brought forward.
   static FrmMaps* Open(QWidget* parent);
-  static FrmMaps* Current();
 
-  void Form_Load();
+  void Form_Load() override;
   void CmdOK_Click();
   void leerYahoo(const QString& answer, const QString& tag);
   void leerOpenWeatherMap(const QString& answer, const QString& key);
@@ -35,7 +35,6 @@ class FrmMaps : public QDialog {
   // typed country, else the first.
   void leerOpenMeteo(const QByteArray& answer);
   void CmdExit_Click();
-  bool Unloaded() const { return unloaded_; }
 
   QComboBox* ComboZonas = nullptr;
   QLineEdit* TextPais = nullptr;
@@ -55,11 +54,10 @@ class FrmMaps : public QDialog {
   QPushButton* CmdExit = nullptr;
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
   void reject() override;
 
  private:
-  void Form_Unload();
+  void Form_Unload() override;
   void ConnectHandlers();
   void Refuse(const QString& text, QLineEdit* field);
   // Stores the listed place of row as the user's city.
@@ -73,7 +71,6 @@ class FrmMaps : public QDialog {
   // The city the look-up found; at first the stored one.
   QString cityCode_;
   QString languageCode_;  // of the language stored when the window opened
-  bool unloaded_ = false;
 };
 
 }  // namespace weather
