@@ -11,6 +11,7 @@
 #include "tools/OneWindow.h"
 #include "weather/WeatherDownload.h"
 #include "weather/WeatherRequest.h"
+#include "weather/sources/Source.h"
 
 namespace weather {
 
@@ -25,9 +26,6 @@ class FrmDataWeather : public tools::OneWindowOf<FrmDataWeather> {
   static FrmDataWeather* Open(QWidget* viewer);
 
   void Form_Load() override;
-  void OpenWeatherMap();
-  // The key-free source's page, written as OpenWeatherMap's is.
-  void OpenMeteo();
   static bool ExisteArchivo(const QString& path);
   // Docks the panel in the viewer's top corner the settings chose; false
   // when there is nothing to dock to or no data.
@@ -50,7 +48,10 @@ class FrmDataWeather : public tools::OneWindowOf<FrmDataWeather> {
  private:
   // Reads the settings and asks the data source; the page follows the answer.
   void Request();
-  void YahooPage(bool answered);
+  // After a failed step: the message, if any, then the empty panel or none.
+  void Fail(const QString& text);
+  // Shows body, or an empty panel for none.
+  void Page(const QString& body);
   QWidget* MessageParent();
   // Writes and shows the page, then runs then: after the whole load, or
   // after one turn of the event loop while it is under way.
@@ -66,12 +67,10 @@ class FrmDataWeather : public tools::OneWindowOf<FrmDataWeather> {
   Fetch fetch_;
   // This opening's: what was asked, what came, and the page fields cut out of it.
   WeatherRequest request_;
+  const Source* source_ = nullptr;  // none for a service that answers nothing
   QByteArray downloadedText_;
-  YahooFields yahoo_;
-  OwmFields owm_;
   // What runs after a wait or a turn of the event loop; gone when the window closes.
   QObject* steps_ = nullptr;
-  bool downloaded_ = false;  // the last download replaced weather.xml
   bool docked_ = false;
 };
 

@@ -12,8 +12,8 @@
 #include <QRadioButton>
 
 #include "tools/OneWindow.h"
-#include "weather/OpenMeteo.h"
 #include "weather/WeatherDownload.h"
+#include "weather/sources/Source.h"
 
 namespace weather {
 
@@ -29,11 +29,6 @@ class FrmMaps : public tools::OneWindowOf<FrmMaps, QDialog> {
 
   void Form_Load() override;
   void CmdOK_Click();
-  void leerYahoo(const QString& answer, const QString& tag);
-  void leerOpenWeatherMap(const QString& answer, const QString& key);
-  // Lists the places of a key-free look-up and chooses the first in the
-  // typed country, else the first.
-  void leerOpenMeteo(const QByteArray& answer);
   void CmdExit_Click();
 
   QComboBox* ComboZonas = nullptr;
@@ -60,16 +55,18 @@ class FrmMaps : public tools::OneWindowOf<FrmMaps, QDialog> {
   void Form_Unload() override;
   void ConnectHandlers();
   void Refuse(const QString& text, QLineEdit* field);
+  // Each data-source option with the name "MetodoDatos" stores for it.
+  QList<QPair<QRadioButton*, QString>> SourceOptions() const;
+  // Lists what a look-up found and stores the place it chose.
+  void ListPlaces(const std::optional<FoundPlaces>& found);
   // Stores the listed place of row as the user's city.
   void ChoosePlace(int row);
   // The user's place: names, code and position, all of them at once.
   void StorePlace(const QString& city, const QString& country, const QString& code,
                   const QString& latitude, const QString& longitude);
-  QList<OpenMeteoPlace> places_;  // the listed places, in list order
+  QList<FoundPlace> places_;  // the listed places, in list order
   Fetch fetch_;
-  QString unitSystem_;  // "Métrico" or "Inglés": the look-up's units
-  // The city the look-up found; at first the stored one.
-  QString cityCode_;
+  QString unitSystem_;    // "Métrico" or "Inglés": the look-up's units
   QString languageCode_;  // of the language stored when the window opened
 };
 
