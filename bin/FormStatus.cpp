@@ -5,7 +5,6 @@
 
 #include "bin/Twips.h"
 #include "tools/Access.h"
-#include "tools/OneWindow.h"
 
 namespace bin {
 
@@ -37,7 +36,7 @@ QPixmap InfoPicture() {
 }  // namespace
 
 FormStatus::FormStatus()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
+    : OneWindowOf(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
   setObjectName("FormStatus");
   setWindowTitle(QStringLiteral("WasteWell"));
   setWindowRole(QStringLiteral("FormStatus"));
@@ -87,20 +86,12 @@ void FormStatus::Timer1_Timer() {
   }
 }
 
-FormStatus* FormStatus::Current() { return One::Current(); }
-
 FormStatus* FormStatus::LoadIfNeeded() {
   return One::Get([] { return new FormStatus(); });
 }
 
 void FormStatus::CloseCurrent() {
   if (FormStatus* open = One::Current()) open->close();
-}
-
-// Closing unloads: the next pointer movement over the bin makes a new one.
-void FormStatus::closeEvent(QCloseEvent* event) {
-  One::Closed(this);
-  QWidget::closeEvent(event);
 }
 
 void FormStatus::mouseMoveEvent(QMouseEvent*) { close(); }

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "tools/OneWindow.h"
+
 namespace bin {
 
 // Ticks of the pop-up's timer; reset only when it reaches 5, so a pop-up that
@@ -12,7 +14,7 @@ extern std::int16_t StatusTicks;
 
 // The small pop-up under the bin that tells what the trash holds. It never
 // takes the keyboard focus.
-class FormStatus : public QWidget {
+class FormStatus : public tools::OneWindowOf<FormStatus> {
   Q_OBJECT
  public:
   FormStatus();
@@ -21,13 +23,10 @@ class FormStatus : public QWidget {
   QTimer* Timer1;
 
   void Timer1_Timer();
-  // The one open pop-up, or nullptr.
-  static FormStatus* Current();
   static FormStatus* LoadIfNeeded();
   static void CloseCurrent();
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,5 @@
 #include "weather/FrmDataWeather.h"
 
-#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -11,7 +10,6 @@
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "tools/Access.h"
-#include "tools/OneWindow.h"
 #include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
 
@@ -20,8 +18,6 @@ namespace {
 
 using settings::Key;
 constexpr int kTwips = 15;
-
-using One = tools::OneWindow<FrmDataWeather>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
@@ -42,7 +38,7 @@ constexpr int kWidth = 4020 / kTwips, kHeight = 2565 / kTwips;
 }  // namespace
 
 FrmDataWeather::FrmDataWeather(QWidget* viewer)
-    : QWidget(viewer, Qt::Tool | Qt::FramelessWindowHint), viewer_(viewer) {
+    : OneWindowOf(viewer, Qt::Tool | Qt::FramelessWindowHint), viewer_(viewer) {
   setObjectName("FrmDataWeather");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Datos del tiempo"));
@@ -91,16 +87,8 @@ FrmDataWeather::~FrmDataWeather() {
   browser_.reset();
 }
 
-FrmDataWeather* FrmDataWeather::Current() { return One::Current(); }
-
 FrmDataWeather* FrmDataWeather::Open(QWidget* viewer) {
-  bool made = false;
-  FrmDataWeather* form = One::Get([viewer] { return new FrmDataWeather(viewer); }, &made);
-  if (made)
-    form->Form_Load();
-  else
-    form->raise();
-  return form;
+  return OpenOne([viewer] { return new FrmDataWeather(viewer); });
 }
 
 void FrmDataWeather::resizeEvent(QResizeEvent* event) {
@@ -136,97 +124,51 @@ void FrmDataWeather::Form_Load() {
 void FrmDataWeather::Request() {
   request_ = WeatherRequest::FromSettings();
   downloadedText_.clear();
-  const WeatherRequest& r = request_;
-  if (r.dataSource == kOpenMeteo) return OpenMeteo();
-  if (r.dataSource == "OpenWeatherMap") {
-    const bool metric = r.unitCode != "f";
-    const QString address =
-        Read(Key::OpenWeatherMapServer) + "/data/2.5/weather" +
-        (r.cityCode.isEmpty() ? "?q=" + EncodeForAddress(r.city) + "," + EncodeForAddress(r.country)
-                              : "?id=" + EncodeForAddress(r.cityCode)) +
-        "&lang=" + EncodeForAddress(r.languageCode) +
-        (metric ? "&units=metric" : "&units=imperial") + "&appid=" + Read(Key::OpenWeatherMapKey) +
-        "&mode=xml";
-    // The window's own fetch and steps: closed, it runs none of what follows.
-    DownloadWeatherXml(
-        fetch_, address, MessageParent(), [this](FetchResult result, const QByteArray& text) {
-          if (unloaded_) return;
-          downloaded_ = result == FetchResult::Ok;
-          if (downloaded_ &&
-              !OpenWeatherMapIsPhysical(QString::fromUtf8(text), request_.unitCode)) {
-            // Told as a failed download is, then the same empty panel.
-            downloaded_ = false;
-            platform::MsgBoxThen(kBrokenAnswer, platform::kOkOnly | platform::kExclamation,
-                                 QStringLiteral("Error"), MessageParent(),
-                                 [this, ticket = QPointer<QObject>(fetch_.Ticket())](int) {
-                                   if (ticket) OpenWeatherMap();
-                                 });
-            return;
-          }
-          if (downloaded_) downloadedText_ = text;
-          // Other events get their turn before the page is built.
-          QTimer::singleShot(0, steps_, [this] { OpenWeatherMap(); });
-        });
-    return;
+  source_ = SourceNamed(request_.dataSource);
+  if (!source_) return Page(QString());
+  if (!source_->EmptyPanelOnFailure()) {
+    // Whatever happens now, an earlier answer's page is not shown as this one.
+    const QString page = ProgramPath("weather.htm");
+    if (ExisteArchivo(page)) QFile::remove(page);
   }
-
-  if (r.dataSource == "Yahoo") {
-    const QString address = Read(Key::YahooWeatherServer) +
-                            "/forecastrss?w=" + EncodeForAddress(r.cityCode) +
-                            "&u=" + EncodeForAddress(r.unitCode);
-    DownloadWeatherXml(
-        fetch_, address, MessageParent(), [this](FetchResult result, const QByteArray& text) {
-          if (unloaded_) return;
-          if (result == FetchResult::Ok) downloadedText_ = text;
-          // Once stored, the forecast link's code serves every later opening.
-          if (request_.oldCityCode.isEmpty())
-            request_.oldCityCode = GetOldCodeCity(downloadedText_).value_or(QString());
-          YahooPage(result == FetchResult::Ok);
-        });
-    return;
-  }
-  YahooPage(false);
+  QString refusal;
+  const QString address = source_->ForecastAddress(request_, &refusal);
+  if (address.isEmpty()) return Fail(refusal);
+  // The window's own fetch and steps: closed, it runs none of what follows.
+  DownloadWeatherXml(fetch_, address, MessageParent(),
+                     [this](FetchResult result, const QByteArray& text) {
+                       if (Unloaded()) return;
+                       // Other events get their turn before the page is built.
+                       QTimer::singleShot(0, steps_, [this, result, text] {
+                         if (result != FetchResult::Ok)
+                           return Fail(QString());  // the download told the user
+                         const std::optional<QString> body = source_->PanelBody(text, request_);
+                         if (!body) return Fail(kBrokenAnswer);
+                         downloadedText_ = text;
+                         Page(*body);
+                       });
+                     });
 }
 
-void FrmDataWeather::YahooPage(bool answered) {
-  WeatherRequest& r = request_;
+void FrmDataWeather::Fail(const QString& text) {
+  auto after = [this] {
+    if (source_->EmptyPanelOnFailure())
+      Page(QString());
+    else
+      close();
+  };
+  if (text.isEmpty()) return after();
+  // Closing or destroying the panel takes the ticket with it.
+  platform::MsgBoxThen(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
+                       MessageParent(), [after, ticket = QPointer<QObject>(fetch_.Ticket())](int) {
+                         if (ticket) after();
+                       });
+}
+
+void FrmDataWeather::Page(const QString& body) {
   // Without an answer, an empty panel rather than an earlier opening's values.
-  if (!answered) {
-    yahoo_ = YahooFields();
-    TextHtml2 = kEmptyBody;
-    PageOutput(true, [this] { ShowPanel(); });
-    return;
-  }
-  yahoo_ = ParseYahooFeed(QString::fromUtf8(downloadedText_), r.unitCode);
-  if (!yahoo_.city.isEmpty()) r.city = yahoo_.city;  // the feed's name for the place
-  const bool metric = r.unitCode == "c";
-  const QString forecast =
-      metric ? Read(Key::ForecastSpanish) + "/weather/today/" + EncodeForAddress(r.oldCityCode)
-             : Read(Key::ForecastEnglish) + "/weather/today/l/" + EncodeForAddress(r.oldCityCode);
-  const QString icon = Read(Key::YahooIcons) + EncodeForAddress(yahoo_.conditionCode) + ".gif";
-  TextHtml2.clear();
-  TextHtml2 = YahooBody(yahoo_, r.unitCode, forecast, icon);
-  PageOutput(true, [this] { ShowPanel(); });
-}
-
-void FrmDataWeather::OpenWeatherMap() {
-  QString answer;
-  // After a failed download the file is an earlier answer: not shown as this one.
-  QFile file(ProgramPath("weather.xml"));
-  if (!downloaded_ || !file.open(QIODevice::ReadOnly)) {
-    // No earlier opening's values under a failed download: an empty panel.
-    owm_ = OwmFields();
-    TextHtml2 = kEmptyBody;
-  } else {
-    answer = QString::fromUtf8(file.readAll());
-    owm_ = ParseOpenWeatherMap(answer, request_.unitCode);
-    const QString web = Read(Key::OpenWeatherMapWeb);
-    TextHtml2 = OpenWeatherMapBody(
-        owm_, request_.country,
-        WithScheme(web, "https") + "/city/" + EncodeForAddress(request_.cityCode),
-        WithScheme(web, "http") + "/img/w/" + EncodeForAddress(owm_.iconCode) + ".png");
-  }
-  PageOutput(false, [this] { ShowPanel(); });
+  TextHtml2 = body.isEmpty() ? kEmptyBody : body;
+  PageOutput(!source_ || source_->WaitsForWholePage(), [this] { ShowPanel(); });
 }
 
 void FrmDataWeather::PageOutput(bool waitWhileBusy, std::function<void()> then) {
@@ -302,15 +244,6 @@ void FrmDataWeather::Form_Unload() {
     settings::Options().SetNumber(Key::InfoLeft, x() * kTwips);
     settings::Options().SetNumber(Key::InfoTop, y() * kTwips);
   }
-}
-
-void FrmDataWeather::closeEvent(QCloseEvent* event) {
-  if (!unloaded_) {
-    unloaded_ = true;
-    Form_Unload();
-  }
-  One::Closed(this);
-  event->accept();
 }
 
 }  // namespace weather

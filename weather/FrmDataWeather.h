@@ -8,12 +8,14 @@
 #include <memory>
 
 #include "platform/WebBrowser.h"
+#include "tools/OneWindow.h"
 #include "weather/WeatherDownload.h"
 #include "weather/WeatherRequest.h"
+#include "weather/sources/Source.h"
 
 namespace weather {
 
-class FrmDataWeather : public QWidget {
+class FrmDataWeather : public tools::OneWindowOf<FrmDataWeather> {
   Q_OBJECT
  public:
   explicit FrmDataWeather(QWidget* viewer);
@@ -22,12 +24,8 @@ class FrmDataWeather : public QWidget {
   // Loads the panel over viewer (may be null); an open one is only brought
   // forward, its page as it was.
   static FrmDataWeather* Open(QWidget* viewer);
-  static FrmDataWeather* Current();
 
-  void Form_Load();
-  void OpenWeatherMap();
-  // The key-free source's page, written as OpenWeatherMap's is.
-  void OpenMeteo();
+  void Form_Load() override;
   static bool ExisteArchivo(const QString& path);
   // Docks the panel in the viewer's top corner the settings chose; false
   // when there is nothing to dock to or no data.
@@ -35,7 +33,6 @@ class FrmDataWeather : public QWidget {
   void CmdMove_MouseDown();
   void CmdUnload_Click();
   void CommandInfo_Click();
-  bool Unloaded() const { return unloaded_; }
   bool Docked() const { return docked_; }
 
   platform::WebBrowser* WebBrowser1 = nullptr;
@@ -46,13 +43,15 @@ class FrmDataWeather : public QWidget {
   QString TextHtml1rice, TextHtml1entrever, TextHtml2, TextHtmlRes;
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   // Reads the settings and asks the data source; the page follows the answer.
   void Request();
-  void YahooPage(bool answered);
+  // After a failed step: the message, if any, then the empty panel or none.
+  void Fail(const QString& text);
+  // Shows body, or an empty panel for none.
+  void Page(const QString& body);
   QWidget* MessageParent();
   // Writes and shows the page, then runs then: after the whole load, or
   // after one turn of the event loop while it is under way.
@@ -60,20 +59,18 @@ class FrmDataWeather : public QWidget {
   void ShowPanel();
   // Grows the panel to the page's content, within the viewer when docked.
   void FitToPage(const QSize& page);
-  void Form_Unload();
+  void BringForward() override { raise(); }
+  void Form_Unload() override;
 
   QPointer<QWidget> viewer_;
   std::unique_ptr<platform::WebBrowser> browser_;
   Fetch fetch_;
   // This opening's: what was asked, what came, and the page fields cut out of it.
   WeatherRequest request_;
+  const Source* source_ = nullptr;  // none for a service that answers nothing
   QByteArray downloadedText_;
-  YahooFields yahoo_;
-  OwmFields owm_;
   // What runs after a wait or a turn of the event loop; gone when the window closes.
   QObject* steps_ = nullptr;
-  bool downloaded_ = false;  // the last download replaced weather.xml
-  bool unloaded_ = false;
   bool docked_ = false;
 };
 

@@ -1,6 +1,5 @@
 #include "weather/FrmMaps.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,7 +8,7 @@
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
 #include "tools/Access.h"
-#include "tools/OneWindow.h"
+#include "weather/OpenMeteo.h"
 #include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
 
@@ -17,8 +16,6 @@ namespace weather {
 namespace {
 
 using settings::Key;
-
-using One = tools::OneWindow<FrmMaps>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 void Write(Key key, const QString& value) { settings::Options().SetText(key, value.toStdString()); }
@@ -40,7 +37,7 @@ QGroupBox* Pair(const QString& title, QRadioButton*& first, const char* firstNam
 
 }  // namespace
 
-FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
+FrmMaps::FrmMaps(QWidget* parent) : OneWindowOf(parent) {
   setObjectName("FrmMaps");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Mapas y ciudades"));
@@ -141,20 +138,8 @@ FrmMaps::FrmMaps(QWidget* parent) : QDialog(parent) {
 
 FrmMaps::~FrmMaps() { fetch_.Cancel(); }
 
-FrmMaps* FrmMaps::Current() { return One::Current(); }
-
 FrmMaps* FrmMaps::Open(QWidget* parent) {
-  bool made = false;
-  FrmMaps* form = One::Get([parent] { return new FrmMaps(parent); }, &made);
-  if (!made) {
-    form->raise();
-    form->activateWindow();
-    return form;
-  }
-  form->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-  form->Form_Load();
-  form->show();
-  return form;
+  return OpenOne([parent] { return new FrmMaps(parent); });
 }
 
 void FrmMaps::ConnectHandlers() {
@@ -186,9 +171,9 @@ void FrmMaps::ConnectHandlers() {
   on(OptionArDer, [] { Write(Key::PanelCorner, "arriba der"); });
   on(OptionRice, [] { Write(Key::PanelBackground, "arroz"); });
   on(OptionEntrever, [] { Write(Key::PanelBackground, "entreverado"); });
-  on(OptOpenWeatherMap, [] { Write(Key::DataSource, "OpenWeatherMap"); });
-  on(OptYahoo, [] { Write(Key::DataSource, "Yahoo"); });
-  on(OptOpenMeteo, [] { Write(Key::DataSource, kOpenMeteo); });
+  // The retired services' options have no handler: they store nothing.
+  for (const auto& [button, name] : SourceOptions())
+    if (SourceNamed(name)) on(button, [name = name] { Write(Key::DataSource, name); });
   connect(ListRes, &QListWidget::currentRowChanged, this, &FrmMaps::ChoosePlace);
   connect(CheckAlwaysUp, &QCheckBox::toggled, this, [](bool ticked) {
     Write(Key::AlwaysUp,
@@ -199,6 +184,7 @@ void FrmMaps::ConnectHandlers() {
 }
 
 void FrmMaps::Form_Load() {
+  setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
   const QString maps = Read(Key::Maps);
   if (maps.isEmpty()) {
     ComboZonas->setCurrentIndex(13);
@@ -224,32 +210,24 @@ void FrmMaps::Form_Load() {
   const QString background = Read(Key::PanelBackground);
   (background.isEmpty() || background == "arroz" ? OptionRice : OptionEntrever)->setChecked(true);
 
-  cityCode_ = Read(Key::CityCode);
   if (const QString country = Read(Key::Country); !country.isEmpty()) TextPais->setText(country);
   if (const QString city = Read(Key::City); !city.isEmpty()) TextCity->setText(city);
 
-  const QString source = Read(Key::DataSource);
-  if (source.isEmpty()) {
-    OptOpenWeatherMap->setChecked(true);
-  } else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
-             source == "AccuWeather" || source == kOpenMeteo) {
-    (source == "Yahoo"            ? OptYahoo
-     : source == "OpenWeatherMap" ? OptOpenWeatherMap
-     : source == "Apixu"          ? OptApixu
-     : source == kOpenMeteo       ? OptOpenMeteo
-                                  : OptAccuWeather)
-        ->setChecked(true);
-  }
+  QString source = Read(Key::DataSource);
+  if (source.isEmpty()) source = QStringLiteral("OpenWeatherMap");
+  for (const auto& [button, name] : SourceOptions())
+    if (name == source) button->setChecked(true);
 
   CheckAlwaysUp->setChecked(Read(Key::AlwaysUp) == QStringLiteral("siempre arriba"));
   // Top-most comes with the window flag set at construction.
+  show();
 }
 
 // The message over the window, then the focus on the field to correct.
 void FrmMaps::Refuse(const QString& text, QLineEdit* field) {
   platform::MsgBoxThen(text, platform::kOkOnly | platform::kExclamation, QStringLiteral("Error"),
                        this, [this, field](int) {
-                         if (!unloaded_) field->setFocus();
+                         if (!Unloaded()) field->setFocus();
                        });
 }
 
@@ -277,96 +255,55 @@ void FrmMaps::CmdOK_Click() {
     return;
   }
 
-  QString address;
-  bool yahoo = false, openMeteo = false;  // as asked: the choice may change meanwhile
-  if (OptYahoo->isChecked()) {
-    yahoo = true;
-    address = Read(Key::YahooPlacesServer) + "/v1/places.q(" + EncodeForAddress(city) +
-              ")?appid=" + Read(Key::YahooKey);
-  } else if (OptOpenWeatherMap->isChecked()) {
-    address = Read(Key::OpenWeatherMapServer) + "/data/2.5/weather?q=" + EncodeForAddress(city) +
-              "," + EncodeForAddress(country) + "&lang=" + EncodeForAddress(languageCode_) +
-              (unitSystem_ == QStringLiteral("Métrico") ? "&units=metric" : "&units=imperial") +
-              "&appid=" + Read(Key::OpenWeatherMapKey) + "&mode=xml";
-  } else if (OptOpenMeteo->isChecked()) {
-    openMeteo = true;
-    address = OpenMeteoSearchAddress(Read(Key::OpenMeteoPlacesServer), city, languageCode_ == "en");
-  } else {
-    return;  // Apixu, AccuWeather or none: nothing to ask
-  }
+  // As asked: the choice may change meanwhile.
+  const Source* source = nullptr;
+  for (const auto& [button, name] : SourceOptions())
+    if (button->isChecked()) source = SourceNamed(name);
+  if (!source) return;  // a retired service or none: nothing to ask
+  const LookUpQuery query{city, country, languageCode_, unitSystem_ == QStringLiteral("Métrico")};
 
   CmdOK->setEnabled(false);
   TextSource->clear();
   // The window's own fetch: closing cancels it, and this never runs then.
-  fetch_.Get(address,
-             [this, yahoo, openMeteo, country, city](FetchResult result, const QByteArray& body) {
+  fetch_.Get(source->LookUpAddress(query),
+             [this, source, query](FetchResult result, const QByteArray& body) {
                CmdOK->setEnabled(true);
                if (result != FetchResult::Ok) return;  // silently, nothing listed
-               const QString answer = QString::fromUtf8(body);
-               TextSource->setPlainText(answer);
-               if (openMeteo) {
-                 leerOpenMeteo(body);
-                 return;
-               }
-               if (yahoo)
-                 leerYahoo(answer, QStringLiteral("<name>"));
-               else
-                 leerOpenWeatherMap(answer, QStringLiteral("name"));
-               // The one place listed is the one chosen; these sources give no position.
-               if (ListRes->count() == 1)
-                 StorePlace(city, country, cityCode_, QString(), QString());
+               TextSource->setPlainText(QString::fromUtf8(body));
+               ListPlaces(source->Places(body, query));
              });
 }
 
-void FrmMaps::leerYahoo(const QString& answer, const QString& tag) {
-  const auto parsed = ParseYahooPlaces(answer, tag);
-  if (!parsed) return;
-  if (parsed->isError) {
-    platform::MsgBoxThen(parsed->message, platform::kOkOnly | platform::kInformation,
+QList<QPair<QRadioButton*, QString>> FrmMaps::SourceOptions() const {
+  return {{OptOpenWeatherMap, QStringLiteral("OpenWeatherMap")},
+          {OptYahoo, QStringLiteral("Yahoo")},
+          {OptApixu, QStringLiteral("Apixu")},
+          {OptAccuWeather, QStringLiteral("AccuWeather")},
+          {OptOpenMeteo, kOpenMeteo}};
+}
+
+void FrmMaps::ListPlaces(const std::optional<FoundPlaces>& found) {
+  if (!found) return;
+  if (found->cityUnknown) {
+    Refuse(found->error, TextCity);
+    return;
+  }
+  if (!found->error.isEmpty()) {
+    platform::MsgBoxThen(found->error, platform::kOkOnly | platform::kInformation,
                          QStringLiteral("Descripción Error!"), this, nullptr);
     return;
   }
-  cityCode_ = parsed->cityCode;
-  ListRes->addItem(parsed->line);
-  ListRes->setCurrentRow(0);
-}
-
-void FrmMaps::leerOpenWeatherMap(const QString& answer, const QString& key) {
-  const auto parsed = ParseOpenWeatherMapCity(answer, key);
-  if (!parsed) return;
-  // No code is no code: the old one would name another city.
-  cityCode_ = dejarsoloNumeros(parsed->idText).value_or(QString());
-  ListRes->addItem(parsed->line);
-  ListRes->setCurrentRow(0);
-}
-
-void FrmMaps::leerOpenMeteo(const QByteArray& answer) {
-  const auto places = ParseOpenMeteoPlaces(answer);
-  if (!places) return;  // not the service's answer: as the other sources, nothing listed
-  if (places->isEmpty()) {
-    Refuse(QStringLiteral("No se encontró ninguna ciudad con ese nombre."), TextCity);
-    return;
-  }
-  const QString typed = TextPais->text().trimmed();
-  int chosen = 0;
-  for (int i = places->size() - 1; i >= 0; --i) {
-    const OpenMeteoPlace& p = places->at(i);
-    if (p.countryCode.compare(typed, Qt::CaseInsensitive) == 0 ||
-        p.country.compare(typed, Qt::CaseInsensitive) == 0)
-      chosen = i;
-  }
-  places_ = *places;
+  places_ = found->places;
   const QSignalBlocker quiet(ListRes);
-  for (const OpenMeteoPlace& p : places_) ListRes->addItem(p.Line());
-  ListRes->setCurrentRow(chosen);
-  ChoosePlace(chosen);
+  for (const FoundPlace& p : places_) ListRes->addItem(p.line);
+  ListRes->setCurrentRow(found->chosen);
+  ChoosePlace(found->chosen);
 }
 
 void FrmMaps::ChoosePlace(int row) {
   if (row < 0 || row >= places_.size()) return;
-  const OpenMeteoPlace& p = places_.at(row);
-  cityCode_ = p.id;
-  StorePlace(p.name, p.countryCode, p.id, p.latitude, p.longitude);
+  const FoundPlace& p = places_.at(row);
+  StorePlace(p.city, p.country, p.code, p.latitude, p.longitude);
 }
 
 void FrmMaps::StorePlace(const QString& city, const QString& country, const QString& code,
@@ -388,15 +325,5 @@ void FrmMaps::reject() { close(); }
 
 // The place was stored when it was chosen.
 void FrmMaps::Form_Unload() { fetch_.Cancel(); }
-
-void FrmMaps::closeEvent(QCloseEvent* event) {
-  if (!unloaded_) {
-    unloaded_ = true;
-    Form_Unload();
-  }
-  One::Closed(this);
-  // Not QDialog's: it would reject, and rejecting closes.
-  event->accept();
-}
 
 }  // namespace weather

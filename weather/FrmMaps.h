@@ -11,12 +11,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "weather/OpenMeteo.h"
+#include "tools/OneWindow.h"
 #include "weather/WeatherDownload.h"
+#include "weather/sources/Source.h"
 
 namespace weather {
 
-class FrmMaps : public QDialog {
+class FrmMaps : public tools::OneWindowOf<FrmMaps, QDialog> {
   Q_OBJECT
  public:
   explicit FrmMaps(QWidget* parent = nullptr);
@@ -25,17 +26,10 @@ class FrmMaps : public QDialog {
   // Opens the window modally over parent (the map viewer) and returns at
   // once; an open one is only brought forward.
   static FrmMaps* Open(QWidget* parent);
-  static FrmMaps* Current();
 
-  void Form_Load();
+  void Form_Load() override;
   void CmdOK_Click();
-  void leerYahoo(const QString& answer, const QString& tag);
-  void leerOpenWeatherMap(const QString& answer, const QString& key);
-  // Lists the places of a key-free look-up and chooses the first in the
-  // typed country, else the first.
-  void leerOpenMeteo(const QByteArray& answer);
   void CmdExit_Click();
-  bool Unloaded() const { return unloaded_; }
 
   QComboBox* ComboZonas = nullptr;
   QLineEdit* TextPais = nullptr;
@@ -55,25 +49,25 @@ class FrmMaps : public QDialog {
   QPushButton* CmdExit = nullptr;
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
   void reject() override;
 
  private:
-  void Form_Unload();
+  void Form_Unload() override;
   void ConnectHandlers();
   void Refuse(const QString& text, QLineEdit* field);
+  // Each data-source option with the name "MetodoDatos" stores for it.
+  QList<QPair<QRadioButton*, QString>> SourceOptions() const;
+  // Lists what a look-up found and stores the place it chose.
+  void ListPlaces(const std::optional<FoundPlaces>& found);
   // Stores the listed place of row as the user's city.
   void ChoosePlace(int row);
   // The user's place: names, code and position, all of them at once.
   void StorePlace(const QString& city, const QString& country, const QString& code,
                   const QString& latitude, const QString& longitude);
-  QList<OpenMeteoPlace> places_;  // the listed places, in list order
+  QList<FoundPlace> places_;  // the listed places, in list order
   Fetch fetch_;
-  QString unitSystem_;  // "Métrico" or "Inglés": the look-up's units
-  // The city the look-up found; at first the stored one.
-  QString cityCode_;
+  QString unitSystem_;    // "Métrico" or "Inglés": the look-up's units
   QString languageCode_;  // of the language stored when the window opened
-  bool unloaded_ = false;
 };
 
 }  // namespace weather

@@ -1,6 +1,5 @@
 #include "weather/FrmWeather.h"
 
-#include <QCloseEvent>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -8,7 +7,6 @@
 #include "platform/MessageBox.h"
 #include "settings/Options.h"
 #include "tools/Access.h"
-#include "tools/OneWindow.h"
 #include "weather/FrmDataWeather.h"
 #include "weather/FrmMaps.h"
 #include "weather/SatelliteWms.h"
@@ -23,8 +21,6 @@ using settings::Key;
 constexpr int kTwips = 15;
 constexpr int kPageFlags =
     platform::navNoHistory | platform::navNoReadFromCache | platform::navNoWriteToCache;
-
-using One = tools::OneWindow<FrmWeather>;
 
 QString Read(Key key) { return QString::fromStdString(settings::Options().Text(key)); }
 
@@ -83,19 +79,14 @@ FrmWeather::~FrmWeather() {
   browser_.reset();
 }
 
-FrmWeather* FrmWeather::Current() { return One::Current(); }
-
 FrmWeather* FrmWeather::Open() {
-  bool made = false;
-  FrmWeather* form = One::Get([] { return new FrmWeather; }, &made);
-  if (made) {
-    form->Form_Load();
-  } else {
-    form->showNormal();
-    form->raise();
-    form->activateWindow();
-  }
-  return form;
+  return OpenOne([] { return new FrmWeather; });
+}
+
+void FrmWeather::BringForward() {
+  showNormal();
+  raise();
+  activateWindow();
 }
 
 void FrmWeather::ApplyLayout() {
@@ -169,7 +160,7 @@ void FrmWeather::Form_Load() {
 }
 
 void FrmWeather::CmdRefresh_Click() {
-  if (unloaded_) return;
+  if (Unloaded()) return;
   ApplyLayout();
   SelectRegion();
   WebBrowser1->Refresh2(2);
@@ -184,21 +175,16 @@ void FrmWeather::MoreInfo_Click() { FrmDataWeather::Open(this); }
 
 void FrmWeather::CmdExit_Click() { close(); }
 
-void FrmWeather::closeEvent(QCloseEvent* event) {
-  if (!unloaded_) {
-    unloaded_ = true;
-    if (!isMinimized()) {
-      settings::Options().SetNumber(Key::MapLeft, x() * kTwips);
-      settings::Options().SetNumber(Key::MapTop, y() * kTwips);
-    }
-    if (FrmMaps* maps = FrmMaps::Current()) maps->close();
-    if (FrmDataWeather* panel = FrmDataWeather::Current()) panel->close();
-    delete steps_;  // before the stop, whose failure report would find them
-    steps_ = nullptr;
-    if (browser_) browser_->Stop();
+void FrmWeather::Form_Unload() {
+  if (!isMinimized()) {
+    settings::Options().SetNumber(Key::MapLeft, x() * kTwips);
+    settings::Options().SetNumber(Key::MapTop, y() * kTwips);
   }
-  One::Closed(this);
-  event->accept();
+  if (FrmMaps* maps = FrmMaps::Current()) maps->close();
+  if (FrmDataWeather* panel = FrmDataWeather::Current()) panel->close();
+  delete steps_;  // before the stop, whose failure report would find them
+  steps_ = nullptr;
+  if (browser_) browser_->Stop();
 }
 
 }  // namespace weather

@@ -6,10 +6,11 @@
 #include <memory>
 
 #include "platform/WebBrowser.h"
+#include "tools/OneWindow.h"
 
 namespace weather {
 
-class FrmWeather : public QWidget {
+class FrmWeather : public tools::OneWindowOf<FrmWeather> {
   Q_OBJECT
  public:
   FrmWeather();
@@ -17,14 +18,12 @@ class FrmWeather : public QWidget {
 
   // Opens the viewer, or only brings it forward when it is open.
   static FrmWeather* Open();
-  static FrmWeather* Current();
 
-  void Form_Load();
+  void Form_Load() override;
   void CmdRefresh_Click();
   void CmdMaps_Click();
   void MoreInfo_Click();
   void CmdExit_Click();
-  bool Unloaded() const { return unloaded_; }
   bool Large() const { return large_; }
   const QString& RegionPage() const { return regionPage_; }
   bool TopMost() const;
@@ -35,10 +34,9 @@ class FrmWeather : public QWidget {
   QPushButton* CmdExit = nullptr;
   QPushButton* MoreInfo = nullptr;
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
  private:
+  void BringForward() override;
+  void Form_Unload() override;
   void ApplyLayout();
   void SelectRegion();
   void ApplyTopMost();
@@ -48,7 +46,6 @@ class FrmWeather : public QWidget {
   QObject* steps_ = nullptr;
   QString regionPage_;
   bool large_ = true;
-  bool unloaded_ = false;
 };
 
 }  // namespace weather

@@ -1,7 +1,6 @@
 #include "weather/WeatherRequest.h"
 
 #include "settings/Options.h"
-#include "weather/OpenMeteo.h"
 #include "weather/WeatherTables.h"
 
 namespace weather {
@@ -22,11 +21,7 @@ WeatherRequest WeatherRequest::FromSettings() {
   else if (!units.isEmpty())
     r.unitCode = QStringLiteral("f");
   const QString source = read(Key::DataSource);
-  if (source.isEmpty())
-    r.dataSource = QStringLiteral("OpenWeatherMap");
-  else if (source == "Yahoo" || source == "OpenWeatherMap" || source == "Apixu" ||
-           source == "AccuWeather" || source == kOpenMeteo)
-    r.dataSource = source;
+  r.dataSource = source.isEmpty() ? QStringLiteral("OpenWeatherMap") : source;
   r.oldCityCode = read(Key::OldCityCode);
   return r;
 }

@@ -17,7 +17,7 @@ struct OwmFields {
 
 struct WeatherRequest {
   QString cityCode;      // empty: asked by city and country
-  QString dataSource;    // OpenWeatherMap when none is stored; empty for an unknown one
+  QString dataSource;    // "MetodoDatos"; OpenWeatherMap when none is stored
   QString languageCode;  // "es" when none or an unknown language is stored
   QString unitCode;      // "c" metric, "f" imperial, empty when none is stored
   QString country;

@@ -23,6 +23,9 @@ TEST_F(Panel, TheAnswerReachesThePageIntactEscapedAndWithoutScripts) {
   EXPECT_EQ(server.targets, QStringList("/data/2.5/weather?id=1%26x%3D2&lang=es&units=metric"
                                         "&appid=0f3a9c5e7b1d4f6a8c2e0b9d7f5a3c1e&mode=xml"));
   EXPECT_TRUE(kit.browsers.at(0)->restricted) << "no scripts in a page of outside text";
+  // The answer is kept where it always was, and the page is built from it.
+  EXPECT_EQ(testsupport::ReadFile(kit.folder / "weather.xml"),
+            OwmAnswer(city, "5", "<script>x()</script>").toStdString());
   const std::string bytes = testsupport::ReadFile(kit.folder / "weather.htm");
   EXPECT_NE(bytes.find(city.toStdString() + "</a>"), std::string::npos);
   EXPECT_EQ(Page().indexOf("<script>"), -1);

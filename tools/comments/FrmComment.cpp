@@ -1,7 +1,6 @@
 #include "tools/comments/FrmComment.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -9,14 +8,11 @@
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "tools/Access.h"
-#include "tools/OneWindow.h"
 
 namespace tools {
 namespace {
 
 constexpr int kTwips = 15;
-
-using One = OneWindow<FrmComment>;
 
 // The window's own icon: a speech bubble, drawn here.
 QIcon CommentIcon() {
@@ -71,28 +67,26 @@ FrmComment::~FrmComment() {
   browser_.reset();
 }
 
-FrmComment* FrmComment::Current() { return One::Current(); }
-
 FrmComment* FrmComment::Open() {
-  if (One::BringForward()) return One::Current();
-  FrmComment* form = One::Get([] { return new FrmComment; });
-  form->Form_Load();
-  form->show();
-  return form;
+  return OpenOne([] { return new FrmComment; });
+}
+
+void FrmComment::BringForward() {
+  show();
+  raise();
+  activateWindow();
 }
 
 // The page loads in the background; the window shows meanwhile.
-void FrmComment::Form_Load() { WebBrowserComment->Navigate(PageAddress()); }
+void FrmComment::Form_Load() {
+  WebBrowserComment->Navigate(PageAddress());
+  show();
+}
 
 void FrmComment::WebBrowserComment_NewWindow2(bool& cancel) { cancel = true; }
 
-void FrmComment::closeEvent(QCloseEvent* event) {
-  if (!unloaded_) {
-    unloaded_ = true;
-    if (browser_) browser_->Stop();
-  }
-  One::Closed(this);
-  event->accept();
+void FrmComment::Form_Unload() {
+  if (browser_) browser_->Stop();
 }
 
 }  // namespace tools

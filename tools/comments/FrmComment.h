@@ -4,10 +4,11 @@
 #include <memory>
 
 #include "platform/WebBrowser.h"
+#include "tools/OneWindow.h"
 
 namespace tools {
 
-class FrmComment : public QWidget {
+class FrmComment : public OneWindowOf<FrmComment> {
   Q_OBJECT
  public:
   FrmComment();
@@ -15,21 +16,18 @@ class FrmComment : public QWidget {
 
   // Shows the window; an open one is only brought forward, its page kept.
   static FrmComment* Open();
-  static FrmComment* Current();
   // The page's address: the update folder + "envia_form_php.php".
   static QString PageAddress();
 
-  void Form_Load();
+  void Form_Load() override;
   void WebBrowserComment_NewWindow2(bool& cancel);
 
   platform::WebBrowser* WebBrowserComment = nullptr;
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
  private:
+  void BringForward() override;
+  void Form_Unload() override;
   std::unique_ptr<platform::WebBrowser> browser_;
-  bool unloaded_ = false;
 };
 
 }  // namespace tools

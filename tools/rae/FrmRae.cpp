@@ -10,15 +10,12 @@
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "tools/Access.h"
-#include "tools/OneWindow.h"
 
 namespace tools {
 namespace {
 
 constexpr int kTwips = 15;
 constexpr int kDefaultLeft = 3720, kDefaultTop = 2355;
-
-using One = OneWindow<FrmRae>;
 
 // Addresses edited by hand only.
 QString Server(settings::Key key) { return QString::fromStdString(settings::Options().Text(key)); }
@@ -117,18 +114,8 @@ FrmRae::~FrmRae() {
   browser_.reset();
 }
 
-FrmRae* FrmRae::Current() { return One::Current(); }
-
 FrmRae* FrmRae::Open() {
-  bool made = false;
-  FrmRae* form = One::Get([] { return new FrmRae; }, &made);
-  if (made) {
-    form->Form_Load();
-  } else {
-    form->raise();
-    form->activateWindow();
-  }
-  return form;
+  return OpenOne([] { return new FrmRae; });
 }
 
 void FrmRae::Form_Load() {
@@ -145,12 +132,12 @@ void FrmRae::Form_Load() {
   // text box is readied. The steps are the window's own: gone or closed, it
   // runs none of them.
   QTimer::singleShot(0, this, [this] {
-    if (unloaded_) return;
+    if (Unloaded()) return;
     WebBrowser1->Navigate(QString::fromStdString(settings::ShippedFile("rae.htm")));
     // Top-most comes with the window flag set at construction.
     show();
     QTimer::singleShot(0, this, [this] {
-      if (unloaded_) return;
+      if (Unloaded()) return;
       TextSearch->clear();
       activateWindow();
       TextSearch->setFocus();
@@ -218,18 +205,13 @@ bool FrmRae::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void FrmRae::closeEvent(QCloseEvent* event) {
-  if (!unloaded_) {
-    unloaded_ = true;
-    if (!isMinimized()) {
-      const settings::Options options;
-      options.SetNumber(settings::Key::RaeLeft, x() * kTwips);
-      options.SetNumber(settings::Key::RaeTop, y() * kTwips);
-    }
-    if (browser_) browser_->Stop();
+void FrmRae::Form_Unload() {
+  if (!isMinimized()) {
+    const settings::Options options;
+    options.SetNumber(settings::Key::RaeLeft, x() * kTwips);
+    options.SetNumber(settings::Key::RaeTop, y() * kTwips);
   }
-  One::Closed(this);
-  event->accept();
+  if (browser_) browser_->Stop();
 }
 
 }  // namespace tools

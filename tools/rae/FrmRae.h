@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/WebBrowser.h"
+#include "tools/OneWindow.h"
 
 namespace tools {
 
@@ -17,7 +18,7 @@ namespace tools {
 // change the address's meaning are escaped, everything else stays as typed.
 QString EncodeSearchWord(const QString& word);
 
-class FrmRae : public QWidget {
+class FrmRae : public OneWindowOf<FrmRae> {
   Q_OBJECT
  public:
   FrmRae();
@@ -25,9 +26,8 @@ class FrmRae : public QWidget {
 
   // Opens the window, or only brings it forward when it is open.
   static FrmRae* Open();
-  static FrmRae* Current();
 
-  void Form_Load();
+  void Form_Load() override;
   void CmdOK_Click();
   void TextSearch_KeyPress(int& keyAscii);
   void ComReset_Click();
@@ -41,14 +41,13 @@ class FrmRae : public QWidget {
   QProgressBar* ProgressBar1 = nullptr;
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
+  void Form_Unload() override;
   void mouseMoveEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Search(const QString& addressStart);
   std::unique_ptr<platform::WebBrowser> browser_;
-  bool unloaded_ = false;
 };
 
 }  // namespace tools

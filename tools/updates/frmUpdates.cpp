@@ -1,7 +1,6 @@
 #include "tools/updates/frmUpdates.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,15 +14,12 @@
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "tools/Access.h"
-#include "tools/OneWindow.h"
 #include "tools/updates/UpdateInfo.h"
 #include "tools/updates/VerVersion.h"
 #include "tools/updates/modCloseBtn.h"
 
 namespace tools {
 namespace {
-
-using One = OneWindow<frmUpdates>;
 
 // The program's own executable in the program folder.
 const char* const kExecutable = "WasteWell";
@@ -97,23 +93,13 @@ frmUpdates::~frmUpdates() {
 }
 
 frmUpdates* frmUpdates::Open(std::function<void()> unloadAllForms) {
-  bool made = false;
-  frmUpdates* form = One::Get([&] { return new frmUpdates(std::move(unloadAllForms)); }, &made);
-  if (!made) {
-    One::BringForward();
-    return form;
-  }
-  // Placed by us and shown first: a download that fails at once puts its
-  // message on this window, before the window manager could have placed it.
-  form->adjustSize();
-  if (QScreen* screen = form->screen()) {
-    QRect r(QPoint(), form->size());
-    r.moveCenter(screen->availableGeometry().center());
-    form->move(r.topLeft());
-  }
-  form->show();
-  form->Form_Load();
-  return form;
+  return OpenOne([&] { return new frmUpdates(std::move(unloadAllForms)); });
+}
+
+void frmUpdates::BringForward() {
+  show();
+  raise();
+  activateWindow();
 }
 
 QString frmUpdates::Folder(const QString& name) const {
@@ -124,7 +110,7 @@ void frmUpdates::Later(std::function<void()> step) {
   // Deleting the window drops the queued call; a closed one awaiting its
   // deletion skips it.
   QTimer::singleShot(0, this, [this, step = std::move(step)] {
-    if (!unloaded_) step();
+    if (!Unloaded()) step();
   });
 }
 
@@ -134,11 +120,20 @@ void frmUpdates::Ask(const QString& text, int style, const QString& title,
   // program's end it may be closed before the window: then is skipped once the
   // window closed.
   platform::MsgBoxThen(text, style, title, this, [this, then = std::move(then)](int answer) {
-    if (!unloaded_) then(answer);
+    if (!Unloaded()) then(answer);
   });
 }
 
 void frmUpdates::Form_Load() {
+  // Placed by us and shown first: a download that fails at once puts its
+  // message on this window, before the window manager could have placed it.
+  adjustSize();
+  if (QScreen* screen = this->screen()) {
+    QRect r(QPoint(), size());
+    r.moveCenter(screen->availableGeometry().center());
+    move(r.topLeft());
+  }
+  show();
   // A first check must not fail for want of the folder.
   QDir().mkpath(QString::fromStdString(settings::ProgramFile("updates")));
   const QString info = Folder(kInfoFile);
@@ -171,7 +166,7 @@ void frmUpdates::TimerUpdates_Timer() {
 }
 
 void frmUpdates::Inet1_StateChanged(int state) {
-  if (unloaded_) return;
+  if (Unloaded()) return;
   if (state == platform::HttpTransfer::icError) {
     if (setupFlag_) QFile::remove(targetPath_);
     TransferFailed();
@@ -343,23 +338,15 @@ void frmUpdates::Unload() {
   close();
 }
 
-void frmUpdates::closeEvent(QCloseEvent* event) {
-  // Only the user is held off during the download; the program's end is not.
-  if (!CloseBtnEnabled(this) && !platform::ProgramEnding()) {
-    event->ignore();
-    return;
-  }
-  if (!unloaded_) {
-    unloaded_ = true;
-    checkFlag_ = false;
-    TimerUpdates->stop();
-    if (inet_) inet_->Cancel();
-    // No half setup stays behind for someone to start.
-    if (setupFlag_ && !setupWhole_) QFile::remove(targetPath_);
-    setupFlag_ = false;
-  }
-  One::Closed(this);
-  event->accept();
+bool frmUpdates::MayClose() { return CloseBtnEnabled(this) || platform::ProgramEnding(); }
+
+void frmUpdates::Form_Unload() {
+  checkFlag_ = false;
+  TimerUpdates->stop();
+  if (inet_) inet_->Cancel();
+  // No half setup stays behind for someone to start.
+  if (setupFlag_ && !setupWhole_) QFile::remove(targetPath_);
+  setupFlag_ = false;
 }
 
 }  // namespace tools

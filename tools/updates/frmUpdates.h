@@ -12,10 +12,11 @@
 #include <memory>
 
 #include "platform/HttpTransfer.h"
+#include "tools/OneWindow.h"
 
 namespace tools {
 
-class frmUpdates : public QWidget {
+class frmUpdates : public OneWindowOf<frmUpdates> {
   Q_OBJECT
  public:
   // unloadAllForms ends the program once the setup was handed over.
@@ -39,13 +40,12 @@ class frmUpdates : public QWidget {
   QTimer* TimerUpdates = nullptr;
   platform::HttpTransfer* Inet1 = nullptr;
 
-  bool Unloaded() const { return unloaded_; }
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
  private:
-  void Form_Load();
+  void Form_Load() override;
+  void BringForward() override;
+  // Only the user is held off during the download; the program's end is not.
+  bool MayClose() override;
+  void Form_Unload() override;
   void TimerUpdates_Timer();
   void Inet1_StateChanged(int state);
   void LanzarSetup();
@@ -76,7 +76,6 @@ class frmUpdates : public QWidget {
   bool setupWhole_ = false;
   std::int16_t ticks_ = 0;
   float percent_ = 0;
-  bool unloaded_ = false;
 };
 
 }  // namespace tools
