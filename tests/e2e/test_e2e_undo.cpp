@@ -1,5 +1,6 @@
 // A real drag from another program onto the bin, then Alt+Z: the files come back, and trash-cli
-// sees the trash empty again.
+// sees the trash empty again. A change of the trash that hangs or is cut short holds up nothing
+// and leaves nothing half done.
 #include <fcntl.h>
 
 #include <algorithm>
@@ -8,8 +9,10 @@
 #include <vector>
 
 #include "support/E2eProgram.h"
+#include "support/TrashTestKit.h"
 
 using namespace testsupport;
+namespace fs = std::filesystem;
 using E2eUndo = E2eTest;
 
 namespace {
@@ -127,4 +130,54 @@ TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
   }
   EXPECT_NE(ReadFile(log).find("Se está vaciando la papelera"), std::string::npos) << ReadFile(log);
   EXPECT_EQ(p.Stop(SIGTERM), 0);
+}
+
+// A restore copying a large item from the trash's volume to the home's is cut short by the
+// restore window's closing, "Salir" or the session's end: within 2 s, the copy gone, the item
+// whole in the trash.
+TEST_F(E2eUndo, ACopyBackCutShortLeavesTheItemInTheTrash) {
+  if (getuid() != 0 || !OwnMountNamespace().empty()) GTEST_SKIP() << "no private mounts here";
+  const auto copies = [](const fs::path& folder) {
+    int n = 0;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec))
+      n += it->path().filename().string().rfind(".wastewell-", 0) == 0;
+    return n;
+  };
+  enum End { kWindowClosed, kSalir, kSigTerm };
+  for (const End end : {kWindowClosed, kSalir, kSigTerm}) {
+    SCOPED_TRACE(end);
+    E2eProgram p;
+    p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
+    const fs::path home = fs::canonical(p.home()), data = home / "data";
+    const TmpfsMount volume(data);
+    ASSERT_TRUE(volume.ok()) << volume.error();
+    const fs::path item = data / "Trash" / "files" / "grande";
+    const std::uintmax_t size = std::uintmax_t{2} << 30;
+    fs::create_directories(item.parent_path());
+    ASSERT_EQ(Shell("fallocate -l " + std::to_string(size) + " '" + item.string() + "'"), 0);
+    WriteFile(data / "Trash" / "info" / "grande.trashinfo",
+              "[Trash Info]\nPath=" + (home / "grande").string() +
+                  "\nDeletionDate=2024-05-01T10:00:00\n");
+    ASSERT_TRUE(p.Start());
+    HotKey('r');
+    std::string restore;
+    ASSERT_TRUE(WaitFor(
+        [&] { return !(restore = WindowNamed("^Restaurar de la Papelera$")).empty(); }, 5000));
+    Keys(restore, "key ctrl+f type grande");
+    Shell("xdotool sleep 0.5 key Down sleep 0.3 key Return");
+    ASSERT_TRUE(WaitFor([&] { return copies(home) == 1; }, 5000)) << "no copy began";
+    if (end == kWindowClosed) Shell("xdotool key Escape");
+    if (end == kSalir && p.OpenMenu()) Shell("xdotool key Up sleep 0.2 key Return");
+    if (end == kSigTerm) kill(p.Pid(), SIGTERM);
+    EXPECT_TRUE(WaitFor(
+        [&] { return end == kWindowClosed ? copies(home) == 0 && p.Running() : !p.Running(); },
+        2000));
+    EXPECT_EQ(p.Stop(SIGTERM), 0);
+    EXPECT_EQ(copies(home) + copies(data / "WasteWell" / "copies"), 0);
+    EXPECT_FALSE(fs::exists(home / "grande"));
+    EXPECT_EQ(fs::file_size(item), size);
+    EXPECT_TRUE(fs::exists(data / "Trash" / "info" / "grande.trashinfo"));
+  }
 }

@@ -30,8 +30,12 @@ void Age(const std::filesystem::path& file);
 bool MakeDeepTree(const std::filesystem::path& top, const std::string& name, int levels,
                   const std::string& bytes);
 
+// Puts this process in a mount namespace of its own, once: what it mounts then, and the programs
+// it starts afterwards, nobody else sees. Why it could not; empty when it could.
+const std::string& OwnMountNamespace();
+
 // A tmpfs mounted on `dir` (made if missing) for the life of the object, in our own mount
-// namespace: nobody else sees it.
+// namespace.
 class TmpfsMount {
  public:
   explicit TmpfsMount(const std::filesystem::path& dir);
@@ -45,6 +49,23 @@ class TmpfsMount {
  private:
   std::filesystem::path dir_;
   std::string error_;
+};
+
+// A FUSE file system with an empty root folder on `dir`, in our own mount namespace, served by a
+// child process until it is stopped (SIGSTOP: a server that no longer answers) or ended. Raw
+// /dev/fuse, no library.
+class FuseMount {
+ public:
+  explicit FuseMount(const std::filesystem::path& dir);
+  ~FuseMount();
+  FuseMount(const FuseMount&) = delete;
+  FuseMount& operator=(const FuseMount&) = delete;
+  bool ok() const { return server_ > 0; }
+  void Stop();
+
+ private:
+  std::filesystem::path dir_;
+  int server_ = -1;
 };
 
 // A Unix socket listening at `file` that takes connections and never answers; -1 if none.

@@ -2,7 +2,6 @@
 // touched, read-only trees go, and what running programs rely on stays.
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <linux/fuse.h>
 #include <poll.h>
 #include <pwd.h>
 #include <sched.h>
@@ -82,89 +81,6 @@ std::string Verdict(const fs::path& folder) {
   platform::RemoveEmptyFolder(folder, &why);
   return std::string(1, letters[int(r.refused)]) + letters[int(why)];
 }
-
-// A FUSE file system with an empty root folder, served by a child process until it is stopped
-// (SIGSTOP: a server that no longer answers) or ended. Raw /dev/fuse, no library.
-class FuseMount {
- public:
-  explicit FuseMount(const fs::path& dir) : dir_(dir) {
-    fs::create_directories(dir);
-    const int fd = open("/dev/fuse", O_RDWR | O_CLOEXEC);
-    if (fd < 0) return;
-    const std::string opts =
-        "fd=" + std::to_string(fd) + ",rootmode=40000,user_id=0,group_id=0,allow_other";
-    if (mount("wwfuse", dir.c_str(), "fuse.wwfuse", MS_NOSUID | MS_NODEV, opts.c_str()) != 0) {
-      close(fd);
-      return;
-    }
-    server_ = fork();
-    if (server_ == 0) Serve(fd);
-    close(fd);
-  }
-  ~FuseMount() {
-    if (server_ > 0) kill(server_, SIGKILL), waitpid(server_, nullptr, 0);
-    umount2(dir_.c_str(), MNT_DETACH);
-  }
-  bool ok() const { return server_ > 0; }
-  void Stop() { kill(server_, SIGSTOP); }
-
- private:
-  [[noreturn]] static void Serve(int fd) {
-    std::vector<char> buf(1 << 20);
-    for (;;) {
-      const ssize_t n = read(fd, buf.data(), buf.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n < static_cast<ssize_t>(sizeof(fuse_in_header))) _exit(0);
-      fuse_in_header in;
-      std::memcpy(&in, buf.data(), sizeof in);
-      union {
-        fuse_init_out init;
-        fuse_attr_out attr;
-        fuse_open_out open;
-      } out{};
-      std::size_t size = 0;
-      int error = 0;
-      switch (in.opcode) {
-        case FUSE_INIT:
-          out.init.major = FUSE_KERNEL_VERSION;
-          out.init.minor = FUSE_KERNEL_MINOR_VERSION;
-          out.init.max_write = 4096;
-          size = sizeof out.init;
-          break;
-        case FUSE_GETATTR:
-          out.attr.attr.ino = 1;
-          out.attr.attr.mode = S_IFDIR | 0755;
-          out.attr.attr.nlink = 2;
-          size = sizeof out.attr;
-          break;
-        case FUSE_OPENDIR:
-          size = sizeof out.open;
-          break;
-        case FUSE_READDIR:
-        case FUSE_RELEASEDIR:
-        case FUSE_ACCESS:
-        case FUSE_FLUSH:
-          break;
-        case FUSE_FORGET:
-        case FUSE_BATCH_FORGET:
-        case FUSE_INTERRUPT:
-          continue;
-        case FUSE_LOOKUP:
-          error = -ENOENT;
-          break;
-        default:
-          error = -ENOSYS;
-      }
-      fuse_out_header head{static_cast<uint32_t>(sizeof head + size), error, in.unique};
-      std::string reply(reinterpret_cast<const char*>(&head), sizeof head);
-      reply.append(reinterpret_cast<const char*>(&out), size);
-      if (write(fd, reply.data(), reply.size()) < 0 && errno == ENODEV) _exit(0);
-    }
-  }
-
-  fs::path dir_;
-  pid_t server_ = -1;
-};
 
 // What `fn` returns if it returns within `seconds`, else "hung" (the child is killed).
 std::string Within(int seconds, const std::function<std::string()>& fn) {
