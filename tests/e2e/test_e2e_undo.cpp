@@ -132,6 +132,33 @@ TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
 
+// Alt+Z whose way back crosses a network mount whose server stopped answering: the bin answers
+// its hot keys meanwhile, and its end does not wait for the stuck undo.
+TEST_F(E2eUndo, AnUndoStuckOnADeadMountHoldsUpNeitherTheBinNorItsEnd) {
+  const char* source = std::getenv("WW_DRAG_SOURCE");
+  if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
+  if (getuid() != 0 || !OwnMountNamespace().empty()) GTEST_SKIP() << "no private mounts here";
+  E2eProgram p;
+  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
+  const fs::path net = fs::canonical(p.home()) / "net";
+  WriteFile(net / "nota.txt", "nota");
+  ASSERT_TRUE(p.Start());
+  const EndSource drag{DragOnto(p, source, {net / "nota.txt"}, p.home() / "drag.out")};
+  ASSERT_TRUE(WaitFor([&] { return !fs::exists(net / "nota.txt"); }, 5000)) << "no drop";
+  // Its folder is now a network mount, seen by the bin while it answers; then it dies.
+  FuseMount dead(net);
+  if (!dead.ok()) GTEST_SKIP() << "no FUSE here";
+  usleep(1500000);
+  dead.Stop();
+  HotKey('z');
+  const std::string onMount =
+      "cat /proc/" + std::to_string(p.Pid()) + "/task/*/stack 2>/dev/null | grep -c fuse_";
+  EXPECT_TRUE(WaitFor([&] { return Shell(onMount) == 0; }, 3000)) << "the undo never went there";
+  HotKey('t');
+  EXPECT_TRUE(WaitFor([] { return !WindowNamed("^TempDir$").empty(); }, 1000)) << "the bin hangs";
+  EXPECT_EQ(p.Stop(SIGTERM, 2000), 0) << "its end waits for the undo";
+}
+
 // A restore copying a large item from the trash's volume to the home's is cut short by the
 // restore window's closing, "Salir" or the session's end: within 2 s, the copy gone, the item
 // whole in the trash.
