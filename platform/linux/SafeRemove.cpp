@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -272,7 +273,8 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRul
     return done();
   }
   struct stat opened;
-  if (fstat(fd.get(), &opened) != 0 || opened.st_dev != dev || IsMountRoot(fd.get()) ||
+  bool mountRoot = false;
+  if (!StatNoWait(fd.get(), "", opened, &mountRoot) || mountRoot || opened.st_dev != dev ||
       !remover.accept(opened)) {
     remover.notEntered(dirFd, name, 0);
     return done();
@@ -290,30 +292,40 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHo
 }
 
 bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names) {
-  int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-  if (dupFd < 0) return false;
-  DIR* d = fdopendir(dupFd);
-  if (!d) {
-    close(dupFd);
-    return false;
-  }
-  rewinddir(d);  // the copy shares its offset with dirFd
-  while (dirent* e = readdir(d)) {
-    if (IsDotOrDotDot(e->d_name)) continue;
-    bool folder = e->d_type == DT_DIR;
-    if (e->d_type == DT_UNKNOWN) {  // file systems that leave the type to a stat
-      struct stat st;
-      folder = fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+  // getdents64 on the folder's own handle: no copy of the handle, no DIR
+  // buffer to allocate, one call for a few hundred names.
+  if (lseek(dirFd, 0, SEEK_SET) != 0) return false;
+  alignas(8) char buf[32768];
+  for (;;) {
+    const long n = syscall(SYS_getdents64, dirFd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    for (long at = 0; at < n;) {
+      struct Dirent64 {
+        std::uint64_t ino;
+        std::int64_t off;
+        unsigned short reclen;
+        unsigned char type;
+        char name[1];
+      };
+      const auto* e = reinterpret_cast<const Dirent64*>(buf + at);
+      at += e->reclen;
+      if (IsDotOrDotDot(e->name)) continue;
+      bool folder = e->type == DT_DIR;
+      if (e->type == DT_UNKNOWN) {  // file systems that leave the type to a stat
+        struct stat st;
+        folder = fstatat(dirFd, e->name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+      }
+      names.emplace_back(e->name, folder);
     }
-    names.emplace_back(e->d_name, folder);
   }
-  closedir(d);
-  return true;
 }
 
 std::int64_t TreeApparentSize(int dirFd) {
   struct stat self;
-  if (fstat(dirFd, &self) != 0 || IsMountRoot(dirFd)) return 0;
+  bool mountRoot = false;
+  if (!StatNoWait(dirFd, "", self, &mountRoot) || mountRoot) return 0;
   const int own = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
   if (own < 0) return 0;
   walk::SizeCounter m;

@@ -5,8 +5,11 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
+#include <string_view>
+#include <tuple>
 
 #include "platform/linux/TrashInfo.h"
 #include "platform/linux/TrashState.h"
@@ -21,6 +24,11 @@ namespace {
 constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                      IN_CLOSE_WRITE | IN_ATTRIB | IN_MODIFY | IN_DELETE_SELF |
                                      IN_MOVE_SELF | IN_ONLYDIR;
+// A top folder, its .Trash and the remembered tops' folders: only a few
+// names there matter, which the events carry.
+constexpr std::uint32_t kTopMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
+                                   IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
+                                   IN_MASK_ADD;
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr std::size_t kMaxRememberedFile = 1 << 20;
 
@@ -195,6 +203,7 @@ FreedesktopTrash::State::State(TrashSettings s)
   uidText = std::to_string(settings.uid);
   if (!settings.topDirs) mounts = std::make_unique<MountWatcher>();
   inotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  topsFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   auto home = std::make_unique<Location>();
   home->kind = Kind::kHome;
   home->path = homeTrash;
@@ -203,13 +212,135 @@ FreedesktopTrash::State::State(TrashSettings s)
 
 FreedesktopTrash::State::~State() {
   if (inotifyFd >= 0) close(inotifyFd);
+  if (topsFd >= 0) close(topsFd);
 }
 
 // --- volumes ---------------------------------------------------------------
 
+int FreedesktopTrash::State::addTopWatch(const std::string& path, const std::string& top,
+                                         Watched what, bool follow) {
+  if (topsFd < 0) {
+    errno = ENOSYS;
+    return -1;
+  }
+  const int wd = inotify_add_watch(topsFd, path.c_str(), kTopMask | (follow ? 0 : IN_DONT_FOLLOW));
+  if (wd < 0) return -1;
+  // Two tops may be one folder (a bind mount): the kernel gives one watch.
+  auto [from, to] = topWatches.equal_range(wd);
+  for (auto it = from; it != to; ++it)
+    if (it->second.first == top && it->second.second == what) return wd;
+  topWatches.emplace(wd, std::make_pair(top, what));
+  return wd;
+}
+
+void FreedesktopTrash::State::dropTopWatch(int& wd, const std::string& top, Watched what) {
+  if (wd < 0) return;
+  auto [from, to] = topWatches.equal_range(wd);
+  for (auto it = from; it != to; ++it) {
+    if (it->second.first == top && it->second.second == what) {
+      topWatches.erase(it);
+      break;
+    }
+  }
+  if (topWatches.count(wd) == 0) inotify_rm_watch(topsFd, wd);
+  wd = -1;
+}
+
+void FreedesktopTrash::State::drainTopEvents() {
+  if (topsFd < 0) return;
+  alignas(inotify_event) char buf[16384];
+  std::string privateName;
+  for (;;) {
+    const ssize_t n = read(topsFd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    if (privateName.empty()) privateName = ".Trash-" + uidText;
+    for (char* p = buf; p < buf + n;) {
+      auto* ev = reinterpret_cast<inotify_event*>(p);
+      p += sizeof(inotify_event) + ev->len;
+      if (ev->mask & IN_Q_OVERFLOW) {
+        for (auto& [top, t] : tops) t.dirty = true;
+        topsDirty = rememberedDirty = true;
+        continue;
+      }
+      const std::string_view name = ev->len ? std::string_view(ev->name) : std::string_view();
+      auto [from, to] = topWatches.equal_range(ev->wd);
+      for (auto it = from; it != to; ++it) {
+        const auto& [top, what] = it->second;
+        bool matters = name.empty() || (ev->mask & IN_IGNORED);
+        if (what == Watched::kTop) matters = matters || name == ".Trash" || name == privateName;
+        if (what == Watched::kShared) matters = matters || name == uidText;
+        if (what == Watched::kDataHome) matters = matters || name == "WasteWell";
+        if (what == Watched::kRememberedDir) matters = matters || name == "trash-volumes";
+        if (!matters) continue;
+        if (what == Watched::kDataHome || what == Watched::kRememberedDir) {
+          rememberedDirty = true;
+        } else if (auto t = tops.find(top); t != tops.end()) {
+          t->second.dirty = topsDirty = true;
+        }
+        if (ev->mask & IN_IGNORED) {  // the folder went: its watch with it
+          for (int* wd : {&wdDataHome, &wdRememberedDir})
+            if (*wd == ev->wd) *wd = -1;
+          if (auto t = tops.find(top); t != tops.end()) {
+            if (t->second.wd == ev->wd) t->second.wd = -1;
+            if (t->second.wdShared == ev->wd) t->second.wdShared = -1;
+          }
+        }
+      }
+      if (ev->mask & IN_IGNORED) topWatches.erase(ev->wd);
+    }
+  }
+}
+
+bool FreedesktopTrash::State::rememberedWatched() {
+  if (!rememberedDirty) return rememberedSeen;
+  rememberedDirty = false;
+  const std::string data = settings.dataHome.string();
+  for (auto [wd, path, what] :
+       {std::make_tuple(&wdDataHome, data, Watched::kDataHome),
+        std::make_tuple(&wdRememberedDir, Join(data, "WasteWell"), Watched::kRememberedDir)}) {
+    int old = *wd;
+    *wd = addTopWatch(path, "", what, true);
+    const int err = errno;
+    if (old >= 0 && old != *wd) dropTopWatch(old, "", what);
+    // A folder that is not there yet shows up as an event in the one above.
+    rememberedSeen =
+        what == Watched::kDataHome ? *wd >= 0 : rememberedSeen && (*wd >= 0 || err == ENOENT);
+  }
+  return false;  // armed just now: read the file once more
+}
+
+void FreedesktopTrash::State::lookAtTops() {
+  if (!topsDirty) return;
+  topsDirty = false;
+  std::vector<const std::string*> looked;
+  for (auto& [top, t] : tops) {
+    if (!t.dirty) continue;
+    t.dirty = false;
+    looked.push_back(&top);
+    // Armed before the look that follows: what changes after it is an event.
+    int old = t.wd;
+    t.wd = addTopWatch(top, top, Watched::kTop, true);
+    if (old >= 0 && old != t.wd) dropTopWatch(old, top, Watched::kTop);
+    old = t.wdShared;
+    t.wdShared = addTopWatch(Join(top, ".Trash"), top, Watched::kShared, false);
+    t.sharedSeen = t.wdShared >= 0 || errno == ENOENT || errno == ENOTDIR;
+    if (old >= 0 && old != t.wdShared) dropTopWatch(old, top, Watched::kShared);
+  }
+  for (auto& l : locations) {
+    if (l->kind == Kind::kHome) continue;
+    auto it = tops.find(l->topDir);
+    if (it == tops.end() || std::find(looked.begin(), looked.end(), &it->first) == looked.end())
+      continue;
+    l->look = true;
+    l->watchedTop = it->second.wd >= 0 && (l->kind != Kind::kShared || it->second.sharedSeen);
+  }
+}
+
 void FreedesktopTrash::State::refreshVolumes() {
   ++volumeChecks;
-  bool changed = remembered.reload();
+  drainTopEvents();
+  bool changed = (!rememberedWatched() || remembered.stale()) && remembered.reload();
   if (settings.topDirs) {
     if (!fixedApplied) {
       fixedApplied = changed = true;
@@ -221,7 +352,10 @@ void FreedesktopTrash::State::refreshVolumes() {
     tableTops.clear();
     for (const fs::path& p : VolumeTopDirs(mounts->read())) tableTops.push_back(p.string());
   }
-  if (!changed) return;
+  if (!changed) {
+    lookAtTops();
+    return;
+  }
   topDirs = tableTops;
   for (const std::string& top : remembered.tops())
     if (std::find(topDirs.begin(), topDirs.end(), top) == topDirs.end()) topDirs.push_back(top);
@@ -251,6 +385,20 @@ void FreedesktopTrash::State::refreshVolumes() {
   // A trash that was counted under a vanished location may now be another's.
   for (auto& l : locations)
     if (l->duplicate) l->resetup = true;
+  // Every top is looked at again (a mount may hide what was there); those
+  // no longer listed lose their watches.
+  for (auto it = tops.begin(); it != tops.end();) {
+    if (std::find(topDirs.begin(), topDirs.end(), it->first) == topDirs.end()) {
+      dropTopWatch(it->second.wd, it->first, Watched::kTop);
+      dropTopWatch(it->second.wdShared, it->first, Watched::kShared);
+      it = tops.erase(it);
+    } else {
+      (it++)->second.dirty = true;
+    }
+  }
+  for (const std::string& top : topDirs) tops[top];
+  topsDirty = true;
+  lookAtTops();
 }
 
 // --- watching --------------------------------------------------------------
@@ -297,6 +445,8 @@ void FreedesktopTrash::State::setup(Location& l) {
   std::unordered_map<std::string, Entry> keep;
   keep.swap(l.entries);
   deactivate(l);
+  // A home trash found anew may sit under a data folder renamed or replaced.
+  if (l.kind == Kind::kHome) rememberedDirty = true;
   l.resetup = false;
   l.rescan = false;
   UniqueFd trashFd;
@@ -414,6 +564,9 @@ void FreedesktopTrash::State::drainEvents() {
 // appeared where there was none?
 void FreedesktopTrash::State::probe(Location& l) {
   if (l.resetup) return;
+  const bool look = l.look;
+  l.look = false;
+  if (!l.active && l.watchedTop && !look) return;  // nothing happened where it would appear
   if (l.kind == Kind::kShared && !SharedTrashUsable(l.topDir)) {
     if (l.active) l.resetup = true;
     return;
@@ -490,7 +643,12 @@ void FreedesktopTrash::State::update(Location& l) {
 
 void FreedesktopTrash::State::refresh() {
   // A drop moves, then shows the trash at once: one look at the mounts serves both.
-  if (!volumesJustChecked) refreshVolumes();
+  if (volumesJustChecked) {
+    drainTopEvents();  // what the move itself made there
+    lookAtTops();
+  } else {
+    refreshVolumes();
+  }
   volumesJustChecked = false;
   drainEvents();
   for (auto& l : locations) probe(*l);

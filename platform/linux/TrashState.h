@@ -69,6 +69,10 @@ struct Location {
   bool watched = false;
   bool resetup = false;
   bool rescan = false;
+  // Absent or unusable, on a top folder that inotify watches: only an event
+  // there (`look`) makes the next tick look again.
+  bool watchedTop = false;
+  bool look = true;
   std::chrono::steady_clock::time_point scannedAt{};
   std::unordered_set<std::string> dirty;
   std::unordered_map<std::string, Entry> entries;
@@ -103,6 +107,8 @@ class RememberedTops {
   // True when the file changed since the last call (and on the first call).
   bool reload();
   const std::vector<std::string>& tops() const { return tops_; }
+  // Whether add() wrote since the last reload().
+  bool stale() const { return !loaded_; }
   // Adds a top and writes the file; false when it could not be written.
   bool add(const std::string& top);
 
@@ -132,6 +138,22 @@ struct FreedesktopTrash::State {
   std::vector<std::unique_ptr<trash::Location>> locations;  // the home trash first
   int inotifyFd = -1;
   std::unordered_map<int, std::pair<trash::Location*, bool>> watches;  // wd -> (location, files/)
+  // The volumes' top folders and the remembered tops' folder, on an inotify
+  // of their own (an overflow there costs a look, not a rescan): an unchanged
+  // one is not asked again.
+  struct TopWatch {
+    int wd = -1, wdShared = -1;  // the top, and its .Trash
+    bool sharedSeen = false;     // .Trash watched, or absent: the shared trash shows in events
+    bool dirty = true;
+  };
+  enum class Watched { kTop, kShared, kDataHome, kRememberedDir };
+  int topsFd = -1;
+  bool topsDirty = true;
+  bool rememberedDirty = true;
+  bool rememberedSeen = false;  // its folders watched: the file changes only with an event
+  int wdDataHome = -1, wdRememberedDir = -1;
+  std::unordered_map<std::string, TopWatch> tops;
+  std::unordered_map<int, std::pair<std::string, Watched>> topWatches;
   DescendHook hook;
   std::function<bool()> stop;                   // asked during a restore's copy
   std::shared_ptr<trash::ListCache> listCache;  // made by the first list()
@@ -142,6 +164,11 @@ struct FreedesktopTrash::State {
   // The index (TrashIndex.cpp).
   void refresh();
   void refreshVolumes();
+  int addTopWatch(const std::string& path, const std::string& top, Watched what, bool follow);
+  void dropTopWatch(int& wd, const std::string& top, Watched what);
+  void drainTopEvents();
+  bool rememberedWatched();
+  void lookAtTops();
   void unwatch(trash::Location& l);
   void deactivate(trash::Location& l);
   int addWatch(int fd, trash::Location* l, bool isFiles);

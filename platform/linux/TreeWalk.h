@@ -65,7 +65,9 @@ bool WalkBelow(int top, dev_t dev, Visitor& v) {
         v.notEntered(cur.get(), name, errno);
         continue;
       }
-      if (fstat(child.get(), &st) != 0 || st.st_dev != dev || IsMountRoot(child.get()) ||
+      // One status of the folder opened serves the device, the mount mark
+      // and the visitor: it may have been swapped since the look above.
+      if (!StatNoWait(child.get(), "", st, &mountRoot) || mountRoot || st.st_dev != dev ||
           !v.accept(st)) {
         v.notEntered(cur.get(), name, 0);
         continue;
@@ -91,14 +93,6 @@ bool WalkBelow(int top, dev_t dev, Visitor& v) {
   return true;
 }
 
-// Whether the entry `name` of `dirFd` is something mounted there (a file
-// bound over another included), asking no file system.
-inline bool IsMountPointAt(int dirFd, const std::string& name) {
-  struct stat st;
-  bool mountRoot = false;
-  return StatNoWait(dirFd, name.c_str(), st, &mountRoot) && mountRoot;
-}
-
 // Adds up the apparent sizes of the files below a folder; links count their
 // own size, what cannot be read adds nothing, a sum past 64 bits stays at the top.
 class SizeCounter {
@@ -106,9 +100,11 @@ class SizeCounter {
   void listed(int, Names&) {}
   Next entry(int dirFd, const std::string& name, bool folder) {
     if (folder) return Next::kEnter;
-    if (IsMountPointAt(dirFd, name)) return Next::kDone;  // its bytes belong to another volume
+    // One status serves the size and the mount mark: a file bound here
+    // belongs to another volume.
     struct stat st;
-    if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
+    bool mountRoot = false;
+    if (StatNoWait(dirFd, name.c_str(), st, &mountRoot) && !mountRoot && !S_ISDIR(st.st_mode))
       total = SaturatingAdd(total, static_cast<std::int64_t>(st.st_size));
     return Next::kDone;
   }

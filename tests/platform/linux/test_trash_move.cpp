@@ -58,6 +58,16 @@ TEST(TrashMove, ASharedVolumeTrashCountsOnlyWhileStickyAndNoLink) {
   fs::rename(shared, vol.path() / "real-shared");
   fs::create_directory_symlink("real-shared", shared);
   EXPECT_EQ(Query(bin).first, before) << "a link to a sticky one";
+  fs::remove(shared);
+  fs::rename(vol.path() / "real-shared", shared);
+  EXPECT_EQ(Query(bin).first, before + 1);
+  // Trashes that appear on a volume looked at before count at the next query.
+  fs::rename(shared / kUid, shared / "aside");
+  EXPECT_EQ(Query(bin).first, before);
+  fs::rename(shared / "aside", shared / kUid);
+  EXPECT_EQ(Query(bin).first, before + 1) << "inside the shared .Trash";
+  PutTrashInfo(vol.path() / (".Trash-" + kUid), "own");
+  EXPECT_EQ(Query(bin).first, before + 2) << "beside it";
 }
 
 // Each item that cannot go stays exactly where it was, with its reason, and no info file stays
