@@ -244,4 +244,42 @@ int RemoveStaleTemporaryFiles(int dirFd, const std::string& name) {
   return removed;
 }
 
+namespace {
+
+bool IsDotOrDotDot(const char* n) {
+  return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+}
+
+}  // namespace
+
+bool IsMountRoot(int fd) {
+  struct statx sx;
+  if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &sx) != 0)
+    return errno != ENOSYS;
+  return (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+         (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
+bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names) {
+  int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+  if (dupFd < 0) return false;
+  DIR* d = fdopendir(dupFd);
+  if (!d) {
+    close(dupFd);
+    return false;
+  }
+  rewinddir(d);  // the copy shares its offset with dirFd
+  while (dirent* e = readdir(d)) {
+    if (IsDotOrDotDot(e->d_name)) continue;
+    bool folder = e->d_type == DT_DIR;
+    if (e->d_type == DT_UNKNOWN) {  // file systems that leave the type to a stat
+      struct stat st;
+      folder = fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+    }
+    names.emplace_back(e->d_name, folder);
+  }
+  closedir(d);
+  return true;
+}
+
 }  // namespace platform

@@ -20,10 +20,6 @@ using walk::Next;
 
 namespace {
 
-bool IsDotOrDotDot(const char* n) {
-  return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
-}
-
 // Gives the owner full access to the folder `name` itself, never to what a
 // link there points to: the change goes through a handle of the folder. The
 // mode it had, or -1 when it was left as it was.
@@ -249,14 +245,6 @@ bool HomeGuard::isHome(const struct stat& st, const std::string& path) const {
   return false;
 }
 
-bool IsMountRoot(int fd) {
-  struct statx sx;
-  if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &sx) != 0)
-    return errno != ENOSYS;
-  return (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
-         (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-}
-
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRules& rules,
                   const std::filesystem::path& shownDir, std::int64_t* removed) {
   Remover remover(dev, rules, shownDir);
@@ -287,28 +275,6 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHo
   RemoveRules rules;
   rules.hook = hook;
   return RemoveTreeAt(dirFd, name, dev, rules, shownDir);
-}
-
-bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names) {
-  int dupFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-  if (dupFd < 0) return false;
-  DIR* d = fdopendir(dupFd);
-  if (!d) {
-    close(dupFd);
-    return false;
-  }
-  rewinddir(d);  // the copy shares its offset with dirFd
-  while (dirent* e = readdir(d)) {
-    if (IsDotOrDotDot(e->d_name)) continue;
-    bool folder = e->d_type == DT_DIR;
-    if (e->d_type == DT_UNKNOWN) {  // file systems that leave the type to a stat
-      struct stat st;
-      folder = fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-    }
-    names.emplace_back(e->d_name, folder);
-  }
-  closedir(d);
-  return true;
 }
 
 std::int64_t TreeApparentSize(int dirFd) {
