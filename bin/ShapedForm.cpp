@@ -89,8 +89,8 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
   tools::Name(pictureMain_, QStringLiteral("Imagen de la papelera"),
               QStringLiteral("La papelera; su dibujo muestra si está vacía o llena"));
 
-  menu_ = std::make_unique<BinMenu>(this, tools_);
-  connect(Menu(), &QMenu::aboutToShow, this, [this] { menu_->ShowState(controller_.Skin()); });
+  menu_ = std::make_unique<BinMenu>(this, Commands());
+  connect(Menu(), &QMenu::aboutToShow, this, [this] { menu_->ShowState(); });
 
   connect(&controller_, &BinController::PictureChanged, this, [this] {
     update();
@@ -140,7 +140,7 @@ bool ShapedForm::Form_Load() {
   if (services.attachToDesktop) services.attachToDesktop(this);
   show();
 
-  menu_->ShowState(controller_.Skin());
+  menu_->ShowState();
   if (controller_.Option(Key::HotKeys)) LoadHotKeyPoller();
 
   // Again once the showing has gone through, for a window manager that
@@ -375,12 +375,12 @@ void ShapedForm::MnuVaciar_Click() { form_DblClick(); }
 
 void ShapedForm::MnuOption_Click(Key key) {
   controller_.ToggleOption(key);
-  menu_->ShowState(controller_.Skin());
+  menu_->ShowState();
 }
 
 void ShapedForm::MnuHotKeys_Click() {
   const bool on = controller_.ToggleOption(Key::HotKeys);
-  menu_->ShowState(controller_.Skin());
+  menu_->ShowState();
   if (on)
     LoadHotKeyPoller();
   else if (frmMask_)
@@ -388,14 +388,52 @@ void ShapedForm::MnuHotKeys_Click() {
   if (!on) delete keyEater_;
 }
 
-HotKeyActions ShapedForm::HotKeys() {
-  // The poller goes with this window (see the destructor), so its actions
-  // never outlive it.
-  HotKeyActions actions;
-  actions.openBin = [this] { MnuOpen_Click(); };
-  actions.emptyBin = [this] { form_DblClick(); };
-  actions.tools = ToolKeys(tools_, [this](tools::Tool& t) { OpenTool(t); });
-  return actions;
+BinCommands ShapedForm::Commands() {
+  // The menu and the poller go with this window (see the destructor), so the
+  // commands never outlive it.
+  const auto command = [this](const char* name, const char* caption, CommandPlace place,
+                              void (ShapedForm::*handler)(), char hotKey = 0) {
+    BinCommand c{name, QString::fromUtf8(caption), place, [this, handler] { (this->*handler)(); }};
+    c.hotKey = hotKey;
+    return c;
+  };
+  const BinCommands toolRows = ToolCommands(
+      tools_, [this](tools::Tool& t) { OpenTool(t); },
+      [this](tools::Tool& t) { return t.Enabled(*this); });
+  BinCommands table;
+  const auto add = [&table](BinCommands rows) {
+    for (BinCommand& row : rows) table.push_back(std::move(row));
+  };
+  const auto addTools = [&](CommandPlace place) {
+    for (const BinCommand& row : toolRows)
+      if (row.place == place) table.push_back(row);
+  };
+  table.push_back(command("MnuOpen", "Abrir Papelera -- Alt + a", CommandPlace::Top,
+                          &ShapedForm::MnuOpen_Click, kVkA));
+  table.back().isDefault = true;
+  table.push_back(command("MnuVaciar", "Vaciar Papelera -- Alt + v", CommandPlace::Top,
+                          &ShapedForm::MnuVaciar_Click, kVkV));
+  addTools(CommandPlace::Utilities);
+  // The hot keys start or stop the poller besides.
+  add(OptionCommands(
+      [this](Key key) {
+        if (key == Key::HotKeys)
+          MnuHotKeys_Click();
+        else
+          MnuOption_Click(key);
+      },
+      [this](Key key) { return controller_.Option(key); }));
+  addTools(CommandPlace::Settings);
+  add(SkinCommands([this](shape::Skin skin) { SwitchSkin(skin); },
+                   [this] { return controller_.Skin(); }));
+  table.push_back(command("MnuAcerca", "Acerca de WasteWell", CommandPlace::Help,
+                          &ShapedForm::MnuAcerca_Click));
+  addTools(CommandPlace::Help);
+  table.push_back(
+      command("MnuWeb", "Visitar la web", CommandPlace::Help, &ShapedForm::MnuWeb_Click));
+  table.push_back(command("MnuLeeme", "Léame", CommandPlace::Help, &ShapedForm::MnuLeeme_Click));
+  table.push_back(command("MnuExit", "Salir", CommandPlace::Bottom, &ShapedForm::MnuExit_Click));
+  return table;
 }
 
 void ShapedForm::LoadHotKeyPoller() {
@@ -413,11 +451,12 @@ void ShapedForm::LoadHotKeyPoller() {
       }
       return;
     }
-    frmMask_ = new FrmMask(HotKeys(), std::move(keys));
+    frmMask_ = new FrmMask(HotKeysOf(menu_->Commands()), std::move(keys));
   }
   if (!keyEater_) {
-    QString letters = QStringLiteral("AV");
-    for (const ToolKey& key : ToolKeys(tools_, [](tools::Tool&) {})) letters += QChar(key.letter);
+    QString letters;
+    for (const BinCommand& c : menu_->Commands())
+      if (c.hotKey && c.available) letters += QChar(c.hotKey);
     keyEater_ = new HotKeyEater(qApp, letters);
     qApp->installEventFilter(keyEater_);
   }
@@ -426,7 +465,7 @@ void ShapedForm::LoadHotKeyPoller() {
 
 void ShapedForm::SwitchSkin(shape::Skin skin) {
   controller_.SwitchSkin(skin);
-  menu_->ShowState(controller_.Skin());
+  menu_->ShowState();
 }
 
 void ShapedForm::OpenTool(tools::Tool& tool) {

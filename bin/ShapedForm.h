@@ -56,8 +56,6 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  friend class BinMenu;
-
   // What the tools ask of the window that hosts them.
   void UnloadAllForms() override;
   QWidget* HostWindow() override { return this; }
@@ -88,7 +86,7 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   void TellState();
   void RestoreGeometry();
   void LoadHotKeyPoller();
-  HotKeyActions HotKeys();
+  BinCommands Commands();
 
   BinController controller_;
   tools::ToolList tools_;
