@@ -6,11 +6,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <utility>
@@ -69,6 +67,7 @@ class HotKeyEater : public QObject {
 ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint),
       controller_(std::move(services)),
+      view_(std::make_unique<BinView>(controller_, this)),
       tools_(std::move(tools)) {
   setObjectName("ShapedForm");
   setWindowTitle(QStringLiteral("WasteWell"));
@@ -96,14 +95,6 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
     update();
     ReshapeAndPaint();
     TellState();
-  });
-  // Shown once the drop is over, so that the program the files came from is
-  // not kept waiting for its answer.
-  connect(&controller_, &BinController::DropLeft, this, [this](const QString& text) {
-    QTimer::singleShot(0, this, [this, text] {
-      platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("WasteWell"), this,
-                           nullptr);
-    });
   });
   connect(&controller_, &BinController::EmptyingOver, this, [] { FormStatus::CloseCurrent(); });
   // A change by a tool's hand shows at once, in the pop-up too.
@@ -136,7 +127,7 @@ bool ShapedForm::Form_Load() {
   // The desktop layer is asked for before the first showing too, so that the
   // window manager takes the window on with it.
   const BinServices& services = controller_.Services();
-  RestoreGeometry();
+  if (const std::optional<QRect> place = StoredPlace(size(), kPictureSide)) setGeometry(*place);
   if (services.attachToDesktop) services.attachToDesktop(this);
   show();
 
@@ -155,40 +146,10 @@ void ShapedForm::HideDesktopTrashIcon() {
   if (controller_.Services().session) controller_.Services().session->SetTrashIconHidden(true);
 }
 
-void ShapedForm::RestoreGeometry() {
-  const settings::Options options;
-  const int left = options.Number(Key::Left);
-  const int top = options.Number(Key::Top);
-  const int width = options.Number(Key::Width);
-  const int height = options.Number(Key::Height);
-  if (left == 0 && top == 0 && width == 0 && height == 0) return;
-
-  // A size of nothing, or a place on no screen, would leave the user no
-  // window to reach the menu from: keep the built-in ones instead.
-  QSize size(ToPixels(width), ToPixels(height));
-  if (size.width() <= 0 || size.height() <= 0) size = this->size();
-  // Nor one larger than the screens: every change of picture scans the
-  // whole window.
-  QRect desktop;
-  for (QScreen* screen : QGuiApplication::screens()) desktop |= screen->geometry();
-  if (!desktop.isEmpty()) size = size.boundedTo(desktop.size());
-  QPoint place(ToPixels(left), ToPixels(top));
-  const QRect picture(
-      place, QSize(std::min(kPictureSide, size.width()), std::min(kPictureSide, size.height())));
-  bool onScreen = false;
-  for (QScreen* screen : QGuiApplication::screens())
-    onScreen = onScreen || screen->geometry().intersects(picture);
-  if (!onScreen && !QGuiApplication::screens().isEmpty())
-    place = QPoint(ToPixels(kBuiltInLeft), ToPixels(kBuiltInTop));
-  setGeometry(QRect(place, size));
-}
-
 void ShapedForm::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  const QRect g = geometry();
-  controller_.Unload(QRect(g.x() * kTwipsPerPixel, g.y() * kTwipsPerPixel,
-                           g.width() * kTwipsPerPixel, g.height() * kTwipsPerPixel));
+  controller_.Unload(geometry());
   if (exitRequested_) UnloadAllForms();
 }
 
@@ -204,8 +165,8 @@ void ShapedForm::UnloadAllForms() {
 void ShapedForm::closeEvent(QCloseEvent* event) {
   // A large trash emptied at the end shows its progress instead of seeming
   // frozen; the window goes once the emptying is over.
-  if (!unloaded_ && controller_.EmptyBeforeExit(
-                        this, [this] { QTimer::singleShot(0, this, [this] { close(); }); })) {
+  if (!unloaded_ &&
+      controller_.EmptyBeforeExit([this] { QTimer::singleShot(0, this, [this] { close(); }); })) {
     event->ignore();
     return;
   }
@@ -369,7 +330,7 @@ void ShapedForm::dropEvent(QDropEvent* event) {
 
 // ---------------------------------------------------------------- commands
 
-void ShapedForm::form_DblClick() { controller_.EmptyByUser(this); }
+void ShapedForm::form_DblClick() { controller_.EmptyByUser(); }
 
 void ShapedForm::MnuVaciar_Click() { form_DblClick(); }
 
