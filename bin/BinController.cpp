@@ -2,11 +2,9 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QProgressDialog>
-#include <QWidget>
 #include <utility>
 
-#include "platform/MessageBox.h"
+#include "bin/BinPlace.h"
 #include "platform/Shell.h"
 #include "settings/ProgramFolder.h"
 #include "settings/PurgeOptions.h"
@@ -84,7 +82,7 @@ bool BinController::Start() {
   return true;
 }
 
-void BinController::Unload(const QRect& windowTwips) {
+void BinController::Unload(const QRect& window) {
   poll_->stop();
   // A purge's pass ends before anything else touches the trash.
   delete std::exchange(purge_, nullptr);
@@ -97,6 +95,7 @@ void BinController::Unload(const QRect& windowTwips) {
   if (emptying_) {
     const EmptyOutcome o = emptying_->Finish();
     delete std::exchange(emptying_, nullptr);
+    emit EmptyingStopped();
     EmptyingEnded(state_, o.emptied);
   }
   // What waited for it goes where the user sent it.
@@ -106,15 +105,12 @@ void BinController::Unload(const QRect& windowTwips) {
   if (Option(Key::EmptyOnExit) && !exitEmptied_ && Bin())
     Bin()->empty([](std::int64_t, std::int64_t) { return true; });
   options.SetText(Key::Picture, shape::ExitValue(skin_, state_.binCount));
-  options.SetNumber(Key::Left, windowTwips.x());
-  options.SetNumber(Key::Top, windowTwips.y());
-  options.SetNumber(Key::Width, windowTwips.width());
-  options.SetNumber(Key::Height, windowTwips.height());
+  StorePlace(window);
   // Started again at log-in, the icon stays hidden in between.
   if (!Option(Key::StartAtLogIn) && services_.session) services_.session->SetTrashIconHidden(false);
 }
 
-bool BinController::EmptyBeforeExit(QWidget* dialogParent, std::function<void()> then) {
+bool BinController::EmptyBeforeExit(std::function<void()> then) {
   if (!Option(Key::EmptyOnExit) || exitEmptied_ || !Bin()) return false;
   if (emptying_ || asking_) {
     afterEmptying_ = std::move(then);
@@ -123,7 +119,7 @@ bool BinController::EmptyBeforeExit(QWidget* dialogParent, std::function<void()>
   if (state_.binCount == 0 && state_.binSize == 0) return false;
   exitEmptied_ = true;
   afterEmptying_ = std::move(then);
-  Empty(kEmptyNoConfirmation, dialogParent);
+  Empty(kEmptyNoConfirmation);
   return true;
 }
 
@@ -183,18 +179,15 @@ bool BinController::AskBeforeDrop(const std::vector<std::filesystem::path>& item
   for (const platform::DropShare& d : purger->SharesOf(items))
     ask = ask || platform::DropAsks(rules, d.diskSize, d.trashSize, d.dropSize, d.largestItem);
   if (!ask) return false;
-  const QString text = QStringLiteral("La papelera pasaría del %1 % del disco. ¿Mover igualmente?")
-                           .arg(rules.percent);
-  // Unanswered when the bin goes: nothing is moved then.
-  platform::MsgBoxThen(text, platform::kYesNo | platform::kQuestion, QStringLiteral("WasteWell"),
-                       nullptr, this, [this, items](int answer) {
-                         if (answer != platform::kAnswerYes) return;
-                         if (emptying_ || work_ || Purging())
-                           waitingDrop_.insert(waitingDrop_.end(), items.begin(), items.end());
-                         else
-                           Move(items);
-                       });
+  emit DropQuestion(rules.percent, items);
   return true;
+}
+
+void BinController::MoveAfterAll(const std::vector<std::filesystem::path>& items) {
+  if (emptying_ || work_ || Purging())
+    waitingDrop_.insert(waitingDrop_.end(), items.begin(), items.end());
+  else
+    Move(items);
 }
 
 bool BinController::PurgePass() {
@@ -213,7 +206,7 @@ void BinController::PurgeDone(const PurgeOutcome& o) {
   }
   emit BusyChanged();
   if (std::exchange(emptyAfterPurge_, false))
-    EmptyByUser(emptyParent_);
+    EmptyByUser();
   else if (!waitingDrop_.empty())
     Drop(std::exchange(waitingDrop_, {}));
   else
@@ -222,40 +215,44 @@ void BinController::PurgeDone(const PurgeOutcome& o) {
 
 // ---------------------------------------------------------------- emptying
 
-bool BinController::EmptyByUser(QWidget* dialogParent) {
+bool BinController::EmptyByUser() {
   if (!Bin() || (state_.binCount == 0 && state_.binSize == 0)) return false;
   if (work_) {
-    Refuse(BusyReason(), dialogParent);
+    emit Refused(BusyReason());
     return true;
   }
   // The purge's pass ends first; the emptying follows it.
   if (Purging()) {
     emptyAfterPurge_ = true;
-    emptyParent_ = dialogParent;
     return true;
   }
   EmptyingAsked(state_);
   const int flags = EmptyFlags();
   if (flags & kEmptyNoConfirmation) {
-    Empty(flags, dialogParent);
+    Empty(flags);
     return true;
   }
   // Alt+V held acts on every tick of the hot-key poll: one question at a time.
   if (asking_ || emptying_) return true;
   asking_ = true;
-  // The question belongs to the window, which holds this controller: an
-  // answer never comes after either has gone.
-  AskToEmpty(Bin()->query().count, dialogParent, [this, flags, dialogParent](bool yes) {
-    asking_ = false;
-    if (yes) {
-      Empty(flags, dialogParent);
-      return;
-    }
-    EmptyingEnded(state_, false);
-    emit EmptyingOver();
-    if (auto then = std::exchange(afterEmptying_, nullptr)) then();
-  });
+  askedFlags_ = flags;
+  emit EmptyQuestion(Bin()->query().count);
   return true;
+}
+
+void BinController::AnswerEmpty(bool yes) {
+  if (!std::exchange(asking_, false)) return;
+  if (yes) {
+    Empty(askedFlags_);
+    return;
+  }
+  EmptyingEnded(state_, false);
+  emit EmptyingOver();
+  if (auto then = std::exchange(afterEmptying_, nullptr)) then();
+}
+
+void BinController::StopEmptying() {
+  if (emptying_) emptying_->Cancel();
 }
 
 int BinController::EmptyFlags() const {
@@ -265,12 +262,12 @@ int BinController::EmptyFlags() const {
   return flags;
 }
 
-void BinController::Empty(int flags, QWidget* dialogParent) {
+void BinController::Empty(int flags) {
   if (!Bin() || emptying_) return;
   // Asked while a change ran, answered after it began: the question waited.
   if (work_) {
     EmptyingEnded(state_, false);
-    Refuse(BusyReason(), dialogParent);
+    emit Refused(BusyReason());
     emit EmptyingOver();
     return;
   }
@@ -284,25 +281,21 @@ void BinController::Empty(int flags, QWidget* dialogParent) {
   }
   // The run is this controller's child: its end never comes after the bin has gone.
   emptying_ = new EmptyingRun(
-      std::move(own), flags, dialogParent,
-      [this, parent = QPointer<QWidget>(dialogParent)](const EmptyOutcome& o) {
-        EmptyingDone(o, parent);
-      },
-      this);
+      std::move(own),
+      [this](std::int64_t done, std::int64_t total) { emit EmptyingProgress(done, total); },
+      [this](const EmptyOutcome& o) { EmptyingDone(o); }, this);
+  emit EmptyingStarted(!(flags & kEmptyNoProgressUi));
   // Whatever the emptying reaches may be gone in part, however it ends: the
   // last drop can no longer come back whole.
   lastDrop_.clear();
   emit BusyChanged();
 }
 
-QWidget* BinController::EmptyingProgress() const {
-  return emptying_ ? emptying_->Progress() : nullptr;
-}
-
-void BinController::EmptyingDone(const EmptyOutcome& o, QWidget* dialogParent) {
+void BinController::EmptyingDone(const EmptyOutcome& o) {
   std::exchange(emptying_, nullptr)->deleteLater();
+  emit EmptyingStopped();
   EmptyingEnded(state_, o.emptied);
-  ShowLeft(o.result, dialogParent);
+  if (!o.result.left.empty()) emit EmptyingLeft(o.result);
   if (waitingDrop_.empty())
     Poll();
   else
@@ -320,15 +313,6 @@ QString BinController::BusyReason() const {
   if (Purging())
     return QStringLiteral("Se está vaciando la papelera automáticamente. Espere a que termine.");
   return {};
-}
-
-void BinController::Refuse(const QString& why, QWidget* parent) {
-  // Alt+V held asks on every tick: one message at a time.
-  if (refusing_ || why.isEmpty()) return;
-  refusing_ = true;
-  platform::MsgBoxThen(
-      why, platform::kInformation, QStringLiteral("WasteWell"), parent, this,
-      [this](int) { refusing_ = false; }, false);
 }
 
 bool BinController::Run(QString reason, TrashWork::Work work, QObject* context,

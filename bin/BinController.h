@@ -1,13 +1,14 @@
 #pragma once
 // The bin apart from its window: its state, and the decisions of the poll,
 // the drop, the emptying and the menu's commands. The window draws what this
-// decides and forwards the user's input here.
+// decides, asks what this asks (BinView) and forwards the answers and the
+// user's input here.
 #include <QImage>
 #include <QObject>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -63,12 +64,12 @@ class BinController : public QObject {
   bool Start();
   // The unload step: lets an emptying of ours run to its end, empties when
   // asked to, then stores the skin, what the last poll saw and the window's
-  // place and size (twips).
-  void Unload(const QRect& windowTwips);
+  // place and size (`window`, pixels).
+  void Unload(const QRect& window);
   // "Vaciar al salir" before the unload: empties without the question but
   // with its progress window, then `then` runs (after an emptying already
   // under way, too). False when the unload may go on at once.
-  bool EmptyBeforeExit(QWidget* dialogParent, std::function<void()> then);
+  bool EmptyBeforeExit(std::function<void()> then);
   // The poll runs every second from creation.
   void SetPolling(bool on);
 
@@ -79,8 +80,14 @@ class BinController : public QObject {
   void Drop(const std::vector<std::filesystem::path>& items);
   // Double click, "Vaciar Papelera", Alt+V: false, and nothing done, when the
   // trash is empty. The emptying runs on after this returns.
-  bool EmptyByUser(QWidget* dialogParent);
+  bool EmptyByUser();
+  // The answer to EmptyQuestion.
+  void AnswerEmpty(bool yes);
+  // "Cancelar": the emptying under way stops at its next step.
+  void StopEmptying();
   bool Emptying() const { return emptying_ != nullptr; }
+  // The answer yes to DropQuestion: the items go after all.
+  void MoveAfterAll(const std::vector<std::filesystem::path>& items);
   // One pass of the automatic purge with the stored rules, unless the trash
   // is busy; false when none started.
   bool PurgePass();
@@ -100,8 +107,6 @@ class BinController : public QObject {
   // leaves nothing behind; its item stays in the trash).
   void StopChange();
   bool Changing() const { return work_ != nullptr; }
-  // The progress window of the emptying under way, if it has one.
-  QWidget* EmptyingProgress() const;
 
   // The menu's commands. ToggleOption returns the option's new value.
   bool ToggleOption(settings::Key key);
@@ -131,18 +136,26 @@ class BinController : public QObject {
   void EmptyingOver();  // the emptying ended and was shown, or the user declined it
   void BusyChanged();   // an emptying or a change of items began or ended
   void TrashChanged();  // a change of items ended and the trash was looked at again
+  // For the view; each question is answered by a call.
+  void EmptyQuestion(std::int64_t count);  // answered by AnswerEmpty
+  void EmptyingStarted(bool showProgress);
+  void EmptyingProgress(std::int64_t done, std::int64_t total);
+  void EmptyingStopped();                           // its progress window goes
+  void EmptyingLeft(const platform::EmptyResult&);  // entries that stayed
+  void Refused(const QString& why);                 // the trash is busy
+  // A drop would take the trash past `percent` of its disk; a yes goes to MoveAfterAll.
+  void DropQuestion(int percent, const std::vector<std::filesystem::path>& items);
 
  private:
   int EmptyFlags() const;
-  void Empty(int flags, QWidget* dialogParent);
-  void EmptyingDone(const EmptyOutcome& o, QWidget* dialogParent);
+  void Empty(int flags);
+  void EmptyingDone(const EmptyOutcome& o);
   const QImage& PictureOf(const char* holderName);
   void Move(const std::vector<std::filesystem::path>& items);
   bool AskBeforeDrop(const std::vector<std::filesystem::path>& items);
   void PurgeDone(const PurgeOutcome& o);
   bool Run(QString reason, TrashWork::Work work, QObject* context,
            std::function<void(const platform::ItemsResult&)> done);
-  void Refuse(const QString& why, QWidget* parent);
 
   BinServices services_;
   QTimer* poll_ = nullptr;  // Timer1
@@ -152,19 +165,18 @@ class BinController : public QObject {
   std::map<std::string, QImage> decoded_;           // by holder name: each picture once
   std::map<settings::Key, bool> options_;           // the menu's options, as checked
   bool asking_ = false;                             // the emptying's question is open
+  int askedFlags_ = 0;                              // the flags it was asked with
   bool exitEmptied_ = false;                        // the exit's emptying has run
   std::function<void()> afterEmptying_;             // the end, waiting for an emptying
   EmptyingRun* emptying_ = nullptr;                 // the emptying under way
   TrashWork* work_ = nullptr;                       // the change of items under way
   TrashWork* cleanup_ = nullptr;                    // what a crashed run left, at start
   QString workReason_;                              // what it is doing, for BusyReason()
-  bool refusing_ = false;                           // a refusal's message is open
   std::vector<std::filesystem::path> waitingDrop_;  // dropped during it
   std::vector<platform::TrashedItem> lastDrop_;     // what the last drop moved, for its undo
   AutoPurge* purge_ = nullptr;                      // the automatic purge's passes
   QTimer* purgeTimer_ = nullptr;
   bool emptyAfterPurge_ = false;  // asked while a pass ran: empties after it
-  QWidget* emptyParent_ = nullptr;
 };
 
 }  // namespace bin

@@ -1,6 +1,7 @@
 #pragma once
-// The bin window's right-click menu. The check marks show the stored options
-// and the skin on screen; they are never read back as the state.
+// The bin window's right-click menu, built from the bin's command table. The
+// check marks show the stored options and the skin on screen; they are never
+// read back as the state.
 #include <QAction>
 #include <QMenu>
 #include <QString>
@@ -8,30 +9,28 @@
 #include <utility>
 #include <vector>
 
-#include "settings/Options.h"
-#include "shape/SkinCatalog.h"
-#include "tools/Tool.h"
+#include "bin/BinCommands.h"
 
 namespace bin {
 
-class ShapedForm;
-
 class BinMenu {
  public:
-  BinMenu(ShapedForm* form, const tools::ToolList& tools);
+  // The commands are kept; `owner` holds the menu and receives its triggers.
+  BinMenu(QWidget* owner, BinCommands commands);
   QMenu* Menu() const { return menu_; }
   QAction* Item(const QString& name) const;
-  void ShowState(shape::Skin skin);
+  // The check marks and the greyed items, as the commands say now.
+  void ShowState();
+  const BinCommands& Commands() const { return commands_; }
 
  private:
-  QAction* AddItem(QMenu* menu, const char* name, const QString& caption);
-  void AddTools(QMenu* menu, tools::MenuPlace place, const tools::ToolList& tools);
+  void AddItems(QMenu* menu, CommandPlace place);
 
-  ShapedForm* form_;
+  QWidget* owner_;
+  BinCommands commands_;
   QMenu* menu_;
   std::map<QString, QAction*> items_;
-  std::map<QAction*, settings::Key> options_;
-  std::vector<std::pair<QAction*, tools::Tool*>> toolItems_;
+  std::vector<std::pair<QAction*, const BinCommand*>> shown_;  // those with a state to show
 };
 
 }  // namespace bin

@@ -1,48 +1,22 @@
 #include "bin/Emptying.h"
 
-#include <QProgressDialog>
 #include <QTimer>
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
-
-#include "platform/MessageBox.h"
 
 namespace bin {
 namespace {
 
-constexpr int kProgressDelayMs = 300;
 constexpr int kWatchMs = 50;
-constexpr int kLeftShown = 15;
-constexpr int kLetGoMs = 1500;   // the program ends within 2 s of its end being asked
-constexpr int kWaitStepMs = 10;  // entries named in the message; the rest counted
-
-int Clamped(std::int64_t n) { return static_cast<int>(std::min<std::int64_t>(n, INT32_MAX)); }
+constexpr int kLetGoMs = 1500;  // the program ends within 2 s of its end being asked
+constexpr int kWaitStepMs = 10;
 
 }  // namespace
 
-void AskToEmpty(std::int64_t count, QWidget* parent, std::function<void(bool)> answered) {
-  const QString text =
-      count == 1 ? QStringLiteral("¿Seguro que desea eliminar definitivamente este elemento?")
-                 : QStringLiteral("¿Seguro que desea eliminar definitivamente estos %1 elementos?")
-                       .arg(count);
-  platform::MsgBoxThen(
-      text, platform::kOkCancel | platform::kQuestion, QStringLiteral("Vaciar Papelera"), parent,
-      [answered = std::move(answered)](int answer) { answered(answer == platform::kAnswerOk); });
-}
-
-EmptyingRun::EmptyingRun(std::unique_ptr<platform::RecycleBin> bin, int flags,
-                         QWidget* dialogParent, std::function<void(const EmptyOutcome&)> ended,
-                         QObject* parent)
-    : QObject(parent), ended_(std::move(ended)) {
-  if (!(flags & kEmptyNoProgressUi)) {
-    progress_ = new QProgressDialog(QStringLiteral("Vaciando la papelera..."),
-                                    QStringLiteral("Cancelar"), 0, 100, dialogParent);
-    progress_->setWindowTitle(QStringLiteral("Vaciar Papelera"));
-    progress_->setWindowModality(Qt::NonModal);
-    progress_->setMinimumDuration(kProgressDelayMs);
-    connect(progress_, &QProgressDialog::canceled, this, [this] { cancel_ = true; });
-  }
+EmptyingRun::EmptyingRun(std::unique_ptr<platform::RecycleBin> bin,
+                         std::function<void(std::int64_t, std::int64_t)> progress,
+                         std::function<void(const EmptyOutcome&)> ended, QObject* parent)
+    : QObject(parent), progress_(std::move(progress)), ended_(std::move(ended)) {
   watch_ = new QTimer(this);
   watch_->setInterval(kWatchMs);
   connect(watch_, &QTimer::timeout, this, &EmptyingRun::Watch);
@@ -60,7 +34,6 @@ EmptyingRun::EmptyingRun(std::unique_ptr<platform::RecycleBin> bin, int flags,
 
 EmptyingRun::~EmptyingRun() {
   if (worker_.joinable()) worker_.join();
-  delete progress_.data();
 }
 
 EmptyOutcome EmptyingRun::Finish() {
@@ -71,7 +44,6 @@ EmptyOutcome EmptyingRun::Finish() {
 EmptyOutcome EmptyingRun::Join() {
   if (worker_.joinable()) worker_.join();
   const bool stopped = cancel_;
-  delete progress_.data();
   EmptyOutcome o;
   o.emptied = !stopped && result_.left.empty();
   o.result = std::move(result_);
@@ -80,10 +52,7 @@ EmptyOutcome EmptyingRun::Join() {
 
 void EmptyingRun::Watch() {
   if (!finished_.load(std::memory_order_acquire)) {
-    if (progress_ && !cancel_) {
-      progress_->setMaximum(Clamped(total_));
-      progress_->setValue(Clamped(done_));
-    }
+    if (progress_ && !cancel_) progress_(done_, total_);
     return;
   }
   watch_->stop();
@@ -140,22 +109,6 @@ void TrashWork::Watch() {
   worker_.join();
   // Last: the one told may delete this object.
   if (ended_) ended_(shared_->result);
-}
-
-void ShowLeft(const platform::EmptyResult& r, QWidget* parent) {
-  if (r.left.empty()) return;
-  QString text = QStringLiteral("No se pudieron eliminar de la papelera:\n");
-  int shown = 0;
-  for (const auto& path : r.left) {
-    if (++shown > kLeftShown) {
-      text += QStringLiteral("\n... y %1 más").arg(r.left.size() - kLeftShown);
-      break;
-    }
-    text += QStringLiteral("\n") + QString::fromStdString(path.string());
-  }
-  // Only told: nothing waits on it, so it holds up none of the bin's input.
-  platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("WasteWell"), parent, parent,
-                       nullptr, false);
 }
 
 }  // namespace bin

@@ -1,9 +1,6 @@
 #pragma once
-// Emptying the trash from the bin window: the question first, the progress
-// window during, the entries that stayed afterwards.
+// Emptying the trash and changing single items off the interface thread.
 #include <QObject>
-#include <QPointer>
-#include <QProgressDialog>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -13,7 +10,6 @@
 #include "platform/RecycleBin.h"
 
 class QTimer;
-class QWidget;
 
 namespace bin {
 
@@ -23,11 +19,6 @@ enum EmptyFlag {
   kEmptyNoProgressUi = 2,    // "Sin barra de progreso"
 };
 
-// The question before an emptying of `count` items. Returns at once; the
-// answer (true for OK) comes later. A question whose parent goes first never
-// answers.
-void AskToEmpty(std::int64_t count, QWidget* parent, std::function<void(bool yes)> answered);
-
 struct EmptyOutcome {
   bool emptied = false;  // to the end: not stopped, nothing left behind
   platform::EmptyResult result;
@@ -35,12 +26,12 @@ struct EmptyOutcome {
 
 // One emptying on a thread of its own, so that the bin stays live while it
 // runs. The adapter is the worker's alone: adapters are not shared across
-// threads. The progress window is not modal; "Cancelar" stops the worker at
-// its next step. `ended` runs on the interface thread from this object's
-// timer, so it never runs once this object has gone.
+// threads. `progress` (done, total) and `ended` run on the interface thread
+// from this object's timer, so they never run once this object has gone.
 class EmptyingRun : public QObject {
  public:
-  EmptyingRun(std::unique_ptr<platform::RecycleBin> bin, int flags, QWidget* dialogParent,
+  EmptyingRun(std::unique_ptr<platform::RecycleBin> bin,
+              std::function<void(std::int64_t done, std::int64_t total)> progress,
               std::function<void(const EmptyOutcome&)> ended, QObject* parent = nullptr);
   // Waits for the worker: it never outlives what it reports to.
   ~EmptyingRun() override;
@@ -49,14 +40,15 @@ class EmptyingRun : public QObject {
 
   // Waits for the worker to end and gives what it did; `ended` never runs then.
   EmptyOutcome Finish();
-  QProgressDialog* Progress() const { return progress_; }
+  // The worker stops at its next step; no progress is told after this.
+  void Cancel() { cancel_ = true; }
 
  private:
   void Watch();
   EmptyOutcome Join();
 
+  std::function<void(std::int64_t, std::int64_t)> progress_;
   std::function<void(const EmptyOutcome&)> ended_;
-  QPointer<QProgressDialog> progress_;
   QTimer* watch_ = nullptr;
   std::atomic<bool> cancel_{false};
   std::atomic<bool> finished_{false};
@@ -95,8 +87,5 @@ class TrashWork : public QObject {
   QTimer* watch_ = nullptr;
   std::thread worker_;
 };
-
-// Names the entries that stayed, over parent; the box holds nothing up.
-void ShowLeft(const platform::EmptyResult& r, QWidget* parent);
 
 }  // namespace bin

@@ -6,24 +6,26 @@
 
 namespace bin {
 
-std::vector<ToolKey> ToolKeys(const tools::ToolList& tools,
-                              const std::function<void(tools::Tool&)>& open) {
+HotKeyActions HotKeysOf(const BinCommands& commands) {
   static constexpr char kOrder[] = "DTSXW";  // any other letter after these
   auto rank = [](char letter) {
     const char* at = std::strchr(kOrder, letter);
     return at ? at - kOrder : static_cast<std::ptrdiff_t>(sizeof kOrder);
   };
-  std::vector<ToolKey> keys;
-  for (const auto& tool : tools) {
-    const tools::ToolInfo& info = tool->Info();
-    if (!info.hotKey || !tool->Available()) continue;
-    tools::Tool* t = tool.get();
-    keys.push_back({info.hotKey, [open, t] { open(*t); }});
+  HotKeyActions actions;
+  for (const BinCommand& c : commands) {
+    if (!c.hotKey || !c.available) continue;
+    if (c.hotKey == kVkA)
+      actions.openBin = c.run;
+    else if (c.hotKey == kVkV)
+      actions.emptyBin = c.run;
+    else
+      actions.tools.push_back({c.hotKey, c.run});
   }
-  std::stable_sort(keys.begin(), keys.end(), [&](const ToolKey& a, const ToolKey& b) {
-    return rank(a.letter) < rank(b.letter);
-  });
-  return keys;
+  std::stable_sort(
+      actions.tools.begin(), actions.tools.end(),
+      [&](const ToolKey& a, const ToolKey& b) { return rank(a.letter) < rank(b.letter); });
+  return actions;
 }
 
 HotKeyPoller::HotKeyPoller(platform::KeyState& keys, HotKeyActions actions)
@@ -32,7 +34,7 @@ HotKeyPoller::HotKeyPoller(platform::KeyState& keys, HotKeyActions actions)
   for (const ToolKey& t : actions_.tools) watched_.push_back({t.letter});
 }
 
-HotKeyPoller::~HotKeyPoller() { *alive_ = false; }
+HotKeyPoller::~HotKeyPoller() = default;
 
 HotKeyPoller::Watched& HotKeyPoller::Key(int code) {
   for (Watched& k : watched_)
@@ -48,9 +50,8 @@ bool HotKeyPoller::Held(int virtualKey) const {
 
 bool HotKeyPoller::Run(const std::function<void()>& action) {
   if (!action) return true;
-  const std::shared_ptr<bool> alive = alive_;
   action();
-  return *alive && on_;
+  return on_;
 }
 
 HotKeyPoller::Next HotKeyPoller::AfterPoll() const {
@@ -63,7 +64,6 @@ HotKeyPoller::Next HotKeyPoller::AfterPoll() const {
 
 HotKeyPoller::Next HotKeyPoller::TimerTecla_Timer() {
   if (!on_) return Next::Done;
-  if (busy_) return Next::Poll;
 
   keys_.BeginPoll();
   for (Watched& k : watched_)
@@ -81,17 +81,6 @@ HotKeyPoller::Next HotKeyPoller::TimerTecla_Timer() {
     for (Watched& k : watched_)
       if (k.code != kVkA) k.latched = false;
   if (!Key(kVkAlt).held) return AfterPoll();
-
-  // Set here, cleared on every way out: the poller may be gone by then.
-  busy_ = true;
-  const std::shared_ptr<bool> alive = alive_;
-  struct Unbusy {
-    const std::shared_ptr<bool>& alive;
-    bool& busy;
-    ~Unbusy() {
-      if (*alive) busy = false;
-    }
-  } unbusy{alive, busy_};
 
   Watched& a = Key(kVkA);
   if (a.held) {

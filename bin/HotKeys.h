@@ -2,11 +2,10 @@
 // The hot-key poller: Alt+letter combinations seen anywhere on the desktop by
 // polling the global key state, without registering them with the system.
 #include <functional>
-#include <memory>
 #include <vector>
 
+#include "bin/BinCommands.h"
 #include "platform/KeyState.h"
-#include "tools/Tool.h"
 
 namespace bin {
 
@@ -28,11 +27,10 @@ struct HotKeyActions {
   std::vector<ToolKey> tools;
 };
 
-// The tools' hot keys, in the order they are looked at (dictionary, cleaner,
-// capture, folders, maps: not the menu's), each opening its tool through open.
-// Tools without a key or not yet available have none.
-std::vector<ToolKey> ToolKeys(const tools::ToolList& tools,
-                              const std::function<void(tools::Tool&)>& open);
+// The hot keys of the command table: Alt+A and Alt+V for the bin, then the
+// tools' keys in the order they are looked at (dictionary, cleaner, capture,
+// folders, maps: not the menu's). Rows not available have none.
+HotKeyActions HotKeysOf(const BinCommands& commands);
 
 class HotKeyPoller {
  public:
@@ -44,12 +42,10 @@ class HotKeyPoller {
   // What the caller does after a poll.
   enum class Next {
     Rest,  // nothing watched is held: poll on the next change of a key
-    Poll,  // poll again in 100 ms (a key is held, or an action is running)
-    Done,  // stopped, or gone inside an action: touch nothing
+    Poll,  // poll again in 100 ms (a key is held)
+    Done,  // stopped, also inside an action: touch nothing
   };
-  // One poll. Does nothing while an action it started is still running: a
-  // question box runs its own event loop, and a poll from there would start
-  // the action again beneath it.
+  // One poll.
   Next TimerTecla_Timer();
   // The hot keys were switched off: no further action, even within this tick.
   void Stop() { on_ = false; }
@@ -62,7 +58,7 @@ class HotKeyPoller {
     bool held = false;
     bool latched = false;  // acted on during this press
   };
-  // Runs an action; false when the poller did not survive it or was stopped.
+  // Runs an action; false when it switched the hot keys off.
   bool Run(const std::function<void()>& action);
   Watched& Key(int code);
   Next AfterPoll() const;
@@ -71,8 +67,6 @@ class HotKeyPoller {
   HotKeyActions actions_;
   std::vector<Watched> watched_;
   bool on_ = true;
-  bool busy_ = false;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace bin

@@ -6,11 +6,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <utility>
@@ -69,6 +67,7 @@ class HotKeyEater : public QObject {
 ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint),
       controller_(std::move(services)),
+      view_(std::make_unique<BinView>(controller_, this)),
       tools_(std::move(tools)) {
   setObjectName("ShapedForm");
   setWindowTitle(QStringLiteral("WasteWell"));
@@ -89,21 +88,13 @@ ShapedForm::ShapedForm(BinServices services, tools::ToolList tools)
   tools::Name(pictureMain_, QStringLiteral("Imagen de la papelera"),
               QStringLiteral("La papelera; su dibujo muestra si está vacía o llena"));
 
-  menu_ = std::make_unique<BinMenu>(this, tools_);
-  connect(Menu(), &QMenu::aboutToShow, this, [this] { menu_->ShowState(controller_.Skin()); });
+  menu_ = std::make_unique<BinMenu>(this, Commands());
+  connect(Menu(), &QMenu::aboutToShow, this, [this] { menu_->ShowState(); });
 
   connect(&controller_, &BinController::PictureChanged, this, [this] {
     update();
     ReshapeAndPaint();
     TellState();
-  });
-  // Shown once the drop is over, so that the program the files came from is
-  // not kept waiting for its answer.
-  connect(&controller_, &BinController::DropLeft, this, [this](const QString& text) {
-    QTimer::singleShot(0, this, [this, text] {
-      platform::MsgBoxThen(text, platform::kExclamation, QStringLiteral("WasteWell"), this,
-                           nullptr);
-    });
   });
   connect(&controller_, &BinController::EmptyingOver, this, [] { FormStatus::CloseCurrent(); });
   // A change by a tool's hand shows at once, in the pop-up too.
@@ -136,11 +127,11 @@ bool ShapedForm::Form_Load() {
   // The desktop layer is asked for before the first showing too, so that the
   // window manager takes the window on with it.
   const BinServices& services = controller_.Services();
-  RestoreGeometry();
+  if (const std::optional<QRect> place = StoredPlace(size(), kPictureSide)) setGeometry(*place);
   if (services.attachToDesktop) services.attachToDesktop(this);
   show();
 
-  menu_->ShowState(controller_.Skin());
+  menu_->ShowState();
   if (controller_.Option(Key::HotKeys)) LoadHotKeyPoller();
 
   // Again once the showing has gone through, for a window manager that
@@ -155,40 +146,10 @@ void ShapedForm::HideDesktopTrashIcon() {
   if (controller_.Services().session) controller_.Services().session->SetTrashIconHidden(true);
 }
 
-void ShapedForm::RestoreGeometry() {
-  const settings::Options options;
-  const int left = options.Number(Key::Left);
-  const int top = options.Number(Key::Top);
-  const int width = options.Number(Key::Width);
-  const int height = options.Number(Key::Height);
-  if (left == 0 && top == 0 && width == 0 && height == 0) return;
-
-  // A size of nothing, or a place on no screen, would leave the user no
-  // window to reach the menu from: keep the built-in ones instead.
-  QSize size(ToPixels(width), ToPixels(height));
-  if (size.width() <= 0 || size.height() <= 0) size = this->size();
-  // Nor one larger than the screens: every change of picture scans the
-  // whole window.
-  QRect desktop;
-  for (QScreen* screen : QGuiApplication::screens()) desktop |= screen->geometry();
-  if (!desktop.isEmpty()) size = size.boundedTo(desktop.size());
-  QPoint place(ToPixels(left), ToPixels(top));
-  const QRect picture(
-      place, QSize(std::min(kPictureSide, size.width()), std::min(kPictureSide, size.height())));
-  bool onScreen = false;
-  for (QScreen* screen : QGuiApplication::screens())
-    onScreen = onScreen || screen->geometry().intersects(picture);
-  if (!onScreen && !QGuiApplication::screens().isEmpty())
-    place = QPoint(ToPixels(kBuiltInLeft), ToPixels(kBuiltInTop));
-  setGeometry(QRect(place, size));
-}
-
 void ShapedForm::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  const QRect g = geometry();
-  controller_.Unload(QRect(g.x() * kTwipsPerPixel, g.y() * kTwipsPerPixel,
-                           g.width() * kTwipsPerPixel, g.height() * kTwipsPerPixel));
+  controller_.Unload(geometry());
   if (exitRequested_) UnloadAllForms();
 }
 
@@ -204,8 +165,8 @@ void ShapedForm::UnloadAllForms() {
 void ShapedForm::closeEvent(QCloseEvent* event) {
   // A large trash emptied at the end shows its progress instead of seeming
   // frozen; the window goes once the emptying is over.
-  if (!unloaded_ && controller_.EmptyBeforeExit(
-                        this, [this] { QTimer::singleShot(0, this, [this] { close(); }); })) {
+  if (!unloaded_ &&
+      controller_.EmptyBeforeExit([this] { QTimer::singleShot(0, this, [this] { close(); }); })) {
     event->ignore();
     return;
   }
@@ -369,18 +330,18 @@ void ShapedForm::dropEvent(QDropEvent* event) {
 
 // ---------------------------------------------------------------- commands
 
-void ShapedForm::form_DblClick() { controller_.EmptyByUser(this); }
+void ShapedForm::form_DblClick() { controller_.EmptyByUser(); }
 
 void ShapedForm::MnuVaciar_Click() { form_DblClick(); }
 
 void ShapedForm::MnuOption_Click(Key key) {
   controller_.ToggleOption(key);
-  menu_->ShowState(controller_.Skin());
+  menu_->ShowState();
 }
 
 void ShapedForm::MnuHotKeys_Click() {
   const bool on = controller_.ToggleOption(Key::HotKeys);
-  menu_->ShowState(controller_.Skin());
+  menu_->ShowState();
   if (on)
     LoadHotKeyPoller();
   else if (frmMask_)
@@ -388,14 +349,52 @@ void ShapedForm::MnuHotKeys_Click() {
   if (!on) delete keyEater_;
 }
 
-HotKeyActions ShapedForm::HotKeys() {
-  // The poller goes with this window (see the destructor), so its actions
-  // never outlive it.
-  HotKeyActions actions;
-  actions.openBin = [this] { MnuOpen_Click(); };
-  actions.emptyBin = [this] { form_DblClick(); };
-  actions.tools = ToolKeys(tools_, [this](tools::Tool& t) { OpenTool(t); });
-  return actions;
+BinCommands ShapedForm::Commands() {
+  // The menu and the poller go with this window (see the destructor), so the
+  // commands never outlive it.
+  const auto command = [this](const char* name, const char* caption, CommandPlace place,
+                              void (ShapedForm::*handler)(), char hotKey = 0) {
+    BinCommand c{name, QString::fromUtf8(caption), place, [this, handler] { (this->*handler)(); }};
+    c.hotKey = hotKey;
+    return c;
+  };
+  const BinCommands toolRows = ToolCommands(
+      tools_, [this](tools::Tool& t) { OpenTool(t); },
+      [this](tools::Tool& t) { return t.Enabled(*this); });
+  BinCommands table;
+  const auto add = [&table](BinCommands rows) {
+    for (BinCommand& row : rows) table.push_back(std::move(row));
+  };
+  const auto addTools = [&](CommandPlace place) {
+    for (const BinCommand& row : toolRows)
+      if (row.place == place) table.push_back(row);
+  };
+  table.push_back(command("MnuOpen", "Abrir Papelera -- Alt + a", CommandPlace::Top,
+                          &ShapedForm::MnuOpen_Click, kVkA));
+  table.back().isDefault = true;
+  table.push_back(command("MnuVaciar", "Vaciar Papelera -- Alt + v", CommandPlace::Top,
+                          &ShapedForm::MnuVaciar_Click, kVkV));
+  addTools(CommandPlace::Utilities);
+  // The hot keys start or stop the poller besides.
+  add(OptionCommands(
+      [this](Key key) {
+        if (key == Key::HotKeys)
+          MnuHotKeys_Click();
+        else
+          MnuOption_Click(key);
+      },
+      [this](Key key) { return controller_.Option(key); }));
+  addTools(CommandPlace::Settings);
+  add(SkinCommands([this](shape::Skin skin) { SwitchSkin(skin); },
+                   [this] { return controller_.Skin(); }));
+  table.push_back(command("MnuAcerca", "Acerca de WasteWell", CommandPlace::Help,
+                          &ShapedForm::MnuAcerca_Click));
+  addTools(CommandPlace::Help);
+  table.push_back(
+      command("MnuWeb", "Visitar la web", CommandPlace::Help, &ShapedForm::MnuWeb_Click));
+  table.push_back(command("MnuLeeme", "Léame", CommandPlace::Help, &ShapedForm::MnuLeeme_Click));
+  table.push_back(command("MnuExit", "Salir", CommandPlace::Bottom, &ShapedForm::MnuExit_Click));
+  return table;
 }
 
 void ShapedForm::LoadHotKeyPoller() {
@@ -413,11 +412,12 @@ void ShapedForm::LoadHotKeyPoller() {
       }
       return;
     }
-    frmMask_ = new FrmMask(HotKeys(), std::move(keys));
+    frmMask_ = new FrmMask(HotKeysOf(menu_->Commands()), std::move(keys));
   }
   if (!keyEater_) {
-    QString letters = QStringLiteral("AV");
-    for (const ToolKey& key : ToolKeys(tools_, [](tools::Tool&) {})) letters += QChar(key.letter);
+    QString letters;
+    for (const BinCommand& c : menu_->Commands())
+      if (c.hotKey && c.available) letters += QChar(c.hotKey);
     keyEater_ = new HotKeyEater(qApp, letters);
     qApp->installEventFilter(keyEater_);
   }
@@ -426,7 +426,7 @@ void ShapedForm::LoadHotKeyPoller() {
 
 void ShapedForm::SwitchSkin(shape::Skin skin) {
   controller_.SwitchSkin(skin);
-  menu_->ShowState(controller_.Skin());
+  menu_->ShowState();
 }
 
 void ShapedForm::OpenTool(tools::Tool& tool) {

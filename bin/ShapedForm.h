@@ -8,6 +8,8 @@
 
 #include "bin/BinController.h"
 #include "bin/BinMenu.h"
+#include "bin/BinPlace.h"
+#include "bin/BinView.h"
 #include "bin/FrmMask.h"
 #include "bin/Twips.h"
 #include "shape/SkinCatalog.h"
@@ -22,8 +24,6 @@ namespace bin {
 
 // Key colour: every pixel of exactly this colour is cut out of the window.
 constexpr QRgb kKeyColour = 0xFF808080;
-// Built-in place and size, twips.
-constexpr int kBuiltInLeft = 4830, kBuiltInTop = 2055, kBuiltInWidth = 5580, kBuiltInHeight = 5085;
 
 class ShapedForm : public QWidget, private tools::ToolHost {
   Q_OBJECT
@@ -38,6 +38,8 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   void HideDesktopTrashIcon();
 
   BinController& Controller() { return controller_; }
+  // What the bin shows and asks over this window.
+  BinView& View() { return *view_; }
   // What the tools' windows ask of the bin.
   tools::ToolHost& Host() { return *this; }
   QAction* Item(const QString& name) const { return menu_->Item(name); }
@@ -56,8 +58,6 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  friend class BinMenu;
-
   // What the tools ask of the window that hosts them.
   void UnloadAllForms() override;
   QWidget* HostWindow() override { return this; }
@@ -86,11 +86,11 @@ class ShapedForm : public QWidget, private tools::ToolHost {
   void ShowStatus();
   // The trash's state as a screen reader tells it.
   void TellState();
-  void RestoreGeometry();
   void LoadHotKeyPoller();
-  HotKeyActions HotKeys();
+  BinCommands Commands();
 
   BinController controller_;
+  std::unique_ptr<BinView> view_;  // goes before the controller
   tools::ToolList tools_;
   std::unique_ptr<BinMenu> menu_;
   shape::PictureBox* pictureMain_ = nullptr;

@@ -9,11 +9,8 @@
 
 namespace settings {
 
-std::string LastIniValue;
-
 std::string IniRead(const std::string& section, const std::string& key, const std::string& file) {
-  LastIniValue = platform::GetPrivateProfileString(section, key, "", 255, file);
-  return LastIniValue;
+  return platform::GetPrivateProfileString(section, key, "", 255, file);
 }
 
 void IniWrite(const std::string& section, const std::string& key, const std::string& value,

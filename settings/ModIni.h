@@ -6,9 +6,6 @@
 
 namespace settings {
 
-// The value the most recent IniRead returned ("" before the first call).
-extern std::string LastIniValue;
-
 // The value of key in section of file, "" when anything is missing; values
 // longer than 254 characters come back cut, as through a 255-character buffer.
 std::string IniRead(const std::string& section, const std::string& key, const std::string& file);

@@ -11,16 +11,14 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/portable/Address.h"
+#include "platform/portable/TimedCall.h"
 
 namespace platform {
 namespace {
@@ -43,35 +41,19 @@ AddrInfoPtr Resolve(const Endpoint& endpoint, Clock::time_point deadline) {
   if (getaddrinfo(endpoint.host.c_str(), endpoint.port.c_str(), &hints, &result) == 0)
     return AddrInfoPtr(result);
 
-  struct Lookup {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    addrinfo* result = nullptr;
-    ~Lookup() {
-      if (result) freeaddrinfo(result);
-    }
-  };
-  auto lookup = std::make_shared<Lookup>();
-  try {
-    std::thread([lookup, endpoint] {
-      addrinfo h{};
-      h.ai_family = AF_UNSPEC;
-      h.ai_socktype = SOCK_STREAM;
-      h.ai_flags = AI_NUMERICSERV;
-      addrinfo* r = nullptr;
-      if (getaddrinfo(endpoint.host.c_str(), endpoint.port.c_str(), &h, &r) != 0) r = nullptr;
-      std::lock_guard<std::mutex> lock(lookup->mutex);
-      lookup->result = r;
-      lookup->finished = true;
-      lookup->done.notify_all();
-    }).detach();
-  } catch (const std::system_error&) {
-    return nullptr;
-  }
-  std::unique_lock<std::mutex> lock(lookup->mutex);
-  if (!lookup->done.wait_until(lock, deadline, [&] { return lookup->finished; })) return nullptr;
-  return AddrInfoPtr(std::exchange(lookup->result, nullptr));
+  TimedCall<AddrInfoPtr> lookup;
+  const bool started = lookup.start([endpoint] {
+    addrinfo h{};
+    h.ai_family = AF_UNSPEC;
+    h.ai_socktype = SOCK_STREAM;
+    h.ai_flags = AI_NUMERICSERV;
+    addrinfo* r = nullptr;
+    if (getaddrinfo(endpoint.host.c_str(), endpoint.port.c_str(), &h, &r) != 0) r = nullptr;
+    return AddrInfoPtr(r);
+  });
+  if (!started) return nullptr;
+  std::optional<AddrInfoPtr> found = lookup.waitUntil(deadline);
+  return found ? std::move(*found) : nullptr;
 }
 
 int RemainingMs(Clock::time_point deadline) {

@@ -9,15 +9,13 @@
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
+
+#include "platform/portable/TimedCall.h"
 
 extern char** environ;
 
@@ -154,31 +152,15 @@ bool SetXfconf(bool value) {
 // for good, so the wait happens on a thread of its own that we stop waiting
 // for. Once one never came back, later ones are not waited for either.
 bool SyncSettings(int timeoutMs) {
-  struct Sync {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-  };
-  static std::shared_ptr<Sync> stuck;
-  if (stuck) {
-    std::lock_guard<std::mutex> lock(stuck->mutex);
-    if (!stuck->finished) return false;
-  }
-  stuck.reset();
-  auto sync = std::make_shared<Sync>();
-  try {
-    std::thread([sync] {
-      g_settings_sync();
-      std::lock_guard<std::mutex> lock(sync->mutex);
-      sync->finished = true;
-      sync->done.notify_all();
-    }).detach();
-  } catch (const std::system_error&) {
+  static TimedCall<bool> stuck;
+  if (stuck.running()) return false;
+  TimedCall<bool> sync;
+  if (!sync.start([] {
+        g_settings_sync();
+        return true;
+      }))
     return false;
-  }
-  std::unique_lock<std::mutex> lock(sync->mutex);
-  if (sync->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                          [&] { return sync->finished; }))
+  if (sync.waitUntil(TimedCall<bool>::Clock::now() + std::chrono::milliseconds(timeoutMs)))
     return true;
   stuck = sync;
   return false;

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -242,6 +243,53 @@ int RemoveStaleTemporaryFiles(int dirFd, const std::string& name) {
   }
   closedir(d);
   return removed;
+}
+
+namespace {
+
+bool IsDotOrDotDot(const char* n) {
+  return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+}
+
+}  // namespace
+
+bool IsMountRoot(int fd) {
+  struct statx sx;
+  if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &sx) != 0)
+    return errno != ENOSYS;
+  return (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+         (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
+bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names) {
+  // getdents64 on the folder's own handle: no copy of the handle, no DIR
+  // buffer to allocate, one call for a few hundred names.
+  if (lseek(dirFd, 0, SEEK_SET) != 0) return false;
+  alignas(8) char buf[32768];
+  for (;;) {
+    const long n = syscall(SYS_getdents64, dirFd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    for (long at = 0; at < n;) {
+      struct Dirent64 {
+        std::uint64_t ino;
+        std::int64_t off;
+        unsigned short reclen;
+        unsigned char type;
+        char name[1];
+      };
+      const auto* e = reinterpret_cast<const Dirent64*>(buf + at);
+      at += e->reclen;
+      if (IsDotOrDotDot(e->name)) continue;
+      bool folder = e->type == DT_DIR;
+      if (e->type == DT_UNKNOWN) {  // file systems that leave the type to a stat
+        struct stat st;
+        folder = fstatat(dirFd, e->name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+      }
+      names.emplace_back(e->name, folder);
+    }
+  }
 }
 
 }  // namespace platform

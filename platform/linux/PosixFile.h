@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -25,6 +27,16 @@ bool StatNoWait(int dirFd, const char* name, struct stat& st, bool* mountRoot = 
 // Never by path text, so neither links nor bind mounts nor ".." fool it; the
 // statuses are the cached ones (StatNoWait).
 void ClimbToRoot(int fd, const std::function<void(const struct stat&)>& each);
+
+// The names in the open folder `dirFd` (without "." and ".."), each with
+// whether readdir knows it for a folder; read in full before anything in the
+// folder changes.
+bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names);
+
+// A bind mount of the same file system keeps the device number, so only the
+// kernel's mount-root mark tells it apart. When the kernel cannot say, the
+// device check is all there is; any other failure counts as a mount.
+bool IsMountRoot(int fd);
 
 // Owns one file descriptor; -1 when empty.
 class UniqueFd {

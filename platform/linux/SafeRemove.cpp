@@ -21,10 +21,6 @@ using walk::Next;
 
 namespace {
 
-bool IsDotOrDotDot(const char* n) {
-  return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
-}
-
 // Gives the owner full access to the folder `name` itself, never to what a
 // link there points to: the change goes through a handle of the folder. The
 // mode it had, or -1 when it was left as it was.
@@ -250,14 +246,6 @@ bool HomeGuard::isHome(const struct stat& st, const std::string& path) const {
   return false;
 }
 
-bool IsMountRoot(int fd) {
-  struct statx sx;
-  if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &sx) != 0)
-    return errno != ENOSYS;
-  return (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
-         (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-}
-
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRules& rules,
                   const std::filesystem::path& shownDir, std::int64_t* removed) {
   Remover remover(dev, rules, shownDir);
@@ -289,37 +277,6 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHo
   RemoveRules rules;
   rules.hook = hook;
   return RemoveTreeAt(dirFd, name, dev, rules, shownDir);
-}
-
-bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names) {
-  // getdents64 on the folder's own handle: no copy of the handle, no DIR
-  // buffer to allocate, one call for a few hundred names.
-  if (lseek(dirFd, 0, SEEK_SET) != 0) return false;
-  alignas(8) char buf[32768];
-  for (;;) {
-    const long n = syscall(SYS_getdents64, dirFd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    for (long at = 0; at < n;) {
-      struct Dirent64 {
-        std::uint64_t ino;
-        std::int64_t off;
-        unsigned short reclen;
-        unsigned char type;
-        char name[1];
-      };
-      const auto* e = reinterpret_cast<const Dirent64*>(buf + at);
-      at += e->reclen;
-      if (IsDotOrDotDot(e->name)) continue;
-      bool folder = e->type == DT_DIR;
-      if (e->type == DT_UNKNOWN) {  // file systems that leave the type to a stat
-        struct stat st;
-        folder = fstatat(dirFd, e->name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-      }
-      names.emplace_back(e->name, folder);
-    }
-  }
 }
 
 std::int64_t TreeApparentSize(int dirFd) {

@@ -75,20 +75,10 @@ bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const RemoveRul
 bool RemoveTreeAt(int dirFd, const std::string& name, dev_t dev, const DescendHook& hook,
                   const std::filesystem::path& shownDir);
 
-// The names in the open folder `dirFd` (without "." and ".."), each with
-// whether readdir knows it for a folder; read in full before anything in the
-// folder changes.
-bool ReadFolderNames(int dirFd, std::vector<std::pair<std::string, bool>>& names);
-
 // Apparent size (st_size) of everything below the open folder `dirFd`,
 // without following links (a link counts its own size) and without crossing
 // into other devices or mounts. Folders add only what they hold; what cannot
 // be read adds nothing.
 std::int64_t TreeApparentSize(int dirFd);
-
-// A bind mount of the same file system keeps the device number, so only the
-// kernel's mount-root mark tells it apart. When the kernel cannot say, the
-// device check is all there is; any other failure counts as a mount.
-bool IsMountRoot(int fd);
 
 }  // namespace platform

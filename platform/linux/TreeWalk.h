@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/linux/PosixFile.h"
-#include "platform/linux/SafeRemove.h"
 #include "platform/portable/SaturatingSize.h"
 
 namespace platform::walk {

@@ -157,8 +157,8 @@ TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTras
   form->Menu()->popup(QPoint(10, 10));
   EXPECT_TRUE(SpinUntil([&] { return form->Menu()->isVisible(); }, 1000));
   form->Menu()->hide();
-  ASSERT_TRUE(SpinUntil([&] { return Controller().EmptyingProgress()->isVisible(); }, 2000));
-  EXPECT_FALSE(Controller().EmptyingProgress()->isModal());
+  ASSERT_TRUE(SpinUntil([&] { return form->View().EmptyingProgress()->isVisible(); }, 2000));
+  EXPECT_FALSE(form->View().EmptyingProgress()->isModal());
 
   // A second request while it runs starts nothing.
   testsupport::DoubleClick(form.get());
@@ -179,9 +179,9 @@ TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTras
 TEST_F(Emptying, CancelStopsItAndWhatWasNotDeletedStays) {
   Load("[Settings]\r\nSin confirm=Verdadero\r\n", 20);
   StartHeld();
-  ASSERT_TRUE(SpinUntil([&] { return Controller().EmptyingProgress()->isVisible(); }, 2000));
+  ASSERT_TRUE(SpinUntil([&] { return form->View().EmptyingProgress()->isVisible(); }, 2000));
   QAbstractButton* cancel = nullptr;
-  for (auto* b : Controller().EmptyingProgress()->findChildren<QAbstractButton*>())
+  for (auto* b : form->View().EmptyingProgress()->findChildren<QAbstractButton*>())
     if (b->text() == QStringLiteral("Cancelar")) cancel = b;
   ASSERT_NE(cancel, nullptr);
   cancel->click();
@@ -199,7 +199,7 @@ TEST_F(Emptying, CancelStopsItAndWhatWasNotDeletedStays) {
 TEST_F(Emptying, TheEndOfTheProgramLetsItFinishAndKeepsWhatWasDropped) {
   Load("[Settings]\r\nSin confirm=Verdadero\r\nSin barra=Verdadero\r\n", 20);
   StartHeld();
-  EXPECT_EQ(Controller().EmptyingProgress(), nullptr);
+  EXPECT_EQ(form->View().EmptyingProgress(), nullptr);
   const fs::path late = Made("tarde.txt");
   testsupport::DropFiles(form.get(), {late});
   std::thread opener([this] {

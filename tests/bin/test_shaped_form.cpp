@@ -124,7 +124,7 @@ TEST_F(BinWindow, TheBinWorksWithoutItsWindow) {
   bin.SwitchSkin(shape::Skin::Cute);
   EXPECT_EQ(bin.Picture(), SkinPicture("ImgCuteFull"));
   bin.ToggleOption(Key::NoConfirm);  // and no window to ask over
-  EXPECT_TRUE(bin.EmptyByUser(nullptr));
+  EXPECT_TRUE(bin.EmptyByUser());
   ASSERT_TRUE(testsupport::SpinUntil([&] { return !bin.Emptying(); }, 10000));
   bin.Poll();
   EXPECT_EQ(bin.State().binCount, 0);

@@ -228,7 +228,7 @@ TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsWaitAndItSaysWhy) {
   ASSERT_TRUE(form->CommandRestaurar->isEnabled());
   host->Controller().Poll();
   MessageLog ok;
-  ASSERT_TRUE(host->Controller().EmptyByUser(host.get()));
+  ASSERT_TRUE(host->Controller().EmptyByUser());
   ASSERT_TRUE(host->Controller().Emptying());
   EXPECT_FALSE(form->CommandRestaurar->isEnabled());
   EXPECT_FALSE(form->CommandEliminar->isEnabled());

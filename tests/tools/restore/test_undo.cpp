@@ -106,7 +106,7 @@ TEST_F(Undo, AfterAnEmptyingThereIsNothingToUndo) {
   WriteFile(w / "x.txt", "x");
   Drop({w / "x.txt"});
   ASSERT_TRUE(UndoEnabled());
-  form->Controller().EmptyByUser(form.get());  // the recorder answers OK
+  form->Controller().EmptyByUser();  // the recorder answers OK
   EXPECT_FALSE(UndoEnabled()) << "an undo would meet the emptying halfway";
   ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(form->Controller().Bin()->query().count, 0);
