@@ -233,22 +233,21 @@ TEST_F(TrashPurge, TheBinAsksBeforeADropLargerThanTheShareAndMovesOnlyOnYes) {
   services.recycleBin =
       std::make_unique<platform::FreedesktopTrash>(TrashAt(tmp_ / "data", {vol.path()}));
   bin::BinController bin(std::move(services));
-  std::vector<std::string> asked;
-  int answer = platform::kAnswerNo;
-  platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
-    asked.push_back(m.text.toStdString());
-    return answer;
-  });
+  std::vector<int> asked;
+  bool yes = false;
+  QObject::connect(&bin, &bin::BinController::DropQuestion,
+                   [&](int percent, const std::vector<fs::path>& items) {
+                     asked.push_back(percent);
+                     if (yes) bin.MoveAfterAll(items);
+                   });
   bin.Drop({small});
   EXPECT_TRUE(asked.empty());
   EXPECT_FALSE(fs::exists(small));
   bin.Drop({huge});
-  EXPECT_EQ(asked,
-            std::vector<std::string>{"La papelera pasaría del 10 % del disco. ¿Mover igualmente?"});
+  EXPECT_EQ(asked, std::vector<int>{10});
   EXPECT_TRUE(fs::exists(huge));
-  answer = platform::kAnswerYes;
+  yes = true;
   bin.Drop({huge});
   EXPECT_EQ(asked.size(), 2u);
   EXPECT_FALSE(fs::exists(huge));
-  platform::SetMsgBoxHook(nullptr);
 }
