@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/trash/FreedesktopTrash.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

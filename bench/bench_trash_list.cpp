@@ -16,7 +16,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/trash/FreedesktopTrash.h"
 #include "tools/restore/FormRestaurar.h"
 
 namespace fs = std::filesystem;

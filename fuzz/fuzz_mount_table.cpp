@@ -1,5 +1,5 @@
 // The mount table (/proc/self/mountinfo) as the trash reads it for the volumes' tops.
-#include "platform/linux/Mounts.h"
+#include "platform/linux/removal/Mounts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<platform::MountEntry> mounts =

@@ -1,7 +1,7 @@
 // /proc/PID/maps, /proc/locks and /proc/self/mountinfo, read before a
 // deletion, under a private proc root: the same bytes go to all three.
 #include "fuzz/FuzzSupport.h"
-#include "platform/linux/InUse.h"
+#include "platform/linux/removal/InUse.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::filesystem::path root = [] {

@@ -3,7 +3,7 @@
 // volume's.
 #include <cstdlib>
 
-#include "platform/linux/TrashList.h"
+#include "platform/linux/trash/TrashList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace platform::trash;

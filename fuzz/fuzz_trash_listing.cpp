@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/trash/FreedesktopTrash.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/linux/TrashState.h"
+#include "platform/linux/trash/TrashState.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::filesystem::path file = fuzz::ScratchFolder() / "trash-volumes";

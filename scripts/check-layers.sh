@@ -32,6 +32,11 @@ forbid bin -- 'app/|tools/[^/"]+/|weather/'
 # Every key is read and written through the settings table; the file reader
 # itself is the settings folder's own (tests may read files back with it).
 forbid app bin shape tools weather -- 'settings/ModIni\.h'
+# The Linux adapters by kind: deleting for good stands on its own; the trash
+# and the desktop session use it and never each other.
+forbid platform/linux/removal -- 'platform/linux/(trash|session)/'
+forbid platform/linux/trash -- 'platform/linux/session/'
+forbid platform/linux/session -- 'platform/linux/trash/'
 # No system calls above platform/.
 forbid app bin shape tools weather -- 'X11/|xcb|gio/|glib|canberra|unistd\.h|sys/|fcntl\.h|signal\.h|csignal|windows\.h'
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/trash/FreedesktopTrash.h"
 #include "support/TempDir.h"
 
 namespace testsupport {

@@ -19,9 +19,9 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
-#include "platform/linux/InUse.h"
-#include "platform/linux/PosixFile.h"
-#include "platform/linux/SafeRemove.h"
+#include "platform/linux/removal/InUse.h"
+#include "platform/linux/removal/PosixFile.h"
+#include "platform/linux/removal/SafeRemove.h"
 #include "support/TrashTestKit.h"
 
 namespace fs = std::filesystem;

@@ -12,7 +12,7 @@
 #include "bin/BinController.h"
 #include "platform/MessageBox.h"
 #include "platform/TrashPurge.h"
-#include "platform/linux/TrashList.h"
+#include "platform/linux/trash/TrashList.h"
 #include "settings/ProgramFolder.h"
 #include "settings/PurgeOptions.h"
 #include "support/E2eProgram.h"

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <set>
 
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/trash/FreedesktopTrash.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "support/QtApp.h"

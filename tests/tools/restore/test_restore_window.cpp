@@ -9,7 +9,7 @@
 
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/trash/FreedesktopTrash.h"
 #include "settings/ProgramFolder.h"
 #include "support/E2eProgram.h"
 #include "support/OpenDialogs.h"

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "platform/linux/Autostart.h"
-#include "platform/linux/DesktopTrashIcon.h"
+#include "platform/linux/session/Autostart.h"
+#include "platform/linux/session/DesktopTrashIcon.h"
 
 namespace platform {
 namespace {

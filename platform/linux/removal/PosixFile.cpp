@@ -1,4 +1,4 @@
-#include "platform/linux/PosixFile.h"
+#include "platform/linux/removal/PosixFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>

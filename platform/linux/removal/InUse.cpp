@@ -1,4 +1,4 @@
-#include "platform/linux/InUse.h"
+#include "platform/linux/removal/InUse.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "platform/linux/Mounts.h"
-#include "platform/linux/PosixFile.h"
+#include "platform/linux/removal/Mounts.h"
+#include "platform/linux/removal/PosixFile.h"
 
 namespace platform {
 

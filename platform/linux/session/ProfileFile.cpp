@@ -8,7 +8,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/linux/PosixFile.h"
+#include "platform/linux/removal/PosixFile.h"
 
 namespace platform {
 namespace {

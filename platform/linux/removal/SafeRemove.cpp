@@ -1,4 +1,4 @@
-#include "platform/linux/SafeRemove.h"
+#include "platform/linux/removal/SafeRemove.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/linux/PosixFile.h"
-#include "platform/linux/TreeWalk.h"
+#include "platform/linux/removal/PosixFile.h"
+#include "platform/linux/removal/TreeWalk.h"
 
 namespace platform {
 

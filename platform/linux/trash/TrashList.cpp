@@ -1,7 +1,7 @@
 // The listing of every trash for the restore window. The index (TrashIndex.cpp)
 // already follows each trash through inotify; the listing keeps what it read
 // of each info file and reads again only the keys the index saw change.
-#include "platform/linux/TrashList.h"
+#include "platform/linux/trash/TrashList.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <ctime>
 #include <unordered_map>
 
-#include "platform/linux/TrashInfo.h"
+#include "platform/linux/trash/TrashInfo.h"
 
 namespace platform {
 

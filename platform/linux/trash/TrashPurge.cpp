@@ -12,9 +12,9 @@
 
 #include <map>
 
-#include "platform/linux/PosixFile.h"
-#include "platform/linux/TrashInfo.h"
-#include "platform/linux/TrashList.h"
+#include "platform/linux/removal/PosixFile.h"
+#include "platform/linux/trash/TrashInfo.h"
+#include "platform/linux/trash/TrashList.h"
 #include "platform/portable/SaturatingSize.h"
 
 namespace platform {

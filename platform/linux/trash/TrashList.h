@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/linux/TrashState.h"
+#include "platform/linux/trash/TrashState.h"
 
 namespace platform::trash {
 

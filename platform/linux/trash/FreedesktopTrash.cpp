@@ -1,11 +1,11 @@
-#include "platform/linux/FreedesktopTrash.h"
+#include "platform/linux/trash/FreedesktopTrash.h"
 
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "platform/linux/TrashState.h"
+#include "platform/linux/trash/TrashState.h"
 
 namespace platform {
 

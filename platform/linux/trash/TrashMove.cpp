@@ -13,9 +13,9 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/TrashInfo.h"
-#include "platform/linux/TrashList.h"
-#include "platform/linux/TrashState.h"
+#include "platform/linux/trash/TrashInfo.h"
+#include "platform/linux/trash/TrashList.h"
+#include "platform/linux/trash/TrashState.h"
 
 namespace platform {
 

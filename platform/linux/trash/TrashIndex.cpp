@@ -11,8 +11,8 @@
 #include <string_view>
 #include <tuple>
 
-#include "platform/linux/TrashInfo.h"
-#include "platform/linux/TrashState.h"
+#include "platform/linux/trash/TrashInfo.h"
+#include "platform/linux/trash/TrashState.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/DesktopTrashIcon.h"
+#include "platform/linux/session/DesktopTrashIcon.h"
 
 #include <fcntl.h>
 #include <gio/gio.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/Mounts.h"
+#include "platform/linux/removal/Mounts.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <set>
 
-#include "platform/linux/TrashInfo.h"
-#include "platform/linux/TrashState.h"
+#include "platform/linux/trash/TrashInfo.h"
+#include "platform/linux/trash/TrashState.h"
 
 namespace platform {
 

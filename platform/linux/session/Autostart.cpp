@@ -1,4 +1,4 @@
-#include "platform/linux/Autostart.h"
+#include "platform/linux/session/Autostart.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "platform/DesktopSession.h"
-#include "platform/linux/PosixFile.h"
+#include "platform/linux/removal/PosixFile.h"
 
 namespace platform {
 namespace {

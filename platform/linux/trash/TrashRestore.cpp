@@ -1,7 +1,7 @@
 // Putting items back where they were and deleting single items for good.
 // The item is moved first and its info file removed after it, so that a move
 // that fails leaves both in the trash; nothing is ever moved over anything.
-#include "platform/linux/TrashRestore.h"
+#include "platform/linux/trash/TrashRestore.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -15,9 +15,9 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/TrashInfo.h"
-#include "platform/linux/TrashList.h"
-#include "platform/linux/TrashState.h"
+#include "platform/linux/trash/TrashInfo.h"
+#include "platform/linux/trash/TrashList.h"
+#include "platform/linux/trash/TrashState.h"
 
 namespace platform {
 

@@ -10,10 +10,10 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/linux/InUse.h"
-#include "platform/linux/PosixFile.h"
-#include "platform/linux/SafeRemove.h"
-#include "platform/linux/TreeWalk.h"
+#include "platform/linux/removal/InUse.h"
+#include "platform/linux/removal/PosixFile.h"
+#include "platform/linux/removal/SafeRemove.h"
+#include "platform/linux/removal/TreeWalk.h"
 
 namespace platform {
 

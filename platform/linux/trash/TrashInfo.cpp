@@ -1,4 +1,4 @@
-#include "platform/linux/TrashInfo.h"
+#include "platform/linux/trash/TrashInfo.h"
 
 #include <sys/stat.h>
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/PosixFile.h"
+#include "platform/linux/removal/PosixFile.h"
 #include "platform/portable/SaturatingSize.h"
 
 namespace platform::walk {

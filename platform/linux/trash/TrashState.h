@@ -12,10 +12,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/linux/FreedesktopTrash.h"
-#include "platform/linux/Mounts.h"
-#include "platform/linux/PosixFile.h"
-#include "platform/linux/SafeRemove.h"
+#include "platform/linux/removal/Mounts.h"
+#include "platform/linux/removal/PosixFile.h"
+#include "platform/linux/removal/SafeRemove.h"
+#include "platform/linux/trash/FreedesktopTrash.h"
 #include "platform/portable/SaturatingSize.h"
 
 namespace platform::trash {
