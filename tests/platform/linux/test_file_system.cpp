@@ -343,7 +343,7 @@ TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
                            "ro-tree/deep/f", "closed/g", "hidden/h"})
     WriteFile(target / name, "x");
   fs::create_symlink("open-file", target / "link-to-open");  // the link is not what is held
-  RunAsNobody(target, [] { return std::string(); });  // the tree is nobody's from here on
+  RunAsNobody(target, [] { return std::string(); });         // the tree is nobody's from here on
   WriteFile(target / "roots-file", "another user's");
   ASSERT_EQ(mkfifo((target / "fifo").c_str(), 0600), 0);
   ASSERT_EQ(mknod((target / "dev").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);

@@ -74,7 +74,8 @@ std::string AtMoveTo(const std::string& name, const std::function<void()>& atMov
         (info.entry.nr != SYS_renameat2 && info.entry.nr != SYS_renameat))
       continue;
     char to[PATH_MAX] = {};
-    iovec here{to, sizeof to - 1}, there{reinterpret_cast<void*>(info.entry.args[3]), sizeof to - 1};
+    iovec here{to, sizeof to - 1},
+        there{reinterpret_cast<void*>(info.entry.args[3]), sizeof to - 1};
     if (process_vm_readv(pid, &here, 1, &there, 1, 0) > 0 && name == to) {
       seen = true;
       atMove();
