@@ -164,7 +164,8 @@ TEST_F(TrashRestore, WhatCannotGoBackStaysInTheTrashWithItsInfo) {
 }
 
 // A name taken by another program between the look and the move is not overwritten, whether the
-// item moves on its own volume or is copied from another first: it stays, as if taken before.
+// item moves on its own volume or is copied from another first: it stays, as if taken before;
+// nor is an entry put in the trash at the instant an item is trashed under that name.
 TEST_F(TrashRestore, ANameTakenJustBeforeTheMoveIsNotOverwritten) {
   TmpfsMount vol(tmp_ / "vol");
   if (!vol.ok()) GTEST_SKIP() << vol.error();
@@ -187,6 +188,14 @@ TEST_F(TrashRestore, ANameTakenJustBeforeTheMoveIsNotOverwritten) {
     EXPECT_EQ(ReadFile(original), "theirs");
     EXPECT_EQ(ReadFile(trash_ / "files" / key), "trashed");
   }
+
+  WriteFile(w_ / "z.txt", "mine");
+  const std::string said = AtMoveTo(
+      "z.txt", [&] { WriteFile(trash_ / "files" / "z.txt", "theirs"); },
+      [&] { return std::string(bin_.moveToTrash({w_ / "z.txt"}).ok ? "moved" : "failed"); });
+  EXPECT_EQ(said, "moved");
+  EXPECT_EQ(ReadFile(trash_ / "files" / "z.txt"), "theirs");
+  EXPECT_FALSE(fs::exists(w_ / "z.txt"));
 }
 
 // A folder whose parents are gone gets them made again; an item whose info file now names
