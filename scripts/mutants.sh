@@ -60,7 +60,7 @@ mutant trash-move-replaces $L/TrashMove.cpp 't.files.get(), candidate.c_str(), R
 mutant restore-any-item $L/TrashRestore.cpp '  if (!item.info.empty() && infoText != item.info) return false;' '  static_cast<void>(infoText);' test_trash_restore
 mutant purge-any-item $L/TrashPurge.cpp 'return a.ok && b.ok && a.fileDev' 'return a.ok && b.ok; return a.fileDev' test_trash_purge
 mutant empty-changed-folder $L/FileSystem.cpp 'if (options.expected.known() && !(options.expected == id))' \
-  'if (false && !(options.expected == id))' "test_file_system test_bin_emptying"
+  'if (false && !(options.expected == id))' "test_file_system test_form_temp_dir"
 # The remembered volumes' lines.
 mutant volumes-dotdot $L/TrashIndex.cpp '"..") == 0)
       return false;' '"..") == 0)
