@@ -332,8 +332,8 @@ TEST(FileSystem, ListingSizeAndDeletionNeverLeaveTheFolder) {
 }
 
 // The temporary folder is shared with running programs: with keepInUse, what they hold, nodes and
-// other users' entries stay (and are listed again); the rest goes, read-only trees included,
-// and the size counts only what can be read.
+// other users' entries stay (and are listed again); the rest goes, read-only trees and a link to
+// a held file included, and the size counts only what can be read.
 TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
   TempDir tmp;
@@ -342,7 +342,8 @@ TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
   for (const char* name : {"open-file", "locked", "workdir/inside", "junk/old", "ro-file",
                            "ro-tree/deep/f", "closed/g", "hidden/h"})
     WriteFile(target / name, "x");
-  RunAsNobody(target, [] { return std::string(); });  // the tree is nobody's from here on
+  fs::create_symlink("open-file", target / "link-to-open");  // the link is not what is held
+  RunAsNobody(target, [] { return std::string(); });         // the tree is nobody's from here on
   WriteFile(target / "roots-file", "another user's");
   ASSERT_EQ(mkfifo((target / "fifo").c_str(), 0600), 0);
   ASSERT_EQ(mknod((target / "dev").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
@@ -367,9 +368,10 @@ TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
     return text;
   });
   for (pid_t pid : holders) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-  // 20 bytes: 14 of roots-file and one in each readable file; closed/g and hidden/h unread.
+  // 29 bytes: 14 of roots-file, one in each readable file and 9 of the link; closed/g and
+  // hidden/h unread.
   EXPECT_EQ(out,
-            "20|10|\t\tdev,\t\tfifo,\t\tinside,\t\tlocked,\t\topen-file,\t\troots-file,\t\tsock,"
+            "29|11|\t\tdev,\t\tfifo,\t\tinside,\t\tlocked,\t\topen-file,\t\troots-file,\t\tsock,"
             "target,workdir,")
       << "junk, ro-tree, closed and hidden went with all inside";
 }

@@ -1,11 +1,15 @@
 // Putting trashed items back, listing them and deleting single ones, on a real trash; trash-cli
 // is the independent peer.
 #include <gtest/gtest.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "support/E2eProgram.h"
 #include "support/TrashTestKit.h"
@@ -41,6 +45,48 @@ std::string Reason(const platform::ItemsResult& r, const fs::path& original) {
   for (const auto& [item, why] : r.stayed)
     if (item.original == original) return why;
   return "(restored)";
+}
+
+// What `fn` returns, run in a traced child; `atMove` runs here, with the child held, when the
+// child starts a rename to the name `name`: another program acting at that very instant.
+std::string AtMoveTo(const std::string& name, const std::function<void()>& atMove,
+                     const std::function<std::string()>& fn) {
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0 || raise(SIGSTOP) != 0) _exit(1);
+    const std::string text = fn();
+    _exit(write(fds[1], text.data(), text.size()) < 0);
+  }
+  close(fds[1]);
+  int status = 0, sig = 0;
+  bool seen = false;
+  waitpid(pid, &status, 0);
+  ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+  while (ptrace(PTRACE_SYSCALL, pid, nullptr, sig) == 0 && waitpid(pid, &status, 0) == pid &&
+         WIFSTOPPED(status)) {
+    sig = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+    __ptrace_syscall_info info{};
+    if (sig || seen || ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof info, &info) <= 0 ||
+        info.op != PTRACE_SYSCALL_INFO_ENTRY ||
+        (info.entry.nr != SYS_renameat2 && info.entry.nr != SYS_renameat))
+      continue;
+    char to[PATH_MAX] = {};
+    iovec here{to, sizeof to - 1},
+        there{reinterpret_cast<void*>(info.entry.args[3]), sizeof to - 1};
+    if (process_vm_readv(pid, &here, 1, &there, 1, 0) > 0 && name == to) {
+      seen = true;
+      atMove();
+    }
+  }
+  std::string text = seen ? "" : "no move to " + name + ": ";
+  char buf[4096];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, n);
+  close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  return text;
 }
 
 class TrashRestore : public ::testing::Test {
@@ -115,6 +161,41 @@ TEST_F(TrashRestore, WhatCannotGoBackStaysInTheTrashWithItsInfo) {
   EXPECT_TRUE(bin_.restore(moved.moved).done.size() == 2);
   EXPECT_EQ(ReadFile(w_ / "folder" / "inside.txt"), "secret");
   EXPECT_EQ(ReadFile(w_ / "taken.txt"), "old");
+}
+
+// A name taken by another program between the look and the move is not overwritten, whether the
+// item moves on its own volume or is copied from another first: it stays, as if taken before;
+// nor is an entry put in the trash at the instant an item is trashed under that name.
+TEST_F(TrashRestore, ANameTakenJustBeforeTheMoveIsNotOverwritten) {
+  TmpfsMount vol(tmp_ / "vol");
+  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  for (const fs::path& original : {w_ / "x.txt", fs::canonical(vol.path()) / "y.txt"}) {
+    const std::string key = original.filename();
+    WriteFile(trash_ / "files" / key, "trashed");
+    WriteFile(trash_ / "info" / (key + ".trashinfo"),
+              "[Trash Info]\nPath=" + original.string() + "\nDeletionDate=2024-05-01T10:00:00\n");
+    const std::string said = AtMoveTo(
+        key, [&] { WriteFile(original, "theirs"); },
+        [&] {
+          FreedesktopTrash bin(TrashAt(tmp_ / "data"));
+          const std::vector<TrashedItem> all = bin.list();
+          const TrashedItem* item = Find(all, original);
+          if (!item) return std::string("not listed");
+          const platform::ItemsResult r = bin.restore({*item});
+          return r.stayed.size() == 1 ? r.stayed[0].second : std::string("restored");
+        });
+    EXPECT_EQ(said, "ya existe un elemento con ese nombre") << original;
+    EXPECT_EQ(ReadFile(original), "theirs");
+    EXPECT_EQ(ReadFile(trash_ / "files" / key), "trashed");
+  }
+
+  WriteFile(w_ / "z.txt", "mine");
+  const std::string said = AtMoveTo(
+      "z.txt", [&] { WriteFile(trash_ / "files" / "z.txt", "theirs"); },
+      [&] { return std::string(bin_.moveToTrash({w_ / "z.txt"}).ok ? "moved" : "failed"); });
+  EXPECT_EQ(said, "moved");
+  EXPECT_EQ(ReadFile(trash_ / "files" / "z.txt"), "theirs");
+  EXPECT_FALSE(fs::exists(w_ / "z.txt"));
 }
 
 // A folder whose parents are gone gets them made again; an item whose info file now names
