@@ -23,49 +23,49 @@ mutant() {
 
 L=platform/linux
 # The deletion guard and its climb.
-mutant guard-root $L/SafeRemove.cpp 'if (id == root_) return Guarded::kRoot;' '' test_file_system
-mutant guard-home $L/SafeRemove.cpp 'if (homes_.count(id)) return Guarded::kHome;' '' test_file_system
-mutant guard-above $L/SafeRemove.cpp 'if (above_.count(id)) return Guarded::kHoldsHome;' '' test_file_system
-mutant guard-inside $L/SafeRemove.cpp 'if (homes_.count({st.st_dev, st.st_ino})) return true;' 'static_cast<void>(st);' test_file_system
-mutant climb-stops-at-once $L/PosixFile.cpp '    each(there);
+mutant guard-root $L/removal/SafeRemove.cpp 'if (id == root_) return Guarded::kRoot;' '' test_file_system
+mutant guard-home $L/removal/SafeRemove.cpp 'if (homes_.count(id)) return Guarded::kHome;' '' test_file_system
+mutant guard-above $L/removal/SafeRemove.cpp 'if (above_.count(id)) return Guarded::kHoldsHome;' '' test_file_system
+mutant guard-inside $L/removal/SafeRemove.cpp 'if (homes_.count({st.st_dev, st.st_ino})) return true;' 'static_cast<void>(st);' test_file_system
+mutant climb-stops-at-once $L/removal/PosixFile.cpp '    each(there);
     cur = std::move(up);' '    return;' test_file_system
 # No-follow opens and stats.
-mutant walk-follows $L/TreeWalk.h 'O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC' 'O_RDONLY | O_DIRECTORY | O_CLOEXEC' \
+mutant walk-follows $L/removal/TreeWalk.h 'O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC' 'O_RDONLY | O_DIRECTORY | O_CLOEXEC' \
   "test_file_system test_trash_empty"
-mutant stat-follows $L/PosixFile.cpp '(follow ? 0 : AT_SYMLINK_NOFOLLOW)' '(follow ? 0 : 0)' test_file_system
-mutant remover-stat-follows $L/SafeRemove.cpp 'if (!StatNoWait(dirFd, name.c_str(), st, &mountRoot)) {' \
+mutant stat-follows $L/removal/PosixFile.cpp '(follow ? 0 : AT_SYMLINK_NOFOLLOW)' '(follow ? 0 : 0)' test_file_system
+mutant remover-stat-follows $L/removal/SafeRemove.cpp 'if (!StatNoWait(dirFd, name.c_str(), st, &mountRoot)) {' \
   'if (!StatNoWait(dirFd, name.c_str(), st, &mountRoot, true)) {' test_file_system
-mutant owner-full-follows $L/SafeRemove.cpp 'O_PATH | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC));
+mutant owner-full-follows $L/removal/SafeRemove.cpp 'O_PATH | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC));
   struct stat st;' 'O_PATH | O_DIRECTORY | O_CLOEXEC));
   struct stat st;' test_file_system
 # Mount crossing.
-mutant walk-enters-mounts $L/TreeWalk.h '&& (mountRoot || st.st_dev != dev)) {' '&& false) {' \
+mutant walk-enters-mounts $L/removal/TreeWalk.h '&& (mountRoot || st.st_dev != dev)) {' '&& false) {' \
   "test_file_system test_trash_empty"
-mutant walk-opened-mount $L/TreeWalk.h '!StatNoWait(child.get(), "", st, &mountRoot) || mountRoot || st.st_dev != dev ||' \
+mutant walk-opened-mount $L/removal/TreeWalk.h '!StatNoWait(child.get(), "", st, &mountRoot) || mountRoot || st.st_dev != dev ||' \
   '!StatNoWait(child.get(), "", st, &mountRoot) ||' "test_file_system test_trash_empty"
-mutant remover-mounts $L/SafeRemove.cpp 'if (mountRoot || st.st_dev != dev_ || (rules_.keep && rules_.keep(st))) {' \
+mutant remover-mounts $L/removal/SafeRemove.cpp 'if (mountRoot || st.st_dev != dev_ || (rules_.keep && rules_.keep(st))) {' \
   'if (rules_.keep && rules_.keep(st)) {' "test_file_system test_trash_empty"
-mutant size-counts-bound-file $L/TreeWalk.h '&mountRoot) && !mountRoot && !S_ISDIR' '&mountRoot) && !S_ISDIR' test_file_system
+mutant size-counts-bound-file $L/removal/TreeWalk.h '&mountRoot) && !mountRoot && !S_ISDIR' '&mountRoot) && !S_ISDIR' test_file_system
 # In-use matching.
-mutant in-use-blind $L/InUse.cpp 'held_.insert({st.st_dev, st.st_ino});' '{}' test_file_system
+mutant in-use-blind $L/removal/InUse.cpp 'held_.insert({st.st_dev, st.st_ino});' '{}' test_file_system
 # Moves that never replace.
-mutant restore-move-replaces $L/TrashRestore.cpp 'parentFd, name.c_str(), RENAME_NOREPLACE) == 0)
+mutant restore-move-replaces $L/trash/TrashRestore.cpp 'parentFd, name.c_str(), RENAME_NOREPLACE) == 0)
       return 0;' 'parentFd, name.c_str(), 0) == 0)
       return 0;' test_trash_restore
-mutant restore-copy-replaces $L/TrashRestore.cpp 'renameat2(parentFd, temp.c_str(), parentFd, name.c_str(), RENAME_NOREPLACE)' \
+mutant restore-copy-replaces $L/trash/TrashRestore.cpp 'renameat2(parentFd, temp.c_str(), parentFd, name.c_str(), RENAME_NOREPLACE)' \
   'renameat2(parentFd, temp.c_str(), parentFd, name.c_str(), 0)' test_trash_restore
-mutant trash-move-replaces $L/TrashMove.cpp 't.files.get(), candidate.c_str(), RENAME_NOREPLACE) == 0)' \
+mutant trash-move-replaces $L/trash/TrashMove.cpp 't.files.get(), candidate.c_str(), RENAME_NOREPLACE) == 0)' \
   't.files.get(), candidate.c_str(), 0) == 0)' "test_trash_move test_trash_restore"
 # Identity checks after a question.
-mutant restore-any-item $L/TrashRestore.cpp '  if (!item.info.empty() && infoText != item.info) return false;' '  static_cast<void>(infoText);' test_trash_restore
-mutant purge-any-item $L/TrashPurge.cpp 'return a.ok && b.ok && a.fileDev' 'return a.ok && b.ok; return a.fileDev' test_trash_purge
-mutant empty-changed-folder $L/FileSystem.cpp 'if (options.expected.known() && !(options.expected == id))' \
+mutant restore-any-item $L/trash/TrashRestore.cpp '  if (!item.info.empty() && infoText != item.info) return false;' '  static_cast<void>(infoText);' test_trash_restore
+mutant purge-any-item $L/trash/TrashPurge.cpp 'return a.ok && b.ok && a.fileDev' 'return a.ok && b.ok; return a.fileDev' test_trash_purge
+mutant empty-changed-folder $L/removal/FileSystem.cpp 'if (options.expected.known() && !(options.expected == id))' \
   'if (false && !(options.expected == id))' "test_file_system test_form_temp_dir"
 # The remembered volumes' lines.
-mutant volumes-dotdot $L/TrashIndex.cpp '"..") == 0)
+mutant volumes-dotdot $L/trash/TrashIndex.cpp '"..") == 0)
       return false;' '"..") == 0)
       return true;' "test_trash_hostile_data test_trash_interop"
-mutant volumes-relative $L/TrashIndex.cpp "top.empty() || top[0] != '/' ||" 'top.empty() ||' \
+mutant volumes-relative $L/trash/TrashIndex.cpp "top.empty() || top[0] != '/' ||" 'top.empty() ||' \
   "test_trash_hostile_data test_trash_interop"
 # Saturating sums.
 mutant sum-wraps platform/portable/SaturatingSize.h 'return a > kMaxSize - b ? kMaxSize : a + b;' \
@@ -73,15 +73,15 @@ mutant sum-wraps platform/portable/SaturatingSize.h 'return a > kMaxSize - b ? k
   "test_trash_hostile_data test_file_system"
 mutant total-wraps platform/portable/SaturatingSize.h '    if (low_ < s) ++high_;' '' test_trash_hostile_data
 # Listing caps.
-mutant stayed-uncapped $L/SafeRemove.cpp 'rules_.stayed->size() >= rules_.stayedLimit' 'false' \
+mutant stayed-uncapped $L/removal/SafeRemove.cpp 'rules_.stayed->size() >= rules_.stayedLimit' 'false' \
   "test_file_system test_trash_empty"
-mutant info-uncapped $L/TrashList.cpp 'constexpr std::size_t kMaxInfoFile = 64 << 10;' \
+mutant info-uncapped $L/trash/TrashList.cpp 'constexpr std::size_t kMaxInfoFile = 64 << 10;' \
   'constexpr std::size_t kMaxInfoFile = std::size_t(-1);' test_trash_hostile_data
 # The restore's walk to the original folder follows no link.
-mutant restore-walk-follows $L/TrashRestore.cpp 'constexpr int kStepFolder = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;' \
+mutant restore-walk-follows $L/trash/TrashRestore.cpp 'constexpr int kStepFolder = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;' \
   'constexpr int kStepFolder = O_PATH | O_DIRECTORY | O_CLOEXEC;' test_trash_restore
 # A combination pressed while a locker holds the keyboard is not taken.
-mutant keys-while-locked $L/X11KeyState.cpp 'return result == AlreadyGrabbed || result == GrabFrozen;' \
+mutant keys-while-locked $L/session/X11KeyState.cpp 'return result == AlreadyGrabbed || result == GrabFrozen;' \
   'return false;' test_x11_keystate
 
 backup=$(mktemp)
