@@ -13,7 +13,6 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 #include "bin/BinController.h"
@@ -194,25 +193,4 @@ TEST_F(Emptying, CancelStopsItAndWhatWasNotDeletedStays) {
   Controller().Bin()->empty([](std::int64_t, std::int64_t) { return true; });
   Controller().Poll();
   EXPECT_EQ(sounds, 0);
-}
-
-TEST_F(Emptying, TheEndOfTheProgramLetsItFinishAndKeepsWhatWasDropped) {
-  Load("[Settings]\r\nSin confirm=Verdadero\r\nSin barra=Verdadero\r\n", 20);
-  StartHeld();
-  EXPECT_EQ(form->View().EmptyingProgress(), nullptr);
-  const fs::path late = Made("tarde.txt");
-  testsupport::DropFiles(form.get(), {late});
-  std::thread opener([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    gate.Open();
-  });
-  form->close();  // as an end by the system does
-  opener.join();
-  EXPECT_FALSE(Controller().Emptying());
-  EXPECT_EQ(Controller().Bin()->query().count, 1);
-  EXPECT_TRUE(InTrash("tarde.txt"));
-  EXPECT_TRUE(messages.shown.empty());
-  // Nothing of the emptying runs once the window has gone.
-  form.reset();
-  QCoreApplication::processEvents();
 }

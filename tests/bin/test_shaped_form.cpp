@@ -8,22 +8,18 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
-#include <QTcpServer>
 #include <QUrl>
 #include <functional>
 #include <map>
 
-#include "bin/BinController.h"
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
-#include "platform/MessageBox.h"
 #include "platform/RecycleBin.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "shape/SkinImage.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
-#include "weather/WeatherMaps.h"
 
 using bin::ShapedForm;
 using settings::Key;
@@ -31,27 +27,6 @@ using shape::SkinPicture;
 using testsupport::TempDir;
 
 namespace {
-
-struct SessionLog : platform::DesktopSession {
-  std::vector<std::string>* calls;
-  explicit SessionLog(std::vector<std::string>* c) : calls(c) {}
-  bool SetStartAtLogIn(bool on, const std::string&) override {
-    calls->push_back(on ? "at log-in" : "not at log-in");
-    return true;
-  }
-  bool SetTrashIconHidden(bool hidden) override {
-    calls->push_back(hidden ? "hide" : "show");
-    return true;
-  }
-};
-
-// A tool as the update checker will be: it ends the program through its host.
-struct EndingTool : tools::Tool {
-  EndingTool()
-      : Tool({tools::MenuPlace::Help, "MnuBuscaBin", QStringLiteral("Buscar actualizaciones"), 0}) {
-  }
-  void Open(tools::ToolHost& host) override { host.UnloadAllForms(); }
-};
 
 class BinWindow : public ::testing::Test {
  protected:
@@ -71,24 +46,20 @@ class BinWindow : public ::testing::Test {
   }
 
   // A loaded window with `ini` as the stored options.
-  std::unique_ptr<ShapedForm> Load(const std::string& ini = "", bool onlyInstance = true,
+  std::unique_ptr<ShapedForm> Load(const std::string& ini = "",
                                    std::function<QImage(const QString&)> decode = nullptr) {
     if (!ini.empty()) testsupport::WriteFile(folder / "Options.ini", ini);
     bin::BinServices s;
     s.recycleBin = platform::MakeRecycleBin();
     s.makeRecycleBin = [] { return platform::MakeRecycleBin(); };
-    s.session = std::make_unique<SessionLog>(&session);
     s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
-    s.isOnlyInstance = [onlyInstance] { return onlyInstance; };
+    s.isOnlyInstance = [] { return true; };
     s.osVersionText = [] { return std::string("610"); };
     s.decodePicture = std::move(decode);
     s.attachToDesktop = [this](QWidget*) { ++attached; };
-    tools::ToolList tools;
-    tools.push_back(std::make_unique<weather::WeatherMapsTool>());
-    tools.push_back(std::make_unique<EndingTool>());
-    auto form = std::make_unique<ShapedForm>(std::move(s), std::move(tools));
+    auto form = std::make_unique<ShapedForm>(std::move(s), tools::ToolList());
     form->Controller().SetPolling(false);  // the tests drive the poll themselves
-    EXPECT_EQ(form->Form_Load(), onlyInstance);
+    EXPECT_TRUE(form->Form_Load());
     return form;
   }
 
@@ -100,59 +71,12 @@ class BinWindow : public ::testing::Test {
   TempDir folder;
   TempDir home;
   std::vector<platform::ShownMessage> shown;
-  std::vector<std::string> session;
   std::vector<std::filesystem::path> sounds;
   int answer = platform::kAnswerOk;
   int attached = 0;
 };
 
 }  // namespace
-
-TEST_F(BinWindow, TheBinWorksWithoutItsWindow) {
-  bin::BinServices s;
-  s.recycleBin = platform::MakeRecycleBin();
-  s.makeRecycleBin = [] { return platform::MakeRecycleBin(); };
-  s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
-  bin::BinController bin(std::move(s));
-  bin.SetPolling(false);
-  ASSERT_TRUE(bin.Start());
-  const auto item = Trashed("suelto.txt");
-  bin.Drop({item});
-  EXPECT_FALSE(std::filesystem::exists(item));
-  EXPECT_EQ(bin.State().binCount, 1);
-  EXPECT_EQ(bin.Picture(), SkinPicture("ImgDefaultFull"));
-  bin.SwitchSkin(shape::Skin::Cute);
-  EXPECT_EQ(bin.Picture(), SkinPicture("ImgCuteFull"));
-  bin.ToggleOption(Key::NoConfirm);  // and no window to ask over
-  EXPECT_TRUE(bin.EmptyByUser());
-  ASSERT_TRUE(testsupport::SpinUntil([&] { return !bin.Emptying(); }, 10000));
-  bin.Poll();
-  EXPECT_EQ(bin.State().binCount, 0);
-  EXPECT_EQ(bin.Picture(), SkinPicture("ImgCutEmpty"));
-  EXPECT_EQ(sounds.size(), 1u);
-}
-
-TEST_F(BinWindow, TheChecksAreTheLiveOptionsThoughTheFileCannotBeWritten) {
-  testsupport::WriteFile(folder / "Options.ini", "[Settings]\r\nSin sonido=Verdadero\r\n");
-  std::filesystem::permissions(folder / "Options.ini", std::filesystem::perms::owner_read);
-  auto form = Load();
-  for (const bool on : {true, false}) {
-    for (const char* item : {"MnuIniwin", "MnuNosound", "MnuNoconfirm"})
-      form->Item(item)->trigger();
-    EXPECT_EQ(form->Item("MnuIniwin")->isChecked(), on);
-    EXPECT_EQ(form->Item("MnuNosound")->isChecked(), !on);
-    EXPECT_EQ(form->Controller().Option(Key::NoConfirm), on);
-    EXPECT_EQ(session.back(), on ? "at log-in" : "not at log-in");
-  }
-  EXPECT_EQ(testsupport::ReadFile(folder / "Options.ini"),
-            "[Settings]\r\nSin sonido=Verdadero\r\n");
-}
-
-TEST_F(BinWindow, ASecondCopyWritesNothing) {
-  auto second = Load("", false);
-  EXPECT_FALSE(std::filesystem::exists(folder / "Options.ini"));
-  EXPECT_FALSE(second->isVisible());
-}
 
 TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
   auto form = Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n");
@@ -164,7 +88,7 @@ TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
 
 TEST_F(BinWindow, EachPictureIsDecodedOnceHoweverOftenTheTrashFillsAndEmpties) {
   std::map<QString, int> decodes;
-  auto form = Load("", true, [&](const QString& name) {
+  auto form = Load("", [&](const QString& name) {
     ++decodes[name];
     return SkinPicture(name);
   });
@@ -285,42 +209,4 @@ TEST_F(BinWindow, AWindowGoneBeforeItsPendingStepsRunsNoneOfThem) {
   auto again = Load();
   testsupport::SpinUntil([&] { return attached == 3; }, 2000);
   EXPECT_EQ(attached, 3) << "asked again once shown";
-}
-
-TEST_F(BinWindow, MapsSayWhenTheConnectionFails) {
-  QTcpServer closed;  // a port on 127.0.0.1 that nothing listens on
-  closed.listen(QHostAddress::LocalHost);
-  const std::string dead = "127.0.0.1:" + std::to_string(closed.serverPort());
-  closed.close();
-  auto form = Load("[Servidores]\r\nConexion=" + dead + "\r\n");
-  // The check answers later; asked again meanwhile, it does not run twice.
-  form->Item("MnuMaps")->trigger();
-  form->Item("MnuMaps")->trigger();
-  EXPECT_TRUE(shown.empty());
-  ASSERT_TRUE(testsupport::SpinUntil([&] { return !shown.empty(); }, 10000));
-  testsupport::SpinUntil([] { return false; }, 300);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].style, platform::kExclamation);
-}
-
-TEST_F(BinWindow, AToolCallingUnloadAllFormsEndsTheProgram) {
-  auto form = Load();
-  const QPointer<QWidget> other = new QWidget();
-  other->setAttribute(Qt::WA_DeleteOnClose);
-  other->show();
-  bool hung = false;
-  QObject guard;
-  QTimer::singleShot(5000, &guard, [&] {
-    hung = true;
-    QCoreApplication::exit(1);
-  });
-  QTimer::singleShot(0, form.get(), [&] { form->Item("MnuBuscaBin")->trigger(); });
-  EXPECT_EQ(QCoreApplication::exec(), 0);
-  EXPECT_FALSE(hung) << "the event loop went on";
-  EXPECT_FALSE(form->isVisible());
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_TRUE(other.isNull());
-  // The unload handler ran, without the steps of "Salir".
-  EXPECT_EQ(settings::Options().Text(Key::Left), "4830");
-  EXPECT_EQ(session, std::vector<std::string>{"show"});
 }

@@ -1,67 +1,44 @@
 // Where the program keeps its files: beside a writable executable, else in the
 // per-user folder, with the shipped files read from the installed data folder.
 // Permissions are what is tested, so the choice runs as an unprivileged user.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
-#include "support/TempDir.h"
+#include "support/TrashTestKit.h"
 
 namespace {
 
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 namespace fs = std::filesystem;
-
-constexpr uid_t kNobody = 65534;
-const char* const kShippedFromBin = "../share/wastewell";
 
 class ProgramFolderRule : public ::testing::Test {
  protected:
   void SetUp() override {
     // The unprivileged user may look but not write, except in its home.
-    chmod(tmp_.path().c_str(), 0755);
+    fs::permissions(tmp_.path(), fs::perms(0755));
     fs::create_directories(bin_);
     WriteFile(tmp_ / "usr/share/wastewell/leame.txt", "shipped");
     fs::create_directories(home_);
-    chown(home_.c_str(), kNobody, kNobody);
   }
 
   // The choice made by an unprivileged user, in a child process that then starts as the
   // program does: writes an option and looks up a shipped file (into leame_).
   settings::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
-    int fds[2];
-    if (pipe(fds) != 0) return {{}, {}, "pipe failed"};
-    const pid_t pid = fork();
-    if (pid == 0) {
-      std::string out = "\n\n\nno privileges dropped";
-      if (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
-          setresuid(kNobody, kNobody, kNobody) == 0) {
-        const settings::FolderChoice c =
-            settings::ChooseProgramFolder(exeFolder, override, kShippedFromBin);
-        settings::SetProgramFolder(c.folder);
-        settings::SetShippedFolder(c.shipped);
-        if (c.error.empty()) settings::Options().SetOn(settings::Key::HotKeys, true);
-        out = c.folder.string() + "\n" + c.shipped.string() + "\n" +
-              settings::ShippedFile("leame.txt") + "\n" + c.error;
-      }
-      _exit(write(fds[1], out.data(), out.size()) < 0);
-    }
-    close(fds[1]);
-    std::string out, folder, shipped, error;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    std::istringstream seen(out);
+    std::istringstream seen(RunAsNobody(home_, [&] {
+      const settings::FolderChoice c =
+          settings::ChooseProgramFolder(exeFolder, override, "../share/wastewell");
+      settings::SetProgramFolder(c.folder);
+      settings::SetShippedFolder(c.shipped);
+      if (c.error.empty()) settings::Options().SetOn(settings::Key::HotKeys, true);
+      return c.folder.string() + "\n" + c.shipped.string() + "\n" +
+             settings::ShippedFile("leame.txt") + "\n" + c.error;
+    }));
+    std::string folder, shipped, error;
     std::getline(seen, folder);
     std::getline(seen, shipped);
     std::getline(seen, leame_);
@@ -73,7 +50,7 @@ class ProgramFolderRule : public ::testing::Test {
   fs::path bin_ = tmp_ / "usr/bin";
   fs::path home_ = tmp_ / "home";
   std::string leame_;
-  testsupport::ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
+  ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
 };
 
 TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserFolder) {
@@ -92,7 +69,7 @@ TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserF
   EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell");
   struct stat st {};
   ASSERT_EQ(stat(c.folder.c_str(), &st), 0) << "made on the first start";
-  EXPECT_EQ(st.st_uid, kNobody);
+  EXPECT_EQ(st.st_uid, uid_t{kNobody});
   EXPECT_TRUE(fs::exists(c.folder / "Options.ini"));
   EXPECT_EQ(leame_, (tmp_ / "usr/share/wastewell/leame.txt").string());
 
@@ -126,7 +103,7 @@ TEST_F(ProgramFolderRule, TheOptionWinsAndAFolderThatCannotBeMadeOrWrittenIsRefu
   EXPECT_FALSE(fs::exists(tmp_ / "usr/nuevo"));
 
   // Not a silent loss of every setting either when it is the per-user folder.
-  testsupport::ScopedEnv data("XDG_DATA_HOME", (tmp_ / "usr/share").string());
+  ScopedEnv data("XDG_DATA_HOME", (tmp_ / "usr/share").string());
   const std::string error = ChooseAsNobody(bin_, {}).error;
   EXPECT_NE(error.find("no se puede crear"), std::string::npos) << error;
 }
