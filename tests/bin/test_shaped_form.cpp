@@ -1,16 +1,23 @@
-// The bin window under the offscreen platform, with the trash of the adapter
-// set this build chose (a real one under a temporary XDG_DATA_HOME on Linux)
-// and recording message boxes.
+// The bin window under the offscreen platform, with the trash of the adapter set this build
+// chose (a real one under a temporary XDG_DATA_HOME on Linux) and recording message boxes. Its
+// emptying runs beside the window: the worker's trash can be held at its start until the test
+// lets it go, so that "while it runs" does not depend on how fast the disk is.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <map>
+#include <mutex>
 
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
@@ -21,12 +28,65 @@
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 
+namespace fs = std::filesystem;
 using bin::ShapedForm;
 using settings::Key;
 using shape::SkinPicture;
+using testsupport::SpinUntil;
 using testsupport::TempDir;
 
 namespace {
+
+// Stops a worker until opened.
+class Gate {
+ public:
+  void Hold() {
+    reached_ = true;
+    std::unique_lock<std::mutex> lock(m_);
+    cv_.wait(lock, [this] { return open_; });
+  }
+  void Open() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      open_ = true;
+    }
+    cv_.notify_all();
+  }
+  bool Reached() const { return reached_; }
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool open_ = false;
+  std::atomic<bool> reached_{false};
+};
+
+// The system's trash, its emptying held by the gate before it starts.
+class HeldTrash : public platform::RecycleBin {
+ public:
+  explicit HeldTrash(Gate* gate) : real_(platform::MakeRecycleBin()), gate_(gate) {}
+  platform::BinQuery query() override { return real_->query(); }
+  platform::MoveResult moveToTrash(const std::vector<fs::path>& items) override {
+    return real_->moveToTrash(items);
+  }
+  platform::EmptyResult empty(
+      const std::function<bool(std::int64_t, std::int64_t)>& progress) override {
+    gate_->Hold();  // before the trash is read: what arrives meanwhile would be seen
+    return real_->empty(progress);
+  }
+  fs::path homeTrashFilesFolder() override { return real_->homeTrashFilesFolder(); }
+  std::vector<platform::TrashedItem> list() override { return real_->list(); }
+  platform::ItemsResult restore(const std::vector<platform::TrashedItem>& items) override {
+    return real_->restore(items);
+  }
+  platform::ItemsResult erase(const std::vector<platform::TrashedItem>& items) override {
+    return real_->erase(items);
+  }
+
+ private:
+  std::unique_ptr<platform::RecycleBin> real_;
+  Gate* gate_;
+};
 
 class BinWindow : public ::testing::Test {
  protected:
@@ -40,46 +100,76 @@ class BinWindow : public ::testing::Test {
     });
   }
   void TearDown() override {
+    gate.Open();  // a failed test must not leave a worker waiting
+    form.reset();
     qunsetenv("XDG_DATA_HOME");
     platform::SetMsgBoxHook(nullptr);
     bin::FormStatus::CloseCurrent();
   }
 
-  // A loaded window with `ini` as the stored options.
-  std::unique_ptr<ShapedForm> Load(const std::string& ini = "",
-                                   std::function<QImage(const QString&)> decode = nullptr) {
+  // Loads the window with `ini` as the stored options.
+  void Load(const std::string& ini = "", std::function<QImage(const QString&)> decode = nullptr) {
     if (!ini.empty()) testsupport::WriteFile(folder / "Options.ini", ini);
     bin::BinServices s;
     s.recycleBin = platform::MakeRecycleBin();
-    s.makeRecycleBin = [] { return platform::MakeRecycleBin(); };
-    s.playWave = [this](const std::filesystem::path& f) { sounds.push_back(f); };
+    s.makeRecycleBin = [this]() -> std::unique_ptr<platform::RecycleBin> {
+      ++workers;
+      if (held) return std::make_unique<HeldTrash>(&gate);
+      return platform::MakeRecycleBin();
+    };
+    s.playWave = [this](const fs::path& f) { sounds.push_back(f); };
     s.isOnlyInstance = [] { return true; };
     s.osVersionText = [] { return std::string("610"); };
     s.decodePicture = std::move(decode);
     s.attachToDesktop = [this](QWidget*) { ++attached; };
-    auto form = std::make_unique<ShapedForm>(std::move(s), tools::ToolList());
-    form->Controller().SetPolling(false);  // the tests drive the poll themselves
+    form = std::make_unique<ShapedForm>(std::move(s), tools::ToolList());
+    Controller().SetPolling(false);  // the tests drive the poll themselves
     EXPECT_TRUE(form->Form_Load());
-    return form;
   }
-
-  std::filesystem::path Trashed(const std::string& name) {
+  bin::BinController& Controller() { return form->Controller(); }
+  fs::path Made(const std::string& name) {
     testsupport::WriteFile(home / name, "x");
     return home / name;
+  }
+  // Puts `items` files in the trash, seen by a poll.
+  void Fill(int items) {
+    std::vector<fs::path> files;
+    for (int i = 0; i < items; ++i) files.push_back(Made("f" + std::to_string(i)));
+    ASSERT_TRUE(Controller().Bin()->moveToTrash(files).ok);
+    Controller().Poll();
+    ASSERT_EQ(Controller().State().binCount, items);
+    workers = 0;  // the start's own look for left copies
+  }
+  // Starts an emptying and waits until the worker stands at the gate.
+  void StartHeld() {
+    held = true;
+    testsupport::DoubleClick(form.get());
+    ASSERT_TRUE(Controller().Emptying());
+    ASSERT_TRUE(SpinUntil([&] { return gate.Reached(); }, 5000));
+  }
+  bool InTrash(const std::string& name) {
+    for (const auto& item : Controller().Bin()->list())
+      if (item.original.filename() == name) return true;
+    return false;
   }
 
   TempDir folder;
   TempDir home;
+  Gate gate;
+  bool held = false;
+  int workers = 0;
   std::vector<platform::ShownMessage> shown;
-  std::vector<std::filesystem::path> sounds;
+  std::vector<fs::path> sounds;
   int answer = platform::kAnswerOk;
   int attached = 0;
+  std::unique_ptr<ShapedForm> form;
 };
+using Emptying = BinWindow;
 
 }  // namespace
 
 TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
-  auto form = Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n");
+  Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n");
   EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturFull"));
   form->Controller().Poll();
   EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturEmpty"));
@@ -88,13 +178,13 @@ TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
 
 TEST_F(BinWindow, EachPictureIsDecodedOnceHoweverOftenTheTrashFillsAndEmpties) {
   std::map<QString, int> decodes;
-  auto form = Load("", [&](const QString& name) {
+  Load("", [&](const QString& name) {
     ++decodes[name];
     return SkinPicture(name);
   });
   auto& bin = *form->Controller().Bin();
   for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(bin.moveToTrash({Trashed("f.txt")}).ok);
+    ASSERT_TRUE(bin.moveToTrash({Made("f.txt")}).ok);
     form->Controller().Poll();
     EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgDefaultFull"));
     bin.empty([](std::int64_t, std::int64_t) { return true; });
@@ -109,7 +199,7 @@ TEST_F(BinWindow, EachPictureIsDecodedOnceHoweverOftenTheTrashFillsAndEmpties) {
 
 TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {
   // Each reshape would scan gigabytes.
-  auto form = Load("[Posici\xF3n]\r\nWasteWell_Width=450000\r\nWasteWell_Height=2147483647\r\n");
+  Load("[Posici\xF3n]\r\nWasteWell_Width=450000\r\nWasteWell_Height=2147483647\r\n");
   QRect desktop;
   for (QScreen* screen : QGuiApplication::screens()) desktop |= screen->geometry();
   EXPECT_LE(form->width(), desktop.width());
@@ -117,9 +207,9 @@ TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {
 }
 
 TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTheSound) {
-  auto form = Load();
+  Load();
   auto& bin = *form->Controller().Bin();
-  ASSERT_TRUE(bin.moveToTrash({Trashed("a.txt"), Trashed("b.txt")}).ok);
+  ASSERT_TRUE(bin.moveToTrash({Made("a.txt"), Made("b.txt")}).ok);
   form->Controller().Poll();
   answer = platform::kAnswerCancel;
   testsupport::DoubleClick(form.get());
@@ -131,40 +221,40 @@ TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTh
   form->Controller().Poll();
   EXPECT_TRUE(sounds.empty());
 
-  ASSERT_TRUE(bin.moveToTrash({Trashed("c.txt")}).ok);
+  ASSERT_TRUE(bin.moveToTrash({Made("c.txt")}).ok);
   form->Controller().Poll();
   answer = platform::kAnswerOk;
   testsupport::DoubleClick(form.get());
-  ASSERT_TRUE(testsupport::SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
+  ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(bin.query().count, 0);
   form->Controller().Poll();
   form->Controller().Poll();
-  EXPECT_EQ(sounds, std::vector<std::filesystem::path>{folder / "Reciclaje de Windows XP.wav"});
+  EXPECT_EQ(sounds, std::vector<fs::path>{folder / "Reciclaje de Windows XP.wav"});
 }
 
 TEST_F(BinWindow, TheQuestionLeavesTheBinLiveAndIsAskedOnceHoweverOftenTheUserAsks) {
-  auto form = Load();
+  Load();
   auto& bin = *form->Controller().Bin();
-  ASSERT_TRUE(bin.moveToTrash({Trashed("a.txt")}).ok);
+  ASSERT_TRUE(bin.moveToTrash({Made("a.txt")}).ok);
   form->Controller().Poll();
   platform::SetMsgBoxHook(nullptr);  // a real box
   testsupport::DoubleClick(form.get());
   testsupport::DoubleClick(form.get());  // as Alt+V held does on every tick
   // Back here with the question open: the poll still sees the trash.
-  ASSERT_TRUE(bin.moveToTrash({Trashed("b.txt")}).ok);
+  ASSERT_TRUE(bin.moveToTrash({Made("b.txt")}).ok);
   form->Controller().Poll();
   EXPECT_EQ(form->Controller().State().binCount, 2);
   const QList<QMessageBox*> boxes = form->findChildren<QMessageBox*>();
   ASSERT_EQ(boxes.size(), 1);
   for (QAbstractButton* b : boxes[0]->buttons())
     if (b->text() == QStringLiteral("Aceptar")) b->click();
-  ASSERT_TRUE(testsupport::SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
+  ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(bin.query().count, 0);
 }
 
 TEST_F(BinWindow, TheUnloadEmptiesWhenAskedAndStoresTheSkinAndWhatTheLastPollSaw) {
-  auto form = Load("[Settings]\r\nVaciar al salir=Verdadero\r\n");
-  ASSERT_TRUE(form->Controller().Bin()->moveToTrash({Trashed("y.txt")}).ok);
+  Load("[Settings]\r\nVaciar al salir=Verdadero\r\n");
+  ASSERT_TRUE(form->Controller().Bin()->moveToTrash({Made("y.txt")}).ok);
   form->Controller().Poll();
   form->Item("MnuMini")->trigger();
   EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgMiniFull"));
@@ -175,11 +265,11 @@ TEST_F(BinWindow, TheUnloadEmptiesWhenAskedAndStoresTheSkinAndWhatTheLastPollSaw
 }
 
 TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
-  auto form = Load();
-  const auto url = [](const std::filesystem::path& p) {
+  Load();
+  const auto url = [](const fs::path& p) {
     return QUrl::fromLocalFile(QString::fromStdString(p.string()));
   };
-  const auto a = Trashed("uno.txt"), b = Trashed("carpeta/dos.txt");
+  const auto a = Made("uno.txt"), b = Made("carpeta/dos.txt");
   QMimeData data;
   data.setUrls({url(a), url(home / "carpeta"), url(home / "no-existe.txt")});
   EXPECT_TRUE(testsupport::DragEnter(form.get(), data));
@@ -198,15 +288,68 @@ TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
 }
 
 TEST_F(BinWindow, AWindowGoneBeforeItsPendingStepsRunsNoneOfThem) {
-  auto form = Load();
+  Load();
   EXPECT_EQ(attached, 1) << "the second request waits for the showing";
   testsupport::DropFiles(form.get(), {home / "no-existe.txt"}, false);
   form.reset();
-  testsupport::SpinUntil([] { return false; }, 200);
+  SpinUntil([] { return false; }, 200);
   EXPECT_EQ(attached, 1);
   EXPECT_TRUE(shown.empty()) << "no message for a window that is gone";
 
-  auto again = Load();
-  testsupport::SpinUntil([&] { return attached == 3; }, 2000);
+  Load();
+  SpinUntil([&] { return attached == 3; }, 2000);
   EXPECT_EQ(attached, 3) << "asked again once shown";
+}
+
+TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTrash) {
+  Load("[Settings]\r\nSin confirm=Verdadero\r\n");
+  Fill(20);
+  StartHeld();
+
+  // The interface thread is free: a timer fires, the menu opens, the progress
+  // window shows and leaves the bin usable.
+  bool ticked = false;
+  QTimer::singleShot(100, form.get(), [&] { ticked = true; });
+  EXPECT_TRUE(SpinUntil([&] { return ticked; }, 1000));
+  form->Menu()->popup(QPoint(10, 10));
+  EXPECT_TRUE(SpinUntil([&] { return form->Menu()->isVisible(); }, 1000));
+  form->Menu()->hide();
+  ASSERT_TRUE(SpinUntil([&] { return form->View().EmptyingProgress()->isVisible(); }, 2000));
+  EXPECT_FALSE(form->View().EmptyingProgress()->isModal());
+
+  // A second request while it runs starts nothing.
+  testsupport::DoubleClick(form.get());
+  const fs::path late = Made("tarde.txt");
+  testsupport::DropFiles(form.get(), {late});
+
+  gate.Open();
+  ASSERT_TRUE(SpinUntil([&] { return !Controller().Emptying(); }, 10000));
+  EXPECT_EQ(workers, 1);
+  EXPECT_FALSE(fs::exists(late));
+  EXPECT_TRUE(InTrash("tarde.txt")) << "the emptying took what was dropped while it ran";
+  EXPECT_EQ(Controller().Bin()->query().count, 1);
+  EXPECT_EQ(Controller().State().binCount, 1) << "the end shows the trash as it is";
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(form->findChildren<QProgressDialog*>().size(), 0);
+}
+
+TEST_F(Emptying, CancelStopsItAndWhatWasNotDeletedStays) {
+  Load("[Settings]\r\nSin confirm=Verdadero\r\n");
+  Fill(20);
+  StartHeld();
+  ASSERT_TRUE(SpinUntil([&] { return form->View().EmptyingProgress()->isVisible(); }, 2000));
+  QAbstractButton* cancel = nullptr;
+  for (auto* b : form->View().EmptyingProgress()->findChildren<QAbstractButton*>())
+    if (b->text() == QStringLiteral("Cancelar")) cancel = b;
+  ASSERT_NE(cancel, nullptr);
+  cancel->click();
+  gate.Open();
+  ASSERT_TRUE(SpinUntil([&] { return !Controller().Emptying(); }, 10000));
+  EXPECT_EQ(Controller().Bin()->query().count, 20);
+  for (int i = 0; i < 20; ++i) EXPECT_TRUE(InTrash("f" + std::to_string(i))) << i;
+
+  // Stopped by the user: an emptying by anyone else later is not greeted.
+  Controller().Bin()->empty([](std::int64_t, std::int64_t) { return true; });
+  Controller().Poll();
+  EXPECT_TRUE(sounds.empty());
 }
