@@ -1,12 +1,15 @@
-// Where the program keeps its files: beside a writable executable, else in the
-// per-user folder, with the shipped files read from the installed data folder.
-// Permissions are what is tested, so the choice runs as an unprivileged user.
+// Where the program keeps its files: beside a writable executable, else in the per-user
+// folder, with the shipped files read from the installed data folder (permissions are what is
+// tested, so the choice runs as an unprivileged user); and the options file in it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <sstream>
 #include <string>
+#include <utility>
 
+#include "settings/ModIni.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "support/TrashTestKit.h"
@@ -106,6 +109,27 @@ TEST_F(ProgramFolderRule, TheOptionWinsAndAFolderThatCannotBeMadeOrWrittenIsRefu
   ScopedEnv data("XDG_DATA_HOME", (tmp_ / "usr/share").string());
   const std::string error = ChooseAsNobody(bin_, {}).error;
   EXPECT_NE(error.find("no se puede crear"), std::string::npos) << error;
+}
+
+TEST(Options, WrittenInTheOldFormatAndReadFromTheFileAtEachUse) {
+  TempDir dir;
+  settings::SetProgramFolder(dir.path());
+  const settings::Options options;
+  EXPECT_FALSE(options.IsOn(settings::Key::HotKeys));
+  options.SetOn(settings::Key::HotKeys, true);
+  options.SetNumber(settings::Key::Left, 4830);
+  const std::string file = ReadFile(dir / "Options.ini");
+  EXPECT_NE(file.find("[Settings]\r\nHotkeys=Verdadero\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("[Posici\xF3n]\r\nWasteWell_Left=4830\r\n"), std::string::npos) << file;
+  EXPECT_EQ(options.Number(settings::Key::Left), 4830);
+  // Another writer in between is seen at once; only the two exact words are on.
+  for (const auto& [text, on] : {std::pair{"True", true}, {"true", false}, {"1", false}}) {
+    settings::IniWrite("settings", "HOTKEYS", text, settings::OptionsFile());
+    EXPECT_EQ(options.IsOn(settings::Key::HotKeys), on) << text;
+  }
+  for (const auto& [text, value] :
+       {std::pair{"12abc", 12}, {"1235.5", 1236}, {"2147483648", 0}, {"-2147483648", INT32_MIN}})
+    EXPECT_EQ(settings::ReadNumber(text), value) << text;
 }
 
 }  // namespace

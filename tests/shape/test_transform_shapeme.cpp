@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QPainter>
 #include <QWidget>
 #include <climits>
 #include <filesystem>
 
+#include "shape/SkinCatalog.h"
+#include "shape/SkinImage.h"
 #include "shape/clsTransForm.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
@@ -64,6 +67,27 @@ TEST(TransForm, FormKeepsOnlyItsOwnDrawingAndAllKeyColourLeavesNothingToHit) {
   EXPECT_TRUE(clsTransForm::HasEmptyOutline(blank));
   EXPECT_FALSE(blank.mask().isEmpty());
   EXPECT_TRUE((blank.mask() & blank.rect()).isEmpty());
+}
+
+// The skin pictures the program is built with.
+TEST(SkinFiles, EveryPictureDecodesWithItsOutlineAndWithoutTheKeyColour) {
+  for (const SkinRow& row : SkinTable()) {
+    for (const char* name : {row.emptyHolder, row.fullHolder}) {
+      SCOPED_TRACE(name);
+      const QImage img = SkinPicture(name);
+      ASSERT_EQ(img.size(), QSize(64, 64));
+      int clear = 0;
+      for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+          clear += qAlpha(img.pixel(x, y)) == 0;
+          // The window's key colour would punch a hole in the bin.
+          EXPECT_NE(img.pixel(x, y), 0xFF808080u) << x << "," << y;
+        }
+      EXPECT_GT(clear, 64 * 64 / 8);
+      EXPECT_LT(clear, 64 * 64 * 3 / 4);
+    }
+    EXPECT_NE(SkinPicture(row.emptyHolder), SkinPicture(row.fullHolder));
+  }
 }
 
 }  // namespace

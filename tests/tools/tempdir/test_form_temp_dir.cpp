@@ -1,8 +1,11 @@
 // The temporary-folder cleaner on a real folder (TMPDIR and HOME point into a test folder).
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLocale>
 #include <QProcess>
+#include <QStatusBar>
+#include <cmath>
 #include <tuple>
 
 #include "platform/MessageBox.h"
@@ -15,6 +18,29 @@ namespace fs = std::filesystem;
 using namespace testsupport;
 
 namespace {
+
+double Luminance(QRgb c) {
+  const auto channel = [](int v) {
+    const double s = v / 255.0;
+    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+}
+
+double Contrast(QRgb a, QRgb b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The text's strongest pixel against the background at the label's left edge.
+double TextContrast(const QImage& window, const QRect& label) {
+  const QRgb background = window.pixel(label.left(), label.center().y());
+  double best = 1;
+  for (int y = label.top(); y <= label.bottom(); ++y)
+    for (int x = label.left(); x <= label.right(); ++x)
+      best = std::max(best, Contrast(window.pixel(x, y), background));
+  return best;
+}
 
 struct Cleaner : ::testing::Test {
   Cleaner() {
@@ -148,4 +174,22 @@ TEST_F(Cleaner, ANameThatIsNotUtf8EmptiesThatFolderOnly) {
   form->CommandBorrar_Click();
   EXPECT_FALSE(fs::exists(bad / "junk"));
   EXPECT_EQ(ReadFile(look / "f"), "keep");
+}
+
+// The cleaner's texts can be read on its dark background: every label, the status bar's date
+// and time included, as the window is drawn.
+TEST(TempDirContrast, EveryTextReadsAtLeastFourAndAHalfToOne) {
+  App();
+  tools::FormTempDir form;
+  form.show();
+  form.StatusPanel1->setText(QStringLiteral("Buscando archivos..."));
+  form.LabelOkupa->setText(QStringLiteral("Ocupa: 1 KB"));
+  QCoreApplication::processEvents();
+  const QImage shot = form.grab().toImage();
+  for (QLabel* label :
+       {form.LabelTempDir, form.LabelOkupa, form.StatusPanel1, form.StatusDate, form.StatusTime}) {
+    ASSERT_FALSE(label->text().isEmpty());
+    const QRect r(label->mapTo(&form, QPoint()), label->size());
+    EXPECT_GE(TextContrast(shot, r & shot.rect()), 4.5) << label->text().toStdString();
+  }
 }
