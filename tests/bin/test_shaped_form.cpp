@@ -14,8 +14,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
-#include <condition_variable>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 
@@ -39,27 +39,18 @@ using testsupport::TempDir;
 namespace {
 
 // Stops a worker until opened.
-class Gate {
- public:
+struct Gate {
   void Hold() {
-    reached_ = true;
-    std::unique_lock<std::mutex> lock(m_);
-    cv_.wait(lock, [this] { return open_; });
+    reached = true;
+    opened.wait();
   }
   void Open() {
-    {
-      std::lock_guard<std::mutex> lock(m_);
-      open_ = true;
-    }
-    cv_.notify_all();
+    std::call_once(once, [this] { promise.set_value(); });
   }
-  bool Reached() const { return reached_; }
-
- private:
-  std::mutex m_;
-  std::condition_variable cv_;
-  bool open_ = false;
-  std::atomic<bool> reached_{false};
+  std::promise<void> promise;
+  std::shared_future<void> opened = promise.get_future().share();
+  std::once_flag once;
+  std::atomic<bool> reached{false};
 };
 
 // The system's trash, its emptying held by the gate before it starts.
@@ -146,7 +137,7 @@ class BinWindow : public ::testing::Test {
     held = true;
     testsupport::DoubleClick(form.get());
     ASSERT_TRUE(Controller().Emptying());
-    ASSERT_TRUE(SpinUntil([&] { return gate.Reached(); }, 5000));
+    ASSERT_TRUE(SpinUntil([&] { return gate.reached.load(); }, 5000));
   }
   bool InTrash(const std::string& name) {
     for (const auto& item : Controller().Bin()->list())
