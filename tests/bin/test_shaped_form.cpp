@@ -23,7 +23,6 @@
 #include "bin/ShapedForm.h"
 #include "bin/StatusText.h"
 #include "platform/RecycleBin.h"
-#include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "shape/SkinImage.h"
 #include "support/QtTestKit.h"
@@ -31,7 +30,6 @@
 
 namespace fs = std::filesystem;
 using bin::ShapedForm;
-using settings::Key;
 using shape::SkinPicture;
 using testsupport::SpinUntil;
 using testsupport::TempDir;
@@ -242,18 +240,6 @@ TEST_F(BinWindow, TheQuestionLeavesTheBinLiveAndIsAskedOnceHoweverOftenTheUserAs
     if (b->text() == QStringLiteral("Aceptar")) b->click();
   ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
   EXPECT_EQ(bin.query().count, 0);
-}
-
-TEST_F(BinWindow, TheUnloadEmptiesWhenAskedAndStoresTheSkinAndWhatTheLastPollSaw) {
-  Load("[Settings]\r\nVaciar al salir=Verdadero\r\n");
-  ASSERT_TRUE(form->Controller().Bin()->moveToTrash({Made("y.txt")}).ok);
-  form->Controller().Poll();
-  form->Item("MnuMini")->trigger();
-  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgMiniFull"));
-  form->Form_Unload();
-  EXPECT_TRUE(shown.empty()) << "emptied at exit without a question";
-  EXPECT_EQ(form->Controller().Bin()->query().count, 0);
-  EXPECT_EQ(settings::Options().Text(Key::Picture), "ShapedFormFullClass48");
 }
 
 TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
