@@ -5,52 +5,45 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
-#include <memory>
 #include <vector>
 
 #include "platform/MessageBox.h"
-#include "support/OpenDialogs.h"
-#include "support/QtApp.h"
+#include "support/QtTestKit.h"
 
 using namespace testsupport;
 
 namespace {
 
-std::vector<QMessageBox*> OpenBoxes() { return OpenDialogs<QMessageBox>(); }
-
-}  // namespace
+struct MessageBox : ::testing::Test {
+  MessageBox() { owner.show(); }
+  QApplication* app = App();
+  QWidget owner;
+};
 
 // The program's end closes every window, boxes among them, in no set order: a question closed
 // so is no "Sí" nor "Aceptar".
-TEST(MessageBox, AQuestionClosedWithoutAButtonIsAnsweredNo) {
-  App();
-  QWidget owner;
-  owner.show();
+TEST_F(MessageBox, AQuestionClosedWithoutAButtonIsAnsweredNo) {
   std::vector<int> answers;
   for (int style : {int(platform::kYesNo), platform::kOkCancel | platform::kExclamation}) {
     platform::MsgBoxThen(QStringLiteral("¿Seguro?"), style, QStringLiteral("Pregunta"), &owner,
                          &owner, [&](int answer) { answers.push_back(answer); });
-    ASSERT_EQ(OpenBoxes().size(), 1u);
-    OpenBoxes().front()->close();
+    ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
+    OpenDialogs<QMessageBox>().front()->close();
     Settle();
   }
   EXPECT_EQ(answers, (std::vector<int>{platform::kAnswerNo, platform::kAnswerCancel}));
 }
 
 // The box goes with its context (a window that closed) and its answer never comes.
-TEST(MessageBox, ABoxWhoseContextGoesClosesUnanswered) {
-  App();
-  QWidget owner;
-  owner.show();
+TEST_F(MessageBox, ABoxWhoseContextGoesClosesUnanswered) {
   auto* context = new QObject(&owner);
   bool answered = false;
   platform::MsgBoxThen(QStringLiteral("¿Seguro?"), platform::kOkCancel, QStringLiteral("Pregunta"),
                        &owner, context, [&](int) { answered = true; });
-  ASSERT_EQ(OpenBoxes().size(), 1u);
-  QMessageBox* box = OpenBoxes().front();
-  QPointer<QMessageBox> alive(box);
+  ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
+  QPointer<QMessageBox> alive(OpenDialogs<QMessageBox>().front());
   delete context;
-  EXPECT_TRUE(OpenBoxes().empty());
+  EXPECT_TRUE(OpenDialogs<QMessageBox>().empty());
   Settle();
   EXPECT_FALSE(alive) << "the box stays behind";
   EXPECT_FALSE(answered);
@@ -58,14 +51,13 @@ TEST(MessageBox, ABoxWhoseContextGoesClosesUnanswered) {
 
 // Nothing waits: the call returns with the box open, and the bin's own window
 // (here a plain one) takes input meanwhile.
-TEST(MessageBox, ABoxThatHoldsNothingUpLeavesItsOwnerFree) {
-  App();
-  QWidget owner;
-  owner.show();
+TEST_F(MessageBox, ABoxThatHoldsNothingUpLeavesItsOwnerFree) {
   platform::MsgBoxThen(QStringLiteral("Hecho"), platform::kInformation, QStringLiteral("Info"),
                        &owner, nullptr, nullptr, false);
-  ASSERT_EQ(OpenBoxes().size(), 1u);
+  ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the box holds up its owner";
-  OpenBoxes().front()->close();
+  OpenDialogs<QMessageBox>().front()->close();
   Settle();
 }
+
+}  // namespace

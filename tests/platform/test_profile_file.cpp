@@ -1,18 +1,16 @@
 // The Linux profile file beyond the shared contract: hand-edited files, the
 // bytes it writes, and what a failed or killed write leaves.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <iterator>
 #include <string>
 
 #include "platform/ProfileFile.h"
-#include "support/TempDir.h"
+#include "support/TrashTestKit.h"
 
 namespace {
 
@@ -29,19 +27,6 @@ std::string Get(const std::string& section, const std::string& key, const fs::pa
 
 long EntryCount(const fs::path& folder) {
   return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
-}
-
-// As root no permission is ever refused, so permission checks run as nobody in a child.
-bool AsNobody(const std::function<bool()>& check) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const bool dropped = setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 65534) == 0 &&
-                         setresuid(65534, 65534, 65534) == 0;
-    _exit(dropped && check() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Also through a link, which must stay a link to a file that keeps its mode.
@@ -86,11 +71,15 @@ TEST(ProfileFile, FailedWriteReportsFalseAndKeepsTheFile) {
   fs::permissions(locked.parent_path(), fs::perms(0555));
   // Writable but unreadable: a blind rewrite would lose every other setting.
   fs::permissions(hidden, fs::perms(0622));
-  EXPECT_TRUE(AsNobody([&] {
-    return !WritePrivateProfileString("S", "k", "2", locked) &&
-           !WritePrivateProfileString("S", "k", "2", hidden) &&
-           WritePrivateProfileString("S", "k", "2", open);
-  }));
+  // As root no permission is ever refused.
+  EXPECT_EQ(testsupport::RunAsNobody(
+                dir / "unused",
+                [&] {
+                  return std::to_string(WritePrivateProfileString("S", "k", "2", locked)) +
+                         std::to_string(WritePrivateProfileString("S", "k", "2", hidden)) +
+                         std::to_string(WritePrivateProfileString("S", "k", "2", open));
+                }),
+            "001");
   for (const fs::path& f : {locked, hidden}) {
     EXPECT_EQ(ReadFile(f), original) << f;
     EXPECT_EQ(EntryCount(f.parent_path()), 1) << f;

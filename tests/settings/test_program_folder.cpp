@@ -1,67 +1,47 @@
-// Where the program keeps its files: beside a writable executable, else in the
-// per-user folder, with the shipped files read from the installed data folder.
-// Permissions are what is tested, so the choice runs as an unprivileged user.
-#include <grp.h>
+// Where the program keeps its files: beside a writable executable, else in the per-user
+// folder, with the shipped files read from the installed data folder (permissions are what is
+// tested, so the choice runs as an unprivileged user); and the options file in it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <sstream>
 #include <string>
+#include <utility>
 
+#include "settings/ModIni.h"
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
-#include "support/TempDir.h"
+#include "support/TrashTestKit.h"
 
 namespace {
 
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 namespace fs = std::filesystem;
-
-constexpr uid_t kNobody = 65534;
-const char* const kShippedFromBin = "../share/wastewell";
 
 class ProgramFolderRule : public ::testing::Test {
  protected:
   void SetUp() override {
     // The unprivileged user may look but not write, except in its home.
-    chmod(tmp_.path().c_str(), 0755);
+    fs::permissions(tmp_.path(), fs::perms(0755));
     fs::create_directories(bin_);
     WriteFile(tmp_ / "usr/share/wastewell/leame.txt", "shipped");
     fs::create_directories(home_);
-    chown(home_.c_str(), kNobody, kNobody);
   }
 
   // The choice made by an unprivileged user, in a child process that then starts as the
   // program does: writes an option and looks up a shipped file (into leame_).
   settings::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
-    int fds[2];
-    if (pipe(fds) != 0) return {{}, {}, "pipe failed"};
-    const pid_t pid = fork();
-    if (pid == 0) {
-      std::string out = "\n\n\nno privileges dropped";
-      if (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
-          setresuid(kNobody, kNobody, kNobody) == 0) {
-        const settings::FolderChoice c =
-            settings::ChooseProgramFolder(exeFolder, override, kShippedFromBin);
-        settings::SetProgramFolder(c.folder);
-        settings::SetShippedFolder(c.shipped);
-        if (c.error.empty()) settings::Options().SetOn(settings::Key::HotKeys, true);
-        out = c.folder.string() + "\n" + c.shipped.string() + "\n" +
-              settings::ShippedFile("leame.txt") + "\n" + c.error;
-      }
-      _exit(write(fds[1], out.data(), out.size()) < 0);
-    }
-    close(fds[1]);
-    std::string out, folder, shipped, error;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    std::istringstream seen(out);
+    std::istringstream seen(RunAsNobody(home_, [&] {
+      const settings::FolderChoice c =
+          settings::ChooseProgramFolder(exeFolder, override, "../share/wastewell");
+      settings::SetProgramFolder(c.folder);
+      settings::SetShippedFolder(c.shipped);
+      if (c.error.empty()) settings::Options().SetOn(settings::Key::HotKeys, true);
+      return c.folder.string() + "\n" + c.shipped.string() + "\n" +
+             settings::ShippedFile("leame.txt") + "\n" + c.error;
+    }));
+    std::string folder, shipped, error;
     std::getline(seen, folder);
     std::getline(seen, shipped);
     std::getline(seen, leame_);
@@ -73,7 +53,7 @@ class ProgramFolderRule : public ::testing::Test {
   fs::path bin_ = tmp_ / "usr/bin";
   fs::path home_ = tmp_ / "home";
   std::string leame_;
-  testsupport::ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
+  ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
 };
 
 TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserFolder) {
@@ -92,7 +72,7 @@ TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserF
   EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell");
   struct stat st {};
   ASSERT_EQ(stat(c.folder.c_str(), &st), 0) << "made on the first start";
-  EXPECT_EQ(st.st_uid, kNobody);
+  EXPECT_EQ(st.st_uid, uid_t{kNobody});
   EXPECT_TRUE(fs::exists(c.folder / "Options.ini"));
   EXPECT_EQ(leame_, (tmp_ / "usr/share/wastewell/leame.txt").string());
 
@@ -126,9 +106,30 @@ TEST_F(ProgramFolderRule, TheOptionWinsAndAFolderThatCannotBeMadeOrWrittenIsRefu
   EXPECT_FALSE(fs::exists(tmp_ / "usr/nuevo"));
 
   // Not a silent loss of every setting either when it is the per-user folder.
-  testsupport::ScopedEnv data("XDG_DATA_HOME", (tmp_ / "usr/share").string());
+  ScopedEnv data("XDG_DATA_HOME", (tmp_ / "usr/share").string());
   const std::string error = ChooseAsNobody(bin_, {}).error;
   EXPECT_NE(error.find("no se puede crear"), std::string::npos) << error;
+}
+
+TEST(Options, WrittenInTheOldFormatAndReadFromTheFileAtEachUse) {
+  TempDir dir;
+  settings::SetProgramFolder(dir.path());
+  const settings::Options options;
+  EXPECT_FALSE(options.IsOn(settings::Key::HotKeys));
+  options.SetOn(settings::Key::HotKeys, true);
+  options.SetNumber(settings::Key::Left, 4830);
+  const std::string file = ReadFile(dir / "Options.ini");
+  EXPECT_NE(file.find("[Settings]\r\nHotkeys=Verdadero\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("[Posici\xF3n]\r\nWasteWell_Left=4830\r\n"), std::string::npos) << file;
+  EXPECT_EQ(options.Number(settings::Key::Left), 4830);
+  // Another writer in between is seen at once; only the two exact words are on.
+  for (const auto& [text, on] : {std::pair{"True", true}, {"true", false}, {"1", false}}) {
+    settings::IniWrite("settings", "HOTKEYS", text, settings::OptionsFile());
+    EXPECT_EQ(options.IsOn(settings::Key::HotKeys), on) << text;
+  }
+  for (const auto& [text, value] :
+       {std::pair{"12abc", 12}, {"1235.5", 1236}, {"2147483648", 0}, {"-2147483648", INT32_MIN}})
+    EXPECT_EQ(settings::ReadNumber(text), value) << text;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 // What the widget tests share: one application object, readable QStrings in
-// failure messages, and a recorder that answers every message box.
+// failure messages, a recorder that answers every message box, and the dialogs a window left
+// on the screen, for tests of windows that wait for nothing.
+#include <QDialog>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -62,6 +64,21 @@ inline void DropFiles(QWidget* w, const std::vector<std::filesystem::path>& path
   data.setUrls(urls);
   if (enter) DragEnter(w, data);
   Drop(w, data);
+}
+
+// The visible dialogs of kind D (QMessageBox, QFileDialog, ...).
+template <class D = QDialog>
+std::vector<D*> OpenDialogs() {
+  std::vector<D*> open;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<D*>(w); d && d->isVisible()) open.push_back(d);
+  return open;
+}
+
+// One turn of the event loop, the deletions it would make included.
+inline void Settle() {
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace testsupport
