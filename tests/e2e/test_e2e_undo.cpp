@@ -12,7 +12,6 @@
 
 using namespace testsupport;
 namespace fs = std::filesystem;
-using E2eUndo = E2eTest;
 
 namespace {
 
@@ -47,46 +46,28 @@ struct EndSource {
   }
 };
 
+// The drop scenarios need the drag source.
+struct E2eUndo : E2eTest {
+  const char* source = std::getenv("WW_DRAG_SOURCE");
+  void SetUp() override {
+    E2eTest::SetUp();
+    if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
+  }
+};
+
 }  // namespace
 
-TEST_F(E2eUndo, ADraggedDropComesBackWithAltZ) {
-  const char* source = std::getenv("WW_DRAG_SOURCE");
-  if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
+// Then Alt+Z during the emptying of a dropped folder: the folder is gone, or back whole.
+TEST_F(E2eUndo, ADraggedDropComesBackWithAltZButNeverInPartDuringAnEmptying) {
   E2eProgram p;
-  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
-  const std::filesystem::path w = std::filesystem::canonical(p.home()) / "w";
-  WriteFile(w / "nota.txt", "nota");
-  WriteFile(w / "carpeta" / "dentro.txt", "dentro");
-  ASSERT_TRUE(p.Start());
-  const std::filesystem::path said = p.home() / "drag.out";
-  const EndSource drag{DragOnto(p, source, {w / "nota.txt", w / "carpeta"}, said)};
-  EXPECT_TRUE(WaitFor([&] { return !std::filesystem::exists(w / "nota.txt"); }, 5000))
-      << "the drop did not reach the bin";
-  EXPECT_FALSE(std::filesystem::exists(w / "carpeta"));
-  EXPECT_NE(p.TrashCli("list").find((w / "carpeta").string()), std::string::npos);
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(said).find("move") != std::string::npos; }, 3000))
-      << "the source was not told the files moved: " << ReadFile(said);
-
-  HotKey('z');
-  EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(w / "nota.txt"); }, 5000));
-  EXPECT_EQ(ReadFile(w / "nota.txt"), "nota");
-  EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "dentro");
-  EXPECT_TRUE(WaitFor([&] { return p.TrashCli("list").empty(); }, 3000)) << p.TrashCli("list");
-  EXPECT_EQ(p.Stop(SIGTERM), 0);
-}
-
-// Alt+Z during the emptying of the dropped folder: the folder is gone, or back whole.
-TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
-  const char* source = std::getenv("WW_DRAG_SOURCE");
-  if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
-  E2eProgram p;
-  const std::filesystem::path log = p.home() / "mensajes.log";
+  const fs::path log = p.home() / "mensajes.log";
   p.SetEnv("WW_MESSAGE_LOG", log.string());
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\nSin confirm=Verdadero\r\n");
-  const std::filesystem::path w = std::filesystem::canonical(p.home()) / "w";
-  const std::filesystem::path big = w / "grande";
+  const fs::path w = fs::canonical(p.home()) / "w", big = w / "grande";
+  WriteFile(w / "nota.txt", "nota");
+  WriteFile(w / "carpeta" / "dentro.txt", "dentro");
   constexpr int kFiles = 60000;  // seconds of emptying on this kind of disk
-  std::filesystem::create_directories(big);
+  fs::create_directories(big);
   for (int i = 0; i < kFiles; ++i) {
     const int fd = open((big / std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     ASSERT_GE(fd, 0);
@@ -94,21 +75,35 @@ TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
     close(fd);
   }
   ASSERT_TRUE(p.Start());
-  const EndSource drag{DragOnto(p, source, {big}, p.home() / "drag.out")};
-  ASSERT_TRUE(WaitFor([&] { return !std::filesystem::exists(big); }, 10000))
-      << "the drop did not reach the bin";
-  const std::filesystem::path inTrash = p.home() / "data" / "Trash" / "files" / "grande";
-  ASSERT_TRUE(std::filesystem::exists(inTrash));
-  HotKey('v');
-  ASSERT_TRUE(std::filesystem::exists(inTrash)) << "the emptying ended before Alt+Z";
+  {
+    const fs::path said = p.home() / "drag.out";
+    const EndSource drag{DragOnto(p, source, {w / "nota.txt", w / "carpeta"}, said)};
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(w / "nota.txt"); }, 5000))
+        << "the drop did not reach the bin";
+    EXPECT_FALSE(fs::exists(w / "carpeta"));
+    EXPECT_NE(p.TrashCli("list").find((w / "carpeta").string()), std::string::npos);
+    EXPECT_TRUE(WaitFor([&] { return ReadFile(said).find("move") != std::string::npos; }, 3000))
+        << "the source was not told the files moved: " << ReadFile(said);
+  }
   HotKey('z');
-  ASSERT_TRUE(WaitFor([&] { return !std::filesystem::exists(inTrash); }, 300000)) << ReadFile(log);
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(w / "nota.txt"); }, 5000));
+  EXPECT_EQ(ReadFile(w / "nota.txt"), "nota");
+  EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "dentro");
+  EXPECT_TRUE(WaitFor([&] { return p.TrashCli("list").empty(); }, 3000)) << p.TrashCli("list");
+  ASSERT_TRUE(AwaitGone("ww-drag-source"));
+
+  const EndSource drag{DragOnto(p, source, {big}, p.home() / "drag.out")};
+  ASSERT_TRUE(WaitFor([&] { return !fs::exists(big); }, 10000)) << "the drop did not reach the bin";
+  const fs::path inTrash = p.home() / "data" / "Trash" / "files" / "grande";
+  ASSERT_TRUE(fs::exists(inTrash));
+  HotKey('v');
+  ASSERT_TRUE(fs::exists(inTrash)) << "the emptying ended before Alt+Z";
+  HotKey('z');
+  ASSERT_TRUE(WaitFor([&] { return !fs::exists(inTrash); }, 300000)) << ReadFile(log);
   Pause(500);  // a late undo would show by now
-  if (std::filesystem::exists(big)) {
+  if (fs::exists(big)) {
     std::size_t n = 0;
-    for (auto it = std::filesystem::directory_iterator(big);
-         it != std::filesystem::directory_iterator(); ++it)
-      ++n;
+    for (auto it = fs::directory_iterator(big); it != fs::directory_iterator(); ++it) ++n;
     EXPECT_EQ(n, static_cast<std::size_t>(kFiles)) << "the folder came back in part";
   }
   EXPECT_NE(ReadFile(log).find("Se está vaciando la papelera"), std::string::npos) << ReadFile(log);
@@ -118,8 +113,6 @@ TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
 // Alt+Z whose way back crosses a network mount whose server stopped answering: the bin answers
 // its hot keys meanwhile, and its end does not wait for the stuck undo.
 TEST_F(E2eUndo, AnUndoStuckOnADeadMountHoldsUpNeitherTheBinNorItsEnd) {
-  const char* source = std::getenv("WW_DRAG_SOURCE");
-  if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
   if (getuid() != 0 || !OwnMountNamespace().empty()) GTEST_SKIP() << "no private mounts here";
   E2eProgram p;
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
@@ -145,7 +138,9 @@ TEST_F(E2eUndo, AnUndoStuckOnADeadMountHoldsUpNeitherTheBinNorItsEnd) {
 // A restore copying a large item from the trash's volume to the home's is cut short by the
 // restore window's closing, "Salir" or the session's end: within 2 s, the copy gone, the item
 // whole in the trash.
-TEST_F(E2eUndo, ACopyBackCutShortLeavesTheItemInTheTrash) {
+using E2eCopyBack = E2eTest;
+
+TEST_F(E2eCopyBack, ACutShortCopyLeavesTheItemInTheTrash) {
   if (getuid() != 0 || !OwnMountNamespace().empty()) GTEST_SKIP() << "no private mounts here";
   const auto copies = [](const fs::path& folder) {
     int n = 0;

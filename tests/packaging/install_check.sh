@@ -46,8 +46,10 @@ if cpack -G DEB --config "$build/CPackConfig.cmake" -B "$deb" >"$prefix/cpack.lo
   lintian --fail-on error,warning --no-tag-display-limit "$deb"/wastewell_*.deb 2>&1 |
     grep -v 'root privileges' | tee "$prefix/lintian.log"
   [ "${PIPESTATUS[0]}" = 0 ] || fail "lintian"
-  dpkg-deb -f "$deb"/wastewell_*.deb Depends | grep -q 'qt6-translations-l10n' ||
-    fail "the package depends on qt6-translations-l10n"
+  depends=$(dpkg-deb -f "$deb"/wastewell_*.deb Depends)
+  for lib in qt6-translations-l10n libcanberra0 libglib2.0-0 libqt6widgets6 libx11-6 libc6; do
+    [[ $depends == *"$lib"* ]] || fail "the package depends on $lib: $depends"
+  done
 else
   cat "$prefix/cpack.log"
   fail "cpack"

@@ -120,7 +120,7 @@ int CountPixels(const std::string& window, const std::filesystem::path& shot, bo
 
 E2eProgram::E2eProgram() {
   const std::string h = home_.path().string();
-  for (const char* dir : {"run", "data", "config", "schemas"})
+  for (const char* dir : {"run", "data", "config", "schemas", "tmp"})
     std::filesystem::create_directories(home_.path() / dir);
   chmod((h + "/run").c_str(), 0700);
   // Never the machine's own desktop settings: no session bus, and a stand-in
@@ -135,6 +135,7 @@ E2eProgram::E2eProgram() {
           {"GSETTINGS_SCHEMA_DIR", h + "/schemas"},
           {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + h + "/no-bus"},
           {"PATH", h + "/bin:" + (path ? path : "/usr/bin:/bin")},
+          {"TMPDIR", h + "/tmp"},  // the cleaner's, not the busy machine's
           {"QT_QPA_PLATFORM", "xcb"},
           {"LANG", "es_ES.UTF-8"}};
 }
