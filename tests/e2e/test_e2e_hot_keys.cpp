@@ -1,6 +1,5 @@
 // The hot keys of the real program, typed while another program's window has the focus or at a
 // locked screen, and the utilities they open.
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -114,34 +113,19 @@ TEST_F(E2eHotKeys, AltSCapturesTheScreenAndAltDShowsTheDictionary) {
 }
 
 // The check before the maps waits on a host that never answers: meanwhile the bin shows its
-// pop-up and another hot key opens its window at once. Alt+W again adds no second check,
-// and the one failure message comes when the check gives up.
+// pop-up, another hot key opens its window at once, and the end does not wait for the check.
 TEST_F(E2eHotKeys, WhileTheConnectivityCheckWaitsTheBinAndTheOtherHotKeysAnswer) {
   SilentListener silent;
   E2eProgram p;
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n[Servidores]\r\nConexion=" + silent.At() +
                  "\r\n");
   ASSERT_TRUE(p.Start());
-  const auto boxes = [] {
-    std::string out;
-    Shell("xdotool search --onlyvisible --name '^Error-Info WasteWell$' 2>/dev/null", &out);
-    return std::count(out.begin(), out.end(), '\n');
-  };
-
   HotKey('w');
   p.Hover();
   EXPECT_TRUE(WaitFor([&] { return p.WindowWithRole("FormStatus") != 0; }, 1000))
       << "no pop-up while the check waits";
   HotKey('t');
   EXPECT_NE(AwaitWindow("^TempDir$", 1000), "") << "Alt+T not answered while the check waits";
-  HotKey('w');
-  EXPECT_EQ(boxes(), 0) << "the check is still waiting";
-
-  ASSERT_TRUE(WaitFor([&] { return boxes() > 0; }, 10000)) << "no failure message";
-  Pause(1500);
-  EXPECT_EQ(boxes(), 1) << "one check, one message";
-  EXPECT_TRUE(WindowNamed("Mapa del tiempo").empty());
-  Shell("xdotool sleep 0.3 key Return");  // the message box has the focus
-  EXPECT_TRUE(WaitFor([&] { return boxes() == 0; }, 3000));
-  EXPECT_EQ(p.Stop(SIGTERM), 0);
+  EXPECT_TRUE(WindowNamed("^Error-Info WasteWell$").empty()) << "the check is still waiting";
+  EXPECT_EQ(p.Stop(SIGTERM, 2000), 0);
 }
