@@ -10,30 +10,24 @@ import sys
 
 import pyatspi
 
+R = pyatspi
 # The controls a screen reader can say nothing about without a name.
 NEEDS_NAME = {
-    pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX,
-    pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY,
-    pyatspi.ROLE_PASSWORD_TEXT, pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_COMBO_BOX,
-    pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE,
-    pyatspi.ROLE_TREE, pyatspi.ROLE_IMAGE, pyatspi.ROLE_ICON, pyatspi.ROLE_PROGRESS_BAR,
-    pyatspi.ROLE_SLIDER,
+    R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTTON, R.ROLE_CHECK_BOX, R.ROLE_RADIO_BUTTON, R.ROLE_TEXT,
+    R.ROLE_ENTRY, R.ROLE_PASSWORD_TEXT, R.ROLE_SPIN_BUTTON, R.ROLE_COMBO_BOX, R.ROLE_LIST,
+    R.ROLE_LIST_BOX, R.ROLE_TABLE, R.ROLE_TREE_TABLE, R.ROLE_TREE, R.ROLE_IMAGE, R.ROLE_ICON,
+    R.ROLE_PROGRESS_BAR, R.ROLE_SLIDER,
 }
 # Parts of a list or table: their cells speak for themselves.
-NO_DESCENT = {pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_TABLE,
-              pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TREE, pyatspi.ROLE_MENU_BAR,
-              pyatspi.ROLE_MENU, pyatspi.ROLE_COMBO_BOX}
+NO_DESCENT = {R.ROLE_LIST, R.ROLE_LIST_BOX, R.ROLE_TABLE, R.ROLE_TREE_TABLE, R.ROLE_TREE,
+              R.ROLE_MENU_BAR, R.ROLE_MENU, R.ROLE_COMBO_BOX}
 
 
-def program(pid):
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in desktop:
-        try:
-            if app is not None and app.get_process_id() == pid:
-                return app
-        except Exception:
-            pass
-    return None
+def pid_of(app):
+    try:
+        return app.get_process_id()
+    except Exception:  # an application gone meanwhile
+        return None
 
 
 def walk(node, path=""):
@@ -48,33 +42,26 @@ def walk(node, path=""):
 
 def main():
     pid, what = int(sys.argv[1]), sys.argv[2]
-    app = program(pid)
+    apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None]
+    app = next((a for a in apps if pid_of(a) == pid), None)
     if app is None:
         print("no such program on the bus", file=sys.stderr)
         return 3
     windows = [w for w in app if w is not None]
+    nodes = [(w, node, path) for w in windows for node, path in walk(w)]
     if what == "windows":
-        for w in windows:
-            print(w.name)
-    elif what == "bin":
-        for w in windows:
-            for node, _ in walk(w):
-                if node.name == "Papelera":
-                    print(node.description)
-                    return 0
-        return 1
+        print("\n".join(w.name for w in windows))
     elif what == "unnamed":
-        for w in windows:
-            for node, path in walk(w):
-                if node.getRole() in NEEDS_NAME and not node.name.strip():
-                    print("%s: %s (%s)" % (w.name, node.getRoleName(), path))
-    elif what == "text":
-        for w in windows:
-            for node, _ in walk(w):
-                if node.name == sys.argv[3] and node.getRole() in NEEDS_NAME:
-                    text = node.queryText()
-                    print(text.getText(0, text.characterCount))
-                    return 0
+        for w, node, path in nodes:
+            if node.getRole() in NEEDS_NAME and not node.name.strip():
+                print("%s: %s (%s)" % (w.name, node.getRoleName(), path))
+    else:  # the bin's description, or a text field's text
+        name = "Papelera" if what == "bin" else sys.argv[3]
+        for _, node, _ in nodes:
+            if node.name == name and (what == "bin" or node.getRole() in NEEDS_NAME):
+                text = node.description if what == "bin" else node.queryText()
+                print(text if what == "bin" else text.getText(0, text.characterCount))
+                return 0
         return 1
     return 0
 

@@ -1,5 +1,5 @@
-// The cleaner and the folder window driven by keyboard with the home's parent chosen: each
-// shows the refusal and the home stays whole.
+// The cleaner and the folder window driven by keyboard: with the home's parent chosen each
+// shows the refusal and the home stays whole; their questions hold their own window only.
 #include "support/E2eProgram.h"
 
 using namespace testsupport;
@@ -7,9 +7,37 @@ using E2eDeletionGuard = E2eTest;
 
 namespace {
 
-// The message boxes shown so far, one "title<TAB>text" a line; closes the open one, `title`.
+// Alt+T, then the cleaner's "Mostrar" and "Borrar" (its list has the focus); false when the
+// cleaner did not open. Away from the bin, so that the bin's menu can be reached.
+bool EmptyTemp() {
+  HotKey('t');
+  const std::string cleaner = AwaitWindow("^TempDir$");
+  Shell("xdotool windowmove " + cleaner + " 700 60");
+  Keys(cleaner, "key Tab space sleep 1 key Tab space");
+  return !cleaner.empty();
+}
+
+// Alt+X, then "Abrir Carpeta" with the folder typed into its dialog, then "Vaciar Carpeta".
+::testing::AssertionResult EmptyFolder(const std::filesystem::path& folder) {
+  HotKey('x');
+  const std::string folders = AwaitWindow("^Operaciones con carpetas$");
+  if (folders.empty()) return ::testing::AssertionFailure() << "no folder window";
+  Keys(folders, "key Tab space");
+  const std::string dialog = AwaitWindow("^Selecciona un Directorio:$");
+  if (dialog.empty()) return ::testing::AssertionFailure() << "no folder dialog";
+  // "type" takes every word after it as text: the Return goes on its own.
+  Keys(dialog, "type --delay 20 '" + folder.string() + "'");
+  Shell("xdotool sleep 0.5 key Return");
+  if (!AwaitGone("^Selecciona un Directorio:$"))
+    return ::testing::AssertionFailure() << "the folder dialog stays";
+  Keys(folders, "key Tab Tab space");
+  return ::testing::AssertionSuccess();
+}
+
+// The message boxes shown so far, one "title<TAB>text" a line, once the box `title` shows;
+// closes it.
 std::string Messages(const std::filesystem::path& log, const std::string& title) {
-  Keys(WindowNamed("^" + title + "$"), "key Return");
+  Keys(AwaitWindow("^" + title + "$"), "key Return");
   return ReadFile(log);
 }
 
@@ -26,38 +54,18 @@ TEST_F(E2eDeletionGuard, TheHomesParentIsRefusedInTheCleanerAndTheFolderWindow) 
   p.SetEnv("WW_MESSAGE_LOG", log.string());
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
   ASSERT_TRUE(p.Start());
-  const std::string refusal = "La carpeta \"" + p.home().string() +
-                              "%s\" contiene la carpeta "
-                              "personal del usuario: no se vacía ni se elimina.";
-  const auto expected = [&](const char* tail) {
-    std::string s = refusal;
-    return s.replace(s.find("%s"), 2, tail);
+  const auto refusal = [&](const char* tail) {
+    return "La carpeta \"" + p.home().string() + tail +
+           "\" contiene la carpeta personal del usuario: no se vacía ni se elimina.";
   };
 
-  HotKey('t');
-  std::string cleaner;
-  ASSERT_TRUE(WaitFor([&] { return !(cleaner = WindowNamed("^TempDir$")).empty(); }, 5000));
-  // The list has the focus: Tab, "Mostrar"; then Tab, "Borrar".
-  Keys(cleaner, "key Tab space sleep 1 key Tab space");
-  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Vaciar Temp$").empty(); }, 5000));
-  EXPECT_EQ(Messages(log, "Vaciar Temp"), "Vaciar Temp\t" + expected("/") + "\n");
+  ASSERT_TRUE(EmptyTemp());
+  EXPECT_EQ(Messages(log, "Vaciar Temp"), "Vaciar Temp\t" + refusal("/") + "\n");
   EXPECT_EQ(ReadFile(home / "docs" / "thesis.txt"), "years");
 
-  HotKey('x');
-  std::string folders;
-  ASSERT_TRUE(WaitFor(
-      [&] { return !(folders = WindowNamed("^Operaciones con carpetas$")).empty(); }, 5000));
-  // "Abrir Carpeta", the home's parent typed into the dialog, then "Vaciar Carpeta".
-  Keys(folders, "key Tab space");
-  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Selecciona un Directorio:$").empty(); }, 5000));
-  // "type" takes every word after it as text: the Return goes on its own.
-  Keys(WindowNamed("^Selecciona un Directorio:$"), "type --delay 20 '" + p.home().string() + "'");
-  Shell("xdotool sleep 0.5 key Return");
-  ASSERT_TRUE(WaitFor([] { return WindowNamed("^Selecciona un Directorio:$").empty(); }, 5000));
-  Keys(folders, "key Tab Tab space");
-  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Error$").empty(); }, 5000));
+  ASSERT_TRUE(EmptyFolder(p.home()));
   EXPECT_EQ(Messages(log, "Error"),
-            "Vaciar Temp\t" + expected("/") + "\nError\t" + expected("") + "\n");
+            "Vaciar Temp\t" + refusal("/") + "\nError\t" + refusal("") + "\n");
   EXPECT_EQ(ReadFile(home / "docs" / "thesis.txt"), "years");
   EXPECT_EQ(ReadFile(home / ".bashrc"), "rc");
   EXPECT_EQ(p.Stop(SIGTERM), 0);
@@ -80,48 +88,67 @@ TEST_F(E2eDeletionGuard, AHomeBoundFromADataVolumeStaysWholeAndIsNamed) {
   p.SetEnv("WW_MESSAGE_LOG", log.string());
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
   ASSERT_TRUE(p.Start());
-  const std::string named = "\tLa carpeta \"" + me.string() +
-                            "\" es la carpeta personal del usuario: no se vacía ni se elimina.\n";
-  const auto shown = [&](const std::string& title, int times) {
-    const std::string line = title + named;
-    return WaitFor(
+  // The line naming the home, shown once by the box `title`, which it closes.
+  const auto named = [&](const std::string& title) {
+    const std::string line = title + "\tLa carpeta \"" + me.string() +
+                             "\" es la carpeta personal del usuario: no se vacía ni se elimina.\n";
+    const bool once = WaitFor(
         [&] {
           const std::string text = ReadFile(log);
-          int n = 0;
-          for (std::size_t at = text.find(line); at != std::string::npos;
-               at = text.find(line, at + 1))
-            ++n;
-          return n == times;
+          const size_t at = text.find(line);
+          return at != std::string::npos && text.find(line, at + 1) == std::string::npos;
         },
         10000);
+    Keys(AwaitWindow("^" + title + "$"), "key Return");
+    return once;
   };
 
-  WriteFile(users / "old" / "junk.tmp", "x");
-  HotKey('t');
-  std::string cleaner;
-  ASSERT_TRUE(WaitFor([&] { return !(cleaner = WindowNamed("^TempDir$")).empty(); }, 5000));
-  Keys(cleaner, "key Tab space sleep 1 key Tab space");
-  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Vaciar Temp$").empty(); }, 5000));
-  Keys(WindowNamed("^Vaciar Temp$"), "key Return");  // the question's "Aceptar"
-  ASSERT_TRUE(shown("Vaciar Temp", 1)) << ReadFile(log);
-  Keys(WindowNamed("^Vaciar Temp$"), "key Return");
-  EXPECT_FALSE(std::filesystem::exists(users / "old"));
-  EXPECT_EQ(ReadFile(me / "docs" / "thesis.txt"), "years");
-
-  WriteFile(users / "old" / "junk.tmp", "x");
-  HotKey('x');
-  std::string folders;
-  ASSERT_TRUE(WaitFor(
-      [&] { return !(folders = WindowNamed("^Operaciones con carpetas$")).empty(); }, 5000));
-  Keys(folders, "key Tab space");
-  ASSERT_TRUE(WaitFor([] { return !WindowNamed("^Selecciona un Directorio:$").empty(); }, 5000));
-  Keys(WindowNamed("^Selecciona un Directorio:$"), "type --delay 20 '" + users.string() + "'");
-  Shell("xdotool sleep 0.5 key Return");
-  ASSERT_TRUE(WaitFor([] { return WindowNamed("^Selecciona un Directorio:$").empty(); }, 5000));
-  Keys(folders, "key Tab Tab space");
-  ASSERT_TRUE(shown("Error", 1)) << ReadFile(log);
-  Keys(WindowNamed("^Error$"), "key Return");
-  EXPECT_FALSE(std::filesystem::exists(users / "old"));
-  EXPECT_EQ(ReadFile(me / "docs" / "thesis.txt"), "years");
+  for (const char* title : {"Vaciar Temp", "Error"}) {
+    SCOPED_TRACE(title);
+    WriteFile(users / "old" / "junk.tmp", "x");
+    if (title == std::string("Error")) {
+      ASSERT_TRUE(EmptyFolder(users));
+    } else {
+      ASSERT_TRUE(EmptyTemp());
+      Keys(AwaitWindow("^Vaciar Temp$"), "key Return");  // the question's "Aceptar"
+    }
+    EXPECT_TRUE(named(title)) << ReadFile(log);
+    EXPECT_FALSE(std::filesystem::exists(users / "old"));
+    EXPECT_EQ(ReadFile(me / "docs" / "thesis.txt"), "years");
+  }
   EXPECT_EQ(p.Stop(SIGTERM), 0);
+}
+
+// While the cleaner's and the folder window's questions are up the bin's menu opens, and
+// "Salir" then ends the program without either question being taken for a yes.
+TEST_F(E2eDeletionGuard, WhileTheToolsAskTheBinAnswersAndSalirDeletesNothing) {
+  E2eProgram p;
+  const std::filesystem::path tmp = p.home() / "tmp", readme = p.home() / "LEEME";
+  WriteFile(tmp / "junk", "j");
+  WriteFile(readme, "one file");
+  p.SetEnv("TMPDIR", tmp.string());
+  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
+  ASSERT_TRUE(p.Start());
+
+  ASSERT_TRUE(EmptyTemp());
+  ASSERT_NE(AwaitWindow("^Vaciar Temp$"), "") << "no question";
+  EXPECT_TRUE(p.OpenMenu()) << "the bin does not answer while the cleaner asks";
+  Shell("xdotool key Escape sleep 0.3");
+
+  HotKey('x');
+  const std::string folders = AwaitWindow("^Operaciones con carpetas$");
+  ASSERT_NE(folders, "");
+  Shell("xdotool windowmove " + folders + " 600 420");
+  // The fifth button, "Eliminar Archivo"; the file's path typed into its dialog.
+  Keys(folders, "key Tab Tab Tab Tab Tab space");
+  const std::string dialog = AwaitWindow("^Abrir$");
+  ASSERT_NE(dialog, "") << "no file dialog";
+  Keys(dialog, "type --delay 20 '" + readme.string() + "'");
+  Shell("xdotool sleep 0.5 key Return");
+  ASSERT_NE(AwaitWindow("^Info-Respuesta$"), "") << "no question";
+  // "Salir": every window closes, the questions among them.
+  EXPECT_TRUE(p.Salir()) << "the bin does not answer while the folder window asks";
+  EXPECT_TRUE(WaitFor([&] { return !p.Running(); }, 5000)) << "Salir did not end the program";
+  EXPECT_EQ(ReadFile(tmp / "junk"), "j");
+  EXPECT_EQ(ReadFile(readme), "one file");
 }

@@ -1,6 +1,6 @@
-// The Debian package that CPack builds, unpacked into a folder of its own and
-// started from there as an unprivileged user: an installed program, whose
-// folder it cannot write.
+// The program installed into a folder of its own, as its package installs it, and started
+// from there as an unprivileged user: an installed program, whose folder it cannot write. What
+// the install puts where, and the package built of it, are install_check.sh's.
 #include "settings/ModIni.h"
 #include "support/E2eProgram.h"
 
@@ -8,33 +8,16 @@ using namespace testsupport;
 namespace fs = std::filesystem;
 using E2ePackage = E2eTest;
 
-TEST_F(E2ePackage, HoldsItsFilesAndRunsAsNobodyWithPerUserFilesAndStartsAtLogInByItsOwnPath) {
+TEST_F(E2ePackage, RunsAsNobodyWithPerUserFilesAndStartsAtLogInByItsOwnPath) {
   TempDir work;
   chmod(work.path().c_str(), 0755);
-  const std::string out = (work / "out").string(), log = (work / "cpack.log").string();
   const fs::path root = work / "root", usr = root / "usr";
-  ASSERT_EQ(Shell("cpack -G DEB --config '" + std::string(std::getenv("WW_BUILD_DIR")) +
-                  "/CPackConfig.cmake' -B '" + out + "' >'" + log + "' 2>&1 && dpkg -x " + out +
-                  "/wastewell_5.8.0.8_*.deb '" + root.string() + "'"),
+  std::string log;
+  ASSERT_EQ(Shell("cmake --install '" + std::string(std::getenv("WW_BUILD_DIR")) + "' --prefix '" +
+                      usr.string() + "' 2>&1",
+                  &log),
             0)
-      << ReadFile(log);
-
-  std::string depends;
-  Shell("dpkg-deb -f " + out + "/wastewell_*.deb Depends", &depends);
-  for (const char* lib : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libx11-6", "libcanberra0",
-                          "libglib2.0-0", "libc6"})
-    EXPECT_NE(depends.find(lib), std::string::npos) << lib << " in " << depends;
-  for (const char* file :
-       {"bin/wastewell", "share/wastewell/leame.txt", "share/wastewell/Reciclaje de Windows XP.wav",
-        "share/applications/wastewell.desktop", "share/icons/hicolor/48x48/apps/wastewell.png",
-        "share/metainfo/org.wastewell.WasteWell.metainfo.xml"})
-    EXPECT_TRUE(fs::is_regular_file(usr / file)) << file;
-  // Everything under assets/ ships, whatever it holds.
-  for (const auto& entry :
-       fs::directory_iterator(fs::path(std::getenv("WW_SOURCE_DIR")) / "assets"))
-    EXPECT_TRUE(!entry.is_regular_file() ||
-                fs::exists(usr / "share/wastewell" / entry.path().filename()))
-        << entry.path();
+      << log;
 
   E2eProgram p;
   p.SetInstalled(usr / "bin/wastewell");
@@ -43,10 +26,9 @@ TEST_F(E2ePackage, HoldsItsFilesAndRunsAsNobodyWithPerUserFilesAndStartsAtLogInB
   const std::string options = (p.home() / "data/WasteWell/Options.ini").string();
   EXPECT_NE(settings::IniRead("Settings", "Versión OS", options), "");
   // Opciones > Iniciar con Windows.
-  ASSERT_TRUE(p.OpenMenu());
-  Shell(
-      "xdotool key Down Down Down Down sleep 0.2 key Right sleep 0.3 key Down Down Down "
-      "sleep 0.2 key Return");
+  ASSERT_TRUE(
+      p.Menu("Down Down Down Down sleep 0.2 key Right sleep 0.3 key Down Down Down "
+             "sleep 0.2 key Return"));
   const fs::path entry = p.home() / "config/autostart/WasteWell.desktop";
   EXPECT_TRUE(WaitFor([&] { return fs::exists(entry); }, 5000));
   // Split as the session splits it: the installed program, and no folder of its own.

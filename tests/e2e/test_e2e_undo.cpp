@@ -3,7 +3,6 @@
 // and leaves nothing half done.
 #include <fcntl.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -13,7 +12,6 @@
 
 using namespace testsupport;
 namespace fs = std::filesystem;
-using E2eUndo = E2eTest;
 
 namespace {
 
@@ -24,9 +22,9 @@ std::string DragOnto(const E2eProgram& p, const std::string& source,
   std::string args, pid;
   for (const auto& item : items) args += " '" + item.string() + "'";
   Shell("'" + source + "'" + args + " >'" + said.string() + "' 2>/dev/null & echo $!", &pid);
-  std::string from;
-  if (!WaitFor([&] { return !(from = WindowNamed("ww-drag-source")).empty(); }, 5000)) return pid;
-  usleep(300000);
+  const std::string from = AwaitWindow("ww-drag-source");
+  if (from.empty()) return Trimmed(pid);
+  Pause(300);
   const QRect g = p.Geometry();
   const auto at = [](int x, int y) {
     return " mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.15";
@@ -37,8 +35,7 @@ std::string DragOnto(const E2eProgram& p, const std::string& source,
   Shell("xdotool mousemove --window " + from + " 60 60 sleep 0.2 mousedown 1 sleep 0.2" +
         " mousemove --window " + from + " 75 75 sleep 0.2" + at(800, 500) + at(bx + 40, by + 40) +
         at(bx + 2, by + 2) + at(bx, by) + " sleep 0.4 mouseup 1 sleep 0.3" + at(bx + 3, by + 3));
-  while (!pid.empty() && pid.back() == '\n') pid.pop_back();
-  return pid;
+  return Trimmed(pid);
 }
 
 // Ends the drag source however the test ends.
@@ -49,61 +46,28 @@ struct EndSource {
   }
 };
 
+// The drop scenarios need the drag source.
+struct E2eUndo : E2eTest {
+  const char* source = std::getenv("WW_DRAG_SOURCE");
+  void SetUp() override {
+    E2eTest::SetUp();
+    if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
+  }
+};
+
 }  // namespace
 
-TEST_F(E2eUndo, ADraggedDropComesBackWithAltZ) {
-  const char* source = std::getenv("WW_DRAG_SOURCE");
-  if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
+// Then Alt+Z during the emptying of a dropped folder: the folder is gone, or back whole.
+TEST_F(E2eUndo, ADraggedDropComesBackWithAltZButNeverInPartDuringAnEmptying) {
   E2eProgram p;
-  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
-  const std::filesystem::path w = std::filesystem::canonical(p.home()) / "w";
-  WriteFile(w / "nota.txt", "nota");
-  WriteFile(w / "carpeta" / "dentro.txt", "dentro");
-  const auto trashList = [&] {
-    std::string out;
-    Shell(p.EnvPrefix() + "trash-list 2>/dev/null", &out);
-    return out;
-  };
-  ASSERT_TRUE(p.Start());
-  const std::filesystem::path said = p.home() / "drag.out";
-  const EndSource drag{DragOnto(p, source, {w / "nota.txt", w / "carpeta"}, said)};
-  EXPECT_TRUE(WaitFor([&] { return !std::filesystem::exists(w / "nota.txt"); }, 5000))
-      << "the drop did not reach the bin";
-  EXPECT_FALSE(std::filesystem::exists(w / "carpeta"));
-  EXPECT_NE(trashList().find((w / "carpeta").string()), std::string::npos) << trashList();
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(said).find("move") != std::string::npos; }, 3000))
-      << "the source was not told the files moved: " << ReadFile(said);
-
-  HotKey('z');
-  EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(w / "nota.txt"); }, 5000));
-  EXPECT_EQ(ReadFile(w / "nota.txt"), "nota");
-  EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "dentro");
-  EXPECT_TRUE(WaitFor([&] { return trashList().empty(); }, 3000)) << trashList();
-  // Nothing more to undo: a second Alt+Z changes nothing.
-  HotKey('z');
-  EXPECT_EQ(ReadFile(w / "nota.txt"), "nota");
-  // Alt+R opens the restore window, once however long the keys are held.
-  HotKey('r');
-  EXPECT_TRUE(WaitFor([] { return !WindowNamed("Restaurar de la Papelera").empty(); }, 5000));
-  std::string windows;
-  Shell("xdotool search --onlyvisible --name 'Restaurar de la Papelera'", &windows);
-  EXPECT_EQ(std::count(windows.begin(), windows.end(), '\n'), 1) << windows;
-
-  EXPECT_EQ(p.Stop(SIGTERM), 0);
-}
-
-// Alt+Z during the emptying of the dropped folder: the folder is gone, or back whole.
-TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
-  const char* source = std::getenv("WW_DRAG_SOURCE");
-  if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
-  E2eProgram p;
-  const std::filesystem::path log = p.home() / "mensajes.log";
+  const fs::path log = p.home() / "mensajes.log";
   p.SetEnv("WW_MESSAGE_LOG", log.string());
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\nSin confirm=Verdadero\r\n");
-  const std::filesystem::path w = std::filesystem::canonical(p.home()) / "w";
-  const std::filesystem::path big = w / "grande";
+  const fs::path w = fs::canonical(p.home()) / "w", big = w / "grande";
+  WriteFile(w / "nota.txt", "nota");
+  WriteFile(w / "carpeta" / "dentro.txt", "dentro");
   constexpr int kFiles = 60000;  // seconds of emptying on this kind of disk
-  std::filesystem::create_directories(big);
+  fs::create_directories(big);
   for (int i = 0; i < kFiles; ++i) {
     const int fd = open((big / std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     ASSERT_GE(fd, 0);
@@ -111,21 +75,35 @@ TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
     close(fd);
   }
   ASSERT_TRUE(p.Start());
-  const EndSource drag{DragOnto(p, source, {big}, p.home() / "drag.out")};
-  ASSERT_TRUE(WaitFor([&] { return !std::filesystem::exists(big); }, 10000))
-      << "the drop did not reach the bin";
-  const std::filesystem::path inTrash = p.home() / "data" / "Trash" / "files" / "grande";
-  ASSERT_TRUE(std::filesystem::exists(inTrash));
-  HotKey('v');
-  ASSERT_TRUE(std::filesystem::exists(inTrash)) << "the emptying ended before Alt+Z";
+  {
+    const fs::path said = p.home() / "drag.out";
+    const EndSource drag{DragOnto(p, source, {w / "nota.txt", w / "carpeta"}, said)};
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(w / "nota.txt"); }, 5000))
+        << "the drop did not reach the bin";
+    EXPECT_FALSE(fs::exists(w / "carpeta"));
+    EXPECT_NE(p.TrashCli("list").find((w / "carpeta").string()), std::string::npos);
+    EXPECT_TRUE(WaitFor([&] { return ReadFile(said).find("move") != std::string::npos; }, 3000))
+        << "the source was not told the files moved: " << ReadFile(said);
+  }
   HotKey('z');
-  ASSERT_TRUE(WaitFor([&] { return !std::filesystem::exists(inTrash); }, 300000)) << ReadFile(log);
-  usleep(500000);  // a late undo would show by now
-  if (std::filesystem::exists(big)) {
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(w / "nota.txt"); }, 5000));
+  EXPECT_EQ(ReadFile(w / "nota.txt"), "nota");
+  EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "dentro");
+  EXPECT_TRUE(WaitFor([&] { return p.TrashCli("list").empty(); }, 3000)) << p.TrashCli("list");
+  ASSERT_TRUE(AwaitGone("ww-drag-source"));
+
+  const EndSource drag{DragOnto(p, source, {big}, p.home() / "drag.out")};
+  ASSERT_TRUE(WaitFor([&] { return !fs::exists(big); }, 10000)) << "the drop did not reach the bin";
+  const fs::path inTrash = p.home() / "data" / "Trash" / "files" / "grande";
+  ASSERT_TRUE(fs::exists(inTrash));
+  HotKey('v');
+  ASSERT_TRUE(fs::exists(inTrash)) << "the emptying ended before Alt+Z";
+  HotKey('z');
+  ASSERT_TRUE(WaitFor([&] { return !fs::exists(inTrash); }, 300000)) << ReadFile(log);
+  Pause(500);  // a late undo would show by now
+  if (fs::exists(big)) {
     std::size_t n = 0;
-    for (auto it = std::filesystem::directory_iterator(big);
-         it != std::filesystem::directory_iterator(); ++it)
-      ++n;
+    for (auto it = fs::directory_iterator(big); it != fs::directory_iterator(); ++it) ++n;
     EXPECT_EQ(n, static_cast<std::size_t>(kFiles)) << "the folder came back in part";
   }
   EXPECT_NE(ReadFile(log).find("Se está vaciando la papelera"), std::string::npos) << ReadFile(log);
@@ -135,8 +113,6 @@ TEST_F(E2eUndo, AnUndoDuringAnEmptyingNeverBringsBackAPart) {
 // Alt+Z whose way back crosses a network mount whose server stopped answering: the bin answers
 // its hot keys meanwhile, and its end does not wait for the stuck undo.
 TEST_F(E2eUndo, AnUndoStuckOnADeadMountHoldsUpNeitherTheBinNorItsEnd) {
-  const char* source = std::getenv("WW_DRAG_SOURCE");
-  if (!source) GTEST_SKIP() << "no drag source (WW_DRAG_SOURCE)";
   if (getuid() != 0 || !OwnMountNamespace().empty()) GTEST_SKIP() << "no private mounts here";
   E2eProgram p;
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
@@ -148,21 +124,23 @@ TEST_F(E2eUndo, AnUndoStuckOnADeadMountHoldsUpNeitherTheBinNorItsEnd) {
   // Its folder is now a network mount, seen by the bin while it answers; then it dies.
   FuseMount dead(net);
   if (!dead.ok()) GTEST_SKIP() << "no FUSE here";
-  usleep(1500000);
+  Pause(1500);
   dead.Stop();
   HotKey('z');
   const std::string onMount =
       "cat /proc/" + std::to_string(p.Pid()) + "/task/*/stack 2>/dev/null | grep -c fuse_";
   EXPECT_TRUE(WaitFor([&] { return Shell(onMount) == 0; }, 3000)) << "the undo never went there";
   HotKey('t');
-  EXPECT_TRUE(WaitFor([] { return !WindowNamed("^TempDir$").empty(); }, 1000)) << "the bin hangs";
+  EXPECT_NE(AwaitWindow("^TempDir$", 1000), "") << "the bin hangs";
   EXPECT_EQ(p.Stop(SIGTERM, 2000), 0) << "its end waits for the undo";
 }
 
 // A restore copying a large item from the trash's volume to the home's is cut short by the
 // restore window's closing, "Salir" or the session's end: within 2 s, the copy gone, the item
 // whole in the trash.
-TEST_F(E2eUndo, ACopyBackCutShortLeavesTheItemInTheTrash) {
+using E2eCopyBack = E2eTest;
+
+TEST_F(E2eCopyBack, ACutShortCopyLeavesTheItemInTheTrash) {
   if (getuid() != 0 || !OwnMountNamespace().empty()) GTEST_SKIP() << "no private mounts here";
   const auto copies = [](const fs::path& folder) {
     int n = 0;
@@ -189,14 +167,13 @@ TEST_F(E2eUndo, ACopyBackCutShortLeavesTheItemInTheTrash) {
                   "\nDeletionDate=2024-05-01T10:00:00\n");
     ASSERT_TRUE(p.Start());
     HotKey('r');
-    std::string restore;
-    ASSERT_TRUE(WaitFor(
-        [&] { return !(restore = WindowNamed("^Restaurar de la Papelera$")).empty(); }, 5000));
+    const std::string restore = AwaitWindow("^Restaurar de la Papelera$");
+    ASSERT_NE(restore, "");
     Keys(restore, "key ctrl+f type grande");
     Shell("xdotool sleep 0.5 key Down sleep 0.3 key Return");
     ASSERT_TRUE(WaitFor([&] { return copies(home) == 1; }, 5000)) << "no copy began";
     if (end == kWindowClosed) Shell("xdotool key Escape");
-    if (end == kSalir && p.OpenMenu()) Shell("xdotool key Up sleep 0.2 key Return");
+    if (end == kSalir) p.Salir();
     if (end == kSigTerm) kill(p.Pid(), SIGTERM);
     EXPECT_TRUE(WaitFor(
         [&] { return end == kWindowClosed ? copies(home) == 0 && p.Running() : !p.Running(); },

@@ -1,225 +1,203 @@
-// The weather corner end to end, once with each source: Alt+W opens the viewer, which shows the
-// region's picture from the map service or from the "Satelite" path; "More Info" shows the
-// current weather from the key-free source or from OpenWeatherMap. Every service is a server on
-// 127.0.0.1.
-#include <QDateTime>
-#include <QImage>
-#include <QUrlQuery>
-#include <algorithm>
+// The weather corner end to end, every service a server on 127.0.0.1: Alt+W opens the viewer,
+// which shows the region's picture from the map service or from the "Satelite" path; "More Info"
+// shows the current weather from the key-free source or from OpenWeatherMap, on its panel with
+// the background picture that ships beside the executable (the program folder is apart), the
+// condition icon from the icon host, every line inside the panel without a scroll bar, and no
+// earlier values after a failed download.
+#include <QBuffer>
 
 #include "support/E2eProgram.h"
 #include "support/LocalHttpServer.h"
 #include "support/OpenMeteoAnswers.h"
-#include "support/QtApp.h"
 #include "support/WeatherAnswers.h"
-#include "weather/SatelliteWms.h"
 
 using namespace testsupport;
+using E2eWeather = E2eTest;
 
 namespace {
 
-QImage Shot(const std::string& window, const std::filesystem::path& file) {
-  if (Shell("import -window " + window + " '" + file.string() + "' 2>/dev/null") != 0)
-    return QImage();
-  return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
+// The rice paper: pale cream, clearly less blue than red (not white, not grey).
+bool Rice(QRgb c) {
+  return qRed(c) >= 218 && qGreen(c) >= 210 && qBlue(c) >= 185 && qBlue(c) <= 236 &&
+         qRed(c) - qBlue(c) >= 14;
 }
+// The icon the test's host serves: pure magenta, which no page here has.
+bool Magenta(QRgb c) { return qRed(c) > 220 && qGreen(c) < 40 && qBlue(c) > 220; }
+// Text: dark in red and green (black text, blue links), which the icon is not.
+bool Ink(QRgb c) { return qRed(c) < 110 && qGreen(c) < 110; }
+// The window's own grey, or a scroll bar's.
+bool Grey(QRgb c) {
+  return qRed(c) == qGreen(c) && qGreen(c) == qBlue(c) && qRed(c) >= 150 && qRed(c) <= 245;
+}
+
+int Count(const QImage& img, const QRect& area, bool (*pred)(QRgb)) {
+  int n = 0;
+  const QRect r = area & img.rect();
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += pred(img.pixel(x, y));
+  return n;
+}
+
+// Where the rice paper shows: the panel.
+QRect PaperBox(const QImage& img) {
+  QRect box;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (Rice(img.pixel(x, y))) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+// The runs of rows with text in them, left of the panel's buttons; a link's underline is no
+// line of its own.
+std::vector<std::pair<int, int>> TextLines(const QImage& img, const QRect& panel) {
+  std::vector<std::pair<int, int>> lines;
+  const QRect text(panel.left(), panel.top(), std::max(panel.width() - 100, 1), panel.height());
+  for (int y = text.top(); y <= text.bottom(); ++y) {
+    if (Count(img, QRect(text.left(), y, text.width(), 1), Ink) == 0) continue;
+    if (!lines.empty() && lines.back().second == y - 1)
+      lines.back().second = y;
+    else
+      lines.push_back({y, y});
+  }
+  lines.erase(std::remove_if(lines.begin(), lines.end(),
+                             [](const auto& l) { return l.second - l.first < 3; }),
+              lines.end());
+  return lines;
+}
+
+// Clicks in a window, at its own coordinates.
+void Click(const std::string& window, QPoint at) {
+  Shell("xdotool mousemove --window " + window + " " + std::to_string(at.x()) + " " +
+        std::to_string(at.y()) + " click 1");
+}
+
+// The program with a server for every service, its options begun; Alt+W's viewer once its
+// picture shows ("" when it did not).
+struct Corner {
+  E2eProgram p;
+  LocalHttpServer server;
+  std::string url = server.Url("").toStdString();
+  Corner() { server.Set("/", LocalHttpServer::Answer(200, "up")); }
+  // The check puts "https://" before any address that lacks it: host and port only.
+  std::string Options() const { return "[Servidores]\r\nConexion=" + url.substr(7) + "\r\n"; }
+  std::string Viewer() {
+    if (!p.Start()) return "";
+    HotKey('w');
+    const std::string viewer = AwaitWindow("Mapa del tiempo", 20000);
+    int n = 0;
+    const bool shown = WaitFor(
+        [&] { return (n = CountPixels(viewer, p.home() / "w.png", Orange)) > 5000; }, 30000);
+    EXPECT_TRUE(shown) << n << " orange samples";
+    return shown ? viewer : "";
+  }
+  QString Page() const { return QString::fromStdString(ReadFile(p.folder() / "weather.htm")); }
+};
 
 }  // namespace
 
-struct WeatherCorner : E2eTest, ::testing::WithParamInterface<bool> {};
-
-TEST_P(WeatherCorner, AltWShowsThePictureAndMoreInfoTheWeather) {
-  const bool keyFree = GetParam();
+TEST_F(E2eWeather, TheKeyFreeSourceShowsTheMapServicesPictureAndTheWeatherWithItsIcon) {
   CoreApp();
-  E2eProgram p;
-  const QByteArray jpeg = OrangeSatelliteJpeg();
-  ASSERT_FALSE(jpeg.isEmpty());
-  LocalHttpServer server;
-  const std::string url = server.Url("").toStdString();
-  server.Set("/", LocalHttpServer::Answer(200, "up"));
-  // The check puts "https://" before any address that lacks it: host and port only.
-  std::string options = "[Servidores]\r\nConexion=" + url.substr(7) + "\r\n";
-  if (keyFree) {
-    server.Set("/wms.cgi", LocalHttpServer::Answer(200, jpeg, "image/jpeg"));
-    server.Set("/v1/forecast",
-               LocalHttpServer::Answer(200, weathertest::MeteoForecast(false, "", "0"),
-                                       "application/json"));
-    // What the look-up and the settings window store; the data source is the new file's default.
-    options += "SateliteWMS=" + url + "/wms.cgi\r\nOpenMeteo=" + url +
-               "\r\n[Settings]\r\nLatitud=36.72016\r\nLongitud=-4.42034\r\nCiudad=Málaga\r\n"
-               "País=ES\r\ncodecity=2514256\r\nTamaño=Grande\r\n";
-  } else {
-    server.Set("/WxImages/Satellite/europ.jpg", LocalHttpServer::Answer(200, jpeg, "image/jpeg"));
-    server.Set("/data/2.5/weather",
-               LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "text/xml"));
-    options += "Satelite=" + url + "\r\nOpenWeatherMap=" + url +
-               "\r\n[Settings]\r\nMetodoDatos=OpenWeatherMap\r\ncodecity=1234567\r\nPaís=ES\r\n";
-  }
-  p.WriteOptions(options + "Hotkeys=Verdadero\r\n");
-  ASSERT_TRUE(p.Start());
-
-  HotKey('w');
-  std::string viewer;
-  ASSERT_TRUE(SpinUntil([&] { return !(viewer = WindowNamed("Mapa del tiempo")).empty(); }, 20000));
-  const auto orange = [](QRgb c) {
-    return qRed(c) > 235 && qGreen(c) > 108 && qGreen(c) < 148 && qBlue(c) < 30;
+  Corner c;
+  c.server.Set("/wms.cgi", LocalHttpServer::Answer(200, OrangeSatelliteJpeg(), "image/jpeg"));
+  c.server.Set(
+      "/v1/forecast",
+      LocalHttpServer::Answer(200, weathertest::MeteoForecast(false, "", "0"), "application/json"));
+  // What the look-up and the settings window store; the data source is the new file's default.
+  c.p.WriteOptions(c.Options() + "SateliteWMS=" + c.url + "/wms.cgi\r\nOpenMeteo=" + c.url +
+                   "\r\n[Settings]\r\nHotkeys=Verdadero\r\nLatitud=36.72016\r\n"
+                   "Longitud=-4.42034\r\nCiudad=Málaga\r\nPaís=ES\r\ncodecity=2514256\r\n"
+                   "Tamaño=Grande\r\n");
+  const std::string viewer = c.Viewer();
+  ASSERT_NE(viewer, "");
+  // "More Info" sits at the lower right of the large layout. In the program's Spanish locale.
+  Click(viewer, {806, 511});
+  ASSERT_TRUE(WaitFor([&] { return c.Page().contains(QStringLiteral("Málaga</a> (ES)")); }, 20000))
+      << c.Page().toStdString();
+  for (const QString& text :
+       {QStringLiteral("Despejado"), QStringLiteral("Temp: 16,4 &deg;C"),
+        QStringLiteral("Viento: SW 12,6 k/h"), QStringLiteral("Última act.: 07/12/2026 19:00<")})
+    EXPECT_TRUE(c.Page().contains(text)) << text.toStdString() << "\n" << c.Page().toStdString();
+  EXPECT_EQ(c.server.Requests("/v1/forecast"), 1);
+  // The sun of our own picture, on the panel docked in the viewer's corner.
+  const auto sun = [](QRgb k) {
+    return qRed(k) > 235 && qGreen(k) > 175 && qGreen(k) < 225 && qBlue(k) < 90;
   };
   int n = 0;
-  EXPECT_TRUE(SpinUntil(
-      [&] { return (n = CountPixels(viewer, p.home() / "w.png", orange)) > 5000; }, 30000))
-      << n << " orange samples";
-  if (keyFree) {
-    // The GetMap the viewer sent: Europe's box at the large picture's size, in JPEG.
-    QString getMap;
-    for (const QString& target : server.targets)
-      if (target.startsWith("/wms.cgi?")) getMap = target;
-    ASSERT_FALSE(getMap.isEmpty()) << server.targets.join(' ').toStdString();
-    const QUrlQuery asked(QUrl(getMap).query());
-    const QUrlQuery expected(QUrl(weather::WmsGetMapAddress("/wms.cgi", "europ", 855, 520,
-                                                            QDateTime::currentDateTimeUtc().date()))
-                                 .query());
-    for (const char* key : {"REQUEST", "LAYERS", "CRS", "BBOX", "WIDTH", "HEIGHT", "FORMAT"})
-      EXPECT_EQ(asked.queryItemValue(key), expected.queryItemValue(key)) << key;
-    EXPECT_EQ(asked.queryItemValue("LAYERS"), "VIIRS_SNPP_CorrectedReflectance_TrueColor");
-    EXPECT_EQ(asked.queryItemValue("FORMAT"), "image/jpeg");
-  } else {
-    EXPECT_GE(server.Requests("/WxImages/Satellite/europ.jpg"), 1);
-  }
-
-  // "More Info" sits at the lower right of the large layout.
-  Shell("xdotool mousemove --window " + viewer + " 806 511 click 1");
-  const auto page = [&] { return QString::fromStdString(ReadFile(p.folder() / "weather.htm")); };
-  const QString shown =
-      keyFree ? QStringLiteral("Málaga</a> (ES)") : QStringLiteral("Madrid</a> (ES)");
-  ASSERT_TRUE(SpinUntil([&] { return page().contains(shown); }, 20000)) << page().toStdString();
-  // In the program's Spanish locale.
-  for (const QString& text :
-       keyFree ? QStringList{"Despejado", "Temp: 16,4 &deg;C", "Viento: SW 12,6 k/h",
-                             QStringLiteral("Última act.: 07/12/2026 19:00<")}
-               : QStringList{"cielo claro", "Temp: 20,5 &deg;C", "Viento: 18 k/h"})
-    EXPECT_TRUE(page().contains(text)) << text.toStdString() << "\n" << page().toStdString();
-  EXPECT_EQ(server.Requests(keyFree ? "/v1/forecast" : "/data/2.5/weather"), 1);
-  if (keyFree) {
-    // The sun of our own picture, on the panel docked in the viewer's corner.
-    const auto sun = [](QRgb c) {
-      return qRed(c) > 235 && qGreen(c) > 175 && qGreen(c) < 225 && qBlue(c) < 90;
-    };
-    EXPECT_TRUE(
-        SpinUntil([&] { return (n = CountPixels(viewer, p.home() / "i.png", sun)) > 4; }, 20000))
-        << n << " sun samples";
-  }
-  EXPECT_EQ(p.Stop(SIGTERM), 0);
+  EXPECT_TRUE(
+      WaitFor([&] { return (n = CountPixels(viewer, c.p.home() / "i.png", sun)) > 4; }, 20000))
+      << n << " sun samples";
+  EXPECT_EQ(c.p.Stop(SIGTERM), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachSource, WeatherCorner, ::testing::Values(true, false),
-                         [](const auto& param) {
-                           return param.param ? "OpenMeteoAndMapService" : "OpenWeatherMapAndPath";
-                         });
-
-namespace {
-
-// The highlight of the list's chosen row.
-bool Blue(QRgb c) { return qBlue(c) > 150 && qBlue(c) - qRed(c) > 70; }
-
-// The rows of the window where the list's highlight bar is: the longest run of rows that are
-// mostly blue (a focus frame's edge is one row).
-std::pair<int, int> Highlight(const QImage& shot) {
-  std::pair<int, int> best{-1, -2}, run{-1, -2};
-  for (int y = 0; y < shot.height(); ++y) {
-    int blue = 0;
-    for (int x = 0; x < shot.width(); ++x) blue += Blue(shot.pixel(x, y));
-    if (blue < shot.width() / 4) continue;
-    run = run.second == y - 1 ? std::pair{run.first, y} : std::pair{y, y};
-    if (run.second - run.first > best.second - best.first) best = run;
-  }
-  return best;
-}
-
-}  // namespace
-
-// The settings window's look-up with the key-free source, typed and clicked as a person does:
-// a name nothing answers to keeps the old place and says so; a look-up stores the place it
-// lists first, never one off the globe; the list shows five places without scrolling, and
-// choosing one stores it whole.
-using WeatherLookUp = E2eTest;
-
-TEST_F(WeatherLookUp, TheLookUpChangesThePlaceWhole) {
+// Each size of the viewer, with OpenWeatherMap and the "Satelite" path.
+TEST_F(E2eWeather, OpenWeatherMapsWeatherFitsItsPanelInEachSizeAndAFailureShowsNoEarlierValues) {
   CoreApp();
-  E2eProgram p;
-  LocalHttpServer server;
-  const std::string url = server.Url("").toStdString();
-  server.Set("/", LocalHttpServer::Answer(200, "up"));
-  server.Set("/wms.cgi", LocalHttpServer::Answer(200, OrangeSatelliteJpeg(), "image/jpeg"));
-  const auto answer = [&](const QByteArray& places) {
-    server.Set("/geo/v1/search", LocalHttpServer::Answer(200, places, "application/json"));
-  };
-  answer(weathertest::MeteoNoPlaces());
-  p.WriteOptions("[Servidores]\r\nConexion=" + url.substr(7) + "\r\nSateliteWMS=" + url +
-                 "/wms.cgi\r\nOpenMeteoLugares=" + url +
-                 "/geo\r\n[Settings]\r\nHotkeys=Verdadero\r\nLatitud=36.72016\r\n"
-                 "Longitud=-4.42034\r\nCiudad=Málaga\r\nPaís=ES\r\ncodecity=2514256\r\n");
-  const auto place = [&] {
-    std::string all;
-    for (const char* key : {"Ciudad", "País", "codecity", "Latitud", "Longitud"})
-      all += p.Option("Settings", key) + "|";
-    return all;
-  };
-  const std::string malaga = "Málaga|ES|2514256|36.72016|-4.42034|";
-  ASSERT_TRUE(p.Start());
-  HotKey('w');
-  std::string viewer, maps;
-  ASSERT_TRUE(SpinUntil([&] { return !(viewer = WindowNamed("Mapa del tiempo")).empty(); }, 20000));
-  // "Ajustes", above "More Info" in the large layout.
-  Shell("xdotool mousemove --window " + viewer + " 806 441 click 1");
-  ASSERT_TRUE(SpinUntil([&] { return !(maps = WindowNamed("Mapas y ciudades")).empty(); }, 20000));
+  QImage icon(50, 50, QImage::Format_ARGB32);
+  icon.fill(QColor(255, 0, 255));
+  QByteArray png;
+  QBuffer out(&png);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly) && icon.save(&out, "PNG"));
+  // The button's middle in the viewer.
+  for (const auto& [size, moreInfo] : {std::pair{"Grande", QPoint(11500 / 15 + 40, 7500 / 15 + 11)},
+                                       {"Pequeño", QPoint(9400 / 15 + 40, 7000 / 15 + 11)}}) {
+    SCOPED_TRACE(size);
+    Corner c;
+    c.server.Set("/WxImages/Satellite/europ.jpg",
+                 LocalHttpServer::Answer(200, OrangeSatelliteJpeg(), "image/jpeg"));
+    c.server.Set("/data/2.5/weather",
+                 LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "application/xml"));
+    c.server.Set("/img/w/01d.png", LocalHttpServer::Answer(200, png, "image/png"));
+    c.p.WriteOptions(c.Options() + "Satelite=" + c.url + "\r\nOpenWeatherMap=" + c.url +
+                     "\r\nOpenWeatherMapWeb=" + c.url +
+                     "\r\n[Settings]\r\nHotkeys=Verdadero\r\nMetodoDatos=OpenWeatherMap\r\n"
+                     "codecity=1234567\r\nTamaño=" +
+                     size + "\r\n");
+    ASSERT_FALSE(std::filesystem::exists(c.p.folder() / "Rice_Field.jpg"));
+    const std::string viewer = c.Viewer();
+    ASSERT_NE(viewer, "");
+    // The page covers the whole window: no strip of the window's grey below it.
+    QImage shot = Shot(viewer, c.p.home() / "viewer.png");
+    EXPECT_EQ(Count(shot, QRect(0, shot.height() - 4, shot.width() - 140, 4), Grey), 0)
+        << "grey strip under the image";
 
-  // From the region list to the city, a name nobody knows, then "Buscar".
-  Keys(maps, "key Tab Tab ctrl+a");
-  Keys(maps, "type Nowhere");
-  Keys(maps, "key Tab space");
-  std::string error;
-  ASSERT_TRUE(SpinUntil([&] { return !(error = WindowNamed("^Error$")).empty(); }, 20000));
-  EXPECT_EQ(server.targets.back(), "/geo/v1/search?name=Nowhere&count=10&language=es&format=json");
-  Shell("xdotool windowactivate --sync " + error + " sleep 0.2 key Return");
-  ASSERT_TRUE(SpinUntil([&] { return WindowNamed("^Error$").empty(); }, 5000));
-  EXPECT_EQ(place(), malaga) << "a look-up that found nothing changed the place";
+    Click(viewer, moreInfo);
+    EXPECT_TRUE(WaitFor([&] { return c.Page().contains("Madrid</a>"); }, 20000))
+        << c.Page().toStdString();
+    for (const char* text : {"cielo claro", "Temp: 20,5 &deg;C", "Viento: 18 k/h"})
+      EXPECT_TRUE(c.Page().contains(text)) << text << "\n" << c.Page().toStdString();
+    const auto magenta = [&] {
+      shot = Shot(viewer, c.p.home() / "panel.png");
+      return Count(shot, shot.rect(), Magenta);
+    };
+    ASSERT_TRUE(WaitFor([&] { return magenta() > 1500; }, 30000)) << "no icon from the icon host";
+    Pause(1500);  // the panel takes its page's size
+    shot = Shot(viewer, c.p.home() / "panel.png");
+    const QRect panel = PaperBox(shot);
+    ASSERT_GT(Count(shot, panel, Rice), 15000) << "no background picture";
+    EXPECT_GT(Count(shot, panel, Magenta), 1500) << "the icon is not on the panel";
+    // Link, condition and pressure, temperature, humidity and wind, last update.
+    const auto lines = TextLines(shot, panel);
+    EXPECT_EQ(lines.size(), 5u) << "lines cut off or wrapped";
+    EXPECT_LE(lines.back().second, panel.bottom() - 2) << "the last line touches the panel's edge";
+    const QRect right(panel.right() - 14, panel.top() + 30, 15, panel.height() - 30);
+    const QRect under(panel.left(), panel.bottom() - 14, panel.width(), 15);
+    EXPECT_LT(Count(shot, right, Grey), right.width() * right.height() / 5) << "a scroll bar";
+    EXPECT_LT(Count(shot, under, Grey), under.width() * under.height() / 5) << "a scroll bar";
 
-  // The focus is back on the city.
-  answer(weathertest::MeteoManyPlaces(8));
-  Keys(maps, "key ctrl+a");
-  Keys(maps, "type Lugar");
-  Keys(maps, "key Tab space");
-  // Each key is its own write of the file: the place is read once all are in.
-  const std::string lugar2 = "Lugar 2|ES|1002|40.2|-3.5|";
-  EXPECT_TRUE(SpinUntil([&] { return place() == lugar2; }, 20000)) << place();
-
-  // On the first place, then four down: the bar goes four rows down, nothing scrolls.
-  QImage shot;
-  std::pair<int, int> first, fifth;
-  ASSERT_TRUE(SpinUntil(
-      [&] {
-        shot = Shot(maps, p.home() / "maps.png");
-        first = Highlight(shot);
-        return first.second - first.first >= 8;
-      },
-      10000));
-  const int middle = (first.first + first.second) / 2;
-  int left = shot.width(), right = 0;
-  for (int x = 0; x < shot.width(); ++x)
-    if (Blue(shot.pixel(x, middle))) left = std::min(left, x), right = std::max(right, x);
-  Shell("xdotool mousemove --window " + maps + " " + std::to_string((left + right) / 2) + " " +
-        std::to_string(middle) + " click 1");
-  Keys(maps, "key Down Down Down Down");
-  EXPECT_TRUE(SpinUntil([&] { return place() == "Lugar 6|ES|1006|40.6|-3.5|"; }, 10000)) << place();
-  ASSERT_TRUE(SpinUntil(
-      [&] {
-        fifth = Highlight(shot = Shot(maps, p.home() / "maps.png"));
-        return fifth.first > first.first;
-      },
-      5000));
-  const int row = fifth.second - fifth.first + 1;
-  EXPECT_NEAR(fifth.second - first.second, 4 * row, 2)
-      << "bar at rows " << first.first << "-" << first.second << ", then " << fifth.first << "-"
-      << fifth.second;
-  EXPECT_EQ(p.Stop(SIGTERM), 0);
+    // Closed, then opened again while the service fails.
+    Click(viewer, panel.topRight() + QPoint(-8, 8));
+    ASSERT_TRUE(WaitFor([&] { return magenta() == 0; }, 5000));
+    c.server.Set("/data/2.5/weather", LocalHttpServer::Answer(500, "no"));
+    Click(viewer, moreInfo);
+    const std::string error = AwaitWindow("^Error$", 20000);
+    ASSERT_NE(error, "");
+    Keys(error, "key Return");
+    Pause(2000);
+    const QImage screen = Shot("root", c.p.home() / "screen.png");
+    EXPECT_EQ(Count(screen, screen.rect(), Magenta), 0) << "the earlier icon shows";
+    const QRect empty = PaperBox(screen);
+    EXPECT_GT(Count(screen, empty, Rice), 15000) << "no empty panel";
+    EXPECT_TRUE(TextLines(screen, empty).empty()) << "the earlier values show";
+    EXPECT_EQ(c.p.Stop(SIGTERM), 0);
+  }
 }

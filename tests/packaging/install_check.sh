@@ -23,9 +23,6 @@ desktop=$prefix/share/applications/wastewell.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -qx 'Exec=wastewell' "$desktop" || fail "Exec names the program on PATH"
 grep -qx 'Icon=wastewell' "$desktop" || fail "Icon"
-grep -q '^Categories=.*Utility;' "$desktop" || fail "Categories"
-grep -q '^GenericName=Papelera de reciclaje$' "$desktop" || fail "Spanish generic name"
-grep -q '^Comment=Papelera de reciclaje en el escritorio' "$desktop" || fail "Spanish comment"
 
 for side in 16 22 24 32 48 64 128 256; do
   icon=$prefix/share/icons/hicolor/${side}x${side}/apps/wastewell.png
@@ -39,7 +36,6 @@ done
 metainfo=$prefix/share/metainfo/org.wastewell.WasteWell.metainfo.xml
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
 grep -q '<release version="5.8.0.8"' "$metainfo" || fail "release 5.8.0.8"
-grep -q '<caption>' "$metainfo" || fail "screenshot caption"
 grep -q '<launchable type="desktop-id">wastewell.desktop</launchable>' "$metainfo" ||
   fail "launchable"
 # The Debian package, as Debian's own checker sees it: no error, no warning.
@@ -50,8 +46,10 @@ if cpack -G DEB --config "$build/CPackConfig.cmake" -B "$deb" >"$prefix/cpack.lo
   lintian --fail-on error,warning --no-tag-display-limit "$deb"/wastewell_*.deb 2>&1 |
     grep -v 'root privileges' | tee "$prefix/lintian.log"
   [ "${PIPESTATUS[0]}" = 0 ] || fail "lintian"
-  dpkg-deb -f "$deb"/wastewell_*.deb Depends | grep -q 'qt6-translations-l10n' ||
-    fail "the package depends on qt6-translations-l10n"
+  depends=$(dpkg-deb -f "$deb"/wastewell_*.deb Depends)
+  for lib in qt6-translations-l10n libcanberra0 libglib2.0-0 libqt6widgets6 libx11-6 libc6; do
+    [[ $depends == *"$lib"* ]] || fail "the package depends on $lib: $depends"
+  done
 else
   cat "$prefix/cpack.log"
   fail "cpack"

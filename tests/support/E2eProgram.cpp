@@ -8,6 +8,7 @@
 #include <sys/mount.h>
 #include <sys/wait.h>
 
+#include <QElapsedTimer>
 #include <QString>
 #include <cstdio>
 
@@ -54,6 +55,19 @@ int Shell(const std::string& command, std::string* out) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string Trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+void Pause(int ms) {
+  QElapsedTimer t;
+  t.start();
+  if (!QCoreApplication::instance()) usleep(ms * 1000);
+  while (QCoreApplication::instance() && t.elapsed() < ms)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 void HotKey(char key) {
   const std::string k(1, key);
   Shell("xdotool keydown alt keydown " + k + " sleep 0.6 keyup " + k + " keyup alt");
@@ -77,13 +91,27 @@ void CoreApp() {
 std::string WindowNamed(const std::string& title) {
   std::string id;
   Shell("xdotool search --onlyvisible --name '" + title + "' 2>/dev/null | head -1", &id);
-  while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+  return Trimmed(id);
+}
+
+std::string AwaitWindow(const std::string& title, int ms) {
+  std::string id;
+  WaitFor([&] { return !(id = WindowNamed(title)).empty(); }, ms);
   return id;
 }
 
+bool AwaitGone(const std::string& title, int ms) {
+  return WaitFor([&] { return WindowNamed(title).empty(); }, ms);
+}
+
+QImage Shot(const std::string& window, const std::filesystem::path& shot) {
+  if (Shell("import -window " + window + " '" + shot.string() + "' 2>/dev/null") != 0)
+    return QImage();
+  return QImage(QString::fromStdString(shot.string())).convertToFormat(QImage::Format_RGB32);
+}
+
 int CountPixels(const std::string& window, const std::filesystem::path& shot, bool (*pred)(QRgb)) {
-  if (Shell("import -window " + window + " '" + shot.string() + "' 2>/dev/null") != 0) return -1;
-  const QImage img(QString::fromStdString(shot.string()));
+  const QImage img = Shot(window, shot);
   int n = 0;
   for (int y = 0; y < img.height(); y += 4)
     for (int x = 0; x < img.width(); x += 4) n += pred(img.pixel(x, y));
@@ -92,7 +120,7 @@ int CountPixels(const std::string& window, const std::filesystem::path& shot, bo
 
 E2eProgram::E2eProgram() {
   const std::string h = home_.path().string();
-  for (const char* dir : {"run", "data", "config", "schemas"})
+  for (const char* dir : {"run", "data", "config", "schemas", "tmp"})
     std::filesystem::create_directories(home_.path() / dir);
   chmod((h + "/run").c_str(), 0700);
   // Never the machine's own desktop settings: no session bus, and a stand-in
@@ -107,6 +135,7 @@ E2eProgram::E2eProgram() {
           {"GSETTINGS_SCHEMA_DIR", h + "/schemas"},
           {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + h + "/no-bus"},
           {"PATH", h + "/bin:" + (path ? path : "/usr/bin:/bin")},
+          {"TMPDIR", h + "/tmp"},  // the cleaner's, not the busy machine's
           {"QT_QPA_PLATFORM", "xcb"},
           {"LANG", "es_ES.UTF-8"}};
 }
@@ -164,11 +193,7 @@ pid_t E2eProgram::Spawn() const {
 bool E2eProgram::Start() {
   pid_ = Spawn();
   const auto shown = [&] {
-    const std::string list = Windows("xprop -id $w WM_WINDOW_ROLE");
-    const size_t bin = list.find("\"ShapedForm\"");
-    if (bin == std::string::npos) return false;
-    window_ = std::stoul(list.substr(list.rfind('\n', bin) + 1));
-    return Geometry().width() > 0;
+    return (window_ = WindowWithRole("ShapedForm")) && !Geometry().isEmpty();
   };
   return pid_ > 0 && WaitFor(shown, 15000);
 }
@@ -252,11 +277,47 @@ bool E2eProgram::OpenMenu() const {
   const QRect g = Geometry();
   Shell("xdotool mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 40) +
         " click 3");
-  return WaitFor(
-      [&] {
-        return Windows("xwininfo -id $w").find("Override Redirect State: yes") != std::string::npos;
-      },
-      3000);
+  return WaitFor([&] { return MenuShown(); }, 3000);
+}
+
+bool E2eProgram::MenuShown() const {
+  return Windows("xwininfo -id $w").find("Override Redirect State: yes") != std::string::npos;
+}
+
+bool E2eProgram::Menu(const std::string& keys) const {
+  return OpenMenu() && Shell("xdotool key " + keys) == 0;
+}
+
+void E2eProgram::Hover() const {
+  const QRect g = Geometry();
+  Shell("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
+        " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
+}
+
+bool E2eProgram::ShowsFull(int ms) const {
+  const QRegion empty = Silhouette("ImgDefaultEmpty");
+  return WaitFor([&] { return !Shape().isEmpty() && Shape() != empty; }, ms);
+}
+
+std::string E2eProgram::TrashCli(const std::string& args, int* status) const {
+  std::string out;
+  const int rc = Shell(EnvPrefix() + "trash-" + args + " 2>/dev/null", &out);
+  if (status) *status = rc;
+  return out;
+}
+
+bool E2eProgram::TrashPut(const std::string& name) {
+  WriteFile(home() / name, name);
+  int status = -1;
+  TrashCli("put '" + (home() / name).string() + "'", &status);
+  return status == 0;
+}
+
+std::filesystem::path E2eProgram::NoteOpens() {
+  const std::filesystem::path notes = home() / "opened.txt";
+  WriteFile(home() / "bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + notes.string() + "'\n");
+  chmod((home() / "bin/xdg-open").c_str(), 0755);
+  return notes;
 }
 
 }  // namespace testsupport

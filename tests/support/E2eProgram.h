@@ -50,6 +50,7 @@ class E2eTest : public ::testing::Test {
 
 // Runs a shell command; its exit code and, when out is given, its standard output.
 int Shell(const std::string& command, std::string* out = nullptr);
+std::string Trimmed(std::string s);  // without trailing blanks and line ends
 // Alt+key, held long enough for the program's poll of the keyboard.
 void HotKey(char key);
 // Focuses the window and presses keys in it (xdotool's words).
@@ -61,13 +62,24 @@ void CoreApp();
 std::string WindowNamed(const std::string& title);
 // How many of a window's pixels (every fourth each way) pass pred; -1 when no picture.
 int CountPixels(const std::string& window, const std::filesystem::path& shot, bool (*pred)(QRgb));
+// A window's picture, saved in shot; null when none.
+QImage Shot(const std::string& window, const std::filesystem::path& shot);
+// The satellite picture's orange.
+inline bool Orange(QRgb c) {
+  return qRed(c) > 235 && qGreen(c) > 108 && qGreen(c) < 148 && qBlue(c) < 30;
+}
+// Lets ms pass; the local servers answer meanwhile where there is an application object.
+void Pause(int ms);
 
 template <typename Pred>
 bool WaitFor(Pred pred, int ms) {
-  for (int waited = 0; waited <= ms; waited += 50, usleep(50000))
+  for (int waited = 0; waited <= ms; waited += 50, Pause(50))
     if (pred()) return true;
   return false;
 }
+// The window once it shows within ms; "" when none did.
+std::string AwaitWindow(const std::string& title, int ms = 5000);
+bool AwaitGone(const std::string& title, int ms = 5000);
 
 class E2eProgram {
  public:
@@ -112,6 +124,19 @@ class E2eProgram {
   std::string Windows(const std::string& look) const;
   // Right-clicks the bin; false when no menu showed.
   bool OpenMenu() const;
+  bool MenuShown() const;
+  // Opens the menu and types keys in it (xdotool's words); false when no menu showed.
+  bool Menu(const std::string& keys) const;
+  bool Salir() const { return Menu("Up sleep 0.2 key Return"); }  // the last item
+  void Hover() const;  // the pointer over the bin, which shows its pop-up
+  // Waits for a poll to show the bin full.
+  bool ShowsFull(int ms = 10000) const;
+  // trash-cli's command "trash-" + args, with the program's trash; its output.
+  std::string TrashCli(const std::string& args, int* status = nullptr) const;
+  // A new file of this name in the home, put in the trash by trash-put; false on failure.
+  bool TrashPut(const std::string& name);
+  // A stand-in for the desktop's opener: the file where it notes what it was asked to open.
+  std::filesystem::path NoteOpens();
 
  private:
   pid_t Spawn() const;
