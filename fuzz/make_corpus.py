@@ -185,7 +185,7 @@ def main():
         write("weather_answers", name, text)
 
     # The key-free source's JSON answers, from the tests' answers.
-    meteo = os.path.join(HERE, "..", "tests", "support", "OpenMeteoAnswers.h")
+    meteo = os.path.join(HERE, "..", "tests", "support", "WeatherAnswers.h")
     text = read(meteo).decode("utf-8", "replace")
     start = text.find("MeteoPlaces()")
     body = text[start:text.find("\n}", start)]

@@ -9,7 +9,6 @@
 
 #include "support/E2eProgram.h"
 #include "support/LocalHttpServer.h"
-#include "support/OpenMeteoAnswers.h"
 #include "support/QtApp.h"
 #include "support/WeatherAnswers.h"
 #include "weather/SatelliteWms.h"

@@ -3,9 +3,7 @@
 // 127.0.0.1, and the windows closed after each test.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QPointer>
-#include <QTimer>
 
 #include "settings/ModIni.h"
 #include "support/LocalHttpServer.h"
@@ -62,6 +60,16 @@ struct WeatherForms : ::testing::Test {
   static std::string Setting(const char* key, const char* section = "Settings") {
     return settings::IniRead(section, key, settings::OptionsFile());
   }
+  static std::string Settings(std::initializer_list<const char*> keys) {
+    std::string all;
+    for (const char* key : keys) all += Setting(key) + "|";
+    return all;
+  }
+  // The panel's page as written.
+  QString Page() const {
+    return QString::fromStdString(testsupport::ReadFile(kit.folder / "weather.htm"));
+  }
+  bool PageExists() const { return std::filesystem::exists(kit.folder / "weather.htm"); }
 };
 
 }  // namespace weathertest

@@ -6,11 +6,6 @@ namespace {
 
 struct Maps : WeatherForms {
   QPointer<FrmMaps> form;
-  static std::string Settings(std::initializer_list<const char*> keys) {
-    std::string all;
-    for (const char* key : keys) all += Setting(key) + "|";
-    return all;
-  }
   void Open() { form = FrmMaps::Open(nullptr); }
   void Search(const QString& country, const QString& city) {
     form->TextPais->setText(country);
@@ -18,7 +13,14 @@ struct Maps : WeatherForms {
     form->CmdOK_Click();
     testsupport::SpinUntil([&] { return !form || form->CmdOK->isEnabled(); }, 10000);
   }
-  QString Listed() const { return form->ListRes->count() ? form->ListRes->item(0)->text() : ""; }
+  QStringList Listed() const {
+    QStringList lines;
+    for (int i = 0; i < form->ListRes->count(); ++i) lines << form->ListRes->item(i)->text();
+    return lines;
+  }
+  static std::string Place() {
+    return Settings({"Ciudad", "País", "codecity", "Latitud", "Longitud"});
+  }
 };
 
 TEST_F(Maps, StoredChoicesAreWrittenBackAndApixuAndAccuWeatherAskNothing) {
@@ -36,9 +38,8 @@ TEST_F(Maps, StoredChoicesAreWrittenBackAndApixuAndAccuWeatherAskNothing) {
   EXPECT_TRUE(server.targets.isEmpty());
 }
 
-TEST_F(Maps, TheKeyFreeSourceIsTheFirstChoiceAndBuscarChecksCountryThenCity) {
+TEST_F(Maps, BuscarChecksCountryThenCity) {
   Open();
-  EXPECT_TRUE(form->OptOpenMeteo->isChecked() && form->OptOpenMeteo->isEnabled());
   Search("", "Madrid");
   EXPECT_TRUE(kit.messages.back().text.contains("el país"));
   EXPECT_EQ(form->focusWidget(), form->TextPais);
@@ -54,6 +55,44 @@ TEST_F(Maps, TheKeyFreeSourceIsTheFirstChoiceAndBuscarChecksCountryThenCity) {
   EXPECT_TRUE(server.targets.isEmpty());
 }
 
+// The rest of its look-up (nothing found, places off the globe, the list's rows): test_e2e_weather.
+TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
+  Serve("/geo/v1/search", MeteoPlaces());
+  Open();
+  EXPECT_TRUE(form->OptOpenMeteo->isChecked());
+  EXPECT_EQ(Setting("MetodoDatos"), "OpenMeteo");
+  Search("es", QStringLiteral("Málaga"));
+  EXPECT_TRUE(server.targets.back().contains("=M%C3%A1laga&"))
+      << server.targets.back().toStdString();
+  EXPECT_EQ(Listed(), QStringList({QStringLiteral("Málaga, Andalucía, España"),
+                                   QStringLiteral("Málaga, Santander, Colombia"),
+                                   QStringLiteral("Malaga, Estados Unidos")}));
+  EXPECT_EQ(form->ListRes->currentRow(), 0);
+  EXPECT_EQ(Place(), "Málaga|ES|2514256|36.72016|-4.42034|");
+  // The user's choice replaces it at once.
+  form->ListRes->setCurrentRow(1);
+  EXPECT_EQ(Place(), "Málaga|CO|3675443|6.69903|-72.73233|");
+  // The typed country, by code or by name, picks its place first.
+  Search("estados unidos", QStringLiteral("Málaga"));
+  EXPECT_EQ(form->ListRes->currentRow(), 2);
+  const std::string us = "Malaga|US|5100776|39.57261|-75.05879|";
+  EXPECT_EQ(Place(), us);
+
+  // An answer that is not the service's: nothing listed or told, the place kept whole.
+  Serve("/geo/v1/search", "<html>502 Bad Gateway</html>");
+  Search("FR", "Nowhere");
+  EXPECT_EQ(form->ListRes->count(), 0);
+  EXPECT_TRUE(kit.messages.empty());
+  form->close();
+  EXPECT_EQ(Place(), us);
+
+  // English texts ask for English names.
+  Options("Lenguage=English\r\n");
+  Open();
+  Search("ES", "Malaga");
+  EXPECT_TRUE(server.targets.back().contains("language=en"));
+}
+
 TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
   Serve("/data/2.5/weather", OwmAnswer());
   Options(
@@ -64,12 +103,10 @@ TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
   Search("E&S", "Santa Cruz & Co #1");
   form->OptionMet->setChecked(true);
   Search("ES", "Madrid");
-  const QString rest = "&lang=es&units=%1&appid=0f3a9c5e7b1d4f6a8c2e0b9d7f5a3c1e&mode=xml";
-  EXPECT_EQ(server.targets,
-            QStringList(
-                {"/data/2.5/weather?q=Santa%20Cruz%20%26%20Co%20%231,E%26S" + rest.arg("imperial"),
-                 "/data/2.5/weather?q=Madrid,ES" + rest.arg("metric")}));
-  EXPECT_EQ(Listed(), "Madrid , ES");
+  ASSERT_EQ(server.targets.size(), 2);
+  EXPECT_TRUE(server.targets[0].contains("=Santa%20Cruz%20%26%20Co%20%231,E%26S&"));
+  EXPECT_TRUE(server.targets[0].contains("imperial") && server.targets[1].contains("metric"));
+  EXPECT_EQ(Listed(), QStringList("Madrid , ES"));
   EXPECT_TRUE(form->ListRes->item(0)->isSelected() && form->CmdOK->isEnabled());
   // The place found replaces the old one whole: no position of the old one stays.
   EXPECT_EQ(Settings({"País", "Ciudad", "codecity", "Latitud", "Longitud", "oldcodecity"}),
@@ -84,9 +121,7 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
   Options("MetodoDatos=Yahoo\r\n");
   Open();
   Search("ES", "Madrid");
-  EXPECT_EQ(Listed(), "Madrid , Madrid , Spain");
-  EXPECT_EQ(server.targets.back(),
-            "/v1/places.q(Madrid)?appid=5d2b8f0a6c4e1d9b7a3f5c8e0b2d4f6a1c3e5b7d");
+  EXPECT_EQ(Listed(), QStringList("Madrid , Madrid , Spain"));
   form->close();
   EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|766273|");
   Open();
@@ -99,49 +134,28 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
   EXPECT_TRUE(kit.messages[0].text.contains("Please provide valid credentials."));
 }
 
+// An answer without one of its markers (which: test_weather_text), or none within the limit:
+// nothing listed, the stored place kept, Buscar works again; one look-up at a time.
 TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredPlace) {
   QByteArray swapped = OwmAnswer();
   swapped.replace("<city id=\"1234567\" name=\"Madrid\">", "<city name=\"Madrid\" id=\"3117735\">");
   Options("codecity=999\r\nCiudad=Madrid\r\nPa\xEDs=ES\r\nMetodoDatos=OpenWeatherMap\r\n");
   Open();
-  // Without any one of its markers an answer lists and stores nothing.
-  QByteArrayList answers = {swapped};
-  for (const char* gone : {"name", ">", "country>", "city id="})
-    answers << OwmAnswer().replace(gone, "");
-  for (const QByteArray& answer : answers) {
-    Serve("/data/2.5/weather", answer);
-    Search("FR", "Paris");
-    EXPECT_EQ(form->ListRes->count(), 0) << answer.toStdString();
-    EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|999|") << answer.toStdString();
-  }
-  // One that does not answer within the limit: Buscar works again, nothing listed.
+  Serve("/data/2.5/weather", swapped);
+  Search("FR", "Paris");
+  EXPECT_EQ(form->ListRes->count(), 0);
+  EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|999|");
   EXPECT_EQ(WaitTimeoutMs(), 15000);
   SetWaitTimeoutMs(300);
   Serve("/data/2.5/weather", OwmAnswer(), 4000);
-  Search("ES", "Madrid");
+  form->CmdOK_Click();
+  Search("ES", "Madrid");  // a second press while one runs asks nothing
+  EXPECT_EQ(server.targets.size(), 2);
   EXPECT_TRUE(form->CmdOK->isEnabled());
   EXPECT_EQ(form->ListRes->count(), 0);
   EXPECT_TRUE(kit.messages.empty());
   form->close();
   EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|999|");
-}
-
-TEST_F(Maps, ClosingDuringTheLookUpEndsIt) {
-  Serve("/data/2.5/weather", OwmAnswer(), 1000);
-  Options("MetodoDatos=OpenWeatherMap\r\n");
-  Open();
-  form->TextPais->setText("ES");
-  form->TextCity->setText("Madrid");
-  form->CmdOK_Click();
-  EXPECT_FALSE(form->CmdOK->isEnabled());
-  form->CmdOK_Click();  // a second press while one runs does nothing
-  ASSERT_TRUE(testsupport::SpinUntil([&] { return server.targets.size() == 1; }, 4000));
-  form->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(form);
-  testsupport::SpinUntil([] { return false; }, 1500);  // the answer comes meanwhile
-  EXPECT_EQ(server.targets.size(), 1);
-  EXPECT_EQ(Setting("codecity"), "");
 }
 
 }  // namespace

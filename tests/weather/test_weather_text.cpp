@@ -1,9 +1,13 @@
-// The cutting of values out of the services' answers.
+// The cutting of values out of the services' answers, and the answers every
+// source refuses.
 #include <gtest/gtest.h>
 
 #include "support/QtTestKit.h"
 #include "support/WeatherAnswers.h"
+#include "support/WebTestKit.h"
+#include "weather/OpenMeteo.h"
 #include "weather/WeatherText.h"
+#include "weather/sources/Source.h"
 
 using namespace weather;
 using namespace weathertest;
@@ -63,6 +67,55 @@ TEST(WeatherText, TheWindIsConvertedAsANumberAndMissingFieldsKeepTheirValues) {
   EXPECT_EQ(weather::LocaleNumber(-0.1, QLocale(QLocale::English)), "-0.1");
   const OwmFields kept = ParseOpenWeatherMap("<current></current>", "c", f);
   EXPECT_EQ(kept.cityName + kept.windSpeed, f.cityName + f.windSpeed);
+}
+
+// A value no weather has, a field the page needs missing, a number beyond any integer: a
+// broken answer, of which no page is built.
+TEST(WeatherText, EverySourceRefusesABrokenAnswer) {
+  testsupport::WebTestKit kit;  // the settings the pages' links come from
+  const Source& owm = OpenWeatherMapSource();
+  const Source& meteo = OpenMeteoSource();
+  std::vector<std::pair<const Source*, QByteArray>> broken = {
+      {&owm, OwmAnswer().replace("humidity value=\"81\"", "humidity value=\"1028\"")},
+      {&owm, OwmAnswer().replace("pressure value=\"1013\"", "pressure value=\"101300\"")},
+      {&owm, OwmAnswer().replace("temperature value=\"20.5\"", "temperature value=\"293.6\"")},
+      {&owm, OwmAnswer().replace("speed value=\"5\"", "speed value=\"-4\"")},
+      {&meteo, "<html><body>502 Bad Gateway</body></html>"}};
+  for (const char* code : {"123", "1e300", "-2"})
+    broken.emplace_back(&meteo, MeteoForecast(false, "", code));
+  for (const char* field :
+       {"temperature_2m", "relative_humidity_2m", "weather_code", "pressure_msl", "wind_speed_10m",
+        "wind_direction_10m", "temperature_2m_max", "temperature_2m_min", "time"})
+    broken.emplace_back(&meteo, MeteoForecast(false, field));
+  const char* outside[][2] = {{"relative_humidity_2m\":72", "relative_humidity_2m\":1028"},
+                              {"relative_humidity_2m\":72", "relative_humidity_2m\":-3"},
+                              {"pressure_msl\":1016.3", "pressure_msl\":101630"},
+                              {"wind_speed_10m\":12.6", "wind_speed_10m\":1260"},
+                              {"wind_speed_10m\":12.6", "wind_speed_10m\":-1"},
+                              {"temperature_2m\":16.4", "temperature_2m\":289.5"},
+                              {"_max\":[18.9]", "_max\":[8.9]"},
+                              {"_min\":[9.7]", "_min\":[-273]"},
+                              {"direction_10m\":225", "direction_10m\":725"},
+                              {"T19:00", "T25:00"},
+                              {"2026-12-07T", "2026-13-07T"}};
+  for (const auto& [good, bad] : outside)
+    broken.emplace_back(&meteo, MeteoForecast().replace(good, bad));
+  WeatherRequest request;
+  request.unitCode = "c";
+  EXPECT_TRUE(owm.PanelBody(OwmAnswer(), request) && meteo.PanelBody(MeteoForecast(), request));
+  for (const auto& [source, answer] : broken)
+    EXPECT_FALSE(source->PanelBody(answer, request)) << answer.toStdString();
+}
+
+// Places with an id beyond any integer or off the globe are not offered.
+TEST(WeatherText, PlacesWithoutAUsableIdOrPositionAreLeftOut) {
+  const auto places = ParseOpenMeteoPlaces(MeteoPlaces().replace("\"id\":2514256", "\"id\":1e300"));
+  ASSERT_TRUE(places && places->size() == 2);
+  EXPECT_EQ(places->at(0).id, "3675443");
+  const auto onGlobe = ParseOpenMeteoPlaces(MeteoManyPlaces(3));
+  ASSERT_TRUE(onGlobe && onGlobe->size() == 2);
+  EXPECT_EQ(onGlobe->at(0).latitude, "40.2");
+  EXPECT_TRUE(ParseOpenMeteoPlaces(MeteoManyPlaces(2).replace("-3.5", "-180.5")).value().isEmpty());
 }
 
 }  // namespace
