@@ -41,24 +41,18 @@ TEST(SatelliteWms, EveryRegionHasABoxOfThePicturesProportionsAroundIt) {
   EXPECT_FALSE(RegionBox("xxxxx", 855, 520));
 }
 
+// The rest of the GetMap: test_e2e_weather.
 TEST(SatelliteWms, TheGetMapAsksLatitudeFirstForYesterdaysMosaicOrTheLatestInfrared) {
   const QDate today(2026, 12, 7);
-  const QUrl europe(WmsGetMapAddress("http://127.0.0.1:1/wms.cgi", "europ", 855, 520, today));
-  const QUrlQuery q(europe);
+  const QUrlQuery europe(QUrl(WmsGetMapAddress("http://h/wms", "europ", 855, 520, today)));
   const auto box = RegionBox("europ", 855, 520);
-  EXPECT_EQ(q.queryItemValue("SERVICE") + q.queryItemValue("VERSION") +
-                q.queryItemValue("REQUEST") + "|" + q.queryItemValue("CRS") + "|" +
-                q.queryItemValue("FORMAT") + "|" + q.queryItemValue("WIDTH") + "x" +
-                q.queryItemValue("HEIGHT") + "|" + q.queryItemValue("TIME"),
-            "WMS1.3.0GetMap|EPSG:4326|image/jpeg|855x520|2026-12-06");
-  const QStringList bbox = q.queryItemValue("BBOX").split(',');
+  const QStringList bbox = europe.queryItemValue("BBOX").split(',');
   ASSERT_EQ(bbox.size(), 4);
   EXPECT_NEAR(bbox[0].toDouble(), box->south, 1e-4);
   EXPECT_NEAR(bbox[1].toDouble(), box->west, 1e-4);
-  EXPECT_EQ(q.queryItemValue("LAYERS"), "VIIRS_SNPP_CorrectedReflectance_TrueColor");
+  EXPECT_EQ(europe.queryItemValue("TIME"), "2026-12-06");
   const QUrlQuery conus(QUrl(WmsGetMapAddress("http://h/wms?map=x", "conus", 720, 480, today)));
   EXPECT_EQ(conus.queryItemValue("map"), "x");
-  EXPECT_EQ(conus.queryItemValue("LAYERS"), "GOES-East_ABI_Band13_Clean_Infrared");
   EXPECT_FALSE(conus.hasQueryItem("TIME"));
 }
 
