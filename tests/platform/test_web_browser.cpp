@@ -1,9 +1,6 @@
 // The engine's browser under the test X server, against a local server.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QImage>
-#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <optional>
@@ -58,12 +55,6 @@ struct Web : ::testing::Test {
   }
   static QWebEnginePage* Page(platform::WebBrowser& b) {
     return static_cast<QWebEngineView*>(b.Widget())->page();
-  }
-  static QString Text(platform::WebBrowser& b) {
-    QString text;
-    Page(b)->toPlainText([&](const QString& t) { text = t; });
-    SpinUntil([&] { return !text.isEmpty(); }, 5000);
-    return text.trimmed();
   }
 };
 
@@ -126,7 +117,6 @@ TEST_F(Web, WhenIdleRunsAfterTheWholeLoadAndNeverForWhatWentFirst) {
   EXPECT_TRUE(browser->Busy()) << "the document is in, its picture not yet";
   EXPECT_TRUE(ran.empty());
   ASSERT_TRUE(SpinUntil([&] { return !ran.empty(); }, 10000));
-  EXPECT_EQ(Text(*browser), "tarde");
   EXPECT_EQ(progress.front().second, 100) << ::testing::PrintToString(progress);
   browser->WhenIdle(context.get(), [&](bool loaded) { ran.push_back(loaded ? "idle" : "cut"); });
   EXPECT_EQ(ran.size(), 1u) << "not inside the call";
@@ -159,14 +149,9 @@ TEST_F(Web, WhenIdleRunsAfterTheWholeLoadAndNeverForWhatWentFirst) {
 // window's own: the other windows share the profile and keep their scripts.
 TEST_F(Web, RestrictedPageRunsNoScriptAndFetchesOnlyPicturesFromTheAllowedHosts) {
   LocalHttpServer allowed, other;
-  QImage dot(40, 30, QImage::Format_RGB32);
-  dot.fill(Qt::magenta);
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  dot.save(&buffer, "PNG");
+  const QByteArray picture = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'/>";
   for (LocalHttpServer* s : {&allowed, &other}) {
-    s->Set("/i.png", LocalHttpServer::Answer(200, png, "image/png"));
+    s->Set("/i.png", LocalHttpServer::Answer(200, picture, "image/svg+xml"));
     s->Set("/s.css", LocalHttpServer::Answer(200, "body{color:red}", "text/css"));
     s->Set("/f.htm", LocalHttpServer::Answer(200, "<html><body>marco</body></html>"));
   }

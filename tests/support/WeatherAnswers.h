@@ -2,6 +2,7 @@
 // Answers in the services' shapes (the key-free one's JSON fields in its
 // order), written for these tests.
 #include <QByteArray>
+#include <utility>
 
 namespace weathertest {
 
@@ -83,27 +84,22 @@ inline QByteArray MeteoNoPlaces() { return R"({"generationtime_ms":0.6439686})";
 // field named in without is missing.
 inline QByteArray MeteoForecast(bool imperial = false, const QByteArray& without = "",
                                 const QByteArray& code = "61") {
-  QByteArray current =
-      imperial ? R"("temperature_2m":61.5,"relative_humidity_2m":72,"weather_code":CODE,)"
-                 R"("pressure_msl":1016.3,"wind_speed_10m":7.8,"wind_direction_10m":225)"
-               : R"("temperature_2m":16.4,"relative_humidity_2m":72,"weather_code":CODE,)"
-                 R"("pressure_msl":1016.3,"wind_speed_10m":12.6,"wind_direction_10m":225)";
-  current.replace("CODE", code);
-  const QByteArray units =
-      imperial ? R"("temperature_2m":"°F","relative_humidity_2m":"%","weather_code":"wmo code",)"
-                 R"("pressure_msl":"hPa","wind_speed_10m":"mp/h","wind_direction_10m":"°")"
-               : R"("temperature_2m":"°C","relative_humidity_2m":"%","weather_code":"wmo code",)"
-                 R"("pressure_msl":"hPa","wind_speed_10m":"km/h","wind_direction_10m":"°")";
-  const QByteArray daily = imperial ? R"("temperature_2m_max":[66.0],"temperature_2m_min":[49.5])"
-                                    : R"("temperature_2m_max":[18.9],"temperature_2m_min":[9.7])";
   QByteArray answer =
       R"({"latitude":36.72,"longitude":-4.42,"generationtime_ms":0.0432,"utc_offset_seconds":3600,)"
       R"("timezone":"Europe/Madrid","timezone_abbreviation":"CET","elevation":17.0,)"
-      R"("current_units":{"time":"iso8601","interval":"seconds",)" +
-      units + R"(},"current":{"time":"2026-12-07T19:00","interval":900,)" + current +
-      R"(},"daily_units":{"time":"iso8601","temperature_2m_max":"°C","temperature_2m_min":"°C"},)"
-      R"("daily":{"time":["2026-12-07"],)" +
-      daily + "}}";
+      R"("current_units":{"time":"iso8601","interval":"seconds","temperature_2m":"°C",)"
+      R"("relative_humidity_2m":"%","weather_code":"wmo code","pressure_msl":"hPa",)"
+      R"("wind_speed_10m":"km/h","wind_direction_10m":"°"},"current":{"time":"2026-12-07T19:00",)"
+      R"("interval":900,"temperature_2m":16.4,"relative_humidity_2m":72,"weather_code":61,)"
+      R"("pressure_msl":1016.3,"wind_speed_10m":12.6,"wind_direction_10m":225},"daily_units":)"
+      R"({"time":"iso8601","temperature_2m_max":"°C","temperature_2m_min":"°C"},"daily":)"
+      R"({"time":["2026-12-07"],"temperature_2m_max":[18.9],"temperature_2m_min":[9.7]}})";
+  answer.replace("\"weather_code\":61", "\"weather_code\":" + code);
+  if (imperial)
+    for (const auto& [metric, us] :
+         {std::pair("°C", "°F"), std::pair("km/h", "mp/h"), std::pair(":16.4", ":61.5"),
+          std::pair(":12.6", ":7.8"), std::pair("[18.9]", "[66.0]"), std::pair("[9.7]", "[49.5]")})
+      answer.replace(metric, us);
   // Renamed, the field is missing for a reader that looks for its name.
   if (!without.isEmpty()) answer.replace("\"" + without + "\":", "\"x_" + without + "\":");
   return answer;

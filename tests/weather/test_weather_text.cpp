@@ -21,8 +21,8 @@ TEST(WeatherText, AnAnswerIsCutAtAnyLengthAndAMissingMarkerFailsTheStep) {
   const auto c = ParseOpenWeatherMapCity(QString(40000, ' ') + U(OwmAnswer()), "name");
   EXPECT_EQ(c.value_or(CityAnswer()).line, "Madrid , ES");
   // No "city id=": the id is not guessed from a position next to nothing.
-  QString swapped = U(OwmAnswer()).replace("id=\"1234567\" name=", "name=\"Madrid\" id=");
-  EXPECT_FALSE(ParseOpenWeatherMapCity(swapped, "name"));
+  EXPECT_FALSE(OpenWeatherMapSource().Places(
+      OwmAnswer().replace("id=\"1234567\" name=", "name=\"Madrid\" id="), {}));
   for (const char* gone : {"name", ">", "country>", "city id="})
     EXPECT_FALSE(ParseOpenWeatherMapCity(U(OwmAnswer()).remove(gone), "name")) << gone;
   // The id's nine characters run past the end.

@@ -191,13 +191,11 @@ TEST_F(Viewer, OpensWithTheDefaultsAndRecargarTakesTheStoredChoices) {
   QPointer<FrmWeather> form = FrmWeather::Open();
   ASSERT_TRUE(Settle(form));
   auto image = [&] { return kit.browsers.at(0)->navigations.back().address; };
-  EXPECT_TRUE(form->Large() && !form->TopMost());
-  EXPECT_TRUE(image().endsWith(
-      "sat.test/WxImages/Satellite/europ.jpg' WIDTH=855 HEIGHT=520></img></body></html>"));
+  EXPECT_TRUE(form->Large() && !form->TopMost() && image().contains("/europ.jpg'"));
   // Regions are written with their trailing blank and read back without it.
   Options("Maps=Canada Occidental \r\nTama\xF1o=Peque\xF1o\r\n");
   form->CmdRefresh->click();
-  EXPECT_TRUE(image().contains("wcana.jpg' WIDTH=720 HEIGHT=480"));
+  EXPECT_TRUE(!form->Large() && image().contains("/wcana.jpg'"));
   EXPECT_EQ(form->size(), QSize(10820 / 15, 7550 / 15));  // no taller than its browser
 }
 
@@ -348,23 +346,16 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
   EXPECT_TRUE(kit.messages[0].text.contains("Please provide valid credentials."));
 }
 
-// An answer without one of its markers (which: test_weather_text), or none within the limit:
-// nothing listed, the stored place kept, Buscar works again; one look-up at a time.
-TEST_F(Maps, AFailedOrTimedOutLookUpKeepsTheStoredPlace) {
-  QByteArray swapped = OwmAnswer();
-  swapped.replace("<city id=\"1234567\" name=\"Madrid\">", "<city name=\"Madrid\" id=\"3117735\">");
+// An answer without one of its markers: test_weather_text. None within the limit: nothing
+// listed, the stored place kept, Buscar works again; one look-up at a time.
+TEST_F(Maps, ATimedOutLookUpKeepsTheStoredPlace) {
   Options("codecity=999\r\nCiudad=Madrid\r\nPa\xEDs=ES\r\nMetodoDatos=OpenWeatherMap\r\n");
   Open();
-  Serve("/data/2.5/weather", swapped);
-  Search("FR", "Paris");
-  EXPECT_EQ(form->ListRes->count(), 0);
-  EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|999|");
-  EXPECT_EQ(WaitTimeoutMs(), 15000);
   SetWaitTimeoutMs(300);
   Serve("/data/2.5/weather", OwmAnswer(), 4000);
   form->CmdOK_Click();
   Search("ES", "Madrid");  // a second press while one runs asks nothing
-  EXPECT_EQ(server.targets.size(), 2);
+  EXPECT_EQ(server.targets.size(), 1);
   EXPECT_TRUE(form->CmdOK->isEnabled());
   EXPECT_EQ(form->ListRes->count(), 0);
   EXPECT_TRUE(kit.messages.empty());
