@@ -25,17 +25,7 @@ const QString kCannot =
     "En estos momentos no se puede bajar el archivo,\r\ninténtelo más adelante gracias.";
 const QString kNoNews = "No hay una nueva versión,\r\ninténtelo más adelante.";
 
-// A version mark built at run time, so that this program's own file holds
-// none but the compiled-in one.
-std::string Mark(const std::string& version) {
-  return std::string(1, '\x01') + "WasteWell-FileVersion=" + version + ";";
-}
-
-const QByteArray kSetup = [] {
-  QByteArray b;
-  for (int i = 0; i < 3000; ++i) b += char(i * 13 + 1);
-  return b;
-}();
+const QByteArray kSetup(3000, '\xe9');
 
 struct Updates : ::testing::Test {
   testsupport::WebTestKit kit;
@@ -48,7 +38,10 @@ struct Updates : ::testing::Test {
     kit.Options(("[Servidores]\r\nActualizaciones=" + server.Url("/descargas/updates/") + "\r\n")
                     .toStdString());
     // The program's executable, with its version mark, last changed in 2020.
-    testsupport::WriteFile(kit.folder / "WasteWell", "ELF..." + Mark("5.8.0.8") + "...");
+    // Its version mark built at run time, so that this program's own file holds none but the
+    // compiled-in one.
+    testsupport::WriteFile(kit.folder / "WasteWell",
+                           "ELF...\x01" + std::string("WasteWell-FileVersion=") + "5.8.0.8;...");
     QFile f(Path("WasteWell"));
     f.open(QIODevice::ReadWrite);
     f.setFileTime(QDateTime(QDate(2020, 1, 1), QTime(12, 0)), QFileDevice::FileModificationTime);
