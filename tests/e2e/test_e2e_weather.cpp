@@ -8,7 +8,6 @@
 
 #include "support/E2eProgram.h"
 #include "support/LocalHttpServer.h"
-#include "support/OpenMeteoAnswers.h"
 #include "support/WeatherAnswers.h"
 
 using namespace testsupport;

@@ -1,6 +1,8 @@
 #pragma once
-// Answers in the services' shapes, written for these tests.
+// Answers in the services' shapes (the key-free one's JSON fields in its
+// order), written for these tests.
 #include <QByteArray>
+#include <utility>
 
 namespace weathertest {
 
@@ -49,6 +51,58 @@ inline QByteArray YahooError() {
          ".com/v1/base.rng\" xml:lang=\"en-US\"><error xmlns=\"\"><description>Please provide "
          "valid credentials.</description><detail>OAuth oauth_problem=\"OST_OAUTH_PARAMETER_ABSENT"
          "_ERROR\"</detail></error></yahoo:error>";
+}
+
+// A search for "Málaga": three places, the first in Spain.
+inline QByteArray MeteoPlaces() {
+  return R"({"results":[{"id":2514256,"name":"Málaga","latitude":36.72016,"longitude":-4.42034,)"
+         R"("elevation":17.0,"country_code":"ES","timezone":"Europe/Madrid","country":"España",)"
+         R"("admin1":"Andalucía","admin2":"Málaga"},{"id":3675443,"name":"Málaga",)"
+         R"("latitude":6.69903,"longitude":-72.73233,"country_code":"CO","country":"Colombia",)"
+         R"("admin1":"Santander"},{"id":5100776,"name":"Malaga","latitude":39.57261,)"
+         R"("longitude":-75.05879,"country_code":"US","country":"Estados Unidos"}]})";
+}
+
+// A search that finds count places in Spain, "Lugar 1" (id 1001) and on; the
+// first lies at latitude 1000, off the globe.
+inline QByteArray MeteoManyPlaces(int count) {
+  QByteArray results;
+  for (int i = 1; i <= count; ++i) {
+    const QByteArray n = QByteArray::number(i);
+    results += QByteArray(i > 1 ? "," : "") + R"({"id":)" + QByteArray::number(1000 + i) +
+               R"(,"name":"Lugar )" + n + R"(","latitude":)" +
+               (i == 1 ? QByteArray("1000") : "40." + n) +
+               R"(,"longitude":-3.5,"country_code":"ES","country":"España","admin1":"Madrid"})";
+  }
+  return R"({"results":[)" + results + R"(],"generationtime_ms":0.9})";
+}
+
+// What the search answers for a name it does not know.
+inline QByteArray MeteoNoPlaces() { return R"({"generationtime_ms":0.6439686})"; }
+
+// Current weather: rain from the south-west, metric or imperial units. The
+// field named in without is missing.
+inline QByteArray MeteoForecast(bool imperial = false, const QByteArray& without = "",
+                                const QByteArray& code = "61") {
+  QByteArray answer =
+      R"({"latitude":36.72,"longitude":-4.42,"generationtime_ms":0.0432,"utc_offset_seconds":3600,)"
+      R"("timezone":"Europe/Madrid","timezone_abbreviation":"CET","elevation":17.0,)"
+      R"("current_units":{"time":"iso8601","interval":"seconds","temperature_2m":"°C",)"
+      R"("relative_humidity_2m":"%","weather_code":"wmo code","pressure_msl":"hPa",)"
+      R"("wind_speed_10m":"km/h","wind_direction_10m":"°"},"current":{"time":"2026-12-07T19:00",)"
+      R"("interval":900,"temperature_2m":16.4,"relative_humidity_2m":72,"weather_code":61,)"
+      R"("pressure_msl":1016.3,"wind_speed_10m":12.6,"wind_direction_10m":225},"daily_units":)"
+      R"({"time":"iso8601","temperature_2m_max":"°C","temperature_2m_min":"°C"},"daily":)"
+      R"({"time":["2026-12-07"],"temperature_2m_max":[18.9],"temperature_2m_min":[9.7]}})";
+  answer.replace("\"weather_code\":61", "\"weather_code\":" + code);
+  if (imperial)
+    for (const auto& [metric, us] :
+         {std::pair("°C", "°F"), std::pair("km/h", "mp/h"), std::pair(":16.4", ":61.5"),
+          std::pair(":12.6", ":7.8"), std::pair("[18.9]", "[66.0]"), std::pair("[9.7]", "[49.5]")})
+      answer.replace(metric, us);
+  // Renamed, the field is missing for a reader that looks for its name.
+  if (!without.isEmpty()) answer.replace("\"" + without + "\":", "\"x_" + without + "\":");
+  return answer;
 }
 
 }  // namespace weathertest

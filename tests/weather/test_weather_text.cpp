@@ -1,9 +1,19 @@
-// The cutting of values out of the services' answers.
+// The cutting of values out of the services' answers, and the answers every source refuses.
+// The map service's pictures: every region of the list has a box that shows it undistorted
+// and a layer that sees its clouds. And every weather code has a text and a picture that ships.
 #include <gtest/gtest.h>
+
+#include <QUrlQuery>
 
 #include "support/QtTestKit.h"
 #include "support/WeatherAnswers.h"
+#include "support/WebTestKit.h"
+#include "weather/OpenMeteo.h"
+#include "weather/SatelliteWms.h"
+#include "weather/WeatherTables.h"
 #include "weather/WeatherText.h"
+#include "weather/WmoCodes.h"
+#include "weather/sources/Source.h"
 
 using namespace weather;
 using namespace weathertest;
@@ -17,8 +27,8 @@ TEST(WeatherText, AnAnswerIsCutAtAnyLengthAndAMissingMarkerFailsTheStep) {
   const auto c = ParseOpenWeatherMapCity(QString(40000, ' ') + U(OwmAnswer()), "name");
   EXPECT_EQ(c.value_or(CityAnswer()).line, "Madrid , ES");
   // No "city id=": the id is not guessed from a position next to nothing.
-  QString swapped = U(OwmAnswer()).replace("id=\"1234567\" name=", "name=\"Madrid\" id=");
-  EXPECT_FALSE(ParseOpenWeatherMapCity(swapped, "name"));
+  EXPECT_FALSE(OpenWeatherMapSource().Places(
+      OwmAnswer().replace("id=\"1234567\" name=", "name=\"Madrid\" id="), {}));
   for (const char* gone : {"name", ">", "country>", "city id="})
     EXPECT_FALSE(ParseOpenWeatherMapCity(U(OwmAnswer()).remove(gone), "name")) << gone;
   // The id's nine characters run past the end.
@@ -63,6 +73,106 @@ TEST(WeatherText, TheWindIsConvertedAsANumberAndMissingFieldsKeepTheirValues) {
   EXPECT_EQ(weather::LocaleNumber(-0.1, QLocale(QLocale::English)), "-0.1");
   const OwmFields kept = ParseOpenWeatherMap("<current></current>", "c", f);
   EXPECT_EQ(kept.cityName + kept.windSpeed, f.cityName + f.windSpeed);
+}
+
+// A value no weather has, a field the page needs missing, a number beyond any integer: a
+// broken answer, of which no page is built.
+TEST(WeatherText, EverySourceRefusesABrokenAnswer) {
+  testsupport::WebTestKit kit;  // the settings the pages' links come from
+  const Source& owm = OpenWeatherMapSource();
+  const Source& meteo = OpenMeteoSource();
+  std::vector<std::pair<const Source*, QByteArray>> broken = {
+      {&owm, OwmAnswer().replace("humidity value=\"81\"", "humidity value=\"1028\"")},
+      {&owm, OwmAnswer().replace("pressure value=\"1013\"", "pressure value=\"101300\"")},
+      {&owm, OwmAnswer().replace("temperature value=\"20.5\"", "temperature value=\"293.6\"")},
+      {&owm, OwmAnswer().replace("speed value=\"5\"", "speed value=\"-4\"")},
+      {&meteo, "<html><body>502 Bad Gateway</body></html>"}};
+  for (const char* code : {"123", "1e300", "-2"})
+    broken.emplace_back(&meteo, MeteoForecast(false, "", code));
+  for (const char* field :
+       {"temperature_2m", "relative_humidity_2m", "weather_code", "pressure_msl", "wind_speed_10m",
+        "wind_direction_10m", "temperature_2m_max", "temperature_2m_min", "time"})
+    broken.emplace_back(&meteo, MeteoForecast(false, field));
+  const char* outside[][2] = {{"relative_humidity_2m\":72", "relative_humidity_2m\":1028"},
+                              {"relative_humidity_2m\":72", "relative_humidity_2m\":-3"},
+                              {"pressure_msl\":1016.3", "pressure_msl\":101630"},
+                              {"wind_speed_10m\":12.6", "wind_speed_10m\":1260"},
+                              {"wind_speed_10m\":12.6", "wind_speed_10m\":-1"},
+                              {"temperature_2m\":16.4", "temperature_2m\":289.5"},
+                              {"_max\":[18.9]", "_max\":[8.9]"},
+                              {"_min\":[9.7]", "_min\":[-273]"},
+                              {"direction_10m\":225", "direction_10m\":725"},
+                              {"T19:00", "T25:00"},
+                              {"2026-12-07T", "2026-13-07T"}};
+  for (const auto& [good, bad] : outside)
+    broken.emplace_back(&meteo, MeteoForecast().replace(good, bad));
+  WeatherRequest request;
+  request.unitCode = "c";
+  EXPECT_TRUE(owm.PanelBody(OwmAnswer(), request) && meteo.PanelBody(MeteoForecast(), request));
+  for (const auto& [source, answer] : broken)
+    EXPECT_FALSE(source->PanelBody(answer, request)) << answer.toStdString();
+}
+
+// Places with an id beyond any integer or off the globe are not offered.
+TEST(WeatherText, PlacesWithoutAUsableIdOrPositionAreLeftOut) {
+  const auto places = ParseOpenMeteoPlaces(MeteoPlaces().replace("\"id\":2514256", "\"id\":1e300"));
+  ASSERT_TRUE(places && places->size() == 2);
+  EXPECT_EQ(places->at(0).id, "3675443");
+  const auto onGlobe = ParseOpenMeteoPlaces(MeteoManyPlaces(3));
+  ASSERT_TRUE(onGlobe && onGlobe->size() == 2);
+  EXPECT_EQ(onGlobe->at(0).latitude, "40.2");
+  EXPECT_TRUE(ParseOpenMeteoPlaces(MeteoManyPlaces(2).replace("-3.5", "-180.5")).value().isEmpty());
+}
+
+TEST(SatelliteWms, EveryRegionHasABoxOfThePicturesProportionsAroundIt) {
+  // A place each region must show: latitude, longitude.
+  const std::map<QString, std::pair<double, double>> inside = {
+      {"europ", {48.9, 2.3}},   {"conus", {39.1, -94.6}}, {"chjap", {35.7, 139.7}},
+      {"world", {-33.9, 18.4}}, {"rusia", {55.8, 37.6}},  {"nzeal", {-41.3, 174.8}},
+      {"uking", {51.5, -0.1}},  {"samer", {-34.6, -58.4}}};
+  for (const QString& name : RegionNames()) {
+    const QString code = RegionImageCode(name);
+    for (const auto& [w, h] : {std::pair{855, 520}, std::pair{720, 480}}) {
+      const auto box = RegionBox(code, w, h);
+      ASSERT_TRUE(box && RegionLayer(code)) << name.toStdString();
+      EXPECT_NEAR((box->east - box->west) / (box->north - box->south), double(w) / h, 1e-9)
+          << name.toStdString();
+      EXPECT_TRUE(box->south >= -90 && box->north <= 90 && box->west >= -180 && box->east <= 180)
+          << name.toStdString();
+      if (auto it = inside.find(code); it != inside.end()) {
+        const auto [lat, lon] = it->second;
+        EXPECT_TRUE(lat > box->south && lat < box->north && lon > box->west && lon < box->east)
+            << name.toStdString() << " " << w;
+      }
+    }
+  }
+  EXPECT_FALSE(RegionBox("xxxxx", 855, 520));
+}
+
+// The rest of the GetMap: test_e2e_weather.
+TEST(SatelliteWms, TheGetMapAsksLatitudeFirstForYesterdaysMosaicOrTheLatestInfrared) {
+  const QDate today(2026, 12, 7);
+  const QUrlQuery europe(QUrl(WmsGetMapAddress("http://h/wms", "europ", 855, 520, today)));
+  const auto box = RegionBox("europ", 855, 520);
+  const QStringList bbox = europe.queryItemValue("BBOX").split(',');
+  ASSERT_EQ(bbox.size(), 4);
+  EXPECT_NEAR(bbox[0].toDouble(), box->south, 1e-4);
+  EXPECT_NEAR(bbox[1].toDouble(), box->west, 1e-4);
+  EXPECT_EQ(europe.queryItemValue("TIME"), "2026-12-06");
+  const QUrlQuery conus(QUrl(WmsGetMapAddress("http://h/wms?map=x", "conus", 720, 480, today)));
+  EXPECT_EQ(conus.queryItemValue("map"), "x");
+  EXPECT_FALSE(conus.hasQueryItem("TIME"));
+}
+
+TEST(WmoCodes, EveryCodeReadsInBothLanguagesWithAPictureThatShips) {
+  const QString assets = QString::fromLocal8Bit(std::getenv("WW_SOURCE_DIR")) + "/assets/";
+  for (int code = 0; code <= 99; ++code)
+    for (bool english : {false, true}) {
+      const auto c = WmoConditionOf(code, english);
+      ASSERT_TRUE(c && !c->text.isEmpty()) << code;
+      EXPECT_TRUE(std::filesystem::exists((assets + WmoIconFile(c->group)).toStdString())) << code;
+    }
+  EXPECT_FALSE(WmoConditionOf(-1, false) || WmoConditionOf(100, true));
 }
 
 }  // namespace

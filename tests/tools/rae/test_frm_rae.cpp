@@ -10,18 +10,28 @@
 
 using tools::FrmRae;
 
-// The button trims blanks and searches the word, Enter searches the lemmas as typed; more
-// than one word is refused. Only a stored position of 0, 0 means the default one.
-TEST(Rae, SearchesOneWordFromTheStoredPosition) {
+// Opening lets other events run before the start page and again before the text box is
+// readied; a window closed before its turn came runs neither step and is gone. Only a stored
+// position of 0, 0 means the default one. The button trims blanks and searches the word, Enter
+// searches the lemmas as typed; more than one word is refused.
+TEST(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
   testsupport::WebTestKit kit;
   kit.Options(
       "[Servidores]\r\nDiccionario=http://127.0.0.1:9/dle\r\n"
       "DiccionarioLemas=http://127.0.0.1:9/lemas\r\n"
       "[Posici\xf3n]\r\nRae_Left=0\r\nRae_Top=500\r\n");  // Windows-1252
-  FrmRae* f = FrmRae::Open();
+  QPointer<FrmRae> f = FrmRae::Open();
   ASSERT_TRUE(f);
   EXPECT_EQ(f->pos(), QPoint(0, 500 / 15));
   const auto& navigations = kit.browsers.back()->navigations;
+  EXPECT_TRUE(navigations.empty());
+  EXPECT_FALSE(f->isVisible());
+  f->TextSearch->setText("x");
+  ASSERT_TRUE(testsupport::SpinUntil(
+      [&] { return f->isVisible() && f->TextSearch->text().isEmpty(); }, 5000));
+  ASSERT_EQ(navigations.size(), 1u);
+  EXPECT_TRUE(navigations[0].address.endsWith("rae.htm"));
+  EXPECT_EQ(FrmRae::Open(), f.data()) << "one window at a time";
   auto enter = [f] {
     QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
     QCoreApplication::sendEvent(f->TextSearch, &key);
@@ -53,28 +63,10 @@ TEST(Rae, SearchesOneWordFromTheStoredPosition) {
   EXPECT_EQ(settings::IniRead("Posición", "Rae_Left", settings::OptionsFile()), "600");
   EXPECT_EQ(settings::IniRead("Posición", "Rae_Top", settings::OptionsFile()), "900");
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// Opening lets other events run before the start page and again before the text box is
-// readied; a window closed before its turn came runs neither step and is gone.
-TEST(Rae, OpeningStepsWaitTheirTurnAndAClosedWindowRunsNone) {
-  testsupport::WebTestKit kit;
-  QPointer<FrmRae> f = FrmRae::Open();
-  const auto* browser = kit.browsers.back();
-  EXPECT_TRUE(browser->navigations.empty());
-  EXPECT_FALSE(f->isVisible());
-  f->TextSearch->setText("x");
-  ASSERT_TRUE(testsupport::SpinUntil(
-      [&] { return f->isVisible() && f->TextSearch->text().isEmpty(); }, 5000));
-  ASSERT_EQ(browser->navigations.size(), 1u);
-  EXPECT_TRUE(browser->navigations[0].address.endsWith("rae.htm"));
-  EXPECT_EQ(FrmRae::Open(), f.data()) << "one window at a time";
-  f->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(f);
 
   f = FrmRae::Open();
-  browser = kit.browsers.back();
+  const auto* browser = kit.browsers.back();
   f->close();
   EXPECT_EQ(FrmRae::Current(), nullptr) << "a closing window is not brought back";
   EXPECT_TRUE(browser->navigations.empty());

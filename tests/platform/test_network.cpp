@@ -1,14 +1,47 @@
-// The HTTP transfer against a server on 127.0.0.1.
+// The connectivity check before the weather maps and the HTTP transfer, against servers of our
+// own on 127.0.0.1; nothing listens on its port 9.
 #include <gtest/gtest.h>
 
+#include <QObject>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Connectivity.h"
 #include "platform/HttpTransfer.h"
 #include "platform/WebBrowser.h"
 #include "support/LocalHttpServer.h"
 #include "support/QtApp.h"
+#include "tools/InternetCheck.h"
 
 using testsupport::LocalHttpServer;
 
 namespace {
+
+// "127.0.0.1:<port>" of a listener that takes connections.
+std::string Up(const LocalHttpServer& server) { return server.Url("").mid(7).toStdString(); }
+
+TEST(ConnectivityTest, TheHostIsTheOneBeforeThePath) {
+  testsupport::App();
+  LocalHttpServer up;
+  // The address in the query refuses: taking it for the host fails the check.
+  std::string address = Up(up) + "/?next=https://127.0.0.1:9";
+  EXPECT_TRUE(tools::IsInternetReachable(address)) << address;
+  EXPECT_FALSE(platform::CheckConnection("https://127.0.0.1:9", 1000));
+}
+
+// Off the interface thread, with the answer on the interface thread: test_e2e_utilities (a
+// host that never answers) and test_e2e_weather (one that does). None to a context that went.
+TEST(ConnectivityTest, NoAnswerToAGoneContext) {
+  testsupport::App();
+  LocalHttpServer up;
+  int answers = 0;
+  auto gone = std::make_unique<QObject>();
+  tools::CheckInternet(Up(up), gone.get(), [&](bool) { ++answers; });
+  gone.reset();
+  testsupport::SpinUntil([] { return false; }, 1000);
+  EXPECT_EQ(answers, 0);
+}
 
 std::pair<std::vector<int>, QByteArray> Get(const QString& url) {
   auto transfer = platform::CreateHttpTransfer();
@@ -25,8 +58,6 @@ std::pair<std::vector<int>, QByteArray> Get(const QString& url) {
   testsupport::SpinUntil([&] { return !states.empty(); }, 5000);
   return {states, body};
 }
-
-}  // namespace
 
 TEST(HttpTransfer, CompletedOnlyForAWholeBodyElseState11) {
   testsupport::App();
@@ -46,3 +77,5 @@ TEST(HttpTransfer, CompletedOnlyForAWholeBodyElseState11) {
     EXPECT_EQ(Get(url).first, std::vector<int>{11}) << url.toStdString();
   platform::SetStallTimeoutMs(30000);
 }
+
+}  // namespace
