@@ -266,7 +266,6 @@ TEST_F(Maps, BuscarChecksCountryThenCity) {
   EXPECT_TRUE(server.targets.isEmpty());
 }
 
-// The rest of its look-up (nothing found, places off the globe, the list's rows): test_e2e_weather.
 TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
   Serve("/geo/v1/search", MeteoPlaces());
   Open();
@@ -294,8 +293,23 @@ TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
   Search("FR", "Nowhere");
   EXPECT_EQ(form->ListRes->count(), 0);
   EXPECT_TRUE(kit.messages.empty());
+  // The service's "nothing" is told, with the city to correct.
+  Serve("/geo/v1/search", MeteoNoPlaces());
+  Search("FR", "Nowhere");
+  ASSERT_EQ(kit.messages.size(), 1u);
+  EXPECT_EQ(kit.messages[0].text, "No se encontró ninguna ciudad con ese nombre.");
+  EXPECT_EQ(form->focusWidget(), form->TextCity);
   form->close();
   EXPECT_EQ(Place(), us);
+
+  // Five rows show without scrolling.
+  Serve("/geo/v1/search", MeteoManyPlaces(8));
+  Open();
+  Search("ES", "Lugar");
+  const QRect view = form->ListRes->viewport()->rect();
+  for (int row = 0; row < 5; ++row)
+    EXPECT_TRUE(view.contains(form->ListRes->visualItemRect(form->ListRes->item(row)))) << row;
+  form->close();
 
   // English texts ask for English names.
   Options("Lenguage=English\r\n");
