@@ -6,14 +6,18 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/ptrace.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace fs = std::filesystem;
@@ -85,6 +89,17 @@ TmpfsMount::TmpfsMount(const fs::path& dir) : dir_(dir) {
 
 TmpfsMount::~TmpfsMount() {
   if (ok()) umount2(dir_.c_str(), MNT_DETACH);
+}
+
+std::string MountImage(const fs::path& dir, const std::string& type) {
+  if (const std::string& refused = OwnMountNamespace(); !refused.empty())
+    return "no private mounts here: " + refused;
+  const std::string image = "'" + dir.string() + ".img'", at = "'" + dir.string() + "'";
+  fs::create_directories(dir);
+  const std::string made = "truncate -s " + std::string(type == "btrfs" ? "160M " : "16M ") +
+                           image + " && mkfs." + type + " -q " + image +
+                           " >/dev/null 2>&1 && mount -o loop " + image + " " + at;
+  return std::system(made.c_str()) == 0 ? std::string() : "no " + type + " here";
 }
 
 namespace {
@@ -198,6 +213,47 @@ std::string RunInChild(const std::function<std::string()>& fn, const std::functi
     text.append(buf, static_cast<std::size_t>(n));
   close(fds[0]);
   return WIFEXITED(status) ? text : "child failed: crashed";
+}
+
+std::string Traced(const std::function<void(const Call&)>& at,
+                   const std::function<std::string()>& fn) {
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0 || raise(SIGSTOP) != 0) _exit(1);
+    const std::string text = fn();
+    _exit(write(fds[1], text.data(), text.size()) < 0);
+  }
+  close(fds[1]);
+  int status = 0, sig = 0;
+  waitpid(pid, &status, 0);
+  ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+  while (ptrace(PTRACE_SYSCALL, pid, nullptr, sig) == 0 && waitpid(pid, &status, 0) == pid &&
+         WIFSTOPPED(status)) {
+    sig = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+    __ptrace_syscall_info info{};
+    if (sig || ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof info, &info) <= 0 ||
+        info.op != PTRACE_SYSCALL_INFO_ENTRY)
+      continue;
+    Call call{static_cast<long>(info.entry.nr), {}, [&](int i) {
+                char text[PATH_MAX] = {};
+                iovec here{text, sizeof text - 1},
+                    there{reinterpret_cast<void*>(info.entry.args[i]), sizeof text - 1};
+                return process_vm_readv(pid, &here, 1, &there, 1, 0) > 0 ? std::string(text)
+                                                                          : std::string();
+              }};
+    std::copy(std::begin(info.entry.args), std::end(info.entry.args), call.args.begin());
+    at(call);
+  }
+  std::string text;
+  char buf[4096];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, n);
+  close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  return text;
 }
 
 std::string RunAsNobody(const fs::path& owned, const std::function<std::string()>& fn) {

@@ -1,5 +1,7 @@
 #pragma once
 // Helpers for the trash and file tests: hand-made entries, private mounts, dropped privileges.
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -51,6 +53,11 @@ class TmpfsMount {
   std::string error_;
 };
 
+// A file system of `type` ("ext4", "btrfs") in an image file beside `dir`, loop-mounted on `dir`
+// (made if missing) in our own mount namespace until the process ends. Why it could not; empty
+// when it could.
+std::string MountImage(const std::filesystem::path& dir, const std::string& type);
+
 // A FUSE file system with an empty root folder on `dir`, in our own mount namespace, served by a
 // child process until it is stopped (SIGSTOP: a server that no longer answers) or ended. Raw
 // /dev/fuse, no library.
@@ -75,6 +82,19 @@ int ListeningSocket(const std::filesystem::path& file);
 // runs in the child first; false there fails the child.
 std::string RunInChild(const std::function<std::string()>& fn,
                        const std::function<bool()>& setup = nullptr);
+
+// A system call a traced child is about to make: its number, its arguments, and the text
+// argument `i` points to.
+struct Call {
+  long nr;
+  std::array<std::uint64_t, 6> args;
+  std::function<std::string(int i)> text;
+};
+
+// What `fn` returns, run in a traced child; `at` runs here at each system call the child
+// enters, with the child held: another program acting at that very instant.
+std::string Traced(const std::function<void(const Call&)>& at,
+                   const std::function<std::string()>& fn);
 
 // Gives the tree `owned` to nobody (65534), then returns what `fn` returns when run in a child
 // process as nobody, or "child failed: ...".

@@ -10,6 +10,7 @@
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "platform/FileSystem.h"
 #include "platform/linux/removal/InUse.h"
@@ -331,6 +333,37 @@ TEST(FileSystem, ListingSizeAndDeletionNeverLeaveTheFolder) {
   umount2((sub / "bound").c_str(), MNT_DETACH);
 }
 
+// A folder swapped at the very instant it is opened (another program racing the emptying): one
+// made a link is neither entered nor made writable through it, one made a mount point is not
+// emptied.
+TEST(FileSystem, AFolderSwappedAsItIsOpenedLeadsNowhere) {
+  if (!OwnMountNamespace().empty()) GTEST_SKIP() << "no private mounts here";
+  TempDir tmp;
+  const fs::path target = tmp / "target", locked = tmp / "outside" / "locked";
+  WriteFile(target / "ro" / "f", "x");
+  WriteFile(target / "a" / "b" / "f", "x");
+  WriteFile(locked / "keep", "mine");
+  fs::permissions(target / "ro", fs::perms(0500));
+  fs::permissions(locked, fs::perms(0500));
+  std::optional<TmpfsMount> mount;
+  Traced(
+      [&](const Call& c) {
+        if (c.nr != SYS_openat) return;
+        const std::string name = c.text(1);
+        if (name == "ro" && (c.args[2] & O_PATH) && !fs::is_symlink(target / "ro")) {
+          fs::rename(target / "ro", tmp / "ro-away");
+          fs::create_directory_symlink(locked, target / "ro");
+        } else if (name == "b" && !(c.args[2] & O_PATH) && !mount) {
+          mount.emplace(target / "a" / "b");
+          WriteFile(target / "a" / "b" / "other-volume", "kept");
+        }
+      },
+      [&] { return std::to_string(DeleteContents(target).removed); });
+  EXPECT_EQ(fs::status(locked).permissions(), fs::perms(0500));
+  ASSERT_TRUE(mount && mount->ok());
+  EXPECT_EQ(ReadFile(target / "a" / "b" / "other-volume"), "kept");
+}
+
 // The temporary folder is shared with running programs: with keepInUse, what they hold, nodes and
 // other users' entries stay (and are listed again); the rest goes, read-only trees and a link to
 // a held file included, and the size counts only what can be read.
@@ -442,6 +475,13 @@ TEST(FileSystem, ADeepTreeListsInBoundedMemory) {
   EXPECT_EQ(last, platform::MoreEntriesLine(2002 - static_cast<std::int64_t>(lines - 1)));
   EXPECT_EQ(platform::MoreEntriesLine(12345), "... y 12.345 entradas más");
   EXPECT_EQ(DeleteContents(top).removed, 2001);
+  // As many entries that stay (nodes): all are counted, not all named.
+  for (int i = 0; i < 1500; ++i) mkfifo((top / std::to_string(i)).c_str(), 0600);
+  DeleteOptions options;
+  options.keepInUse = true;
+  const DeleteReport r = DeleteContents(top, options);
+  EXPECT_EQ(r.stayedCount, 1500);
+  EXPECT_LT(r.stayed.size(), 1500u);
 }
 
 // On btrfs (here a subvolume of a loop-mounted image) maps and locks name another device than

@@ -185,9 +185,12 @@ TEST_F(TrashPurge, OverTheShareTheOldestGoOrADropAsksAndOneHugeItemSparesTheRest
   EXPECT_TRUE(purger->Plan(oldest, now + 60).items.empty());
 }
 
+// On ext4 a replacing file takes the inode number of the one it replaces: the info file's
+// change tells it apart.
 TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
+  if (const std::string why = MountImage(tmp_ / "data", "ext4"); !why.empty()) GTEST_SKIP() << why;
   const std::int64_t now = std::time(nullptr);
-  const fs::path back = fs::canonical(tmp_.path()) / "w";
+  const fs::path back = tmp_ / "data" / "w";
   fs::create_directories(back);
   WriteFile(home_ / "info" / "one.trashinfo", "[Trash Info]\nPath=" + (back / "one").string() +
                                                   "\nDeletionDate=" + LocalDate(now - 40 * kDay) +
@@ -205,15 +208,18 @@ TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
       ASSERT_EQ(bin.restore({item}).done.size(), 1u);
     }
   }
-  // "two" is replaced by another item under the same name.
-  fs::remove(home_ / "files" / "two");
-  fs::remove(home_ / "info" / "two.trashinfo");
-  PutDated(home_, "two", LocalDate(now - 40 * kDay), 7);
+  // "two" is replaced by another item under the same name, its info word for word the same.
+  const fs::path file = home_ / "files" / "two", info = home_ / "info" / "two.trashinfo";
+  const std::string text = ReadFile(info);
+  fs::remove(file);
+  WriteFile(file, "another");
+  fs::remove(info);
+  WriteFile(info, text);
   const platform::ItemsResult r = purger->Carry(plan);
   EXPECT_TRUE(r.done.empty());
   EXPECT_EQ(r.stayed.size(), 2u);
   EXPECT_EQ(ReadFile(back / "one"), "first");
-  EXPECT_EQ(ReadFile(home_ / "files" / "two"), std::string(7, 'b'));
+  EXPECT_EQ(ReadFile(file), "another");
 }
 
 TEST_F(TrashPurge, TheBinAsksBeforeADropLargerThanTheShareAndMovesOnlyOnYes) {
