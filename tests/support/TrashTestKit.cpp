@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/fuse.h>
+#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -191,7 +192,8 @@ int ListeningSocket(const fs::path& file) {
   return -1;
 }
 
-std::string RunInChild(const std::function<std::string()>& fn, const std::function<bool()>& setup) {
+std::string RunInChild(const std::function<std::string()>& fn, const std::function<bool()>& setup,
+                       int seconds, const std::function<void(pid_t)>& watch) {
   int fds[2];
   if (pipe(fds) != 0) return "child failed: pipe";
   std::fflush(nullptr);
@@ -202,6 +204,14 @@ std::string RunInChild(const std::function<std::string()>& fn, const std::functi
     _exit(write(fds[1], result.data(), result.size()) < 0);  // short: fits the pipe
   }
   close(fds[1]);
+  if (watch) watch(pid);
+  pollfd ready{fds[0], POLLIN, 0};
+  if (seconds > 0 && poll(&ready, 1, seconds * 1000) <= 0) {
+    // A child stuck on a dead server ends only when the server does: not waited for here.
+    kill(pid, SIGKILL);
+    close(fds[0]);
+    return "hung";
+  }
   // Wait for the child itself, then take what it left in the pipe: a process it started may
   // hold the write end open, so end of file may never come.
   int status = 0;
@@ -217,43 +227,31 @@ std::string RunInChild(const std::function<std::string()>& fn, const std::functi
 
 std::string Traced(const std::function<void(const Call&)>& at,
                    const std::function<std::string()>& fn) {
-  int fds[2];
-  if (pipe(fds) != 0) return "no pipe";
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0 || raise(SIGSTOP) != 0) _exit(1);
-    const std::string text = fn();
-    _exit(write(fds[1], text.data(), text.size()) < 0);
-  }
-  close(fds[1]);
-  int status = 0, sig = 0;
-  waitpid(pid, &status, 0);
-  ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
-  while (ptrace(PTRACE_SYSCALL, pid, nullptr, sig) == 0 && waitpid(pid, &status, 0) == pid &&
-         WIFSTOPPED(status)) {
-    sig = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
-    __ptrace_syscall_info info{};
-    if (sig || ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof info, &info) <= 0 ||
-        info.op != PTRACE_SYSCALL_INFO_ENTRY)
-      continue;
-    Call call{static_cast<long>(info.entry.nr), {}, [&](int i) {
-                char text[PATH_MAX] = {};
-                iovec here{text, sizeof text - 1},
-                    there{reinterpret_cast<void*>(info.entry.args[i]), sizeof text - 1};
-                return process_vm_readv(pid, &here, 1, &there, 1, 0) > 0 ? std::string(text)
-                                                                          : std::string();
-              }};
-    std::copy(std::begin(info.entry.args), std::end(info.entry.args), call.args.begin());
-    at(call);
-  }
-  std::string text;
-  char buf[4096];
-  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, n);
-  close(fds[0]);
-  waitpid(pid, nullptr, 0);
-  return text;
+  const auto traceMe = [] {
+    return ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) == 0 && raise(SIGSTOP) == 0;
+  };
+  return RunInChild(fn, traceMe, 0, [&](pid_t pid) {
+    int status = 0, sig = 0;
+    waitpid(pid, &status, 0);
+    ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    while (ptrace(PTRACE_SYSCALL, pid, nullptr, sig) == 0 && waitpid(pid, &status, 0) == pid &&
+           WIFSTOPPED(status)) {
+      sig = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+      __ptrace_syscall_info info{};
+      if (sig || ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof info, &info) <= 0 ||
+          info.op != PTRACE_SYSCALL_INFO_ENTRY)
+        continue;
+      Call call{static_cast<long>(info.entry.nr), {}, [&](int i) {
+                  char text[PATH_MAX] = {};
+                  iovec here{text, sizeof text - 1},
+                      there{reinterpret_cast<void*>(info.entry.args[i]), sizeof text - 1};
+                  return process_vm_readv(pid, &here, 1, &there, 1, 0) > 0 ? std::string(text)
+                                                                           : std::string();
+                }};
+      std::copy(std::begin(info.entry.args), std::end(info.entry.args), call.args.begin());
+      at(call);
+    }
+  });
 }
 
 std::string RunAsNobody(const fs::path& owned, const std::function<std::string()>& fn) {

@@ -1,5 +1,7 @@
 #pragma once
 // Helpers for the trash and file tests: hand-made entries, private mounts, dropped privileges.
+#include <sys/types.h>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -79,9 +81,11 @@ class FuseMount {
 int ListeningSocket(const std::filesystem::path& file);
 
 // What `fn` returns when run in a forked child (a short text), or "child failed: ...". `setup`
-// runs in the child first; false there fails the child.
+// runs in the child first; false there fails the child. `watch` runs here meanwhile. With
+// `seconds`, a child that has not answered by then is killed and the answer is "hung".
 std::string RunInChild(const std::function<std::string()>& fn,
-                       const std::function<bool()>& setup = nullptr);
+                       const std::function<bool()>& setup = nullptr, int seconds = 0,
+                       const std::function<void(pid_t)>& watch = nullptr);
 
 // A system call a traced child is about to make: its number, its arguments, and the text
 // argument `i` points to.
