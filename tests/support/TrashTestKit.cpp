@@ -38,9 +38,11 @@ Figures Query(platform::RecycleBin& bin) {
   return {q.count, q.size};
 }
 
-fs::path PutTrashInfo(const fs::path& trash, const std::string& name) {
+fs::path PutTrashInfo(const fs::path& trash, const std::string& name, const fs::path& original,
+                      const std::string& date) {
   WriteFile(trash / "info" / (name + ".trashinfo"),
-            "[Trash Info]\nPath=/x/" + name + "\nDeletionDate=2024-05-01T10:00:00\n");
+            "[Trash Info]\nPath=" + (original.empty() ? "/x/" + name : original.string()) + "\n" +
+                (date.empty() ? "" : "DeletionDate=" + date + "\n"));
   fs::create_directories(trash / "files");
   return trash / "files" / name;
 }

@@ -22,8 +22,11 @@ platform::TrashSettings TrashAt(const std::filesystem::path& data,
 using Figures = std::pair<std::int64_t, std::int64_t>;
 Figures Query(platform::RecycleBin& bin);
 
-// Writes info/<name>.trashinfo into a trash by hand; returns files/<name> (not made).
-std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std::string& name);
+// Writes info/<name>.trashinfo into a trash by hand, naming `original` (/x/<name> when empty)
+// and `date` (no DeletionDate line when empty); returns files/<name> (not made).
+std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std::string& name,
+                                   const std::filesystem::path& original = {},
+                                   const std::string& date = "2024-05-01T10:00:00");
 
 // Dates a file a minute back, past any grace period for entries being written.
 void Age(const std::filesystem::path& file);
