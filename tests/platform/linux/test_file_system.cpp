@@ -39,10 +39,11 @@ std::vector<std::string> Listing(const fs::path& folder) {
   return lines;
 }
 
-// A running program (sleep) of user `uid` that holds `file` open, with an flock on it when
-// asked, or has `file` as its working folder. A program started afresh, as users' programs are:
-// /proc shows its files to its own user only after an exec, so it says it is ready from there.
-pid_t Holder(const fs::path& file, bool lock, uid_t uid = 0, bool cwd = false) {
+// A running program of user `uid` that holds `file`: open ('o'), flock-ed ('l'), fcntl-locked
+// ('p'), mapped with no descriptor left ('m'), or as its working folder ('c'). A program started
+// afresh (sleep), as users' programs are: /proc shows its files to its own user only after an
+// exec, so it says it is ready from there; a mapping does not outlive an exec, so that one waits.
+pid_t Holder(const fs::path& file, char how, uid_t uid = 0) {
   int ready[2];
   if (pipe(ready) != 0) return -1;
   const pid_t pid = fork();
@@ -51,9 +52,17 @@ pid_t Holder(const fs::path& file, bool lock, uid_t uid = 0, bool cwd = false) {
     if (uid != 0 && (setgroups(0, nullptr) != 0 || setresgid(uid, uid, uid) != 0 ||
                      setresuid(uid, uid, uid) != 0))
       _exit(1);
-    if (cwd ? chdir(file.c_str()) != 0 : false) _exit(1);
-    const int fd = cwd ? 0 : open(file.c_str(), O_RDONLY);
-    if (fd < 0 || (lock && flock(fd, LOCK_EX) != 0)) _exit(1);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    const int fd = how == 'c' ? chdir(file.c_str()) : open(file.c_str(), O_RDWR);
+    const bool held =
+        fd >= 0 && (how == 'l'   ? flock(fd, LOCK_EX) == 0
+                    : how == 'p' ? fcntl(fd, F_SETLK, &lock) == 0
+                    : how == 'm' ? mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0) != MAP_FAILED &&
+                                       close(fd) == 0
+                                 : true);
+    if (!held) _exit(1);
+    if (how == 'm') _exit(write(ready[1], "r", 1) == 1 ? (pause(), 0) : 1);
     const std::string script = "echo ready >&" + std::to_string(ready[1]) + "; exec sleep 600";
     execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
     _exit(1);
@@ -98,7 +107,7 @@ TEST(FileSystem, ADeadMountAnywhereHangsNothing) {
   const std::string out = Privately([&] {
     FuseMount inside(target / ".mount_app"), outside(elsewhere);
     if (!inside.ok() || !outside.ok()) return std::string("no FUSE here");
-    const pid_t worker = Holder(elsewhere, false, 0, true);  // works in the mount
+    const pid_t worker = Holder(elsewhere, 'c');  // works in the mount
     inside.Stop();
     outside.Stop();
     const auto within = [](const std::function<std::string()>& fn) {
@@ -338,9 +347,9 @@ TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
   ASSERT_EQ(mkfifo((target / "fifo").c_str(), 0600), 0);
   ASSERT_EQ(mknod((target / "dev").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
   for (const char* node : {"fifo", "dev"}) lchown((target / node).c_str(), kNobody, kNobody);
-  const pid_t holders[] = {Holder(target / "held" / "open-file", false, kNobody),
-                           Holder(target / "locked", true),  // root's lock: only /proc/locks tells
-                           Holder(target / "workdir", false, kNobody, true)};
+  const pid_t holders[] = {Holder(target / "held" / "open-file", 'o', kNobody),
+                           Holder(target / "locked", 'l'),  // root's lock: only /proc/locks tells
+                           Holder(target / "workdir", 'c', kNobody)};
   const std::string out = RunAsNobody(tmp / "unused", [&] {
     fs::permissions(target / "ro-file", fs::perms(0444));
     fs::permissions(target / "ro-tree" / "deep", fs::perms(0555));
@@ -411,31 +420,9 @@ TEST(FileSystem, OnBtrfsMappedAndLockedFilesStay) {
             0);
   for (const char* name : {"mapped", "flocked", "fcntl", "junk"}) WriteFile(target / name, "x");
   fs::permissions(mnt / "sub", fs::perms(0755));
-  // Holders of root's, still running: the mapping has no descriptor left, the locks show only in
-  // /proc/locks to the other user who empties the folder.
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  std::vector<pid_t> holders;
-  for (const char* name : {"mapped", "flocked", "fcntl"}) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int fd = open((target / name).c_str(), O_RDWR);
-      struct flock lock {};
-      lock.l_type = F_WRLCK;
-      lock.l_whence = SEEK_SET;
-      const char kind = name[1];
-      const bool held = kind == 'a'   ? mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0) != MAP_FAILED
-                        : kind == 'l' ? flock(fd, LOCK_EX) == 0
-                                      : fcntl(fd, F_SETLK, &lock) == 0;
-      if (kind == 'a') close(fd);
-      if (!held || write(ready[1], "r", 1) != 1) _exit(1);
-      pause();
-      _exit(0);
-    }
-    holders.push_back(pid);
-    char c;
-    ASSERT_EQ(read(ready[0], &c, 1), 1) << name;
-  }
+  // Holders of root's: the locks show only in /proc/locks to the other user who empties.
+  const pid_t holders[] = {Holder(target / "mapped", 'm'), Holder(target / "flocked", 'l'),
+                           Holder(target / "fcntl", 'p')};
   // The mapping as root (whose maps root reads), the locks as nobody.
   for (const char* name : {"flocked", "fcntl", ""})
     lchown((target / name).c_str(), kNobody, kNobody);
