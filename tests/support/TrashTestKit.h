@@ -31,9 +31,8 @@ std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std
 // Dates a file a minute back, past any grace period for entries being written.
 void Age(const std::filesystem::path& file);
 
-// `levels` folders named `name`, one inside the other, under `top` (made by relative steps, so
-// deeper than PATH_MAX if need be), with a file "f" holding `bytes` at the bottom. False when
-// any step failed.
+// `levels` folders named `name`, one inside the other, under `top` (deeper than PATH_MAX if need
+// be), with a file "f" holding `bytes` at the bottom. False when any step failed.
 bool MakeDeepTree(const std::filesystem::path& top, const std::string& name, int levels,
                   const std::string& bytes);
 
@@ -41,8 +40,7 @@ bool MakeDeepTree(const std::filesystem::path& top, const std::string& name, int
 // it starts afterwards, nobody else sees. Why it could not; empty when it could.
 const std::string& OwnMountNamespace();
 
-// A tmpfs mounted on `dir` (made if missing) for the life of the object, in our own mount
-// namespace.
+// A tmpfs mounted on `dir` (made if missing) for the life of the object, in our own namespace.
 class TmpfsMount {
  public:
   explicit TmpfsMount(const std::filesystem::path& dir);
@@ -58,14 +56,12 @@ class TmpfsMount {
   std::string error_;
 };
 
-// A file system of `type` ("ext4", "btrfs") in an image file beside `dir`, loop-mounted on `dir`
-// (made if missing) in our own mount namespace until the process ends. Why it could not; empty
-// when it could.
+// A file system of `type` ("ext4", "btrfs") in an image beside `dir`, loop-mounted on `dir` in
+// our own namespace. Why it could not; empty when it could.
 std::string MountImage(const std::filesystem::path& dir, const std::string& type);
 
-// A FUSE file system with an empty root folder on `dir`, in our own mount namespace, served by a
-// child process until it is stopped (SIGSTOP: a server that no longer answers) or ended. Raw
-// /dev/fuse, no library.
+// A FUSE file system with an empty root folder on `dir`, in our own namespace, served by a child
+// until it is stopped (SIGSTOP: a server that no longer answers) or ended. Raw /dev/fuse.
 class FuseMount {
  public:
   explicit FuseMount(const std::filesystem::path& dir);
@@ -90,8 +86,7 @@ std::string RunInChild(const std::function<std::string()>& fn,
                        const std::function<bool()>& setup = nullptr, int seconds = 0,
                        const std::function<void(pid_t)>& watch = nullptr);
 
-// A system call a traced child is about to make: its number, its arguments, and the text
-// argument `i` points to.
+// A system call a traced child is about to make; text(i) reads what argument i points to.
 struct Call {
   long nr;
   std::array<std::uint64_t, 6> args;
