@@ -3,8 +3,10 @@
 // where mounts are needed (in a private mount namespace), as nobody for permissions.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -202,6 +204,30 @@ TEST_F(TrashEmpty, ADirectorySizesThatIsNoFileNeitherHangsNorCrashes) {
     EXPECT_EQ(FreedesktopTrash(TrashAt(tmp / "data")).empty(nullptr).removed, 1) << kind;
   }
   alarm(0);
+}
+
+// Removal holds a few files open and memory for a name per level, whatever the depth: the
+// count and the emptying of a 10,000-level tree work under a limit of 32 open files.
+TEST_F(TrashEmpty, DeepTreesAreCountedAndRemovedInBoundedResources) {
+  for (auto [levels, name] :
+       {std::pair{10000, std::string("d")}, std::pair{4000, std::string(255, 'n')}}) {
+    ASSERT_TRUE(MakeDeepTree(PutTrashInfo(trash, "deep"), name, levels, "abcdef"));
+    const pid_t pid = fork();
+    if (pid == 0) {
+      rlimit few{32, 32};
+      setrlimit(RLIMIT_NOFILE, &few);
+      FreedesktopTrash bin(TrashAt(tmp / "data"));
+      const bool sized = Query(bin) == Figures(1, 6);
+      EmptyResult r = bin.empty(nullptr);
+      _exit(sized && r.removed == 1 && r.left.empty() ? 0 : 1);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << levels;
+    EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "KiB at peak, " << levels << " levels";
+    EXPECT_TRUE(fs::is_empty(trash / "files"));
+  }
 }
 
 // trash-put writes the info file first and moves the item in after it: an emptying in between
