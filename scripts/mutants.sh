@@ -64,9 +64,9 @@ mutant empty-changed-folder $L/removal/FileSystem.cpp 'if (options.expected.know
 # The remembered volumes' lines.
 mutant volumes-dotdot $L/trash/TrashIndex.cpp '"..") == 0)
       return false;' '"..") == 0)
-      return true;' "test_trash_hostile_data test_trash_interop"
+      return true;' test_trash_hostile_data
 mutant volumes-relative $L/trash/TrashIndex.cpp "top.empty() || top[0] != '/' ||" 'top.empty() ||' \
-  "test_trash_hostile_data test_trash_interop"
+  test_trash_hostile_data
 # Saturating sums.
 mutant sum-wraps platform/portable/SaturatingSize.h 'return a > kMaxSize - b ? kMaxSize : a + b;' \
   'return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));' \

@@ -3,17 +3,22 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/fuse.h>
+#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/ptrace.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace fs = std::filesystem;
@@ -33,9 +38,11 @@ Figures Query(platform::RecycleBin& bin) {
   return {q.count, q.size};
 }
 
-fs::path PutTrashInfo(const fs::path& trash, const std::string& name) {
+fs::path PutTrashInfo(const fs::path& trash, const std::string& name, const fs::path& original,
+                      const std::string& date) {
   WriteFile(trash / "info" / (name + ".trashinfo"),
-            "[Trash Info]\nPath=/x/" + name + "\nDeletionDate=2024-05-01T10:00:00\n");
+            "[Trash Info]\nPath=" + (original.empty() ? "/x/" + name : original.string()) + "\n" +
+                (date.empty() ? "" : "DeletionDate=" + date + "\n"));
   fs::create_directories(trash / "files");
   return trash / "files" / name;
 }
@@ -85,6 +92,17 @@ TmpfsMount::TmpfsMount(const fs::path& dir) : dir_(dir) {
 
 TmpfsMount::~TmpfsMount() {
   if (ok()) umount2(dir_.c_str(), MNT_DETACH);
+}
+
+std::string MountImage(const fs::path& dir, const std::string& type) {
+  if (const std::string& refused = OwnMountNamespace(); !refused.empty())
+    return "no private mounts here: " + refused;
+  const std::string image = "'" + dir.string() + ".img'", at = "'" + dir.string() + "'";
+  fs::create_directories(dir);
+  const std::string made = "truncate -s " + std::string(type == "btrfs" ? "160M " : "16M ") +
+                           image + " && mkfs." + type + " -q " + image +
+                           " >/dev/null 2>&1 && mount -o loop " + image + " " + at;
+  return std::system(made.c_str()) == 0 ? std::string() : "no " + type + " here";
 }
 
 namespace {
@@ -176,7 +194,8 @@ int ListeningSocket(const fs::path& file) {
   return -1;
 }
 
-std::string RunInChild(const std::function<std::string()>& fn, const std::function<bool()>& setup) {
+std::string RunInChild(const std::function<std::string()>& fn, const std::function<bool()>& setup,
+                       int seconds, const std::function<void(pid_t)>& watch) {
   int fds[2];
   if (pipe(fds) != 0) return "child failed: pipe";
   std::fflush(nullptr);
@@ -187,6 +206,14 @@ std::string RunInChild(const std::function<std::string()>& fn, const std::functi
     _exit(write(fds[1], result.data(), result.size()) < 0);  // short: fits the pipe
   }
   close(fds[1]);
+  if (watch) watch(pid);
+  pollfd ready{fds[0], POLLIN, 0};
+  if (seconds > 0 && poll(&ready, 1, seconds * 1000) <= 0) {
+    // A child stuck on a dead server ends only when the server does: not waited for here.
+    kill(pid, SIGKILL);
+    close(fds[0]);
+    return "hung";
+  }
   // Wait for the child itself, then take what it left in the pipe: a process it started may
   // hold the write end open, so end of file may never come.
   int status = 0;
@@ -198,6 +225,35 @@ std::string RunInChild(const std::function<std::string()>& fn, const std::functi
     text.append(buf, static_cast<std::size_t>(n));
   close(fds[0]);
   return WIFEXITED(status) ? text : "child failed: crashed";
+}
+
+std::string Traced(const std::function<void(const Call&)>& at,
+                   const std::function<std::string()>& fn) {
+  const auto traceMe = [] {
+    return ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) == 0 && raise(SIGSTOP) == 0;
+  };
+  return RunInChild(fn, traceMe, 0, [&](pid_t pid) {
+    int status = 0, sig = 0;
+    waitpid(pid, &status, 0);
+    ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    while (ptrace(PTRACE_SYSCALL, pid, nullptr, sig) == 0 && waitpid(pid, &status, 0) == pid &&
+           WIFSTOPPED(status)) {
+      sig = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+      __ptrace_syscall_info info{};
+      if (sig || ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof info, &info) <= 0 ||
+          info.op != PTRACE_SYSCALL_INFO_ENTRY)
+        continue;
+      Call call{static_cast<long>(info.entry.nr), {}, [&](int i) {
+                  char text[PATH_MAX] = {};
+                  iovec here{text, sizeof text - 1},
+                      there{reinterpret_cast<void*>(info.entry.args[i]), sizeof text - 1};
+                  return process_vm_readv(pid, &here, 1, &there, 1, 0) > 0 ? std::string(text)
+                                                                           : std::string();
+                }};
+      std::copy(std::begin(info.entry.args), std::end(info.entry.args), call.args.begin());
+      at(call);
+    }
+  });
 }
 
 std::string RunAsNobody(const fs::path& owned, const std::function<std::string()>& fn) {

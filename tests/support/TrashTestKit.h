@@ -1,5 +1,9 @@
 #pragma once
 // Helpers for the trash and file tests: hand-made entries, private mounts, dropped privileges.
+#include <sys/types.h>
+
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -18,15 +22,17 @@ platform::TrashSettings TrashAt(const std::filesystem::path& data,
 using Figures = std::pair<std::int64_t, std::int64_t>;
 Figures Query(platform::RecycleBin& bin);
 
-// Writes info/<name>.trashinfo into a trash by hand; returns files/<name> (not made).
-std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std::string& name);
+// Writes info/<name>.trashinfo into a trash by hand, naming `original` (/x/<name> when empty)
+// and `date` (no DeletionDate line when empty); returns files/<name> (not made).
+std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std::string& name,
+                                   const std::filesystem::path& original = {},
+                                   const std::string& date = "2024-05-01T10:00:00");
 
 // Dates a file a minute back, past any grace period for entries being written.
 void Age(const std::filesystem::path& file);
 
-// `levels` folders named `name`, one inside the other, under `top` (made by relative steps, so
-// deeper than PATH_MAX if need be), with a file "f" holding `bytes` at the bottom. False when
-// any step failed.
+// `levels` folders named `name`, one inside the other, under `top` (deeper than PATH_MAX if need
+// be), with a file "f" holding `bytes` at the bottom. False when any step failed.
 bool MakeDeepTree(const std::filesystem::path& top, const std::string& name, int levels,
                   const std::string& bytes);
 
@@ -34,8 +40,7 @@ bool MakeDeepTree(const std::filesystem::path& top, const std::string& name, int
 // it starts afterwards, nobody else sees. Why it could not; empty when it could.
 const std::string& OwnMountNamespace();
 
-// A tmpfs mounted on `dir` (made if missing) for the life of the object, in our own mount
-// namespace.
+// A tmpfs mounted on `dir` (made if missing) for the life of the object, in our own namespace.
 class TmpfsMount {
  public:
   explicit TmpfsMount(const std::filesystem::path& dir);
@@ -51,9 +56,12 @@ class TmpfsMount {
   std::string error_;
 };
 
-// A FUSE file system with an empty root folder on `dir`, in our own mount namespace, served by a
-// child process until it is stopped (SIGSTOP: a server that no longer answers) or ended. Raw
-// /dev/fuse, no library.
+// A file system of `type` ("ext4", "btrfs") in an image beside `dir`, loop-mounted on `dir` in
+// our own namespace. Why it could not; empty when it could.
+std::string MountImage(const std::filesystem::path& dir, const std::string& type);
+
+// A FUSE file system with an empty root folder on `dir`, in our own namespace, served by a child
+// until it is stopped (SIGSTOP: a server that no longer answers) or ended. Raw /dev/fuse.
 class FuseMount {
  public:
   explicit FuseMount(const std::filesystem::path& dir);
@@ -72,9 +80,23 @@ class FuseMount {
 int ListeningSocket(const std::filesystem::path& file);
 
 // What `fn` returns when run in a forked child (a short text), or "child failed: ...". `setup`
-// runs in the child first; false there fails the child.
+// runs in the child first; false there fails the child. `watch` runs here meanwhile. With
+// `seconds`, a child that has not answered by then is killed and the answer is "hung".
 std::string RunInChild(const std::function<std::string()>& fn,
-                       const std::function<bool()>& setup = nullptr);
+                       const std::function<bool()>& setup = nullptr, int seconds = 0,
+                       const std::function<void(pid_t)>& watch = nullptr);
+
+// A system call a traced child is about to make; text(i) reads what argument i points to.
+struct Call {
+  long nr;
+  std::array<std::uint64_t, 6> args;
+  std::function<std::string(int i)> text;
+};
+
+// What `fn` returns, run in a traced child; `at` runs here at each system call the child
+// enters, with the child held: another program acting at that very instant.
+std::string Traced(const std::function<void(const Call&)>& at,
+                   const std::function<std::string()>& fn);
 
 // Gives the tree `owned` to nobody (65534), then returns what `fn` returns when run in a child
 // process as nobody, or "child failed: ...".

@@ -36,6 +36,8 @@ bool StatNoWait(int dirFd, const char* name, struct stat& st, bool* mountRoot, b
   st.st_gid = sx.stx_gid;
   st.st_size = static_cast<off_t>(sx.stx_size);
   st.st_rdev = makedev(sx.stx_rdev_major, sx.stx_rdev_minor);
+  st.st_mtim = {static_cast<time_t>(sx.stx_mtime.tv_sec), static_cast<long>(sx.stx_mtime.tv_nsec)};
+  st.st_ctim = {static_cast<time_t>(sx.stx_ctime.tv_sec), static_cast<long>(sx.stx_ctime.tv_nsec)};
   if (mountRoot)
     *mountRoot = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
                  (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;

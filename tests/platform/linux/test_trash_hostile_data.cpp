@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <limits>
+#include <map>
 
 #include "platform/FileSystem.h"
 #include "support/TrashTestKit.h"
@@ -34,16 +35,15 @@ TEST(TrashHostileData, RememberedTopsThatAreNoCleanPathNameNoTrash) {
   TempDir tmp;
   const fs::path data = tmp / "data", dir = tmp / "vol", victim = dir / "victim";
   const std::string uid = std::to_string(getuid());
-  fs::create_directories(victim / "sub");
   const std::string lines[] = {
       victim.string() + "%00",
       victim.string() + std::string(1, '\0'),
-      victim.string() + std::string(1, '\0') + "/x",
-      (victim / "sub" / "..").string() + "%00",
       (victim / "..").string(),
-      "vol/victim",
+      "vol",  // from the folder the bin was started in
       "",
   };
+  const fs::path cwd = fs::current_path();
+  fs::current_path(tmp.path());
   for (const std::string& line : lines) {
     WriteFile(victim / "files" / "thesis.txt", "years of it");
     WriteFile(victim / "info" / "thesis.txt.trashinfo", "[Trash Info]\nPath=/x\n");
@@ -56,6 +56,7 @@ TEST(TrashHostileData, RememberedTopsThatAreNoCleanPathNameNoTrash) {
     EXPECT_EQ(ReadFile(victim / "files" / "thesis.txt"), "years of it") << line;
     EXPECT_EQ(ReadFile(dir / (".Trash-" + uid) / "files" / "kept.txt"), "mine") << line;
   }
+  fs::current_path(cwd);
   // A clean line still counts and empties its volume's trash.
   WriteFile(data / "WasteWell" / "trash-volumes", "bad%00line\n" + dir.string() + "\n");
   WriteFile(dir / (".Trash-" + uid) / "info" / "kept.txt.trashinfo", "[Trash Info]\nPath=/y\n");
@@ -90,4 +91,20 @@ TEST(TrashHostileData, HugeSparseSizesStopAtTheLargest) {
   fs::remove(trash / "info" / "huge.trashinfo");
   EXPECT_EQ(Query(bin), Figures(1, 5));
   EXPECT_EQ(Query(*std::make_unique<FreedesktopTrash>(TrashAt(data))), Figures(1, 5));
+}
+
+// An info file is anybody's to fill: one of 64 KiB is read, one a byte longer is not (its item is
+// listed with no place to go back to).
+TEST(TrashHostileData, AnInfoFilePastItsBoundIsNotRead) {
+  TempDir tmp;
+  const fs::path trash = tmp / "data" / "Trash";
+  for (const std::size_t size : {std::size_t{64} << 10, (std::size_t{64} << 10) + 1}) {
+    const std::string head = "[Trash Info]\nPath=/x/" + std::to_string(size) + "\n";
+    WriteFile(trash / "info" / (std::to_string(size) + ".trashinfo"),
+              head + std::string(size - head.size(), '#'));
+  }
+  std::map<std::string, std::string> places;
+  for (const platform::TrashedItem& item : FreedesktopTrash(TrashAt(tmp / "data")).list())
+    places[item.key] = item.original;
+  EXPECT_EQ(places, (std::map<std::string, std::string>{{"65536", "/x/65536"}, {"65537", ""}}));
 }

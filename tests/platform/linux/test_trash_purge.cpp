@@ -1,21 +1,17 @@
-// The automatic purge on real trashes with dated info files: the home trash,
-// a tmpfs volume with a trash of its own, and trash-cli's purge by age as the
-// peer on a copy of the same trash.
+// The automatic purge on real trashes with dated info files: the home trash and a tmpfs volume
+// with a trash of its own.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <ctime>
 #include <set>
 
 #include "bin/BinController.h"
-#include "platform/MessageBox.h"
 #include "platform/TrashPurge.h"
 #include "platform/linux/trash/TrashList.h"
 #include "settings/ProgramFolder.h"
 #include "settings/PurgeOptions.h"
-#include "support/E2eProgram.h"
 #include "support/QtApp.h"
 #include "support/TrashTestKit.h"
 
@@ -26,9 +22,11 @@ using platform::PurgeSettings;
 namespace {
 
 constexpr std::int64_t kDay = 24 * 60 * 60;
+const std::int64_t kNow = std::time(nullptr);
 
-std::string LocalDate(std::int64_t when) {
-  const std::time_t t = static_cast<std::time_t>(when);
+// The local date `days` before now.
+std::string DaysAgo(std::int64_t days) {
+  const std::time_t t = static_cast<std::time_t>(kNow - days * kDay);
   std::tm tm{};
   localtime_r(&t, &tm);
   char text[32];
@@ -39,33 +37,13 @@ std::string LocalDate(std::int64_t when) {
 // files/<name> with `bytes` and its info file; `date` empty: no DeletionDate line.
 void PutDated(const fs::path& trash, const std::string& name, const std::string& date,
               std::size_t bytes = 10) {
-  WriteFile(trash / "info" / (name + ".trashinfo"),
-            "[Trash Info]\nPath=/x/" + name + "\n" +
-                (date.empty() ? std::string() : "DeletionDate=" + date + "\n"));
-  WriteFile(trash / "files" / name, std::string(bytes, 'b'));
+  WriteFile(PutTrashInfo(trash, name, {}, date), std::string(bytes, 'b'));
 }
 
 std::set<std::string> Keys(const std::vector<platform::TrashedItem>& items) {
   std::set<std::string> keys;
   for (const auto& item : items) keys.insert(item.key);
   return keys;
-}
-
-std::set<std::string> Names(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-  return names;
-}
-
-// The dated set: old and young around N days, without a date, ahead of now,
-// and one whose date is no date.
-void PutAgeSet(const fs::path& trash, int days, const std::string& prefix) {
-  const std::int64_t now = std::time(nullptr);
-  PutDated(trash, prefix + "old", LocalDate(now - (days + 1) * kDay));
-  PutDated(trash, prefix + "young", LocalDate(now - (days - 1) * kDay));
-  PutDated(trash, prefix + "undated", "");
-  PutDated(trash, prefix + "ahead", LocalDate(now + 2 * kDay));
-  PutDated(trash, prefix + "nodate", "2020-13-45T99:99:99");
 }
 
 }  // namespace
@@ -92,68 +70,46 @@ class TrashPurge : public ::testing::Test {
   fs::path home_ = tmp_ / "data" / "Trash";
 };
 
+// Only dated items past the days go, from the home trash and a volume's: not those without a
+// date, ahead of now, or whose date is no date.
 TEST_F(TrashPurge, AgeTakesOnlyDatedItemsPastTheDaysOnHomeAndVolumeTrashes) {
   TmpfsMount vol(tmp_ / "vol");
   if (!vol.ok()) GTEST_SKIP() << vol.error();
   const fs::path volTrash = vol.path() / (".Trash-" + std::to_string(getuid()));
-  PutAgeSet(home_, 30, "h-");
-  PutAgeSet(volTrash, 30, "v-");
-  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol.path()}));
-  // The date that is no date shows none in the listing either.
-  for (const auto& item : bin.list()) {
-    if (item.key.find("nodate") != std::string::npos) {
-      EXPECT_EQ(item.deleted, 0) << item.key;
-    }
+  for (const auto& [trash, prefix] : {std::pair{home_, "h-"}, std::pair{volTrash, "v-"}}) {
+    const std::string p = prefix;
+    PutDated(trash, p + "old", DaysAgo(31));
+    PutDated(trash, p + "young", DaysAgo(29));
+    PutDated(trash, p + "undated", "");
+    PutDated(trash, p + "ahead", DaysAgo(-2));
+    PutDated(trash, p + "nodate", "2020-13-45T99:99:99");
   }
-
+  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol.path()}));
   auto purger = platform::MakeTrashPurger(bin);
   PurgeSettings s;
   s.days = 30;
-  const platform::PurgePlan plan = purger->Plan(s, std::time(nullptr));
+  const platform::PurgePlan plan = purger->Plan(s, kNow);
   EXPECT_EQ(Keys(plan.items), (std::set<std::string>{"h-old", "v-old"}));
   EXPECT_EQ(plan.size, 20);
   const platform::ItemsResult r = purger->Carry(plan);
   EXPECT_EQ(r.done.size(), 2u);
   EXPECT_TRUE(r.stayed.empty());
-  const std::set<std::string> left = {"young", "undated", "ahead", "nodate"};
-  for (const auto& [trash, prefix] : {std::pair{home_, "h-"}, std::pair{volTrash, "v-"}}) {
-    std::set<std::string> want;
-    for (const auto& n : left) want.insert(prefix + n);
-    EXPECT_EQ(Names(trash / "files"), want);
-    EXPECT_EQ(Names(trash / "info").size(), want.size());
-  }
   EXPECT_EQ(Query(bin), Figures(8, 80));
+  EXPECT_FALSE(fs::exists(home_ / "info" / "h-old.trashinfo") ||
+               fs::exists(volTrash / "files" / "v-old"));
 }
 
-TEST_F(TrashPurge, TrashEmptyWithDaysTakesTheSameItemsFromACopy) {
-  if (Shell("command -v trash-empty >/dev/null") != 0) GTEST_SKIP() << "no trash-cli";
-  PutAgeSet(home_, 30, "");
-  const fs::path copy = tmp_ / "copy";
-  fs::copy(tmp_ / "data", copy, fs::copy_options::recursive);
-  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data"));
-  auto purger = platform::MakeTrashPurger(bin);
-  PurgeSettings s;
-  s.days = 30;
-  purger->Carry(purger->Plan(s, std::time(nullptr)));
-  std::string out;
-  ASSERT_EQ(Shell("XDG_DATA_HOME='" + copy.string() + "' trash-empty 30 2>&1 </dev/null", &out), 0)
-      << out;
-  // trash-cli reads a date that is no date as it rolls over; we keep that item.
-  std::set<std::string> theirs = Names(copy / "Trash" / "files");
-  theirs.insert("nodate");
-  EXPECT_EQ(Names(home_ / "files"), theirs);
-}
-
+// Over the share, the oldest dated items go until the trash is under it, or a drop that would
+// pass it asks; an item larger than the share alone neither goes nor sends the others away.
 TEST_F(TrashPurge, OverTheShareTheOldestGoOrADropAsksAndOneHugeItemSparesTheRest) {
   TmpfsMount vol(tmp_ / "vol");
   if (!vol.ok()) GTEST_SKIP() << vol.error();
   // A disk of 1 MiB: 10 % is 104857 bytes.
   ASSERT_EQ(mount(nullptr, vol.path().c_str(), nullptr, MS_REMOUNT, "size=1m,mode=0755"), 0);
   const fs::path volTrash = vol.path() / (".Trash-" + std::to_string(getuid()));
-  const std::int64_t now = std::time(nullptr);
-  PutDated(volTrash, "a", LocalDate(now - 10 * kDay), 40000);
-  PutDated(volTrash, "b", LocalDate(now - 5 * kDay), 30000);
-  PutDated(volTrash, "c", LocalDate(now - 1 * kDay), 50000);
+  PutDated(volTrash, "a", DaysAgo(10), 40000);
+  PutDated(volTrash, "b", DaysAgo(5), 30000);
+  PutDated(volTrash, "c", DaysAgo(1), 50000);
   PutDated(volTrash, "undated", "", 1000);
   platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol.path()}));
   auto purger = platform::MakeTrashPurger(bin);
@@ -162,11 +118,11 @@ TEST_F(TrashPurge, OverTheShareTheOldestGoOrADropAsksAndOneHugeItemSparesTheRest
 
   PurgeSettings warn;
   warn.percent = 10;
-  EXPECT_TRUE(purger->Plan(warn, now).items.empty());
+  EXPECT_TRUE(purger->Plan(warn, kNow).items.empty());
   PurgeSettings oldest = warn;
   oldest.oldestGo = true;
   // 121000 held: the oldest dated item alone brings it under.
-  EXPECT_EQ(Keys(purger->Plan(oldest, now).items), (std::set<std::string>{"a"}));
+  EXPECT_EQ(Keys(purger->Plan(oldest, kNow).items), (std::set<std::string>{"a"}));
 
   const auto asks = [&](const PurgeSettings& s, const fs::path& item) {
     bool ask = false;
@@ -178,44 +134,44 @@ TEST_F(TrashPurge, OverTheShareTheOldestGoOrADropAsksAndOneHugeItemSparesTheRest
   EXPECT_FALSE(asks(oldest, vol.path() / "w" / "small"));
   EXPECT_TRUE(asks(oldest, vol.path() / "w" / "huge"));
 
-  // Trashed anyway, the huge item neither goes nor sends the others away.
   ASSERT_TRUE(bin.moveToTrash({vol.path() / "w" / "huge"}).ok);
   fs::remove(volTrash / "files" / "c");
   fs::remove(volTrash / "info" / "c.trashinfo");
-  EXPECT_TRUE(purger->Plan(oldest, now + 60).items.empty());
+  EXPECT_TRUE(purger->Plan(oldest, kNow + 60).items.empty());
 }
 
+// An item restored or replaced after the preview stays. On ext4 a replacing file takes the inode
+// number of the one it replaces: the info file's change tells it apart.
 TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
-  const std::int64_t now = std::time(nullptr);
-  const fs::path back = fs::canonical(tmp_.path()) / "w";
+  if (const std::string why = MountImage(tmp_ / "data", "ext4"); !why.empty()) GTEST_SKIP() << why;
+  const fs::path back = tmp_ / "data" / "w";
   fs::create_directories(back);
-  WriteFile(home_ / "info" / "one.trashinfo", "[Trash Info]\nPath=" + (back / "one").string() +
-                                                  "\nDeletionDate=" + LocalDate(now - 40 * kDay) +
-                                                  "\n");
-  WriteFile(home_ / "files" / "one", "first");
-  PutDated(home_, "two", LocalDate(now - 40 * kDay));
+  WriteFile(PutTrashInfo(home_, "one", back / "one", DaysAgo(40)), "first");
+  PutDated(home_, "two", DaysAgo(40));
   platform::FreedesktopTrash bin(TrashAt(tmp_ / "data"));
   auto purger = platform::MakeTrashPurger(bin);
   PurgeSettings s;
   s.days = 30;
-  const platform::PurgePlan plan = purger->Plan(s, now);
+  const platform::PurgePlan plan = purger->Plan(s, kNow);
   ASSERT_EQ(plan.items.size(), 2u);
-  for (const auto& item : plan.items) {
-    if (item.key == "one") {
-      ASSERT_EQ(bin.restore({item}).done.size(), 1u);
-    }
-  }
-  // "two" is replaced by another item under the same name.
-  fs::remove(home_ / "files" / "two");
-  fs::remove(home_ / "info" / "two.trashinfo");
-  PutDated(home_, "two", LocalDate(now - 40 * kDay), 7);
+  // "two" is replaced by another item under the same name, its info word for word the same but
+  // written at another time.
+  const fs::path file = home_ / "files" / "two", info = home_ / "info" / "two.trashinfo";
+  const std::string text = ReadFile(info);
+  fs::remove(file);
+  WriteFile(file, "another");
+  fs::remove(info);
+  WriteFile(info, text);
+  Age(info);
+  ASSERT_EQ(bin.restore({plan.items[plan.items[0].key == "one" ? 0 : 1]}).done.size(), 1u);
   const platform::ItemsResult r = purger->Carry(plan);
   EXPECT_TRUE(r.done.empty());
   EXPECT_EQ(r.stayed.size(), 2u);
   EXPECT_EQ(ReadFile(back / "one"), "first");
-  EXPECT_EQ(ReadFile(home_ / "files" / "two"), std::string(7, 'b'));
+  EXPECT_EQ(ReadFile(file), "another");
 }
 
+// The bin asks before a drop larger than the share, and moves it only on yes.
 TEST_F(TrashPurge, TheBinAsksBeforeADropLargerThanTheShareAndMovesOnlyOnYes) {
   App();
   TmpfsMount vol(tmp_ / "vol");
@@ -248,6 +204,5 @@ TEST_F(TrashPurge, TheBinAsksBeforeADropLargerThanTheShareAndMovesOnlyOnYes) {
   EXPECT_TRUE(fs::exists(huge));
   yes = true;
   bin.Drop({huge});
-  EXPECT_EQ(asked.size(), 2u);
   EXPECT_FALSE(fs::exists(huge));
 }
