@@ -3,8 +3,6 @@
 
 #include <memory>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "app/ToolTable.h"
 #include "bin/HotKeys.h"
@@ -55,8 +53,8 @@ class HotKeysTest : public ::testing::Test {
   std::unique_ptr<bin::HotKeyPoller> poller;
 };
 
-// Of several letters held with Alt only the first of D, T, S, X, W acts, whatever order
-// the menu lists the tools in; letters without Alt do nothing.
+// Of several letters held with Alt only the first of D, T, S, X, W acts, whatever order the menu
+// lists the tools in; letters without Alt do nothing.
 TEST_F(HotKeysTest, SeveralLettersHeldOpenOnlyTheFirstToolInHotKeyOrder) {
   const std::string order = "DTSXW";
   for (std::size_t first = 0; first < order.size(); ++first) {
@@ -71,20 +69,16 @@ TEST_F(HotKeysTest, SeveralLettersHeldOpenOnlyTheFirstToolInHotKeyOrder) {
   EXPECT_EQ(calls, Calls{});
 }
 
-// A held tool key acts once (a second check or window would follow on every tick); letting
-// the letter or Alt go re-arms it. Emptying keeps its own rule: on every tick, so the poll
-// keeps its timer while a key is held, and rests (waits for a key) only when none is.
+// A held tool key acts once (a second check or window would follow on every tick); letting the
+// letter or Alt go re-arms it. Emptying keeps its own rule: on every tick, so the poll keeps its
+// timer while a key is held, and rests (waits for a key) only when none is.
 TEST_F(HotKeysTest, AHeldToolKeyActsOncePerPressWhileEmptyingRepeats) {
-  Start("!D");
-  Ticks(10);
-  keys.Hold("!");
-  Ticks(1);
-  keys.Hold("!D");
-  Ticks(3);
-  keys.Hold("D");
-  Ticks(1);
-  keys.Hold("!D");
-  Ticks(2);
+  Start("");
+  for (const auto& [held, ticks] :
+       {std::pair{"!D", 10}, {"!", 1}, {"!D", 3}, {"D", 1}, {"!D", 2}}) {
+    keys.Hold(held);
+    Ticks(ticks);
+  }
   EXPECT_EQ(calls, (Calls{"D", "D", "D"}));
   Start("!V");
   Ticks(2);

@@ -1,5 +1,4 @@
-// The boxes that wait for nothing: a box closed without a button says no, and one whose
-// context goes closes without an answer.
+// The boxes that wait for nothing.
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
@@ -20,8 +19,8 @@ struct MessageBox : ::testing::Test {
   QWidget owner;
 };
 
-// The program's end closes every window, boxes among them, in no set order: a question closed
-// so is no "Sí" nor "Aceptar".
+// The program's end closes every window, boxes among them, in no set order: a question closed so is
+// no "Sí" nor "Aceptar".
 TEST_F(MessageBox, AQuestionClosedWithoutAButtonIsAnsweredNo) {
   std::vector<int> answers;
   for (int style : {int(platform::kYesNo), platform::kOkCancel | platform::kExclamation}) {
@@ -34,7 +33,7 @@ TEST_F(MessageBox, AQuestionClosedWithoutAButtonIsAnsweredNo) {
   EXPECT_EQ(answers, (std::vector<int>{platform::kAnswerNo, platform::kAnswerCancel}));
 }
 
-// The box goes with its context (a window that closed) and its answer never comes.
+// The context is a window that closed.
 TEST_F(MessageBox, ABoxWhoseContextGoesClosesUnanswered) {
   auto* context = new QObject(&owner);
   bool answered = false;
@@ -49,8 +48,8 @@ TEST_F(MessageBox, ABoxWhoseContextGoesClosesUnanswered) {
   EXPECT_FALSE(answered);
 }
 
-// Nothing waits: the call returns with the box open, and the bin's own window
-// (here a plain one) takes input meanwhile.
+// Nothing waits: the call returns with the box open, and the bin's own window (here a plain one)
+// takes input meanwhile.
 TEST_F(MessageBox, ABoxThatHoldsNothingUpLeavesItsOwnerFree) {
   platform::MsgBoxThen(QStringLiteral("Hecho"), platform::kInformation, QStringLiteral("Info"),
                        &owner, nullptr, nullptr, false);

@@ -1,5 +1,5 @@
-// The Linux profile file beyond the shared contract: hand-edited files, the
-// bytes it writes, and what a failed or killed write leaves.
+// The Linux profile file beyond the shared contract: hand-edited files, the bytes it writes, and
+// what a failed or killed write leaves.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -33,8 +33,8 @@ long EntryCount(const fs::path& folder) {
 TEST(ProfileFile, HandEditedFileReadAsWindowsReadsItAndWrittenLineByLine) {
   TempDir dir;
   const fs::path real = dir / "real" / "Options.ini", file = dir / "Options.ini";
-  // Single quotes come off like double ones, a lone CR ends a line, a key line without "="
-  // is the key with an empty value, and the first of two keys wins.
+  // Single quotes come off like double ones, a lone CR ends a line, a key line without "=" is the
+  // key with an empty value, and the first of two keys wins.
   const std::string head = "; edited by hand\r[S]\rSingle= ' a b '\r";
   const std::string rest =
       "\r\nBare=later\nMixed='x\"\n\n[Desconocida]\nx = 1\n; the end\n"
@@ -109,8 +109,8 @@ TEST(ProfileFile, AKilledWriterLeavesOneWholeState) {
     seenB += now == stateB;
   }
   EXPECT_GT(seenB, 0);  // the writer did get to write
-  // The next write clears what the killed writers left; a running writer's file stays. (A
-  // killed writer's number may already belong to a new process: its file waits for later.)
+  // The next write clears what the killed writers left; a running writer's file stays. (A killed
+  // writer's number may already belong to a new process: its file waits for later.)
   const fs::path running = dir / (".Options.ini." + std::to_string(getppid()) + "-0-1");
   WriteFile(running, "in progress");
   ASSERT_TRUE(WritePrivateProfileString("Estado", "Fase", "A", file));

@@ -1,6 +1,6 @@
-// Where the program keeps its files: beside a writable executable, else in the per-user
-// folder, with the shipped files read from the installed data folder (permissions are what is
-// tested, so the choice runs as an unprivileged user); and the options file in it.
+// Where the program keeps its files: beside a writable executable, else in the per-user folder,
+// with the shipped files read from the installed data folder (permissions are what is tested, so
+// the choice runs as an unprivileged user); and the options file in it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -29,8 +29,8 @@ class ProgramFolderRule : public ::testing::Test {
     fs::create_directories(home_);
   }
 
-  // The choice made by an unprivileged user, in a child process that then starts as the
-  // program does: writes an option and looks up a shipped file (into leame_).
+  // The choice made by an unprivileged user, in a child process that then starts as the program
+  // does: writes an option and looks up a shipped file (into leame_).
   settings::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
     std::istringstream seen(RunAsNobody(home_, [&] {
       const settings::FolderChoice c =

@@ -1,6 +1,5 @@
-// The Recycle Bin adapter against the system's own bin. Under Wine the bin is
-// the freedesktop.org trash of the Unix user (the test script makes it a
-// private one).
+// The Recycle Bin adapter against the system's own bin. Under Wine the bin is the freedesktop.org
+// trash of the Unix user (the test script makes it a private one).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -76,15 +75,15 @@ TEST_F(RecycleBinTest, MovesQueriesAndEmpties) {
 TEST_F(RecycleBinTest, AFileTheBinCannotTakeStaysWhereItWas) {
   if (!RunningUnderWine()) GTEST_SKIP() << "needs a bin that can be broken: Wine's trash folder";
   TempDir dir;
-  // Wine 8.0 has been seen to destroy the file and answer success when the
-  // trash folder was missing; the adapter makes the folder first.
+  // Wine 8.0 has been seen to destroy the file and answer success when the trash folder was
+  // missing; the adapter makes the folder first.
   WriteFile(dir / "uno.txt", "1");
   const platform::MoveResult first = bin_->moveToTrash({dir / "uno.txt"});
   EXPECT_TRUE(first.ok);
   EXPECT_TRUE(fs::exists(WineTrashFolder() / "files" / "uno.txt"));
 
-  // A file where the trash's files folder should be: no move can succeed, and
-  // Wine answers by destroying the file unless asked to warn first.
+  // A file where the trash's files folder should be: no move can succeed, and Wine answers by
+  // destroying the file unless asked to warn first.
   std::error_code ec;
   fs::remove_all(WineTrashFolder(), ec);
   WriteFile(WineTrashFolder() / "files", "not a folder");

@@ -1,5 +1,5 @@
-// The Run value and the hidden-icon values in the registry (Wine's real
-// registry under the test script's private prefix), as the bin window sets them.
+// The Run value and the hidden-icon values in the registry (Wine's real registry under the test
+// script's private prefix), as the bin window sets them.
 #include <windows.h>
 // windows.h first: shellapi needs its types.
 #include <gtest/gtest.h>

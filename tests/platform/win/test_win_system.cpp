@@ -1,5 +1,5 @@
-// System services of the Windows set: the temporary folder, the connectivity
-// check against sockets of our own on 127.0.0.1.
+// System services of the Windows set: the temporary folder, the connectivity check against sockets
+// of our own on 127.0.0.1.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 // winsock2 before windows.h, which would bring the old winsock.

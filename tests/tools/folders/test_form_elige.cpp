@@ -1,5 +1,4 @@
-// The folder window under the offscreen platform, on real folders, with
-// recording dialogs and message boxes.
+// The folder window on real folders, with recording dialogs and message boxes.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -57,8 +56,7 @@ class FolderWindow : public ::testing::Test {
   QString file;
 };
 
-// The dialogs start at the root: one click must not destroy everything below it, nor the home,
-// however it is spelled. (The folder above the home: E2eDeletionGuard; the root: FileSystem.)
+// (The folder above the home: E2eDeletionGuard; the root: FileSystem.)
 TEST_F(FolderWindow, TheHomeThroughALinkIsRefused) {
   TempDir tmp;
   const fs::path home = tmp / "home", link = tmp / "to-home";
@@ -74,8 +72,6 @@ TEST_F(FolderWindow, TheHomeThroughALinkIsRefused) {
   EXPECT_EQ(ReadFile(home / "work" / "thesis.txt"), "years");
 }
 
-// Read-only entries go as in any emptying; a file the user may not delete stays, and the reason
-// is told.
 TEST_F(FolderWindow, AnOrdinaryUserIsToldWhyRootsFileStays) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
   TempDir tmp;
@@ -93,8 +89,7 @@ TEST_F(FolderWindow, AnOrdinaryUserIsToldWhyRootsFileStays) {
   EXPECT_TRUE(fs::exists(roots));
 }
 
-// A dialog hands back a name that is not UTF-8 as text with U+FFFD; encoded
-// again, it names the sibling spelled with that character.
+// The dialog's text for a name that is not UTF-8, encoded again, names a sibling with U+FFFD.
 TEST_F(FolderWindow, ANameTheDialogCouldNotReadDeletesNothing) {
   TempDir tmp;
   const fs::path bad = tmp / "t\xff", sibling = tmp / "t\xef\xbf\xbd";
@@ -163,8 +158,6 @@ TEST_F(FolderWindow, ListsDeletesAndKeepsWhatAProgramHoldsOrTheUserForgot) {
   EXPECT_TRUE(form.List1->Lines().isEmpty());
 }
 
-// Closed while its dialog or its "¿Desea eliminar este archivo?" question is up: both go
-// with it, the folder it had stays chosen and the file stays, then and later.
 TEST_F(FolderWindow, ClosedWithADialogOrAQuestionUpItDeletesNothing) {
   TempDir tmp;
   const fs::path kept = tmp / "kept", readme = tmp / "LEEME";

@@ -1,6 +1,5 @@
-// "Vaciado automático" over a real trash: the preview follows the rules as
-// they are ticked, "Ver" chooses the same items in the restore window, and
-// only "Aceptar" stores the keys.
+// "Vaciado automático" over a real trash: the preview follows the rules as they are ticked, "Ver"
+// chooses the same items in the restore window, and only "Aceptar" stores the keys.
 #include <gtest/gtest.h>
 
 #include <QDate>

@@ -1,10 +1,7 @@
-// "Restaurar de la Papelera" and "Deshacer último borrado" with a real trash: the listing, its
-// sort and filter, putting back and deleting chosen items, a trash that changes while the window
-// is open, and the last drop brought back.
+// "Restaurar de la Papelera" and "Deshacer último borrado" with a real trash.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QPointer>
@@ -33,10 +30,8 @@ class RestoreWindow : public ::testing::Test {
     settings::SetProgramFolder(folder.path());
     // The bin the window changes the trash through.
     bin::BinServices s;
-    s.recycleBin = std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
-    s.makeRecycleBin = [this] {
-      return std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
-    };
+    s.recycleBin = Trash();
+    s.makeRecycleBin = [this] { return Trash(); };
     s.isOnlyInstance = [] { return true; };
     tools::ToolList tools;
     tools.push_back(std::make_unique<tools::UndoTool>());
@@ -45,6 +40,9 @@ class RestoreWindow : public ::testing::Test {
     ASSERT_TRUE(host->Form_Load());
   }
   void TearDown() override { bin::FormStatus::CloseCurrent(); }
+  std::unique_ptr<platform::RecycleBin> Trash() {
+    return std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
+  }
 
   // An item trashed at `date` from `original`, with `bytes` as its content.
   void Put(const std::string& key, const fs::path& original, const std::string& date,
@@ -54,8 +52,7 @@ class RestoreWindow : public ::testing::Test {
               "[Trash Info]\nPath=" + original.string() + "\nDeletionDate=" + date + "\n");
   }
   std::unique_ptr<tools::FormRestaurar> Open() {
-    auto form = std::make_unique<tools::FormRestaurar>(
-        std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data")), 100);
+    auto form = std::make_unique<tools::FormRestaurar>(Trash(), 100);
     form->SetHost(&host->Host());
     form->show();
     EXPECT_TRUE(SpinUntil([&] { return form->Listed(); }, 10000));
@@ -111,14 +108,10 @@ TEST_F(RestoreWindow, ListsNewestFirstSortsFiltersAndPutsBackTheChosenItems) {
   EXPECT_EQ(Cell(*form, 0, 0), "viejo.txt");
   EXPECT_EQ(Cell(*form, 2, 0), "nuevo.txt");
 
-  form->TextBuscar->setText("fotos");  // a part of the original path
-  ASSERT_EQ(form->ShownRows(), 1);
-  EXPECT_EQ(Cell(*form, 0, 0), "nuevo.txt");
-  form->TextBuscar->setText("docs");
+  form->TextBuscar->setText("docs");  // a part of the original path
   ASSERT_EQ(form->ShownRows(), 2);
   EXPECT_FALSE(form->CommandRestaurar->isEnabled()) << "nothing chosen";
   Choose(*form, {0, 1});
-  ASSERT_TRUE(form->CommandRestaurar->isEnabled());
   form->CommandRestaurar->click();
   ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && m->rowCount() == 0; }, 10000));
   EXPECT_EQ(host->Controller().State().binCount, 1) << "through the bin: its picture follows";
@@ -147,8 +140,6 @@ TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItem) {
   EXPECT_EQ(yes.shown.size(), 1u) << "the question only";
 }
 
-// Closed while "¿Eliminar definitivamente ...?" is up: the question goes with it and the item
-// stays in the trash.
 TEST_F(RestoreWindow, ClosedWithItsQuestionUpItErasesNothing) {
   Put("uno", "/x/uno", "2024-01-01T00:00:01", "1");
   QPointer<tools::FormRestaurar> form = Open().release();  // deletes itself once closed
@@ -164,9 +155,7 @@ TEST_F(RestoreWindow, ClosedWithItsQuestionUpItErasesNothing) {
   EXPECT_TRUE(fs::exists(trash / "info" / "uno.trashinfo"));
 }
 
-// What trash-cli trashes or restores shows while the window is open; a restore that cannot go
-// through leaves the item listed and says why (what trash-cli lists after our restores:
-// TrashRestore.TrashCliSeesWhatWeRestore...).
+// (What trash-cli lists after our restores: TrashRestore.TrashCliSeesWhatWeRestore...)
 TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
   if (Shell("command -v trash-put trash-list trash-restore >/dev/null") != 0)
     GTEST_SKIP() << "trash-cli is not installed";
@@ -199,8 +188,7 @@ TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
   EXPECT_EQ(ReadFile(w / "b.txt"), "b");
 }
 
-// The chosen item left the trash while the question was open (put back by another program)
-// and a new item took its name: "Sí" deletes nothing, and names it.
+// The chosen item was put back by another program while the question was open.
 TEST_F(RestoreWindow, EliminarSparesANewItemThatTookTheChosenOnesName) {
   Put("uno", "/x/uno", "2024-01-01T00:00:01", "viejo");
   Put("dos", "/x/dos", "2024-01-01T00:00:02", "2");
@@ -225,8 +213,6 @@ TEST_F(RestoreWindow, EliminarSparesANewItemThatTookTheChosenOnesName) {
   EXPECT_TRUE(shown[1].contains("/x/uno (ya no está en la papelera)")) << shown[1].toStdString();
 }
 
-// While the bin empties, the window and the undo change nothing and the window says why; after
-// it there is nothing to undo.
 TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsAndTheUndoWait) {
   WriteFile(w / "x.txt", "x");
   Drop({w / "x.txt"});
@@ -248,7 +234,6 @@ TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsAndTheUndoWait) {
   EXPECT_FALSE(UndoEnabled());
 }
 
-// Only the last drop comes back; what cannot is named in one message.
 TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   MessageLog messages;
   EXPECT_FALSE(UndoEnabled());
@@ -260,9 +245,9 @@ TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   Drop({w / "taken.txt", w / "emptied.txt", w / "carpeta"});
   WriteFile(w / "taken.txt", "new");
   // Emptied by another program meanwhile.
-  platform::FreedesktopTrash other(TrashAt(home / "data"));
-  for (const platform::TrashedItem& i : other.list())
-    if (i.key == "emptied.txt") other.erase({i});
+  auto other = Trash();
+  for (const platform::TrashedItem& i : other->list())
+    if (i.key == "emptied.txt") other->erase({i});
   ASSERT_TRUE(UndoEnabled());
   UndoLast();
   EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "d");
@@ -277,8 +262,6 @@ TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   EXPECT_FALSE(UndoEnabled());
 }
 
-// Emptied by another program, and a new item of the same name trashed since: the undo leaves
-// the new item in the trash and says the old one is gone.
 TEST_F(Undo, AnItemEmptiedElsewhereAndReplacedIsGoneAndTheNewOneStays) {
   if (Shell("command -v trash-put trash-empty >/dev/null") != 0)
     GTEST_SKIP() << "trash-cli is not installed";
