@@ -152,31 +152,28 @@ using Emptying = BinWindow;
 
 }  // namespace
 
-TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
-  Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n");
+TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStoredAndEachPictureIsDecodedOnce) {
+  std::map<QString, int> decodes;
+  Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n", [&](const QString& name) {
+    ++decodes[name];
+    return SkinPicture(name);
+  });
   EXPECT_EQ(Controller().Picture(), SkinPicture("ImgFuturFull"));
   Controller().Poll();
   EXPECT_EQ(Controller().Picture(), SkinPicture("ImgFuturEmpty"));
   EXPECT_TRUE(sounds.empty());
-}
-
-TEST_F(BinWindow, EachPictureIsDecodedOnceHoweverOftenTheTrashFillsAndEmpties) {
-  std::map<QString, int> decodes;
-  Load("", [&](const QString& name) {
-    ++decodes[name];
-    return SkinPicture(name);
-  });
+  // However often the trash fills and empties and the skin changes.
   for (int round = 0; round < 3; ++round) {
     ASSERT_TRUE(Controller().Bin()->moveToTrash({Made("f.txt")}).ok);
     Controller().Poll();
     Controller().Bin()->empty([](std::int64_t, std::int64_t) { return true; });
     Controller().Poll();
-    EXPECT_EQ(Controller().Picture(), SkinPicture("ImgDefaultEmpty"));
+    EXPECT_EQ(Controller().Picture(), SkinPicture("ImgFuturEmpty"));
     form->Item("MnuMini")->trigger();
-    form->Item("MnuDefault")->trigger();
+    form->Item("MnuSpace")->trigger();
   }
   EXPECT_EQ(decodes, (std::map<QString, int>{
-                         {"ImgDefaultEmpty", 1}, {"ImgDefaultFull", 1}, {"ImgMiniEmpty", 1}}));
+                         {"ImgFuturEmpty", 1}, {"ImgFuturFull", 1}, {"ImgMiniEmpty", 1}}));
 }
 
 TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {

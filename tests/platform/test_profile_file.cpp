@@ -5,9 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <iterator>
-#include <string>
 
 #include "platform/ProfileFile.h"
 #include "support/TrashTestKit.h"
@@ -17,9 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::GetPrivateProfileString;
 using platform::WritePrivateProfileString;
-using testsupport::ReadFile;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 
 std::string Get(const std::string& section, const std::string& key, const fs::path& file) {
   return GetPrivateProfileString(section, key, "def", 255, file);
@@ -72,14 +68,12 @@ TEST(ProfileFile, FailedWriteReportsFalseAndKeepsTheFile) {
   // Writable but unreadable: a blind rewrite would lose every other setting.
   fs::permissions(hidden, fs::perms(0622));
   // As root no permission is ever refused.
-  EXPECT_EQ(testsupport::RunAsNobody(
-                dir / "unused",
-                [&] {
-                  return std::to_string(WritePrivateProfileString("S", "k", "2", locked)) +
-                         std::to_string(WritePrivateProfileString("S", "k", "2", hidden)) +
-                         std::to_string(WritePrivateProfileString("S", "k", "2", open));
-                }),
-            "001");
+  const auto write = [](const fs::path& f) {
+    return std::to_string(WritePrivateProfileString("S", "k", "2", f));
+  };
+  EXPECT_EQ(
+      RunAsNobody(dir / "unused", [&] { return write(locked) + write(hidden) + write(open); }),
+      "001");
   for (const fs::path& f : {locked, hidden}) {
     EXPECT_EQ(ReadFile(f), original) << f;
     EXPECT_EQ(EntryCount(f.parent_path()), 1) << f;

@@ -1,13 +1,10 @@
-// Where the program keeps its files: beside a writable executable, else in the per-user folder,
-// with the shipped files read from the installed data folder (permissions are what is tested, so
-// the choice runs as an unprivileged user); and the options file in it.
+// Where the program keeps its files and reads the shipped ones, chosen as an unprivileged user
+// (permissions are what is tested); and the options file in it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdint>
 #include <sstream>
-#include <string>
-#include <utility>
 
 #include "settings/ModIni.h"
 #include "settings/Options.h"
@@ -50,8 +47,7 @@ class ProgramFolderRule : public ::testing::Test {
   }
 
   TempDir tmp_;
-  fs::path bin_ = tmp_ / "usr/bin";
-  fs::path home_ = tmp_ / "home";
+  fs::path bin_ = tmp_ / "usr/bin", home_ = tmp_ / "home";
   std::string leame_;
   ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
 };

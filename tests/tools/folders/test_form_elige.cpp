@@ -48,6 +48,7 @@ class FolderWindow : public ::testing::Test {
     return shown;
   }
 
+  TempDir tmp;
   QApplication* app = App();  // before the window
   tools::FormElige form;
   std::string shown;  // the messages' texts, one a line
@@ -58,7 +59,6 @@ class FolderWindow : public ::testing::Test {
 
 // (The folder above the home: E2eDeletionGuard; the root: FileSystem.)
 TEST_F(FolderWindow, TheHomeThroughALinkIsRefused) {
-  TempDir tmp;
   const fs::path home = tmp / "home", link = tmp / "to-home";
   WriteFile(home / "work" / "thesis.txt", "years");
   fs::create_symlink(home, link);
@@ -74,7 +74,6 @@ TEST_F(FolderWindow, TheHomeThroughALinkIsRefused) {
 
 TEST_F(FolderWindow, AnOrdinaryUserIsToldWhyRootsFileStays) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
-  TempDir tmp;
   fs::permissions(tmp.path(), fs::perms(0755));
   const fs::path roots = tmp / "roots.txt";
   WriteFile(roots, "root's");
@@ -91,7 +90,6 @@ TEST_F(FolderWindow, AnOrdinaryUserIsToldWhyRootsFileStays) {
 
 // The dialog's text for a name that is not UTF-8, encoded again, names a sibling with U+FFFD.
 TEST_F(FolderWindow, ANameTheDialogCouldNotReadDeletesNothing) {
-  TempDir tmp;
   const fs::path bad = tmp / "t\xff", sibling = tmp / "t\xef\xbf\xbd";
   WriteFile(bad / "a", "a");
   WriteFile(sibling / "b", "b");
@@ -111,7 +109,6 @@ TEST_F(FolderWindow, ANameTheDialogCouldNotReadDeletesNothing) {
 }
 
 TEST_F(FolderWindow, ListsDeletesAndKeepsWhatAProgramHoldsOrTheUserForgot) {
-  TempDir tmp;
   const fs::path target = tmp / "target", made = tmp / "made", made2 = tmp / "made2",
                  readme = tmp / "LEEME";
   WriteFile(target / "held.log", "in use");
@@ -159,7 +156,6 @@ TEST_F(FolderWindow, ListsDeletesAndKeepsWhatAProgramHoldsOrTheUserForgot) {
 }
 
 TEST_F(FolderWindow, ClosedWithADialogOrAQuestionUpItDeletesNothing) {
-  TempDir tmp;
   const fs::path kept = tmp / "kept", readme = tmp / "LEEME";
   fs::create_directory(kept);
   WriteFile(readme, "one file");

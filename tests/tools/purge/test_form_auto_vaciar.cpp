@@ -11,7 +11,6 @@
 #include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "support/QtApp.h"
-#include "support/TempDir.h"
 #include "support/TrashTestKit.h"
 #include "tools/purge/FormAutoVaciar.h"
 #include "tools/restore/FormRestaurar.h"
@@ -76,25 +75,19 @@ TEST_F(PurgeWindow, ThePreviewFollowsTheTicksAndOnlyAceptarStores) {
       << form->LabelVista->text().toStdString();
 
   form->CheckPorcentaje->setChecked(true);
-  form->OptionAntiguos->setChecked(true);
-  form->CommandCancelar->click();
-  EXPECT_EQ(options.Text(Key::AutoPurgeDays), "");
-
-  form = Open();
-  form->CheckDias->setChecked(true);
-  form->TextDias->setValue(10);
-  form->CheckPorcentaje->setChecked(true);
   form->TextPorcentaje->setValue(25);
   form->OptionAntiguos->setChecked(true);
   form->CommandAceptar->click();
   EXPECT_EQ(options.Number(Key::AutoPurgeDays), 10);
   EXPECT_EQ(options.Number(Key::AutoPurgePercent), 25);
   EXPECT_EQ(options.Text(Key::AutoPurgeAction), "Antiguos");
-  // Read back as stored.
-  form = Open();
+  form = Open();  // read back as stored
   EXPECT_TRUE(form->CheckDias->isChecked());
   EXPECT_EQ(form->TextPorcentaje->value(), 25);
   EXPECT_TRUE(form->OptionAntiguos->isChecked());
+  form->CheckDias->setChecked(false);
+  form->CommandCancelar->click();
+  EXPECT_EQ(options.Number(Key::AutoPurgeDays), 10);
 }
 
 TEST_F(PurgeWindow, VerChoosesThePreviewsItemsInTheRestoreWindowWhichShowsTheirDay) {

@@ -122,24 +122,6 @@ TEST_F(RestoreWindow, ListsNewestFirstSortsFiltersAndPutsBackTheChosenItems) {
   EXPECT_EQ(form->ShownItem(0).key, "nuevo.txt");
 }
 
-TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItem) {
-  Put("uno", "/x/uno", "2024-01-01T00:00:01", "1");
-  Put("dos", "/x/dos", "2024-01-01T00:00:02", "2");
-  Put("tres", "/x/tres", "2024-01-01T00:00:03", "3");
-  auto form = Open();
-  Choose(*form, {1});  // dos
-  MessageLog yes(platform::kAnswerYes);
-  form->CommandEliminar->click();
-  ASSERT_FALSE(yes.shown.empty());
-  EXPECT_EQ(yes.shown[0].style, platform::kYesNo | platform::kQuestion);
-  ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && form->ShownRows() == 2; }, 10000));
-  EXPECT_FALSE(fs::exists(trash / "files" / "dos"));
-  EXPECT_FALSE(fs::exists(trash / "info" / "dos.trashinfo"));
-  EXPECT_TRUE(fs::exists(trash / "files" / "uno"));
-  EXPECT_TRUE(fs::exists(trash / "files" / "tres"));
-  EXPECT_EQ(yes.shown.size(), 1u) << "the question only";
-}
-
 TEST_F(RestoreWindow, ClosedWithItsQuestionUpItErasesNothing) {
   Put("uno", "/x/uno", "2024-01-01T00:00:01", "1");
   QPointer<tools::FormRestaurar> form = Open().release();  // deletes itself once closed
@@ -188,15 +170,16 @@ TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
   EXPECT_EQ(ReadFile(w / "b.txt"), "b");
 }
 
-// The chosen item was put back by another program while the question was open.
-TEST_F(RestoreWindow, EliminarSparesANewItemThatTookTheChosenOnesName) {
+// Another program put "uno" back while the question was open and a new item took its name.
+TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItemsAndSparesANewOneOfTheSameName) {
   Put("uno", "/x/uno", "2024-01-01T00:00:01", "viejo");
   Put("dos", "/x/dos", "2024-01-01T00:00:02", "2");
+  Put("tres", "/x/tres", "2024-01-01T00:00:03", "3");
   auto form = Open();
-  Choose(*form, {0, 1});
-  std::vector<QString> shown;
+  Choose(*form, {1, 2});  // dos, uno
+  std::vector<platform::ShownMessage> shown;
   platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
-    shown.push_back(m.text);
+    shown.push_back(m);
     if (shown.size() == 1) {
       fs::create_directories(w);
       fs::rename(trash / "files" / "uno", w / "uno");
@@ -207,10 +190,16 @@ TEST_F(RestoreWindow, EliminarSparesANewItemThatTookTheChosenOnesName) {
   form->CommandEliminar->click();
   ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && shown.size() == 2; }, 10000));
   platform::SetMsgBoxHook(nullptr);
+  EXPECT_EQ(shown[0].style, platform::kYesNo | platform::kQuestion);
+  EXPECT_TRUE(shown[1].text.contains("/x/uno (ya no está en la papelera)"))
+      << shown[1].text.toStdString();
   EXPECT_EQ(ReadFile(trash / "files" / "uno"), "nuevo");
   EXPECT_TRUE(fs::exists(trash / "info" / "uno.trashinfo"));
   EXPECT_FALSE(fs::exists(trash / "files" / "dos"));
-  EXPECT_TRUE(shown[1].contains("/x/uno (ya no está en la papelera)")) << shown[1].toStdString();
+  EXPECT_FALSE(fs::exists(trash / "info" / "dos.trashinfo"));
+  EXPECT_TRUE(fs::exists(trash / "files" / "tres"));
+  EXPECT_TRUE(SpinUntil([&] { return form->ShownRows() == 2; }, 5000));
+  EXPECT_EQ(shown.size(), 2u);
 }
 
 TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsAndTheUndoWait) {
