@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -74,18 +73,11 @@ class BinWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     testsupport::App();
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((home / "data").string()));
     settings::SetProgramFolder(folder.path());
-    platform::SetMsgBoxHook([this](const platform::ShownMessage& m) {
-      shown.push_back(m);
-      return answer;
-    });
   }
   void TearDown() override {
     gate.Open();  // a failed test must not leave a worker waiting
     form.reset();
-    qunsetenv("XDG_DATA_HOME");
-    platform::SetMsgBoxHook(nullptr);
     bin::FormStatus::CloseCurrent();
   }
 
@@ -137,15 +129,14 @@ class BinWindow : public ::testing::Test {
     return false;
   }
 
-  TempDir folder;
-  TempDir home;
+  TempDir folder, home;
+  testsupport::ScopedEnv xdg{"XDG_DATA_HOME", (home / "data").string()};
+  testsupport::MessageLog log{platform::kAnswerCancel};
+  std::vector<platform::ShownMessage>& shown = log.shown;
   Gate gate;
   bool held = false;
-  int workers = 0;
-  std::vector<platform::ShownMessage> shown;
+  int workers = 0, attached = 0;
   std::vector<fs::path> sounds;
-  int answer = platform::kAnswerOk;
-  int attached = 0;
   std::unique_ptr<ShapedForm> form;
 };
 using Emptying = BinWindow;
@@ -190,7 +181,6 @@ TEST_F(BinWindow, TheQuestionIsAskedOnceLeavesTheBinLiveAndOnlyOurOwnEmptyingPla
   auto& bin = *Controller().Bin();
   ASSERT_TRUE(bin.moveToTrash({Made("a.txt"), Made("b.txt")}).ok);
   Controller().Poll();
-  answer = platform::kAnswerCancel;
   testsupport::DoubleClick(form.get());
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].style, platform::kOkCancel | platform::kQuestion);

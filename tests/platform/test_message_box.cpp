@@ -3,8 +3,6 @@
 
 #include <QMessageBox>
 #include <QPointer>
-#include <QWidget>
-#include <vector>
 
 #include "platform/MessageBox.h"
 #include "support/QtTestKit.h"

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <filesystem>
-#include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"

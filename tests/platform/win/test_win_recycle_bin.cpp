@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "platform/RecycleBin.h"
 #include "platform/win/WinText.h"
 #include "support/TempDir.h"
@@ -14,10 +10,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using platform::win::RunningUnderWine;
-using platform::win::WineTrashFolder;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace platform::win;
+using namespace testsupport;
 
 class RecycleBinTest : public ::testing::Test {
  protected:
@@ -91,7 +85,7 @@ TEST_F(RecycleBinTest, AFileTheBinCannotTakeStaysWhereItWas) {
   fs::create_directory(dir / "tres");
   const platform::MoveResult r = bin_->moveToTrash({dir / "dos.txt", dir / "tres"});
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(testsupport::ReadFile(dir / "dos.txt"), "2");
+  EXPECT_EQ(ReadFile(dir / "dos.txt"), "2");
   EXPECT_TRUE(fs::is_directory(dir / "tres"));
   ASSERT_EQ(r.stayed.size(), 2u);
   for (const auto& [item, reason] : r.stayed) EXPECT_FALSE(reason.empty()) << item;

@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/DesktopSession.h"
 #include "platform/win/WinSession.h"
 #include "platform/win/WinText.h"

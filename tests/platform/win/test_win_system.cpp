@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <string>
-
 #include "platform/Connectivity.h"
 #include "platform/System.h"
 #include "platform/win/WinText.h"

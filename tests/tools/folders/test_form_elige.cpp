@@ -4,10 +4,11 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QProcess>
 
+#include "app/Inicio.h"
 #include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
 #include "support/QtTestKit.h"
 #include "support/TrashTestKit.h"
 #include "tools/folders/FormElige.h"
@@ -180,3 +181,16 @@ TEST_F(FolderWindow, ClosedWithADialogOrAQuestionUpItDeletesNothing) {
 }
 
 }  // namespace
+
+// Qt's own folder dialog, shown wherever the desktop offers none. Last: it changes the language.
+TEST(QtTranslations, TheFolderDialogSpeaksSpanish) {
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+  App();
+  ASSERT_TRUE(app::LoadQtTranslations()) << "qtbase_es.qm is missing";
+  QFileDialog dialog(nullptr, QStringLiteral("Carpeta"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  QStringList texts;
+  for (QLabel* l : dialog.findChildren<QLabel*>()) texts << l->text();
+  EXPECT_TRUE(texts.contains("Ver en:")) << texts.join('|').toStdString();  // "Look in:"
+}

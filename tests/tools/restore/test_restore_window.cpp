@@ -13,7 +13,6 @@
 #include "settings/ProgramFolder.h"
 #include "support/E2eProgram.h"
 #include "support/QtTestKit.h"
-#include "support/TempDir.h"
 #include "support/TrashTestKit.h"
 #include "tools/restore/FormRestaurar.h"
 #include "tools/restore/UndoTool.h"

@@ -2,12 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QLocale>
 #include <QProcess>
-#include <QStatusBar>
 #include <cmath>
 
-#include "platform/MessageBox.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 #include "tools/tempdir/FormTempDir.h"
@@ -154,19 +151,17 @@ TEST_F(Cleaner, ANameThatIsNotUtf8EmptiesThatFolderOnly) {
 }
 
 // The status bar's date and time included, as the window is drawn.
-TEST(TempDirContrast, EveryTextReadsAtLeastFourAndAHalfToOne) {
-  App();
-  tools::FormTempDir form;
-  form.show();
-  form.StatusPanel1->setText(QStringLiteral("Buscando archivos..."));
-  form.LabelOkupa->setText(QStringLiteral("Ocupa: 1 KB"));
+TEST_F(Cleaner, EveryTextReadsAtLeastFourAndAHalfToOne) {
+  form->show();
+  form->StatusPanel1->setText(QStringLiteral("Buscando archivos..."));
+  form->LabelOkupa->setText(QStringLiteral("Ocupa: 1 KB"));
   QCoreApplication::processEvents();
-  const QImage shot = form.grab().toImage();
-  for (QLabel* label :
-       {form.LabelTempDir, form.LabelOkupa, form.StatusPanel1, form.StatusDate, form.StatusTime}) {
+  const QImage shot = form->grab().toImage();
+  for (QLabel* label : {form->LabelTempDir, form->LabelOkupa, form->StatusPanel1, form->StatusDate,
+                        form->StatusTime}) {
     ASSERT_FALSE(label->text().isEmpty());
     // The text's strongest pixel against the background at the label's left edge.
-    const QRect r = QRect(label->mapTo(&form, QPoint()), label->size()) & shot.rect();
+    const QRect r = QRect(label->mapTo(form.get(), QPoint()), label->size()) & shot.rect();
     double best = 1;
     for (int y = r.top(); y <= r.bottom(); ++y)
       for (int x = r.left(); x <= r.right(); ++x)
