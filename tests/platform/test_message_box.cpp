@@ -40,7 +40,6 @@ TEST_F(MessageBox, ABoxWhoseContextGoesClosesUnanswered) {
   ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
   QPointer<QMessageBox> alive(OpenDialogs<QMessageBox>().front());
   delete context;
-  EXPECT_TRUE(OpenDialogs<QMessageBox>().empty());
   Settle();
   EXPECT_FALSE(alive) << "the box stays behind";
   EXPECT_FALSE(answered);

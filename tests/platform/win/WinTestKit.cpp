@@ -32,12 +32,8 @@ TempDir::TempDir() {
   wchar_t base[MAX_PATH + 1];
   GetTempPathW(MAX_PATH + 1, base);
   for (unsigned n = GetTickCount() ^ GetCurrentProcessId();; ++n) {
-    const std::filesystem::path candidate =
-        std::filesystem::path(base) / (L"ww-test-" + std::to_wstring(n));
-    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
-      path_ = candidate;
-      return;
-    }
+    path_ = std::filesystem::path(base) / (L"ww-test-" + std::to_wstring(n));
+    if (CreateDirectoryW(path_.c_str(), nullptr)) return;
     if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("no temporary folder");
   }
 }

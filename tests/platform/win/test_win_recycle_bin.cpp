@@ -16,19 +16,17 @@ using namespace testsupport;
 class RecycleBinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (RunningUnderWine()) {
-      std::error_code ec;
-      fs::remove_all(WineTrashFolder(), ec);
-    }
+    if (RunningUnderWine()) fs::remove_all(WineTrashFolder(), ec);
     bin_ = platform::MakeRecycleBin();
   }
   void TearDown() override { bin_->empty(nullptr); }
   std::unique_ptr<platform::RecycleBin> bin_;
+  TempDir dir;
+  std::error_code ec;
 };
 
 // An item that cannot go is named with its reason; the others still go.
 TEST_F(RecycleBinTest, MovesQueriesAndEmpties) {
-  TempDir dir;
   WriteFile(dir / "nota.txt", std::string(1000, 'n'));
   WriteFile(dir / "carpeta" / "dentro.txt", std::string(3000, 'd'));
   const fs::path missing = dir.path() / fs::u8path("no-está.txt");
@@ -68,17 +66,14 @@ TEST_F(RecycleBinTest, MovesQueriesAndEmpties) {
 // The move never destroys a file: where the bin cannot take it, it stays.
 TEST_F(RecycleBinTest, AFileTheBinCannotTakeStaysWhereItWas) {
   if (!RunningUnderWine()) GTEST_SKIP() << "needs a bin that can be broken: Wine's trash folder";
-  TempDir dir;
   // Wine 8.0 has been seen to destroy the file and answer success when the trash folder was
   // missing; the adapter makes the folder first.
   WriteFile(dir / "uno.txt", "1");
-  const platform::MoveResult first = bin_->moveToTrash({dir / "uno.txt"});
-  EXPECT_TRUE(first.ok);
+  EXPECT_TRUE(bin_->moveToTrash({dir / "uno.txt"}).ok);
   EXPECT_TRUE(fs::exists(WineTrashFolder() / "files" / "uno.txt"));
 
   // A file where the trash's files folder should be: no move can succeed, and Wine answers by
   // destroying the file unless asked to warn first.
-  std::error_code ec;
   fs::remove_all(WineTrashFolder(), ec);
   WriteFile(WineTrashFolder() / "files", "not a folder");
   WriteFile(dir / "dos.txt", "2");

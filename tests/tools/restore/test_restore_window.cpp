@@ -1,5 +1,5 @@
 // "Restaurar de la Papelera", "Deshacer último borrado" and "Vaciado automático" with a real trash.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <unistd.h>
 
 #include <QDate>
@@ -226,8 +226,8 @@ TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItemsAndSparesANewOneO
   ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && shown.size() == 2; }, 10000));
   platform::SetMsgBoxHook(nullptr);
   EXPECT_EQ(shown[0].style, platform::kYesNo | platform::kQuestion);
-  EXPECT_TRUE(shown[1].text.contains("/x/uno (ya no está en la papelera)"))
-      << shown[1].text.toStdString();
+  EXPECT_THAT(shown[1].text.toStdString(),
+              testing::HasSubstr("/x/uno (ya no está en la papelera)"));
   EXPECT_EQ(ReadFile(trash / "files" / "uno"), "nuevo");
   EXPECT_TRUE(fs::exists(trash / "info" / "uno.trashinfo"));
   EXPECT_FALSE(fs::exists(trash / "files" / "dos"));
@@ -250,8 +250,7 @@ TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsAndTheUndoWait) {
   EXPECT_FALSE(UndoEnabled()) << "an undo would meet the emptying halfway";
   EXPECT_FALSE(form->CommandRestaurar->isEnabled());
   EXPECT_FALSE(form->CommandEliminar->isEnabled());
-  EXPECT_TRUE(form->LabelEstado->text().contains("vaciando"))
-      << form->LabelEstado->text().toStdString();
+  EXPECT_THAT(form->LabelEstado->text().toStdString(), testing::HasSubstr("vaciando"));
   ASSERT_TRUE(SpinUntil([&] { return !host->Controller().Emptying(); }, 10000));
   EXPECT_FALSE(form->LabelEstado->text().contains("vaciando"));
   EXPECT_EQ(host->Controller().Bin()->query().count, 0);
@@ -279,9 +278,9 @@ TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   EXPECT_FALSE(fs::exists(w / "first.txt")) << "only the last drop";
   ASSERT_EQ(messages.shown.size(), 1u);
   const QString text = messages.shown[0].text;
-  EXPECT_TRUE(text.contains("taken.txt (ya existe un elemento con ese nombre)"))
-      << text.toStdString();
-  EXPECT_TRUE(text.contains("emptied.txt (ya no está en la papelera)")) << text.toStdString();
+  EXPECT_THAT(text.toStdString(),
+              testing::HasSubstr("taken.txt (ya existe un elemento con ese nombre)"));
+  EXPECT_THAT(text.toStdString(), testing::HasSubstr("emptied.txt (ya no está en la papelera)"));
   EXPECT_EQ(host->Controller().State().binCount, 2) << "the picture follows at once";
   EXPECT_FALSE(UndoEnabled());
 }
@@ -304,8 +303,8 @@ TEST_F(Undo, AnItemEmptiedElsewhereAndReplacedIsGoneAndTheNewOneStays) {
   EXPECT_FALSE(fs::exists(w / "x.txt")) << "the new item was put back";
   EXPECT_EQ(ReadFile(home / "data" / "Trash" / "files" / "x.txt"), "new");
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_TRUE(messages.shown[0].text.contains("x.txt (ya no está en la papelera)"))
-      << messages.shown[0].text.toStdString();
+  EXPECT_THAT(messages.shown[0].text.toStdString(),
+              testing::HasSubstr("x.txt (ya no está en la papelera)"));
 }
 
 TEST_F(PurgeWindow, ThePreviewFollowsTheTicksAndOnlyAceptarStores) {
@@ -315,12 +314,12 @@ TEST_F(PurgeWindow, ThePreviewFollowsTheTicksAndOnlyAceptarStores) {
   EXPECT_FALSE(form->CommandVer->isEnabled());
   form->CheckDias->setChecked(true);
   ASSERT_TRUE(Settled(*form));
-  EXPECT_TRUE(form->LabelVista->text().startsWith("Ahora se eliminarían 1 elemento ("))
-      << form->LabelVista->text().toStdString();
+  EXPECT_THAT(form->LabelVista->text().toStdString(),
+              testing::StartsWith("Ahora se eliminarían 1 elemento ("));
   form->TextDias->setValue(10);
   ASSERT_TRUE(Settled(*form));
-  EXPECT_TRUE(form->LabelVista->text().startsWith("Ahora se eliminarían 2 elementos ("))
-      << form->LabelVista->text().toStdString();
+  EXPECT_THAT(form->LabelVista->text().toStdString(),
+              testing::StartsWith("Ahora se eliminarían 2 elementos ("));
 
   form->CheckPorcentaje->setChecked(true);
   form->TextPorcentaje->setValue(25);

@@ -13,14 +13,10 @@
 namespace fs = std::filesystem;
 using namespace testsupport;
 
-namespace {
-
 struct Host : tools::ToolHost {
   void UnloadAllForms() override {}
   QWidget* HostWindow() override { return nullptr; }
 };
-
-}  // namespace
 
 TEST(Snapshot, AJpegOfTheWholeDesktopEachTimeOrAFailureIsTold) {
   WebTestKit kit(false);  // the program folder, messages and opener

@@ -1,5 +1,5 @@
 // The temporary-folder cleaner, TMPDIR and HOME in a test folder.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <QLabel>
 #include <QProcess>
@@ -108,9 +108,8 @@ TEST_F(Cleaner, NeverEmptiesTheHomeOrARelativeFolder) {
     form->CommandMostrar_Click();
     form->CommandBorrar_Click();
     ASSERT_EQ(msgs.shown.size(), 1u) << dir;
-    EXPECT_TRUE(
-        msgs.shown[0].text.startsWith("No se vaciará la carpeta \"" + QString::fromStdString(dir)))
-        << msgs.shown[0].text.toStdString();
+    EXPECT_THAT(msgs.shown[0].text.toStdString(),
+                testing::StartsWith("No se vaciará la carpeta \"" + dir));
   }
   EXPECT_EQ(ReadFile(home / "canary"), "must stay");
 }
