@@ -145,8 +145,6 @@ class BinWindow : public ::testing::Test {
 };
 using Emptying = BinWindow;
 
-}  // namespace
-
 TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStoredAndEachPictureIsDecodedOnce) {
   std::map<QString, int> decodes;
   Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n", [&](const QString& name) {
@@ -305,8 +303,6 @@ TEST(StatusText, UnitBoundaries) {
               QString::fromUtf8(c.text))
         << c.size;
 }
-
-namespace {
 
 using Calls = std::vector<std::string>;
 using Next = bin::HotKeyPoller::Next;
