@@ -1,7 +1,7 @@
 // Where the program keeps its files and reads the shipped ones, chosen as an unprivileged user
 // (permissions are what is tested); the options file in it; and the Linux profile file beyond the
 // shared contract: hand-edited files, the bytes it writes, what a failed or killed write leaves.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -34,85 +34,77 @@ class ProgramFolderRule : public ::testing::Test {
     fs::create_directories(home_);
   }
 
-  // The choice made by an unprivileged user, in a child process that then starts as the program
-  // does: writes an option and looks up a shipped file (into leame_).
-  settings::FolderChoice ChooseAsNobody(const fs::path& exeFolder, const fs::path& override) {
-    std::istringstream seen(RunAsNobody(home_, [&] {
+  // What an unprivileged user's start sees (folder, shipped folder, leame.txt, error), in a child
+  // process that then starts as the program does: writes an option, looks up a shipped file.
+  std::vector<std::string> ChooseAsNobody(const fs::path& exe, const fs::path& override = {}) {
+    std::istringstream in(RunAsNobody(home_, [&] {
       const settings::FolderChoice c =
-          settings::ChooseProgramFolder(exeFolder, override, "../share/wastewell");
+          settings::ChooseProgramFolder(exe, override, "../share/wastewell");
       settings::SetProgramFolder(c.folder);
       settings::SetShippedFolder(c.shipped);
       if (c.error.empty()) settings::Options().SetOn(settings::Key::HotKeys, true);
-      return c.folder.string() + "\n" + c.shipped.string() + "\n" +
-             settings::ShippedFile("leame.txt") + "\n" + c.error;
+      return c.folder.string() + "|" + c.shipped.string() + "|" +
+             settings::ShippedFile("leame.txt") + "|" + c.error;
     }));
-    std::string folder, shipped, error;
-    std::getline(seen, folder);
-    std::getline(seen, shipped);
-    std::getline(seen, leame_);
-    std::getline(seen, error, '\0');
-    return {folder, shipped, error};
+    std::vector<std::string> seen(4);
+    for (std::string& part : seen) std::getline(in, part, '|');
+    return seen;
+  }
+  static std::vector<std::string> Seen(const fs::path& folder, const fs::path& shipped,
+                                       const fs::path& leame) {
+    return {folder.string(), shipped.string(), leame.string(), ""};
   }
 
   TempDir tmp_;
   fs::path bin_ = tmp_ / "usr/bin", home_ = tmp_ / "home";
-  std::string leame_;
   ScopedEnv data_{"XDG_DATA_HOME", (tmp_ / "home/data").string()};
 };
 
 TEST_F(ProgramFolderRule, BesideAWritableProgramUnlessInstalledElseInThePerUserFolder) {
   // A build folder or a portable copy: nothing installed next to it.
-  const settings::FolderChoice build = ChooseAsNobody(home_, {});
-  EXPECT_EQ(build.error, "");
-  EXPECT_EQ(build.folder, home_);
-  EXPECT_EQ(build.shipped, home_);
+  EXPECT_EQ(ChooseAsNobody(home_), Seen(home_, home_, home_ / "leame.txt"));
   EXPECT_TRUE(fs::exists(home_ / "Options.ini"));
-  EXPECT_EQ(leame_, (home_ / "leame.txt").string());
   EXPECT_FALSE(fs::exists(home_ / "data"));
 
-  const settings::FolderChoice c = ChooseAsNobody(bin_, {});
-  ASSERT_EQ(c.error, "");
-  EXPECT_EQ(c.folder, home_ / "data/WasteWell");
-  EXPECT_EQ(c.shipped, tmp_ / "usr/share/wastewell");
+  const fs::path own = home_ / "data/WasteWell", shipped = tmp_ / "usr/share/wastewell";
+  EXPECT_EQ(ChooseAsNobody(bin_), Seen(own, shipped, shipped / "leame.txt"));
   struct stat st {};
-  ASSERT_EQ(stat(c.folder.c_str(), &st), 0) << "made on the first start";
+  ASSERT_EQ(stat(own.c_str(), &st), 0) << "made on the first start";
   EXPECT_EQ(st.st_uid, uid_t{kNobody});
-  EXPECT_TRUE(fs::exists(c.folder / "Options.ini"));
-  EXPECT_EQ(leame_, (tmp_ / "usr/share/wastewell/leame.txt").string());
+  EXPECT_TRUE(fs::exists(own / "Options.ini"));
 
   // The user's own copy of a shipped file is the one read.
-  WriteFile(c.folder / "leame.txt", "the user's own");
-  ChooseAsNobody(bin_, {});
-  EXPECT_EQ(leame_, (c.folder / "leame.txt").string());
+  WriteFile(own / "leame.txt", "the user's own");
+  EXPECT_EQ(ChooseAsNobody(bin_), Seen(own, shipped, own / "leame.txt"));
 
   // Root, or an install in the home, could write beside it: still the per-user folder.
   chown(bin_.c_str(), kNobody, kNobody);
-  EXPECT_EQ(ChooseAsNobody(bin_, {}).folder, home_ / "data/WasteWell");
+  EXPECT_EQ(ChooseAsNobody(bin_)[0], own.string());
   EXPECT_FALSE(fs::exists(bin_ / "Options.ini"));
 }
 
 TEST_F(ProgramFolderRule, TheOptionWinsAndAFolderThatCannotBeMadeOrWrittenIsRefused) {
   // Over the per-user folder of a read-only install and over a writable executable's folder.
   for (const fs::path& exe : {bin_, home_}) {
-    const settings::FolderChoice made = ChooseAsNobody(exe, home_ / "a" / exe.filename());
-    EXPECT_EQ(made.error, "");
-    EXPECT_EQ(made.folder, home_ / "a" / exe.filename());
-    EXPECT_TRUE(fs::exists(made.folder / "Options.ini")) << exe;
+    const fs::path chosen = home_ / "a" / exe.filename();
+    const std::vector<std::string> seen = ChooseAsNobody(exe, chosen);
+    EXPECT_EQ(seen[0], chosen.string());
+    EXPECT_EQ(seen[3], "");
+    EXPECT_TRUE(fs::exists(chosen / "Options.ini")) << exe;
   }
   EXPECT_FALSE(fs::exists(home_ / "Options.ini"));
   EXPECT_FALSE(fs::exists(home_ / "data"));
 
   for (const auto& [folder, verb] :
        {std::pair{tmp_ / "usr", "escribir en"}, std::pair{tmp_ / "usr/nuevo", "crear"}})
-    EXPECT_EQ(ChooseAsNobody(bin_, folder).error, "WasteWell: no se puede " + std::string(verb) +
-                                                      " la carpeta del programa \"" +
-                                                      folder.string() + "\".\n");
+    EXPECT_EQ(ChooseAsNobody(bin_, folder)[3], "WasteWell: no se puede " + std::string(verb) +
+                                                   " la carpeta del programa \"" + folder.string() +
+                                                   "\".\n");
   EXPECT_FALSE(fs::exists(tmp_ / "usr/nuevo"));
 
   // Not a silent loss of every setting either when it is the per-user folder.
   ScopedEnv data("XDG_DATA_HOME", (tmp_ / "usr/share").string());
-  const std::string error = ChooseAsNobody(bin_, {}).error;
-  EXPECT_NE(error.find("no se puede crear"), std::string::npos) << error;
+  EXPECT_THAT(ChooseAsNobody(bin_)[3], testing::HasSubstr("no se puede crear"));
 }
 
 TEST(Options, WrittenInTheOldFormatAndReadFromTheFileAtEachUse) {
