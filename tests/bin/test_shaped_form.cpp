@@ -1,18 +1,20 @@
 // The bin window with the build's real trash (the emptying worker can be held at its start, so that
 // "while it runs" does not depend on how fast the disk is), and its hot-key poller driven tick by
-// tick by a scripted keyboard.
+// tick by a scripted keyboard; the shaper that cuts a window to its drawing, and the pictures.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QSemaphore>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
+#include <climits>
 #include <map>
 #include <set>
 
@@ -23,7 +25,9 @@
 #include "bin/StatusText.h"
 #include "platform/RecycleBin.h"
 #include "settings/ProgramFolder.h"
+#include "shape/SkinCatalog.h"
 #include "shape/SkinImage.h"
+#include "shape/clsTransForm.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 
@@ -37,11 +41,6 @@ namespace {
 
 // Stops a worker until opened.
 struct Gate {
-  void Hold() {
-    reached = true;
-    open.acquire();
-  }
-  void Open() { open.release(); }
   QSemaphore open;
   std::atomic<bool> reached{false};
 };
@@ -56,7 +55,8 @@ class HeldTrash : public platform::RecycleBin {
   }
   platform::EmptyResult empty(
       const std::function<bool(std::int64_t, std::int64_t)>& progress) override {
-    gate_->Hold();  // before the trash is read: what arrives meanwhile would be seen
+    gate_->reached = true;  // before the trash is read: what arrives meanwhile would be seen
+    gate_->open.acquire();
     return real_->empty(progress);
   }
   fs::path homeTrashFilesFolder() override { return real_->homeTrashFilesFolder(); }
@@ -80,7 +80,7 @@ class BinWindow : public ::testing::Test {
     settings::SetProgramFolder(folder.path());
   }
   void TearDown() override {
-    gate.Open();  // a failed test must not leave a worker waiting
+    gate.open.release();  // a failed test must not leave a worker waiting
     form.reset();
     bin::FormStatus::CloseCurrent();
   }
@@ -261,7 +261,7 @@ TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTras
   const fs::path late = Made("tarde.txt");
   testsupport::DropFiles(form.get(), {late});
 
-  gate.Open();
+  gate.open.release();
   ASSERT_TRUE(SpinUntil([&] { return !Controller().Emptying(); }, 10000));
   EXPECT_EQ(workers, 1);
   EXPECT_FALSE(fs::exists(late));
@@ -275,7 +275,7 @@ TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTras
 TEST_F(Emptying, CancelStopsItAndWhatWasNotDeletedStays) {
   StartHeld();
   emit form->View().EmptyingProgress()->canceled();  // its button
-  gate.Open();
+  gate.open.release();
   ASSERT_TRUE(SpinUntil([&] { return !Controller().Emptying(); }, 10000));
   EXPECT_EQ(Controller().Bin()->query().count, 20);
   for (int i = 0; i < 20; ++i) EXPECT_TRUE(InTrash("f" + std::to_string(i))) << i;
@@ -396,6 +396,75 @@ TEST_F(HotKeysTest, SwitchingTheHotKeysOffFromInsideAnActionEndsTheTick) {
   const int queries = keys.queries;
   Ticks(2);
   EXPECT_EQ(keys.queries, queries) << "a stopped poller looks at nothing";
+}
+
+constexpr QRgb kKey = 0xFF808080;
+
+void Paint(QWidget* w, QRgb color) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Window, QColor::fromRgb(color));
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+// A window that draws over its key-colour background, as the bin window does.
+class Canvas : public QWidget {
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.fillRect(5, 6, 10, 7, QColor(200, 0, 0));
+  }
+};
+
+// No region file is ever read (one with a rectangle at -2147483648 overflowed): the builder scans.
+TEST(TransForm, FormKeepsOnlyItsOwnDrawingAndAllKeyColourLeavesNothingToHit) {
+  testsupport::App();
+  testsupport::TempDir dir;
+  std::string bytes;
+  for (std::int32_t v : {32, 1, 1, 16, INT32_MIN, 0, 10, 1, INT32_MIN, 0, 10, 1})
+    for (int i = 0; i < 4; ++i)
+      bytes.push_back(static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF));
+  const std::filesystem::path file = dir / "outline.rgn";
+  testsupport::WriteFile(file, bytes);
+  shape::clsTransForm shaper;
+  Canvas form;
+  form.setWindowFlags(Qt::FramelessWindowHint);
+  form.resize(40, 30);
+  Paint(&form, kKey);
+  QWidget child(&form);  // children are not scanned
+  child.setGeometry(20, 20, 10, 5);
+  Paint(&child, qRgb(0, 200, 0));
+  form.show();
+  shaper.ShapeMe(&form, kKey, true, file.string());
+  EXPECT_EQ(form.mask(), QRegion(5, 6, 10, 7));
+  EXPECT_EQ(testsupport::ReadFile(file), bytes);
+
+  // All key colour: Qt takes an empty mask for "no mask", so the one set must be non-empty yet miss
+  // every pixel.
+  QWidget blank;
+  blank.resize(20, 10);
+  Paint(&blank, kKey);
+  shaper.ShapeMe(&blank, kKey);
+  EXPECT_TRUE(shape::clsTransForm::HasEmptyOutline(blank));
+  EXPECT_FALSE(blank.mask().isEmpty());
+  EXPECT_TRUE((blank.mask() & blank.rect()).isEmpty());
+}
+
+TEST(SkinFiles, EveryPictureDecodesWithItsOutlineAndWithoutTheKeyColour) {
+  for (const shape::SkinRow& row : shape::SkinTable()) {
+    for (const char* name : {row.emptyHolder, row.fullHolder}) {
+      const QImage img = SkinPicture(name);
+      ASSERT_EQ(img.size(), QSize(64, 64)) << name;
+      int clear = 0, key = 0;  // the key colour would punch a hole in the bin
+      for (int i = 0; i < 64 * 64; ++i) {
+        clear += qAlpha(img.pixel(i % 64, i / 64)) == 0;
+        key += img.pixel(i % 64, i / 64) == kKey;
+      }
+      EXPECT_EQ(key, 0) << name;
+      EXPECT_TRUE(clear > 64 * 64 / 8 && clear < 64 * 64 * 3 / 4) << name << ": " << clear;
+    }
+    EXPECT_NE(SkinPicture(row.emptyHolder), SkinPicture(row.fullHolder));
+  }
 }
 
 }  // namespace

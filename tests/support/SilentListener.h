@@ -33,7 +33,6 @@ class SilentListener {
   SilentListener(const SilentListener&) = delete;
   SilentListener& operator=(const SilentListener&) = delete;
 
-  // "127.0.0.1:<port>"
   std::string At() const { return "127.0.0.1:" + std::to_string(ntohs(addr_.sin_port)); }
 
  private:

@@ -90,6 +90,7 @@ class RestoreWindow : public ::testing::Test {
   TempDir folder, home;
   fs::path w = fs::canonical(home.path()) / "w";
   fs::path trash = home / "data" / "Trash";
+  ScopedEnv xdg{"XDG_DATA_HOME", (home / "data").string()};
   std::unique_ptr<bin::ShapedForm> host;
 };
 using Undo = RestoreWindow;
@@ -121,7 +122,6 @@ class PurgeWindow : public RestoreWindow {
     return SpinUntil([&] { return form.LabelVista->text() != "Calculando..."; }, 10000);
   }
 
-  ScopedEnv xdg{"XDG_DATA_HOME", (home / "data").string()};
   settings::Options options;
 };
 
@@ -176,7 +176,6 @@ TEST_F(RestoreWindow, ClosedWithItsQuestionUpItErasesNothing) {
 TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
   if (Shell("command -v trash-put trash-list trash-restore >/dev/null") != 0)
     GTEST_SKIP() << "trash-cli is not installed";
-  ScopedEnv xdg("XDG_DATA_HOME", (home / "data").string());
   const auto sh = [&](const std::string& command) {
     return Shell("cd '" + w.string() + "' && (" + command + ") </dev/null >/dev/null 2>&1");
   };
@@ -288,7 +287,6 @@ TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
 TEST_F(Undo, AnItemEmptiedElsewhereAndReplacedIsGoneAndTheNewOneStays) {
   if (Shell("command -v trash-put trash-empty >/dev/null") != 0)
     GTEST_SKIP() << "trash-cli is not installed";
-  ScopedEnv xdg("XDG_DATA_HOME", (home / "data").string());
   MessageLog messages;
   WriteFile(w / "x.txt", "old");
   Drop({w / "x.txt"});
