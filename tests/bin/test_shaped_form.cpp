@@ -1,30 +1,33 @@
-// The bin window under the offscreen platform, with the trash of the adapter set this build
-// chose (a real one under a temporary XDG_DATA_HOME on Linux) and recording message boxes. Its
-// emptying runs beside the window: the worker's trash can be held at its start until the test
-// lets it go, so that "while it runs" does not depend on how fast the disk is.
+// The bin window with the build's real trash (the emptying worker can be held at its start, so that
+// "while it runs" does not depend on how fast the disk is), and its hot-key poller driven tick by
+// tick by a scripted keyboard; the shaper that cuts a window to its drawing, and the pictures.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QSemaphore>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
-#include <functional>
-#include <future>
+#include <climits>
 #include <map>
-#include <mutex>
+#include <set>
 
+#include "app/ToolTable.h"
 #include "bin/FormStatus.h"
+#include "bin/HotKeys.h"
 #include "bin/ShapedForm.h"
 #include "bin/StatusText.h"
 #include "platform/RecycleBin.h"
 #include "settings/ProgramFolder.h"
+#include "shape/SkinCatalog.h"
 #include "shape/SkinImage.h"
+#include "shape/clsTransForm.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
 
@@ -38,16 +41,7 @@ namespace {
 
 // Stops a worker until opened.
 struct Gate {
-  void Hold() {
-    reached = true;
-    opened.wait();
-  }
-  void Open() {
-    std::call_once(once, [this] { promise.set_value(); });
-  }
-  std::promise<void> promise;
-  std::shared_future<void> opened = promise.get_future().share();
-  std::once_flag once;
+  QSemaphore open;
   std::atomic<bool> reached{false};
 };
 
@@ -61,7 +55,8 @@ class HeldTrash : public platform::RecycleBin {
   }
   platform::EmptyResult empty(
       const std::function<bool(std::int64_t, std::int64_t)>& progress) override {
-    gate_->Hold();  // before the trash is read: what arrives meanwhile would be seen
+    gate_->reached = true;  // before the trash is read: what arrives meanwhile would be seen
+    gate_->open.acquire();
     return real_->empty(progress);
   }
   fs::path homeTrashFilesFolder() override { return real_->homeTrashFilesFolder(); }
@@ -82,18 +77,11 @@ class BinWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     testsupport::App();
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((home / "data").string()));
     settings::SetProgramFolder(folder.path());
-    platform::SetMsgBoxHook([this](const platform::ShownMessage& m) {
-      shown.push_back(m);
-      return answer;
-    });
   }
   void TearDown() override {
-    gate.Open();  // a failed test must not leave a worker waiting
+    gate.open.release();  // a failed test must not leave a worker waiting
     form.reset();
-    qunsetenv("XDG_DATA_HOME");
-    platform::SetMsgBoxHook(nullptr);
     bin::FormStatus::CloseCurrent();
   }
 
@@ -130,12 +118,14 @@ class BinWindow : public ::testing::Test {
     ASSERT_EQ(Controller().State().binCount, items);
     workers = 0;  // the start's own look for left copies
   }
-  // Starts an emptying and waits until the worker stands at the gate.
+  // Starts an emptying of 20 items unasked and waits until the worker stands at the gate.
   void StartHeld() {
+    Load("[Settings]\r\nSin confirm=Verdadero\r\n");
+    Fill(20);
     held = true;
     testsupport::DoubleClick(form.get());
-    ASSERT_TRUE(Controller().Emptying());
     ASSERT_TRUE(SpinUntil([&] { return gate.reached.load(); }, 5000));
+    ASSERT_TRUE(SpinUntil([&] { return form->View().EmptyingProgress()->isVisible(); }, 2000));
   }
   bool InTrash(const std::string& name) {
     for (const auto& item : Controller().Bin()->list())
@@ -143,48 +133,40 @@ class BinWindow : public ::testing::Test {
     return false;
   }
 
-  TempDir folder;
-  TempDir home;
+  TempDir folder, home;
+  testsupport::ScopedEnv xdg{"XDG_DATA_HOME", (home / "data").string()};
+  testsupport::MessageLog log{platform::kAnswerCancel};
+  std::vector<platform::ShownMessage>& shown = log.shown;
   Gate gate;
   bool held = false;
-  int workers = 0;
-  std::vector<platform::ShownMessage> shown;
+  int workers = 0, attached = 0;
   std::vector<fs::path> sounds;
-  int answer = platform::kAnswerOk;
-  int attached = 0;
   std::unique_ptr<ShapedForm> form;
 };
 using Emptying = BinWindow;
 
-}  // namespace
-
-TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStored) {
-  Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n");
-  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturFull"));
-  form->Controller().Poll();
-  EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgFuturEmpty"));
-  EXPECT_TRUE(sounds.empty());
-}
-
-TEST_F(BinWindow, EachPictureIsDecodedOnceHoweverOftenTheTrashFillsAndEmpties) {
+TEST_F(BinWindow, FirstPollShowsAnEmptyTrashThoughAFullBinWasStoredAndEachPictureIsDecodedOnce) {
   std::map<QString, int> decodes;
-  Load("", [&](const QString& name) {
+  Load("[Imagenes]\r\nImagen=ShapedFormFullFutur64\r\n", [&](const QString& name) {
     ++decodes[name];
     return SkinPicture(name);
   });
-  auto& bin = *form->Controller().Bin();
+  EXPECT_EQ(Controller().Picture(), SkinPicture("ImgFuturFull"));
+  Controller().Poll();
+  EXPECT_EQ(Controller().Picture(), SkinPicture("ImgFuturEmpty"));
+  EXPECT_TRUE(sounds.empty());
+  // However often the trash fills and empties and the skin changes.
   for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(bin.moveToTrash({Made("f.txt")}).ok);
-    form->Controller().Poll();
-    EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgDefaultFull"));
-    bin.empty([](std::int64_t, std::int64_t) { return true; });
-    form->Controller().Poll();
-    EXPECT_EQ(form->Controller().Picture(), SkinPicture("ImgDefaultEmpty"));
+    ASSERT_TRUE(Controller().Bin()->moveToTrash({Made("f.txt")}).ok);
+    Controller().Poll();
+    Controller().Bin()->empty([](std::int64_t, std::int64_t) { return true; });
+    Controller().Poll();
+    EXPECT_EQ(Controller().Picture(), SkinPicture("ImgFuturEmpty"));
     form->Item("MnuMini")->trigger();
-    form->Item("MnuDefault")->trigger();
+    form->Item("MnuSpace")->trigger();
   }
   EXPECT_EQ(decodes, (std::map<QString, int>{
-                         {"ImgDefaultEmpty", 1}, {"ImgDefaultFull", 1}, {"ImgMiniEmpty", 1}}));
+                         {"ImgFuturEmpty", 1}, {"ImgFuturFull", 1}, {"ImgMiniEmpty", 1}}));
 }
 
 TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {
@@ -196,65 +178,47 @@ TEST_F(BinWindow, AStoredSizeNoScreenCanHoldIsNotUsed) {
   EXPECT_LE(form->height(), desktop.height());
 }
 
-TEST_F(BinWindow, DecliningTheQuestionEmptiesNothingAndOnlyOurOwnEmptyingPlaysTheSound) {
+TEST_F(BinWindow, TheQuestionIsAskedOnceLeavesTheBinLiveAndOnlyOurOwnEmptyingPlaysTheSound) {
   Load();
-  auto& bin = *form->Controller().Bin();
+  auto& bin = *Controller().Bin();
   ASSERT_TRUE(bin.moveToTrash({Made("a.txt"), Made("b.txt")}).ok);
-  form->Controller().Poll();
-  answer = platform::kAnswerCancel;
+  Controller().Poll();
   testsupport::DoubleClick(form.get());
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].style, platform::kOkCancel | platform::kQuestion);
   EXPECT_EQ(bin.query().count, 2);
   // Emptied by someone else after the declined question.
   bin.empty([](std::int64_t, std::int64_t) { return true; });
-  form->Controller().Poll();
+  Controller().Poll();
   EXPECT_TRUE(sounds.empty());
 
   ASSERT_TRUE(bin.moveToTrash({Made("c.txt")}).ok);
-  form->Controller().Poll();
-  answer = platform::kAnswerOk;
-  testsupport::DoubleClick(form.get());
-  ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
-  EXPECT_EQ(bin.query().count, 0);
-  form->Controller().Poll();
-  form->Controller().Poll();
-  EXPECT_EQ(sounds, std::vector<fs::path>{folder / "Reciclaje de Windows XP.wav"});
-}
-
-TEST_F(BinWindow, TheQuestionLeavesTheBinLiveAndIsAskedOnceHoweverOftenTheUserAsks) {
-  Load();
-  auto& bin = *form->Controller().Bin();
-  ASSERT_TRUE(bin.moveToTrash({Made("a.txt")}).ok);
-  form->Controller().Poll();
+  Controller().Poll();
   platform::SetMsgBoxHook(nullptr);  // a real box
   testsupport::DoubleClick(form.get());
   testsupport::DoubleClick(form.get());  // as Alt+V held does on every tick
   // Back here with the question open: the poll still sees the trash.
-  ASSERT_TRUE(bin.moveToTrash({Made("b.txt")}).ok);
-  form->Controller().Poll();
-  EXPECT_EQ(form->Controller().State().binCount, 2);
+  ASSERT_TRUE(bin.moveToTrash({Made("d.txt")}).ok);
+  Controller().Poll();
+  EXPECT_EQ(Controller().State().binCount, 2);
   const QList<QMessageBox*> boxes = form->findChildren<QMessageBox*>();
   ASSERT_EQ(boxes.size(), 1);
   for (QAbstractButton* b : boxes[0]->buttons())
     if (b->text() == QStringLiteral("Aceptar")) b->click();
-  ASSERT_TRUE(SpinUntil([&] { return !form->Controller().Emptying(); }, 10000));
+  ASSERT_TRUE(SpinUntil([&] { return !Controller().Emptying(); }, 10000));
   EXPECT_EQ(bin.query().count, 0);
+  Controller().Poll();
+  Controller().Poll();
+  EXPECT_EQ(sounds, std::vector<fs::path>{folder / "Reciclaje de Windows XP.wav"});
 }
 
 TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
   Load();
-  const auto url = [](const fs::path& p) {
-    return QUrl::fromLocalFile(QString::fromStdString(p.string()));
-  };
   const auto a = Made("uno.txt"), b = Made("carpeta/dos.txt");
-  QMimeData data;
-  data.setUrls({url(a), url(home / "carpeta"), url(home / "no-existe.txt")});
-  EXPECT_TRUE(testsupport::DragEnter(form.get(), data));
-  testsupport::Drop(form.get(), data);
+  EXPECT_TRUE(testsupport::DropFiles(form.get(), {a, home / "carpeta", home / "no-existe.txt"}));
   EXPECT_FALSE(std::filesystem::exists(a));
   EXPECT_FALSE(std::filesystem::exists(b));
-  EXPECT_EQ(form->Controller().State().binCount, 2);
+  EXPECT_EQ(Controller().State().binCount, 2);
   EXPECT_TRUE(shown.empty()) << "the program the files came from waits for the drop to end";
   QCoreApplication::processEvents();
   ASSERT_EQ(shown.size(), 1u);
@@ -280,19 +244,16 @@ TEST_F(BinWindow, AWindowGoneBeforeItsPendingStepsRunsNoneOfThem) {
 }
 
 TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTrash) {
-  Load("[Settings]\r\nSin confirm=Verdadero\r\n");
-  Fill(20);
   StartHeld();
 
-  // The interface thread is free: a timer fires, the menu opens, the progress
-  // window shows and leaves the bin usable.
+  // The interface thread is free: a timer fires, the menu opens, the progress leaves the bin
+  // usable.
   bool ticked = false;
   QTimer::singleShot(100, form.get(), [&] { ticked = true; });
   EXPECT_TRUE(SpinUntil([&] { return ticked; }, 1000));
   form->Menu()->popup(QPoint(10, 10));
   EXPECT_TRUE(SpinUntil([&] { return form->Menu()->isVisible(); }, 1000));
   form->Menu()->hide();
-  ASSERT_TRUE(SpinUntil([&] { return form->View().EmptyingProgress()->isVisible(); }, 2000));
   EXPECT_FALSE(form->View().EmptyingProgress()->isModal());
 
   // A second request while it runs starts nothing.
@@ -300,7 +261,7 @@ TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTras
   const fs::path late = Made("tarde.txt");
   testsupport::DropFiles(form.get(), {late});
 
-  gate.Open();
+  gate.open.release();
   ASSERT_TRUE(SpinUntil([&] { return !Controller().Emptying(); }, 10000));
   EXPECT_EQ(workers, 1);
   EXPECT_FALSE(fs::exists(late));
@@ -312,16 +273,9 @@ TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTras
 }
 
 TEST_F(Emptying, CancelStopsItAndWhatWasNotDeletedStays) {
-  Load("[Settings]\r\nSin confirm=Verdadero\r\n");
-  Fill(20);
   StartHeld();
-  ASSERT_TRUE(SpinUntil([&] { return form->View().EmptyingProgress()->isVisible(); }, 2000));
-  QAbstractButton* cancel = nullptr;
-  for (auto* b : form->View().EmptyingProgress()->findChildren<QAbstractButton*>())
-    if (b->text() == QStringLiteral("Cancelar")) cancel = b;
-  ASSERT_NE(cancel, nullptr);
-  cancel->click();
-  gate.Open();
+  emit form->View().EmptyingProgress()->canceled();  // its button
+  gate.open.release();
   ASSERT_TRUE(SpinUntil([&] { return !Controller().Emptying(); }, 10000));
   EXPECT_EQ(Controller().Bin()->query().count, 20);
   for (int i = 0; i < 20; ++i) EXPECT_TRUE(InTrash("f" + std::to_string(i))) << i;
@@ -349,3 +303,168 @@ TEST(StatusText, UnitBoundaries) {
               QString::fromUtf8(c.text))
         << c.size;
 }
+
+using Calls = std::vector<std::string>;
+using Next = bin::HotKeyPoller::Next;
+
+struct ScriptedKeys : platform::KeyState {
+  std::int16_t AsyncKeyState(int virtualKey) override {
+    ++queries;
+    return down.count(virtualKey) ? static_cast<std::int16_t>(-32767) : 0;
+  }
+  // Exactly these keys down; '!' is Alt.
+  void Hold(const std::string& keys) {
+    down.clear();
+    for (char k : keys) down.insert(k == '!' ? bin::kVkAlt : k);
+  }
+  std::set<int> down;
+  int queries = 0;
+};
+
+class HotKeysTest : public ::testing::Test {
+ protected:
+  HotKeysTest() {
+    auto record = [this](const char* name) { return [this, name] { calls.push_back(name); }; };
+    // The program's own tools, as the bin window lists them: each notes its letter.
+    actions = bin::HotKeysOf(bin::ToolCommands(
+        table, [this](tools::Tool& t) { calls.push_back(std::string(1, t.Info().hotKey)); },
+        [](tools::Tool&) { return true; }));
+    actions.openBin = record("open");
+    actions.emptyBin = record("empty");
+  }
+  void Start(const std::string& held) {
+    calls.clear();
+    keys.Hold(held);
+    poller = std::make_unique<bin::HotKeyPoller>(keys, actions);
+  }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) poller->TimerTecla_Timer();
+  }
+
+  tools::ToolList table = app::ToolTable();
+  ScriptedKeys keys;
+  bin::HotKeyActions actions;
+  Calls calls;
+  std::unique_ptr<bin::HotKeyPoller> poller;
+};
+
+// Of several letters held with Alt only the first of D, T, S, X, W acts, whatever order the menu
+// lists the tools in; letters without Alt do nothing.
+TEST_F(HotKeysTest, SeveralLettersHeldOpenOnlyTheFirstToolInHotKeyOrder) {
+  const std::string order = "DTSXW";
+  for (std::size_t first = 0; first < order.size(); ++first) {
+    for (std::size_t later = first + 1; later < order.size(); ++later) {
+      Start(std::string("!") + order[later] + order[first]);
+      Ticks(2);
+      EXPECT_EQ(calls, Calls{std::string(1, order[first])}) << order[first] << order[later];
+    }
+  }
+  Start("AVDT");  // typing elsewhere must never empty the trash
+  Ticks(3);
+  EXPECT_EQ(calls, Calls{});
+}
+
+// A held tool key acts once (a second check or window would follow on every tick); letting the
+// letter or Alt go re-arms it. Emptying keeps its own rule: on every tick, so the poll keeps its
+// timer while a key is held, and rests (waits for a key) only when none is.
+TEST_F(HotKeysTest, AHeldToolKeyActsOncePerPressWhileEmptyingRepeats) {
+  Start("");
+  for (const auto& [held, ticks] :
+       {std::pair{"!D", 10}, {"!", 1}, {"!D", 3}, {"D", 1}, {"!D", 2}}) {
+    keys.Hold(held);
+    Ticks(ticks);
+  }
+  EXPECT_EQ(calls, (Calls{"D", "D", "D"}));
+  Start("!V");
+  Ticks(2);
+  EXPECT_EQ(poller->TimerTecla_Timer(), Next::Poll);
+  EXPECT_EQ(calls, (Calls{"empty", "empty", "empty"}));
+  keys.Hold("V");
+  EXPECT_EQ(poller->TimerTecla_Timer(), Next::Poll);
+  keys.Hold("");
+  EXPECT_EQ(poller->TimerTecla_Timer(), Next::Rest);
+}
+
+TEST_F(HotKeysTest, SwitchingTheHotKeysOffFromInsideAnActionEndsTheTick) {
+  actions.openBin = [&] {
+    calls.push_back("open");
+    poller->Stop();
+  };
+  Start("!AD");
+  EXPECT_EQ(poller->TimerTecla_Timer(), Next::Done);
+  EXPECT_EQ(calls, Calls{"open"});
+  const int queries = keys.queries;
+  Ticks(2);
+  EXPECT_EQ(keys.queries, queries) << "a stopped poller looks at nothing";
+}
+
+constexpr QRgb kKey = 0xFF808080;
+
+void Paint(QWidget* w, QRgb color) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Window, QColor::fromRgb(color));
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+// A window that draws over its key-colour background, as the bin window does.
+class Canvas : public QWidget {
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.fillRect(5, 6, 10, 7, QColor(200, 0, 0));
+  }
+};
+
+// No region file is ever read (one with a rectangle at -2147483648 overflowed): the builder scans.
+TEST(TransForm, FormKeepsOnlyItsOwnDrawingAndAllKeyColourLeavesNothingToHit) {
+  testsupport::App();
+  testsupport::TempDir dir;
+  std::string bytes;
+  for (std::int32_t v : {32, 1, 1, 16, INT32_MIN, 0, 10, 1, INT32_MIN, 0, 10, 1})
+    for (int i = 0; i < 4; ++i)
+      bytes.push_back(static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF));
+  const std::filesystem::path file = dir / "outline.rgn";
+  testsupport::WriteFile(file, bytes);
+  shape::clsTransForm shaper;
+  Canvas form;
+  form.setWindowFlags(Qt::FramelessWindowHint);
+  form.resize(40, 30);
+  Paint(&form, kKey);
+  QWidget child(&form);  // children are not scanned
+  child.setGeometry(20, 20, 10, 5);
+  Paint(&child, qRgb(0, 200, 0));
+  form.show();
+  shaper.ShapeMe(&form, kKey, true, file.string());
+  EXPECT_EQ(form.mask(), QRegion(5, 6, 10, 7));
+  EXPECT_EQ(testsupport::ReadFile(file), bytes);
+
+  // All key colour: Qt takes an empty mask for "no mask", so the one set must be non-empty yet miss
+  // every pixel.
+  QWidget blank;
+  blank.resize(20, 10);
+  Paint(&blank, kKey);
+  shaper.ShapeMe(&blank, kKey);
+  EXPECT_TRUE(shape::clsTransForm::HasEmptyOutline(blank));
+  EXPECT_FALSE(blank.mask().isEmpty());
+  EXPECT_TRUE((blank.mask() & blank.rect()).isEmpty());
+}
+
+TEST(SkinFiles, EveryPictureDecodesWithItsOutlineAndWithoutTheKeyColour) {
+  for (const shape::SkinRow& row : shape::SkinTable()) {
+    for (const char* name : {row.emptyHolder, row.fullHolder}) {
+      const QImage img = SkinPicture(name);
+      ASSERT_EQ(img.size(), QSize(64, 64)) << name;
+      int clear = 0, key = 0;  // the key colour would punch a hole in the bin
+      for (int i = 0; i < 64 * 64; ++i) {
+        clear += qAlpha(img.pixel(i % 64, i / 64)) == 0;
+        key += img.pixel(i % 64, i / 64) == kKey;
+      }
+      EXPECT_EQ(key, 0) << name;
+      EXPECT_TRUE(clear > 64 * 64 / 8 && clear < 64 * 64 * 3 / 4) << name << ": " << clear;
+    }
+    EXPECT_NE(SkinPicture(row.emptyHolder), SkinPicture(row.fullHolder));
+  }
+}
+
+}  // namespace

@@ -1,16 +1,12 @@
 #pragma once
-// What the widget tests share: one application object, readable QStrings in
-// failure messages, a recorder that answers every message box, and the dialogs a window left
-// on the screen, for tests of windows that wait for nothing.
+// What the widget tests share: readable QStrings in failure messages, a recorder that answers every
+// message box, user input, and the dialogs a window left on the screen.
 #include <QDialog>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QString>
 #include <QUrl>
-#include <QWidget>
 #include <filesystem>
-#include <ostream>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -39,7 +35,8 @@ class MessageLog {
 };
 
 // Input as the user gives it to a window: a double click, a drag that enters it (true if it is
-// taken as a move) and its drop, both offering copy or move as file managers do.
+// taken as a move) and its drop, both offering copy or move as file managers do; a drag of files
+// and its drop (true if its enter was taken as a move).
 inline void DoubleClick(QWidget* w) {
   QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
@@ -56,14 +53,15 @@ inline void Drop(QWidget* w, const QMimeData& data) {
                   Qt::NoModifier);
   QApplication::sendEvent(w, &drop);
 }
-inline void DropFiles(QWidget* w, const std::vector<std::filesystem::path>& paths,
+inline bool DropFiles(QWidget* w, const std::vector<std::filesystem::path>& paths,
                       bool enter = true) {
   QList<QUrl> urls;
   for (const auto& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p.string()));
   QMimeData data;
   data.setUrls(urls);
-  if (enter) DragEnter(w, data);
+  const bool taken = enter && DragEnter(w, data);
   Drop(w, data);
+  return taken;
 }
 
 // The visible dialogs of kind D (QMessageBox, QFileDialog, ...).

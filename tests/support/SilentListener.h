@@ -1,7 +1,6 @@
 #pragma once
-// A port on 127.0.0.1 that never answers a connection request: its listener
-// accepts nothing and its queue is full, so the system drops further requests
-// unanswered, as a filtered host would.
+// A port on 127.0.0.1 that never answers a connection request: its listener accepts nothing and its
+// queue is full, so the system drops further requests unanswered, as a filtered host would.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -34,7 +33,6 @@ class SilentListener {
   SilentListener(const SilentListener&) = delete;
   SilentListener& operator=(const SilentListener&) = delete;
 
-  // "127.0.0.1:<port>"
   std::string At() const { return "127.0.0.1:" + std::to_string(ntohs(addr_.sin_port)); }
 
  private:

@@ -18,16 +18,15 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+  namespace fs = std::filesystem;
   std::error_code ec;
   // Tests may leave read-only folders behind; make them writable first.
-  for (auto it = std::filesystem::recursive_directory_iterator(
-           path_, std::filesystem::directory_options::skip_permission_denied, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+  for (fs::recursive_directory_iterator it(path_, fs::directory_options::skip_permission_denied,
+                                           ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
     if (it->is_directory(ec) && !it->is_symlink(ec))
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ec);
-  }
-  std::filesystem::remove_all(path_, ec);
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
 }
 
 void WriteFile(const std::filesystem::path& file, const std::string& bytes) {

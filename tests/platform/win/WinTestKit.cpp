@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/FileSystem.h"
@@ -13,8 +13,8 @@
 namespace testsupport {
 namespace {
 
-// Wine 8.0 starts a Unix program from CreateProcess, but its handle can be neither waited for
-// nor asked for an exit code: callers wait for what the program leaves in files.
+// Wine 8.0 starts a Unix program from CreateProcess, but its handle can be neither waited for nor
+// asked for an exit code: callers wait for what the program leaves in files.
 bool StartUnix(std::wstring line) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -32,23 +32,18 @@ TempDir::TempDir() {
   wchar_t base[MAX_PATH + 1];
   GetTempPathW(MAX_PATH + 1, base);
   for (unsigned n = GetTickCount() ^ GetCurrentProcessId();; ++n) {
-    const std::filesystem::path candidate =
-        std::filesystem::path(base) / (L"ww-test-" + std::to_wstring(n));
-    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
-      path_ = candidate;
-      return;
-    }
+    path_ = std::filesystem::path(base) / (L"ww-test-" + std::to_wstring(n));
+    if (CreateDirectoryW(path_.c_str(), nullptr)) return;
     if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("no temporary folder");
   }
 }
 
 TempDir::~TempDir() {
-  // Never std::filesystem::remove_all: under Wine it follows a Unix link out
-  // of the folder. The adapter's own deletion does not.
+  // Never std::filesystem::remove_all: under Wine it follows a Unix link out of the folder. The
+  // adapter's own deletion does not.
   const platform::DeleteReport report = platform::DeleteContents(path_);
   if (!report.stayed.empty() && platform::win::RunningUnderWine()) {
-    // Wine 8.0 cannot remove a Unix link to a folder that holds anything;
-    // rm removes it as a link.
+    // Wine 8.0 cannot remove a Unix link to a folder that holds anything; rm removes it as a link.
     const std::string unix = UnixPath(path_);
     if (!unix.empty() && StartUnix(L"Z:\\bin\\rm -rf \"" + platform::win::Wide(unix) + L"\""))
       for (int i = 0; i < 200 && GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
@@ -59,22 +54,16 @@ TempDir::~TempDir() {
 
 void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
   std::filesystem::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string ReadFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
-  if (const char* old = std::getenv(name)) {
-    had_ = true;
-    old_ = old;
-  }
+ScopedEnv::ScopedEnv(const char* name, const std::string& value)
+    : name_(name), had_(std::getenv(name) != nullptr), old_(had_ ? std::getenv(name) : "") {
   _putenv_s(name, value.c_str());
   SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
 }
@@ -86,8 +75,8 @@ ScopedEnv::~ScopedEnv() {
 
 std::string RunUnixShell(const std::string& command, int* exitCode) {
   if (exitCode) *exitCode = -1;
-  // The pipes of the standard handles do not reach a Unix program either: the shell leaves
-  // its output and its exit code in files.
+  // The pipes of the standard handles do not reach a Unix program either: the shell leaves its
+  // output and its exit code in files.
   TempDir dir;
   const std::string out = UnixPath(dir / "out"), done = UnixPath(dir / "done");
   using platform::win::Wide;

@@ -5,12 +5,11 @@
 
 namespace testsupport {
 
-// Under Wine: runs a Unix shell command and returns what it wrote (standard
-// output and errors); exitCode gets its exit code, -1 when it did not end.
+// Under Wine: runs a Unix shell command and returns what it wrote (standard output and errors);
+// exitCode gets its exit code, -1 when it did not end.
 std::string RunUnixShell(const std::string& command, int* exitCode = nullptr);
 
-// The Unix folder behind a path that Wine maps (Z:\tmp\x gives /tmp/x); empty
-// when it has none.
+// The Unix folder behind a path that Wine maps (Z:\tmp\x gives /tmp/x); empty when it has none.
 std::string UnixPath(const std::filesystem::path& path);
 
 }  // namespace testsupport

@@ -1,14 +1,17 @@
-// The folder window under the offscreen platform, on real folders, with
-// recording dialogs and message boxes.
+// The folder window on real folders, with recording dialogs and message boxes; the message boxes
+// themselves, which wait for nothing.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 
+#include "app/Inicio.h"
 #include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
 #include "support/QtTestKit.h"
 #include "support/TrashTestKit.h"
 #include "tools/folders/FormElige.h"
@@ -49,6 +52,7 @@ class FolderWindow : public ::testing::Test {
     return shown;
   }
 
+  TempDir tmp;
   QApplication* app = App();  // before the window
   tools::FormElige form;
   std::string shown;  // the messages' texts, one a line
@@ -57,10 +61,8 @@ class FolderWindow : public ::testing::Test {
   QString file;
 };
 
-// The dialogs start at the root: one click must not destroy everything below it, nor the home,
-// however it is spelled. (The folder above the home: E2eDeletionGuard; the root: FileSystem.)
+// (The folder above the home: E2eDeletionGuard; the root: FileSystem.)
 TEST_F(FolderWindow, TheHomeThroughALinkIsRefused) {
-  TempDir tmp;
   const fs::path home = tmp / "home", link = tmp / "to-home";
   WriteFile(home / "work" / "thesis.txt", "years");
   fs::create_symlink(home, link);
@@ -74,11 +76,8 @@ TEST_F(FolderWindow, TheHomeThroughALinkIsRefused) {
   EXPECT_EQ(ReadFile(home / "work" / "thesis.txt"), "years");
 }
 
-// Read-only entries go as in any emptying; a file the user may not delete stays, and the reason
-// is told.
 TEST_F(FolderWindow, AnOrdinaryUserIsToldWhyRootsFileStays) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
-  TempDir tmp;
   fs::permissions(tmp.path(), fs::perms(0755));
   const fs::path roots = tmp / "roots.txt";
   WriteFile(roots, "root's");
@@ -93,10 +92,8 @@ TEST_F(FolderWindow, AnOrdinaryUserIsToldWhyRootsFileStays) {
   EXPECT_TRUE(fs::exists(roots));
 }
 
-// A dialog hands back a name that is not UTF-8 as text with U+FFFD; encoded
-// again, it names the sibling spelled with that character.
+// The dialog's text for a name that is not UTF-8, encoded again, names a sibling with U+FFFD.
 TEST_F(FolderWindow, ANameTheDialogCouldNotReadDeletesNothing) {
-  TempDir tmp;
   const fs::path bad = tmp / "t\xff", sibling = tmp / "t\xef\xbf\xbd";
   WriteFile(bad / "a", "a");
   WriteFile(sibling / "b", "b");
@@ -116,7 +113,6 @@ TEST_F(FolderWindow, ANameTheDialogCouldNotReadDeletesNothing) {
 }
 
 TEST_F(FolderWindow, ListsDeletesAndKeepsWhatAProgramHoldsOrTheUserForgot) {
-  TempDir tmp;
   const fs::path target = tmp / "target", made = tmp / "made", made2 = tmp / "made2",
                  readme = tmp / "LEEME";
   WriteFile(target / "held.log", "in use");
@@ -163,10 +159,7 @@ TEST_F(FolderWindow, ListsDeletesAndKeepsWhatAProgramHoldsOrTheUserForgot) {
   EXPECT_TRUE(form.List1->Lines().isEmpty());
 }
 
-// Closed while its dialog or its "¿Desea eliminar este archivo?" question is up: both go
-// with it, the folder it had stays chosen and the file stays, then and later.
 TEST_F(FolderWindow, ClosedWithADialogOrAQuestionUpItDeletesNothing) {
-  TempDir tmp;
   const fs::path kept = tmp / "kept", readme = tmp / "LEEME";
   fs::create_directory(kept);
   WriteFile(readme, "one file");
@@ -190,4 +183,62 @@ TEST_F(FolderWindow, ClosedWithADialogOrAQuestionUpItDeletesNothing) {
   EXPECT_EQ(ReadFile(readme), "one file");
 }
 
+struct MessageBox : ::testing::Test {
+  MessageBox() { owner.show(); }
+  QApplication* app = App();
+  QWidget owner;
+};
+
+// The program's end closes every window, boxes among them, in no set order: a question closed so is
+// no "Sí" nor "Aceptar".
+TEST_F(MessageBox, AQuestionClosedWithoutAButtonIsAnsweredNo) {
+  std::vector<int> answers;
+  for (int style : {int(platform::kYesNo), platform::kOkCancel | platform::kExclamation}) {
+    platform::MsgBoxThen(QStringLiteral("¿Seguro?"), style, QStringLiteral("Pregunta"), &owner,
+                         &owner, [&](int answer) { answers.push_back(answer); });
+    ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
+    OpenDialogs<QMessageBox>().front()->close();
+    Settle();
+  }
+  EXPECT_EQ(answers, (std::vector<int>{platform::kAnswerNo, platform::kAnswerCancel}));
+}
+
+// The context is a window that closed.
+TEST_F(MessageBox, ABoxWhoseContextGoesClosesUnanswered) {
+  auto* context = new QObject(&owner);
+  bool answered = false;
+  platform::MsgBoxThen(QStringLiteral("¿Seguro?"), platform::kOkCancel, QStringLiteral("Pregunta"),
+                       &owner, context, [&](int) { answered = true; });
+  ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
+  QPointer<QMessageBox> alive(OpenDialogs<QMessageBox>().front());
+  delete context;
+  Settle();
+  EXPECT_FALSE(alive) << "the box stays behind";
+  EXPECT_FALSE(answered);
+}
+
+// Nothing waits: the call returns with the box open, and the bin's own window (here a plain one)
+// takes input meanwhile.
+TEST_F(MessageBox, ABoxThatHoldsNothingUpLeavesItsOwnerFree) {
+  platform::MsgBoxThen(QStringLiteral("Hecho"), platform::kInformation, QStringLiteral("Info"),
+                       &owner, nullptr, nullptr, false);
+  ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the box holds up its owner";
+  OpenDialogs<QMessageBox>().front()->close();
+  Settle();
+}
+
 }  // namespace
+
+// Qt's own folder dialog, shown wherever the desktop offers none. Last: it changes the language.
+TEST(QtTranslations, TheFolderDialogSpeaksSpanish) {
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+  App();
+  ASSERT_TRUE(app::LoadQtTranslations()) << "qtbase_es.qm is missing";
+  QFileDialog dialog(nullptr, QStringLiteral("Carpeta"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  QStringList texts;
+  for (QLabel* l : dialog.findChildren<QLabel*>()) texts << l->text();
+  EXPECT_TRUE(texts.contains("Ver en:")) << texts.join('|').toStdString();  // "Look in:"
+}

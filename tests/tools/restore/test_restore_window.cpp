@@ -1,28 +1,29 @@
-// "Restaurar de la Papelera" and "Deshacer último borrado" with a real trash: the listing, its
-// sort and filter, putting back and deleting chosen items, a trash that changes while the window
-// is open, and the last drop brought back.
-#include <gtest/gtest.h>
+// "Restaurar de la Papelera", "Deshacer último borrado" and "Vaciado automático" with a real trash.
+#include <gmock/gmock.h>
 #include <unistd.h>
 
-#include <QHeaderView>
+#include <QDate>
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QPointer>
 #include <ctime>
+#include <set>
 
 #include "bin/FormStatus.h"
 #include "bin/ShapedForm.h"
 #include "platform/linux/trash/FreedesktopTrash.h"
+#include "settings/Options.h"
 #include "settings/ProgramFolder.h"
 #include "support/E2eProgram.h"
 #include "support/QtTestKit.h"
-#include "support/TempDir.h"
 #include "support/TrashTestKit.h"
+#include "tools/purge/FormAutoVaciar.h"
 #include "tools/restore/FormRestaurar.h"
 #include "tools/restore/UndoTool.h"
 
 namespace fs = std::filesystem;
 using namespace testsupport;
+using settings::Key;
 
 namespace {
 
@@ -33,10 +34,8 @@ class RestoreWindow : public ::testing::Test {
     settings::SetProgramFolder(folder.path());
     // The bin the window changes the trash through.
     bin::BinServices s;
-    s.recycleBin = std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
-    s.makeRecycleBin = [this] {
-      return std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
-    };
+    s.recycleBin = Trash();
+    s.makeRecycleBin = [this] { return Trash(); };
     s.isOnlyInstance = [] { return true; };
     tools::ToolList tools;
     tools.push_back(std::make_unique<tools::UndoTool>());
@@ -45,6 +44,9 @@ class RestoreWindow : public ::testing::Test {
     ASSERT_TRUE(host->Form_Load());
   }
   void TearDown() override { bin::FormStatus::CloseCurrent(); }
+  std::unique_ptr<platform::RecycleBin> Trash() {
+    return std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
+  }
 
   // An item trashed at `date` from `original`, with `bytes` as its content.
   void Put(const std::string& key, const fs::path& original, const std::string& date,
@@ -54,8 +56,7 @@ class RestoreWindow : public ::testing::Test {
               "[Trash Info]\nPath=" + original.string() + "\nDeletionDate=" + date + "\n");
   }
   std::unique_ptr<tools::FormRestaurar> Open() {
-    auto form = std::make_unique<tools::FormRestaurar>(
-        std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data")), 100);
+    auto form = std::make_unique<tools::FormRestaurar>(Trash(), 100);
     form->SetHost(&host->Host());
     form->show();
     EXPECT_TRUE(SpinUntil([&] { return form->Listed(); }, 10000));
@@ -89,9 +90,40 @@ class RestoreWindow : public ::testing::Test {
   TempDir folder, home;
   fs::path w = fs::canonical(home.path()) / "w";
   fs::path trash = home / "data" / "Trash";
+  ScopedEnv xdg{"XDG_DATA_HOME", (home / "data").string()};
   std::unique_ptr<bin::ShapedForm> host;
 };
 using Undo = RestoreWindow;
+
+std::string DaysAgo(int days) {
+  const std::time_t t = std::time(nullptr) - static_cast<std::time_t>(days) * 86400;
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
+  return text;
+}
+
+// The preview follows the rules as they are ticked, "Ver" chooses the same items in the restore
+// window, and only "Aceptar" stores the keys.
+class PurgeWindow : public RestoreWindow {
+ protected:
+  void SetUp() override {
+    RestoreWindow::SetUp();
+    for (auto [name, days] : {std::pair{"a", 40}, {"b", 20}, {"c", 5}})
+      Put(name, std::string("/x/") + name, DaysAgo(days), std::string(1000, 'x'));
+  }
+  std::unique_ptr<tools::FormAutoVaciar> OpenPurge() {
+    auto form = std::make_unique<tools::FormAutoVaciar>(Trash());
+    form->setAttribute(Qt::WA_DeleteOnClose, false);
+    return form;
+  }
+  bool Settled(tools::FormAutoVaciar& form) {
+    return SpinUntil([&] { return form.LabelVista->text() != "Calculando..."; }, 10000);
+  }
+
+  settings::Options options;
+};
 
 }  // namespace
 
@@ -111,14 +143,10 @@ TEST_F(RestoreWindow, ListsNewestFirstSortsFiltersAndPutsBackTheChosenItems) {
   EXPECT_EQ(Cell(*form, 0, 0), "viejo.txt");
   EXPECT_EQ(Cell(*form, 2, 0), "nuevo.txt");
 
-  form->TextBuscar->setText("fotos");  // a part of the original path
-  ASSERT_EQ(form->ShownRows(), 1);
-  EXPECT_EQ(Cell(*form, 0, 0), "nuevo.txt");
-  form->TextBuscar->setText("docs");
+  form->TextBuscar->setText("docs");  // a part of the original path
   ASSERT_EQ(form->ShownRows(), 2);
   EXPECT_FALSE(form->CommandRestaurar->isEnabled()) << "nothing chosen";
   Choose(*form, {0, 1});
-  ASSERT_TRUE(form->CommandRestaurar->isEnabled());
   form->CommandRestaurar->click();
   ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && m->rowCount() == 0; }, 10000));
   EXPECT_EQ(host->Controller().State().binCount, 1) << "through the bin: its picture follows";
@@ -129,26 +157,6 @@ TEST_F(RestoreWindow, ListsNewestFirstSortsFiltersAndPutsBackTheChosenItems) {
   EXPECT_EQ(form->ShownItem(0).key, "nuevo.txt");
 }
 
-TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItem) {
-  Put("uno", "/x/uno", "2024-01-01T00:00:01", "1");
-  Put("dos", "/x/dos", "2024-01-01T00:00:02", "2");
-  Put("tres", "/x/tres", "2024-01-01T00:00:03", "3");
-  auto form = Open();
-  Choose(*form, {1});  // dos
-  MessageLog yes(platform::kAnswerYes);
-  form->CommandEliminar->click();
-  ASSERT_FALSE(yes.shown.empty());
-  EXPECT_EQ(yes.shown[0].style, platform::kYesNo | platform::kQuestion);
-  ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && form->ShownRows() == 2; }, 10000));
-  EXPECT_FALSE(fs::exists(trash / "files" / "dos"));
-  EXPECT_FALSE(fs::exists(trash / "info" / "dos.trashinfo"));
-  EXPECT_TRUE(fs::exists(trash / "files" / "uno"));
-  EXPECT_TRUE(fs::exists(trash / "files" / "tres"));
-  EXPECT_EQ(yes.shown.size(), 1u) << "the question only";
-}
-
-// Closed while "¿Eliminar definitivamente ...?" is up: the question goes with it and the item
-// stays in the trash.
 TEST_F(RestoreWindow, ClosedWithItsQuestionUpItErasesNothing) {
   Put("uno", "/x/uno", "2024-01-01T00:00:01", "1");
   QPointer<tools::FormRestaurar> form = Open().release();  // deletes itself once closed
@@ -164,13 +172,10 @@ TEST_F(RestoreWindow, ClosedWithItsQuestionUpItErasesNothing) {
   EXPECT_TRUE(fs::exists(trash / "info" / "uno.trashinfo"));
 }
 
-// What trash-cli trashes or restores shows while the window is open; a restore that cannot go
-// through leaves the item listed and says why (what trash-cli lists after our restores:
-// TrashRestore.TrashCliSeesWhatWeRestore...).
+// (What trash-cli lists after our restores: TrashRestore.TrashCliSeesWhatWeRestore...)
 TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
   if (Shell("command -v trash-put trash-list trash-restore >/dev/null") != 0)
     GTEST_SKIP() << "trash-cli is not installed";
-  ScopedEnv xdg("XDG_DATA_HOME", (home / "data").string());
   const auto sh = [&](const std::string& command) {
     return Shell("cd '" + w.string() + "' && (" + command + ") </dev/null >/dev/null 2>&1");
   };
@@ -199,16 +204,16 @@ TEST_F(RestoreWindow, TheListFollowsTrashCliAndTellsWhatStayed) {
   EXPECT_EQ(ReadFile(w / "b.txt"), "b");
 }
 
-// The chosen item left the trash while the question was open (put back by another program)
-// and a new item took its name: "Sí" deletes nothing, and names it.
-TEST_F(RestoreWindow, EliminarSparesANewItemThatTookTheChosenOnesName) {
+// Another program put "uno" back while the question was open and a new item took its name.
+TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItemsAndSparesANewOneOfTheSameName) {
   Put("uno", "/x/uno", "2024-01-01T00:00:01", "viejo");
   Put("dos", "/x/dos", "2024-01-01T00:00:02", "2");
+  Put("tres", "/x/tres", "2024-01-01T00:00:03", "3");
   auto form = Open();
-  Choose(*form, {0, 1});
-  std::vector<QString> shown;
+  Choose(*form, {1, 2});  // dos, uno
+  std::vector<platform::ShownMessage> shown;
   platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
-    shown.push_back(m.text);
+    shown.push_back(m);
     if (shown.size() == 1) {
       fs::create_directories(w);
       fs::rename(trash / "files" / "uno", w / "uno");
@@ -219,14 +224,18 @@ TEST_F(RestoreWindow, EliminarSparesANewItemThatTookTheChosenOnesName) {
   form->CommandEliminar->click();
   ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && shown.size() == 2; }, 10000));
   platform::SetMsgBoxHook(nullptr);
+  EXPECT_EQ(shown[0].style, platform::kYesNo | platform::kQuestion);
+  EXPECT_THAT(shown[1].text.toStdString(),
+              testing::HasSubstr("/x/uno (ya no está en la papelera)"));
   EXPECT_EQ(ReadFile(trash / "files" / "uno"), "nuevo");
   EXPECT_TRUE(fs::exists(trash / "info" / "uno.trashinfo"));
   EXPECT_FALSE(fs::exists(trash / "files" / "dos"));
-  EXPECT_TRUE(shown[1].contains("/x/uno (ya no está en la papelera)")) << shown[1].toStdString();
+  EXPECT_FALSE(fs::exists(trash / "info" / "dos.trashinfo"));
+  EXPECT_TRUE(fs::exists(trash / "files" / "tres"));
+  EXPECT_TRUE(SpinUntil([&] { return form->ShownRows() == 2; }, 5000));
+  EXPECT_EQ(shown.size(), 2u);
 }
 
-// While the bin empties, the window and the undo change nothing and the window says why; after
-// it there is nothing to undo.
 TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsAndTheUndoWait) {
   WriteFile(w / "x.txt", "x");
   Drop({w / "x.txt"});
@@ -240,15 +249,13 @@ TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsAndTheUndoWait) {
   EXPECT_FALSE(UndoEnabled()) << "an undo would meet the emptying halfway";
   EXPECT_FALSE(form->CommandRestaurar->isEnabled());
   EXPECT_FALSE(form->CommandEliminar->isEnabled());
-  EXPECT_TRUE(form->LabelEstado->text().contains("vaciando"))
-      << form->LabelEstado->text().toStdString();
+  EXPECT_THAT(form->LabelEstado->text().toStdString(), testing::HasSubstr("vaciando"));
   ASSERT_TRUE(SpinUntil([&] { return !host->Controller().Emptying(); }, 10000));
   EXPECT_FALSE(form->LabelEstado->text().contains("vaciando"));
   EXPECT_EQ(host->Controller().Bin()->query().count, 0);
   EXPECT_FALSE(UndoEnabled());
 }
 
-// Only the last drop comes back; what cannot is named in one message.
 TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   MessageLog messages;
   EXPECT_FALSE(UndoEnabled());
@@ -260,9 +267,9 @@ TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   Drop({w / "taken.txt", w / "emptied.txt", w / "carpeta"});
   WriteFile(w / "taken.txt", "new");
   // Emptied by another program meanwhile.
-  platform::FreedesktopTrash other(TrashAt(home / "data"));
-  for (const platform::TrashedItem& i : other.list())
-    if (i.key == "emptied.txt") other.erase({i});
+  auto other = Trash();
+  for (const platform::TrashedItem& i : other->list())
+    if (i.key == "emptied.txt") other->erase({i});
   ASSERT_TRUE(UndoEnabled());
   UndoLast();
   EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "d");
@@ -270,19 +277,16 @@ TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   EXPECT_FALSE(fs::exists(w / "first.txt")) << "only the last drop";
   ASSERT_EQ(messages.shown.size(), 1u);
   const QString text = messages.shown[0].text;
-  EXPECT_TRUE(text.contains("taken.txt (ya existe un elemento con ese nombre)"))
-      << text.toStdString();
-  EXPECT_TRUE(text.contains("emptied.txt (ya no está en la papelera)")) << text.toStdString();
+  EXPECT_THAT(text.toStdString(),
+              testing::HasSubstr("taken.txt (ya existe un elemento con ese nombre)"));
+  EXPECT_THAT(text.toStdString(), testing::HasSubstr("emptied.txt (ya no está en la papelera)"));
   EXPECT_EQ(host->Controller().State().binCount, 2) << "the picture follows at once";
   EXPECT_FALSE(UndoEnabled());
 }
 
-// Emptied by another program, and a new item of the same name trashed since: the undo leaves
-// the new item in the trash and says the old one is gone.
 TEST_F(Undo, AnItemEmptiedElsewhereAndReplacedIsGoneAndTheNewOneStays) {
   if (Shell("command -v trash-put trash-empty >/dev/null") != 0)
     GTEST_SKIP() << "trash-cli is not installed";
-  ScopedEnv xdg("XDG_DATA_HOME", (home / "data").string());
   MessageLog messages;
   WriteFile(w / "x.txt", "old");
   Drop({w / "x.txt"});
@@ -297,6 +301,61 @@ TEST_F(Undo, AnItemEmptiedElsewhereAndReplacedIsGoneAndTheNewOneStays) {
   EXPECT_FALSE(fs::exists(w / "x.txt")) << "the new item was put back";
   EXPECT_EQ(ReadFile(home / "data" / "Trash" / "files" / "x.txt"), "new");
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_TRUE(messages.shown[0].text.contains("x.txt (ya no está en la papelera)"))
-      << messages.shown[0].text.toStdString();
+  EXPECT_THAT(messages.shown[0].text.toStdString(),
+              testing::HasSubstr("x.txt (ya no está en la papelera)"));
+}
+
+TEST_F(PurgeWindow, ThePreviewFollowsTheTicksAndOnlyAceptarStores) {
+  auto form = OpenPurge();
+  ASSERT_TRUE(Settled(*form));
+  EXPECT_EQ(form->LabelVista->text(), "Ahora no se eliminaría nada");
+  EXPECT_FALSE(form->CommandVer->isEnabled());
+  form->CheckDias->setChecked(true);
+  ASSERT_TRUE(Settled(*form));
+  EXPECT_THAT(form->LabelVista->text().toStdString(),
+              testing::StartsWith("Ahora se eliminarían 1 elemento ("));
+  form->TextDias->setValue(10);
+  ASSERT_TRUE(Settled(*form));
+  EXPECT_THAT(form->LabelVista->text().toStdString(),
+              testing::StartsWith("Ahora se eliminarían 2 elementos ("));
+
+  form->CheckPorcentaje->setChecked(true);
+  form->TextPorcentaje->setValue(25);
+  form->OptionAntiguos->setChecked(true);
+  form->CommandAceptar->click();
+  EXPECT_EQ(options.Number(Key::AutoPurgeDays), 10);
+  EXPECT_EQ(options.Number(Key::AutoPurgePercent), 25);
+  EXPECT_EQ(options.Text(Key::AutoPurgeAction), "Antiguos");
+  form = OpenPurge();  // read back as stored
+  EXPECT_TRUE(form->CheckDias->isChecked());
+  EXPECT_EQ(form->TextPorcentaje->value(), 25);
+  EXPECT_TRUE(form->OptionAntiguos->isChecked());
+  form->CheckDias->setChecked(false);
+  form->CommandCancelar->click();
+  EXPECT_EQ(options.Number(Key::AutoPurgeDays), 10);
+}
+
+TEST_F(PurgeWindow, VerChoosesThePreviewsItemsInTheRestoreWindowWhichShowsTheirDay) {
+  options.SetNumber(Key::AutoPurgeDays, 10);
+  auto form = OpenPurge();
+  ASSERT_TRUE(Settled(*form));
+  ASSERT_EQ(form->Preview().items.size(), 2u);
+  form->CommandVer->click();
+  tools::FormRestaurar* restore = tools::OneWindow<tools::FormRestaurar>::Current();
+  ASSERT_NE(restore, nullptr);
+  ASSERT_TRUE(SpinUntil([&] { return restore->Listed(); }, 10000));
+  std::set<std::string> chosen;
+  for (const QModelIndex& index : restore->TableItems->selectionModel()->selectedRows())
+    chosen.insert(restore->ShownItem(index.row()).key);
+  EXPECT_EQ(chosen, (std::set<std::string>{"a", "b"}));
+  EXPECT_FALSE(restore->TableItems->isColumnHidden(tools::TrashModel::kGoes));
+  for (int row = 0; row < restore->ShownRows(); ++row) {
+    const QString day =
+        restore->TableItems->model()->index(row, tools::TrashModel::kGoes).data().toString();
+    // "c" was deleted 5 days ago: it goes in 5 days; the others at the next pass.
+    const int in = restore->ShownItem(row).key == "c" ? 5 : 0;
+    EXPECT_EQ(day, QDate::currentDate().addDays(in).toString("dd/MM/yyyy"))
+        << restore->ShownItem(row).key;
+  }
+  restore->close();
 }

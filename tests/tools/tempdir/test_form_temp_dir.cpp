@@ -1,15 +1,18 @@
-// The temporary-folder cleaner on a real folder (TMPDIR and HOME point into a test folder).
-#include <gtest/gtest.h>
+// The temporary-folder cleaner, TMPDIR and HOME in a test folder; the screen capture, a real JPEG
+// of the whole desktop, written whole or not at all.
+#include <gmock/gmock.h>
+#include <unistd.h>
 
+#include <QGuiApplication>
 #include <QLabel>
-#include <QLocale>
 #include <QProcess>
-#include <QStatusBar>
+#include <QScreen>
 #include <cmath>
 
-#include "platform/MessageBox.h"
 #include "support/QtTestKit.h"
-#include "support/TempDir.h"
+#include "support/TrashTestKit.h"
+#include "support/WebTestKit.h"
+#include "tools/snapshot/Snapshot.h"
 #include "tools/tempdir/FormTempDir.h"
 #include "tools/tempdir/SizeText.h"
 
@@ -18,40 +21,16 @@ using namespace testsupport;
 
 namespace {
 
-double Luminance(QRgb c) {
-  const auto channel = [](int v) {
-    const double s = v / 255.0;
-    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
-}
-
-double Contrast(QRgb a, QRgb b) {
-  const double la = Luminance(a), lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// The text's strongest pixel against the background at the label's left edge.
-double TextContrast(const QImage& window, const QRect& label) {
-  const QRgb background = window.pixel(label.left(), label.center().y());
-  double best = 1;
-  for (int y = label.top(); y <= label.bottom(); ++y)
-    for (int x = label.left(); x <= label.right(); ++x)
-      best = std::max(best, Contrast(window.pixel(x, y), background));
-  return best;
-}
-
 struct Cleaner : ::testing::Test {
   Cleaner() {
     fs::create_directories(root);
     WriteFile(home / "canary", "must stay");
   }
-  ~Cleaner() override { delete form; }
   TempDir tmp;
   fs::path root = tmp / "temp", home = tmp / "home";
   ScopedEnv tmpdir{"TMPDIR", root.string()}, homeEnv{"HOME", home.string()};
   QApplication* app = App();
-  tools::FormTempDir* form = new tools::FormTempDir;  // after TMPDIR and HOME
+  std::unique_ptr<tools::FormTempDir> form = std::make_unique<tools::FormTempDir>();  // after env
 };
 
 }  // namespace
@@ -113,8 +92,7 @@ TEST_F(Cleaner, EmptiesOnlyTheListedFolderKeepsWhatIsInUseAndSaysWhatStayed) {
   EXPECT_EQ(form->StatusPanel1->text(), "Archivos eliminados.");
 }
 
-// The home however named and a relative folder are refused before the question. (The folder
-// that holds the home: E2eDeletionGuard; the root: FileSystem.)
+// (The folder that holds the home: E2eDeletionGuard; the root: FileSystem.)
 TEST_F(Cleaner, NeverEmptiesTheHomeOrARelativeFolder) {
   fs::create_directory_symlink(home, tmp / "to-home");
   for (const std::string& dir : {(tmp / "to-home").string(), std::string(".")}) {
@@ -123,15 +101,12 @@ TEST_F(Cleaner, NeverEmptiesTheHomeOrARelativeFolder) {
     form->CommandMostrar_Click();
     form->CommandBorrar_Click();
     ASSERT_EQ(msgs.shown.size(), 1u) << dir;
-    EXPECT_TRUE(
-        msgs.shown[0].text.startsWith("No se vaciará la carpeta \"" + QString::fromStdString(dir)))
-        << msgs.shown[0].text.toStdString();
+    EXPECT_THAT(msgs.shown[0].text.toStdString(),
+                testing::StartsWith("No se vaciará la carpeta \"" + dir));
   }
   EXPECT_EQ(ReadFile(home / "canary"), "must stay");
 }
 
-// A folder swapped for a link to another folder while the question is open is refused after
-// the answer: what was checked is what is emptied, or nothing.
 TEST_F(Cleaner, AFolderSwappedDuringTheQuestionIsNotEmptied) {
   WriteFile(root / "junk", "j");
   WriteFile(tmp / "precious" / "f", "keep");
@@ -154,8 +129,7 @@ TEST_F(Cleaner, AFolderSwappedDuringTheQuestionIsNotEmptied) {
   EXPECT_EQ(ReadFile(tmp / "moved" / "junk"), "j") << "nor what was swapped out";
 }
 
-// A name that is not UTF-8 reaches the deletion as its own bytes: the folder beside it, whose
-// name its lossy text spells, keeps its files.
+// The folder beside it, whose name its lossy text spells, keeps its files.
 TEST_F(Cleaner, ANameThatIsNotUtf8EmptiesThatFolderOnly) {
   const fs::path bad = tmp / "t\xff", look = tmp / "t\xef\xbf\xbd";
   WriteFile(bad / "junk", "j");
@@ -168,20 +142,64 @@ TEST_F(Cleaner, ANameThatIsNotUtf8EmptiesThatFolderOnly) {
   EXPECT_EQ(ReadFile(look / "f"), "keep");
 }
 
-// The cleaner's texts can be read on its dark background: every label, the status bar's date
-// and time included, as the window is drawn.
-TEST(TempDirContrast, EveryTextReadsAtLeastFourAndAHalfToOne) {
-  App();
-  tools::FormTempDir form;
-  form.show();
-  form.StatusPanel1->setText(QStringLiteral("Buscando archivos..."));
-  form.LabelOkupa->setText(QStringLiteral("Ocupa: 1 KB"));
+// Every label, the status bar's date and time included, reads at 4.5:1 (WCAG) or more: its
+// strongest pixel against the background at its left edge, as the window is drawn.
+TEST_F(Cleaner, EveryTextReadsAtLeastFourAndAHalfToOne) {
+  const auto luminance = [](QRgb c) {
+    double l = 0.05;
+    for (auto [v, w] : {std::pair{qRed(c), 0.2126}, {qGreen(c), 0.7152}, {qBlue(c), 0.0722}})
+      l += w * (v <= 10 ? v / 255.0 / 12.92 : std::pow((v / 255.0 + 0.055) / 1.055, 2.4));
+    return l;
+  };
+  form->show();
+  form->StatusPanel1->setText(QStringLiteral("Buscando archivos..."));
+  form->LabelOkupa->setText(QStringLiteral("Ocupa: 1 KB"));
   QCoreApplication::processEvents();
-  const QImage shot = form.grab().toImage();
-  for (QLabel* label :
-       {form.LabelTempDir, form.LabelOkupa, form.StatusPanel1, form.StatusDate, form.StatusTime}) {
+  const QImage shot = form->grab().toImage();
+  for (QLabel* label : {form->LabelTempDir, form->LabelOkupa, form->StatusPanel1, form->StatusDate,
+                        form->StatusTime}) {
     ASSERT_FALSE(label->text().isEmpty());
-    const QRect r(label->mapTo(&form, QPoint()), label->size());
-    EXPECT_GE(TextContrast(shot, r & shot.rect()), 4.5) << label->text().toStdString();
+    const QRect r = QRect(label->mapTo(form.get(), QPoint()), label->size()) & shot.rect();
+    const double background = luminance(shot.pixel(r.left(), r.center().y()));
+    double best = 1;
+    for (int i = 0; i < r.width() * r.height(); ++i) {
+      const double l = luminance(shot.pixel(r.x() + i % r.width(), r.y() + i / r.width()));
+      best = std::max({best, l / background, background / l});
+    }
+    EXPECT_GE(best, 4.5) << label->text().toStdString();
   }
+}
+
+struct Host : tools::ToolHost {
+  void UnloadAllForms() override {}
+  QWidget* HostWindow() override { return nullptr; }
+};
+
+TEST(Snapshot, AJpegOfTheWholeDesktopEachTimeOrAFailureIsTold) {
+  WebTestKit kit(false);  // the program folder, messages and opener
+  Host host;
+  const fs::path file = kit.folder / "mysnap.jpg";
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) WriteFile(file, "an older capture");  // marks the first: the second replaces it
+    tools::SnapshotTool().Open(host);
+    EXPECT_EQ(ReadFile(file).substr(0, 3), "\xFF\xD8\xFF") << "a JPEG, not a bitmap under a .jpg";
+    EXPECT_EQ(QImage(QString::fromStdString(file.string())).size(),
+              QGuiApplication::primaryScreen()->virtualGeometry().size());
+  }
+
+  // A folder that is gone, or one the user cannot write: no file, and the reason.
+  settings::SetProgramFolder(kit.folder / "gone");
+  tools::SnapshotTool().Open(host);
+  ASSERT_EQ(kit.messages.size(), 3u);
+  EXPECT_EQ(kit.messages[2].text, "Ocurrió algún error al guardar la imagen: el archivo no existe");
+  if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
+  fs::permissions(kit.folder.path(), fs::perms(0755));
+  fs::create_directory(kit.folder / "closed");
+  settings::SetProgramFolder(kit.folder / "closed");
+  const std::string out = RunAsNobody(kit.folder / "unused", [&] {
+    tools::SnapshotTool().Open(host);
+    return kit.messages.back().text.toStdString();
+  });
+  EXPECT_EQ(out, "Ocurrió algún error al guardar la imagen: permiso denegado");
+  EXPECT_FALSE(fs::exists(kit.folder / "closed" / "mysnap.jpg"));
 }
