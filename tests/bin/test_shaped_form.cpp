@@ -11,6 +11,7 @@
 #include <QProgressDialog>
 #include <QScreen>
 #include <QSemaphore>
+#include <QTcpServer>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
@@ -30,6 +31,7 @@
 #include "shape/clsTransForm.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
+#include "weather/WeatherMaps.h"
 
 namespace fs = std::filesystem;
 using bin::ShapedForm;
@@ -73,6 +75,17 @@ class HeldTrash : public platform::RecycleBin {
   Gate* gate_;
 };
 
+// Records what the bin asks of the desktop.
+struct SessionLog : platform::DesktopSession {
+  std::vector<std::string>* calls;
+  explicit SessionLog(std::vector<std::string>* c) : calls(c) {}
+  bool SetStartAtLogIn(bool on, const std::string&) override {
+    calls->push_back(on ? "at log-in" : "not at log-in");
+    return true;
+  }
+  bool SetTrashIconHidden(bool) override { return true; }
+};
+
 class BinWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -100,7 +113,10 @@ class BinWindow : public ::testing::Test {
     s.osVersionText = [] { return std::string("610"); };
     s.decodePicture = std::move(decode);
     s.attachToDesktop = [this](QWidget*) { ++attached; };
-    form = std::make_unique<ShapedForm>(std::move(s), tools::ToolList());
+    s.session = std::make_unique<SessionLog>(&session);
+    tools::ToolList tools;
+    tools.push_back(std::make_unique<weather::WeatherMapsTool>());
+    form = std::make_unique<ShapedForm>(std::move(s), std::move(tools));
     Controller().SetPolling(false);  // the tests drive the poll themselves
     EXPECT_TRUE(form->Form_Load());
   }
@@ -141,6 +157,7 @@ class BinWindow : public ::testing::Test {
   bool held = false;
   int workers = 0, attached = 0;
   std::vector<fs::path> sounds;
+  std::vector<std::string> session;
   std::unique_ptr<ShapedForm> form;
 };
 using Emptying = BinWindow;
@@ -241,6 +258,37 @@ TEST_F(BinWindow, AWindowGoneBeforeItsPendingStepsRunsNoneOfThem) {
   Load();
   SpinUntil([&] { return attached == 3; }, 2000);
   EXPECT_EQ(attached, 3) << "asked again once shown";
+}
+
+TEST_F(BinWindow, TheChecksAreTheLiveOptionsThoughTheFileCannotBeWritten) {
+  const std::string stored = "[Settings]\r\nSin sonido=Verdadero\r\n";
+  testsupport::WriteFile(folder / "Options.ini", stored);
+  fs::permissions(folder / "Options.ini", fs::perms::owner_read);
+  Load();
+  for (const bool on : {true, false}) {
+    for (const char* item : {"MnuIniwin", "MnuNosound", "MnuNoconfirm"})
+      form->Item(item)->trigger();
+    EXPECT_EQ(form->Item("MnuIniwin")->isChecked(), on);
+    EXPECT_EQ(form->Item("MnuNosound")->isChecked(), !on);
+    EXPECT_EQ(Controller().Option(settings::Key::NoConfirm), on);
+    EXPECT_EQ(session.back(), on ? "at log-in" : "not at log-in");
+  }
+  EXPECT_EQ(testsupport::ReadFile(folder / "Options.ini"), stored);
+}
+
+TEST_F(BinWindow, MapsSayWhenTheConnectionFailsOnceThoughAskedTwice) {
+  QTcpServer closed;  // a port on 127.0.0.1 that nothing listens on
+  closed.listen(QHostAddress::LocalHost);
+  const std::string dead = "127.0.0.1:" + std::to_string(closed.serverPort());
+  closed.close();
+  Load("[Servidores]\r\nConexion=" + dead + "\r\n");
+  form->Item("MnuMaps")->trigger();
+  form->Item("MnuMaps")->trigger();
+  EXPECT_TRUE(shown.empty()) << "the check answers later";
+  ASSERT_TRUE(SpinUntil([&] { return !shown.empty(); }, 10000));
+  SpinUntil([] { return false; }, 300);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].style, platform::kExclamation);
 }
 
 TEST_F(Emptying, TheBinAnswersWhileItRunsAndWhatIsDroppedMeanwhileStaysInTheTrash) {
