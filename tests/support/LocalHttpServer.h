@@ -23,6 +23,11 @@ class LocalHttpServer : public QObject {
     qint64 length = -1;       // Content-Length announced; -1: the body's
     QByteArray extraHeaders;  // "Name: value\r\n" lines
     bool endless = false;     // the body sent again and again, no length, never ended
+    Reply After(int ms) const {
+      Reply r = *this;
+      r.delayMs = ms;
+      return r;
+    }
   };
   static Reply Answer(int status, QByteArray body,
                       QByteArray contentType = "text/html; charset=utf-8") {
