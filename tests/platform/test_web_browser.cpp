@@ -76,9 +76,8 @@ TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
   EXPECT_EQ(server.Requests("/"), requests + 1);
 }
 
-// Busy, and what runs after a load waits, until the page is whole, pictures included; then it
-// runs on a later turn of the event loop, and never for a context or a browser that went
-// first; a stall ends it as failed.
+// What runs after a load waits until the page is whole, pictures included, then runs on a later
+// turn of the event loop, never for a context or a browser that went first; a stall fails it.
 TEST_F(Web, WhenIdleRunsAfterTheWholeLoadAndNeverForWhatWentFirst) {
   const QByteArray page = "<html><body>tarde<img src=\"/slow.png\"></body></html>";
   Serve("/", page, 1000);
@@ -124,18 +123,13 @@ TEST_F(Web, WhenIdleRunsAfterTheWholeLoadAndNeverForWhatWentFirst) {
   EXPECT_FALSE(browser->Busy());
 }
 
-// A restricted page runs no script and shows pictures from the allowed hosts; nothing else of
-// theirs, and nothing of any other host, is fetched. Its size is reported. Restriction is the
-// window's own: the other windows share the profile and keep their scripts.
+// A restricted page runs no script and fetches only pictures from the allowed hosts; its size is
+// reported. The other windows share the profile and keep their scripts.
 TEST_F(Web, RestrictedPageRunsNoScriptAndFetchesOnlyPicturesFromTheAllowedHosts) {
   LocalHttpServer& allowed = server;
-  LocalHttpServer other;
+  LocalHttpServer other;  // what it is asked for is counted, answered or not
   const QByteArray picture = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'/>";
-  for (LocalHttpServer* s : {&allowed, &other}) {
-    s->Set("/i.png", LocalHttpServer::Answer(200, picture, "image/svg+xml"));
-    s->Set("/s.css", LocalHttpServer::Answer(200, "body{color:red}", "text/css"));
-    s->Set("/f.htm", LocalHttpServer::Answer(200, "<html><body>marco</body></html>"));
-  }
+  allowed.Set("/i.png", LocalHttpServer::Answer(200, picture, "image/svg+xml"));
   testsupport::WriteFile(
       folder / "p.htm",
       ("<html><head><title>Tiempo</title><link rel=stylesheet href=" + allowed.Url("/s.css") +
@@ -154,11 +148,9 @@ TEST_F(Web, RestrictedPageRunsNoScriptAndFetchesOnlyPicturesFromTheAllowedHosts)
   EXPECT_EQ(Page(*browser)->title(), "Tiempo");
   SpinUntil([&] { return !size.isEmpty(); }, 5000);
   Wait(300);
-  EXPECT_EQ(allowed.Requests("/i.png"), 1);
-  EXPECT_EQ(allowed.Requests("/s.css") + allowed.Requests("/f.htm"), 0);
-  EXPECT_EQ(other.Requests("/i.png"), 0);
-  EXPECT_GE(size.width(), 700);
-  EXPECT_GE(size.height(), 50);
+  EXPECT_EQ(allowed.targets, QStringList("/i.png"));
+  EXPECT_TRUE(other.targets.isEmpty());
+  EXPECT_TRUE(size.width() >= 700 && size.height() >= 50) << size.width() << "x" << size.height();
   auto unrestricted = platform::CreateWebBrowser(window.get());
   unrestricted->Navigate(page);
   ASSERT_TRUE(Loaded(*unrestricted));

@@ -1,5 +1,4 @@
-// The weather windows with the recording browser, and their downloads: the satellite viewer, its
-// data panel and the settings window with its city look-up, every service on 127.0.0.1.
+// The weather windows with the recording browser, every service on 127.0.0.1.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -52,7 +51,6 @@ struct WeatherForms : testsupport::WebWindowTest {
   std::string Asked() const {
     return server.targets.value(server.targets.size() - 1).toStdString();
   }
-  // The panel's page as written.
   std::string Page() const { return testsupport::ReadFile(folder / "weather.htm"); }
 };
 
@@ -77,7 +75,6 @@ TEST_F(Panel, TheAnswerReachesThePageIntactEscapedAndWithoutScripts) {
       "MetodoDatos=OpenWeatherMap\r\n");
   testsupport::WriteFile(folder / "weather.xml", std::string(4000, 'x'));  // longer
   ASSERT_TRUE(Open());
-  ASSERT_EQ(server.targets.size(), 1);
   EXPECT_THAT(Asked(), HasSubstr("=1%26x%3D2&"));
   EXPECT_TRUE(browsers.at(0)->restricted) << "no scripts in a page of outside text";
   // The answer is kept where it always was, and the page is built from it.
@@ -86,8 +83,7 @@ TEST_F(Panel, TheAnswerReachesThePageIntactEscapedAndWithoutScripts) {
                             HasSubstr("/bg92.gif\")"), HasSubstr("(&lt;b&gt;ES&lt;/b&gt;)"),
                             HasSubstr("&lt;script&gt;x()"), Not(HasSubstr("<script>")),
                             HasSubstr("Última act.: 2024-01-02T03:04:05 UTC")));
-  // A second "More Info" changes nothing.
-  EXPECT_EQ(FrmDataWeather::Open(nullptr), form.data());
+  EXPECT_EQ(FrmDataWeather::Open(nullptr), form.data());  // a second "More Info"
   EXPECT_TRUE(server.targets.size() == 1 && browsers.size() == 1u);
 }
 
@@ -139,8 +135,7 @@ TEST_F(Panel, KeyFreeSourceBadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
     EXPECT_EQ(messages.size(), 1u) << delayMs;
   }
 
-  // No place chosen yet, or one off the globe an earlier look-up stored: the user is told
-  // where to choose one, nothing is asked.
+  // No place, or one off the globe: the user is told where to choose one, nothing is asked.
   const int asked = server.targets.size();
   for (const char* place : {"Ciudad=M\xE1laga\r\n", "Latitud=1000\r\nLongitud=-4.42\r\n",
                             "Latitud=36.7\r\nLongitud=-181\r\n"}) {
@@ -322,8 +317,7 @@ TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
   EXPECT_TRUE(LastMessage().contains("Please provide valid credentials."));
 }
 
-// An answer without one of its markers: test_weather_text. None within the limit: nothing
-// listed, the stored place kept, Buscar works again; one look-up at a time.
+// An answer without its markers: test_weather_text. None in time: nothing listed, the place kept.
 TEST_F(Maps, ATimedOutLookUpKeepsTheStoredPlace) {
   Options("codecity=999\r\nCiudad=Madrid\r\nPa\xEDs=ES\r\nMetodoDatos=OpenWeatherMap\r\n");
   Open();
@@ -340,8 +334,7 @@ TEST_F(Maps, ATimedOutLookUpKeepsTheStoredPlace) {
   EXPECT_EQ(Settings({"País", "Ciudad", "codecity"}), "ES|Madrid|999|");
 }
 
-// Refused, or an error status: the user is told, and an earlier answer in place is not read
-// as the fresh one.
+// Refused or an error status: told, and an earlier answer in place is not read as the fresh one.
 TEST_F(WeatherForms, AFailedDownloadIsToldAndKeepsTheEarlierAnswer) {
   testsupport::WriteFile(folder / "weather.xml", "earlier answer");
   Fetch fetch;
