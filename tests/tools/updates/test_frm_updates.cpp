@@ -72,9 +72,9 @@ struct Updates : testsupport::WebWindowTest {
 
 }  // namespace
 
-// Versions compare as text (5810 is older than 589); only a later date makes it newer. Every
-// answer closes the window. In an installed layout (no executable in the program folder) the
-// running one's version and date count.
+// Versions compare as text (5810 is older than 589); only a later date makes it newer. Sizes no
+// whole count is make the line unusable. Every answer closes the window. In an installed layout
+// (no executable in the program folder) the running one's version and date count.
 TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
   answer = platform::kAnswerNo;
   const QString offer = "Hay una versión más reciente:";
@@ -92,7 +92,6 @@ TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
                       {"589,1,01/01/2019,10,x", offer},
                       {"5810,1,01/01/2019,10,x", kNoNews},
                       {"5810,1,01/01/2021,10,x", offer},
-                      // Sizes that no whole count is: never converted, the line is unusable.
                       {"589,1,01/01/2019,nan,x", kCannot},
                       {"589,1e400,01/01/2019,10,x", kCannot},
                       {"589,1,01/01/2019,99999999999,x", kCannot},
@@ -182,10 +181,8 @@ TEST_F(Updates, AnEndlessInfoFileIsAFailedTransfer) {
   EXPECT_TRUE(LastMessage().startsWith("Hay una versión más reciente:"));
 }
 
-// A window closed while it waits is gone, and nothing of it runs afterwards: not the info file
-// on its way, not the download its open offer would have started, not the fetch that waited
-// for its first turn. (The program's end during a stalled setup download, leaving no half
-// setup: test_e2e_update_end.)
+// Nothing of a window closed while it waits runs afterwards. (The program's end during a stalled
+// setup download, leaving no half setup: test_e2e_update_end.)
 TEST_F(Updates, AWindowClosedWhileItWaitsRunsNothingAfterwards) {
   ServeInfo("589,1,01/01/2019,3000,hoy", {}, 1500);
   form = frmUpdates::Open([this] { ++ends; });
@@ -196,7 +193,7 @@ TEST_F(Updates, AWindowClosedWhileItWaitsRunsNothingAfterwards) {
   EXPECT_TRUE(messages.empty());
   EXPECT_FALSE(QFile::exists(Path("updates/WasteWell.txt")));
 
-  // The offer on screen, a real box, when the window goes.
+  // The offer's box on screen when the window goes: the download it would start never does.
   answer = platform::kAnswerYes;
   platform::SetMsgBoxHook(nullptr);
   ServeInfo("589,1,01/01/2019,3000,hoy", LocalHttpServer::Answer(200, kSetup));
