@@ -81,7 +81,7 @@ TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
 TEST_F(Web, WhenIdleRunsAfterTheWholeLoadAndNeverForWhatWentFirst) {
   const QByteArray page = "<html><body>tarde<img src=\"/slow.png\"></body></html>";
   Serve("/", page, 1000);
-  server.Set("/slow.png", LocalHttpServer::Answer(200, "x", "image/png").After(1500));
+  server.Set("/slow.png", LocalHttpServer::Answer(200, "x", "image/png", 1500));
   std::vector<std::string> ran;
   auto context = std::make_unique<QObject>();
   auto gone = std::make_unique<QObject>();

@@ -23,18 +23,14 @@ class LocalHttpServer : public QObject {
     qint64 length = -1;       // Content-Length announced; -1: the body's
     QByteArray extraHeaders;  // "Name: value\r\n" lines
     bool endless = false;     // the body sent again and again, no length, never ended
-    Reply After(int ms) const {
-      Reply r = *this;
-      r.delayMs = ms;
-      return r;
-    }
   };
   static Reply Answer(int status, QByteArray body,
-                      QByteArray contentType = "text/html; charset=utf-8") {
+                      QByteArray contentType = "text/html; charset=utf-8", int delayMs = 0) {
     Reply r;
     r.status = status;
     r.body = std::move(body);
     r.contentType = std::move(contentType);
+    r.delayMs = delayMs;
     return r;
   }
 

@@ -68,7 +68,7 @@ struct WebWindowTest : ::testing::Test, WebTestKit {
     const char* type = body.startsWith('{')       ? "application/json"
                        : body.startsWith("<html") ? "text/html; charset=utf-8"
                                                   : "text/xml";
-    server.Set(path, LocalHttpServer::Answer(200, body, type).After(delayMs));
+    server.Set(path, LocalHttpServer::Answer(200, body, type, delayMs));
   }
   static std::string Setting(const char* key, const char* section = "Settings") {
     return settings::IniRead(section, key, settings::OptionsFile());

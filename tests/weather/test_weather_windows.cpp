@@ -66,7 +66,7 @@ struct Panel : WeatherForms {
   }
 };
 
-TEST_F(Panel, TheAnswerReachesThePageIntactEscapedAndWithoutScripts) {
+TEST_F(Panel, TheOldSourcesAnswersReachThePageIntactEscapedAndWithoutScripts) {
   const QByteArray city = "M\xC3\xA1laga \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2";
   const QByteArray answer = OwmAnswer(city, "5", "<script>x()</script>");
   Serve("/data/2.5/weather", answer);
@@ -85,10 +85,9 @@ TEST_F(Panel, TheAnswerReachesThePageIntactEscapedAndWithoutScripts) {
                             HasSubstr("Última act.: 2024-01-02T03:04:05 UTC")));
   EXPECT_EQ(FrmDataWeather::Open(nullptr), form.data());  // a second "More Info"
   EXPECT_TRUE(server.targets.size() == 1 && browsers.size() == 1u);
-}
+  form->close();
 
-// The feed's texts escaped, its forecast link's code stored.
-TEST_F(Panel, YahooCompassTextsAndAOneDigitConditionCode) {
+  // Yahoo's compass texts and a one-digit condition code; its forecast link's code stored.
   Options("MetodoDatos=Yahoo\r\nSistema=M\xE9trico\r\n");
   const char* rows[][3] = {{"360", "10", "N 10"}, {"360", "0", "en calma 0"}};
   for (const auto& row : rows) {
@@ -279,7 +278,7 @@ TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
   EXPECT_THAT(Asked(), HasSubstr("language=en"));
 }
 
-TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
+TEST_F(Maps, TheOldSourcesLookUpsAskWithEncodedNamesAndStoreTheCityFound) {
   Serve("/data/2.5/weather", OwmAnswer());
   Options(
       "Lenguage=Spanish\r\nSistema=Ingl\xE9s\r\noldcodecity=SPXX0050\r\n"
@@ -299,9 +298,8 @@ TEST_F(Maps, TheLookUpAsksWithEncodedNamesAndClosingStoresTheOneCityFound) {
             "ES|Madrid|1234567||||");
   form->CmdExit->click();
   EXPECT_EQ(Setting("codecity"), "1234567");
-}
 
-TEST_F(Maps, YahooLookUpAndItsErrorAnswer) {
+  // Yahoo's look-up, and its error answer.
   Serve("/v1/places.q(Madrid)", YahooPlaces());
   Serve("/v1/places.q(Nowhere)", YahooError());
   Options("MetodoDatos=Yahoo\r\n");

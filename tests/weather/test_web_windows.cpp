@@ -66,7 +66,7 @@ struct WebWindows : testsupport::WebWindowTest {
 // always did: open, quiet, without it. (A JPEG, and the rest of the GetMap: test_e2e_weather.)
 TEST_F(WebWindows, APictureThatNeverComesLeavesTheViewerWithoutIt) {
   Options("SateliteWMS=" + server.Url("/wms").toStdString(), "Maps=Jap\xF3n\r\n");
-  server.Set("/wms", LocalHttpServer::Answer(200, "x", "image/jpeg").After(20000));
+  server.Set("/wms", LocalHttpServer::Answer(200, "x", "image/jpeg", 20000));
   OpenViewer();
   EXPECT_TRUE(messages.empty());
   // Japan's box, at the large picture's size.

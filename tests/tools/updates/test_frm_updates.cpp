@@ -51,7 +51,7 @@ struct Updates : testsupport::WebWindowTest {
                  int delayMs = 0) {
     messages.clear();
     server.Set("/descargas/updates/WasteWell.txt",
-               LocalHttpServer::Answer(200, info, "text/plain").After(delayMs));
+               LocalHttpServer::Answer(200, info, "text/plain", delayMs));
     server.Set("/descargas/WasteWell_setup.exe", setup);
   }
   // Opens the window, waits for the info file and checks; true once the window closed or the
