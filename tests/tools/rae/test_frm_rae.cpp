@@ -30,15 +30,12 @@ TEST_F(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
   EXPECT_EQ(FrmRae::Open(), f.data()) << "one window at a time";
   // Each search, with Enter or the button, and the address it leads to: none for a refused one,
   // which empties the box.
-  const struct {
-    const char* typed;
-    bool enter;
-    const char* address;
-  } searches[] = {{"a&b#c?d%e+f", false, "http://127.0.0.1:9/dle/?w=a%26b%23c%3Fd%25e%2Bf"},
-                  {"  casa ", false, "http://127.0.0.1:9/dle/?w=casa"},
-                  {"añoranza", true, "http://127.0.0.1:9/lemas/drae/?val=añoranza"},
-                  {"casa ", true, ""},  // Enter does not trim
-                  {"dos palabras", false, ""}};
+  const std::tuple<const char*, bool, const char*> searches[] = {
+      {"a&b#c?d%e+f", false, "http://127.0.0.1:9/dle/?w=a%26b%23c%3Fd%25e%2Bf"},
+      {"  casa ", false, "http://127.0.0.1:9/dle/?w=casa"},
+      {"añoranza", true, "http://127.0.0.1:9/lemas/drae/?val=añoranza"},
+      {"casa ", true, ""},  // Enter does not trim
+      {"dos palabras", false, ""}};
   for (const auto& [typed, enter, address] : searches) {
     const size_t before = navigations.size();
     f->TextSearch->setText(QString::fromUtf8(typed));

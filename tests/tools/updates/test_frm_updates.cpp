@@ -79,30 +79,27 @@ TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
   answer = platform::kAnswerNo;
   const QString offer = "Hay una versión más reciente:";
   const auto info = Path("updates/WasteWell.txt");
-  struct Row {
-    QByteArray line;
-    QString answer;
-    int spoil = 0;  // 1: the fetched file removed, 2: a folder in its place
-  };
-  const Row rows[] = {{"<!DOCTYPE html><html>", kCannot},
-                      {"589,1,01/01/2030", kCannot},
-                      {"589,1,pronto,3,4", kCannot},
-                      {"589,1,01/01/2019,10,x", kCannot, 1},
-                      {"588,1,01/01/2019,10,x", kNoNews},
-                      {"589,1,01/01/2019,10,x", offer},
-                      {"5810,1,01/01/2019,10,x", kNoNews},
-                      {"5810,1,01/01/2021,10,x", offer},
-                      {"589,1,01/01/2019,nan,x", kCannot},
-                      {"589,1e400,01/01/2019,10,x", kCannot},
-                      {"589,1,01/01/2019,99999999999,x", kCannot},
-                      {"589,1,01/01/2019,10,x", kCannot, 2}};
-  for (const auto& row : rows) {
-    ServeInfo(row.line);
-    ASSERT_TRUE(OpenAndCheck([&] {
-      if (row.spoil) QFile::remove(info);
-      if (row.spoil == 2) QDir().mkdir(info);
-    })) << row.line.constData();
-    EXPECT_TRUE(LastMessage().startsWith(row.answer)) << row.line.constData() << row.spoil;
+  // The line, the answer and how the fetched file is spoilt: 1 removed, 2 a folder in its place.
+  const std::tuple<QByteArray, QString, int> rows[] = {
+      {"<!DOCTYPE html><html>", kCannot, 0},
+      {"589,1,01/01/2030", kCannot, 0},
+      {"589,1,pronto,3,4", kCannot, 0},
+      {"589,1,01/01/2019,10,x", kCannot, 1},
+      {"588,1,01/01/2019,10,x", kNoNews, 0},
+      {"589,1,01/01/2019,10,x", offer, 0},
+      {"5810,1,01/01/2019,10,x", kNoNews, 0},
+      {"5810,1,01/01/2021,10,x", offer, 0},
+      {"589,1,01/01/2019,nan,x", kCannot, 0},
+      {"589,1e400,01/01/2019,10,x", kCannot, 0},
+      {"589,1,01/01/2019,99999999999,x", kCannot, 0},
+      {"589,1,01/01/2019,10,x", kCannot, 2}};
+  for (const auto& [line, told, spoil] : rows) {
+    ServeInfo(line);
+    ASSERT_TRUE(OpenAndCheck([&, spoil = spoil] {
+      if (spoil) QFile::remove(info);
+      if (spoil == 2) QDir().mkdir(info);
+    })) << line.constData();
+    EXPECT_TRUE(LastMessage().startsWith(told)) << line.constData() << spoil;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   QDir(info).removeRecursively();
