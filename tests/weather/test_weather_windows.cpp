@@ -252,8 +252,7 @@ TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
   Serve("/geo/v1/search", "<html>502 Bad Gateway</html>");
   Search("FR", "Nowhere");
   EXPECT_EQ(form->ListRes->count(), 0);
-  EXPECT_TRUE(messages.empty());
-  // The service's "nothing" is told, with the city to correct.
+  // The service's "nothing" is told (the only message), with the city to correct.
   Serve("/geo/v1/search", MeteoNoPlaces());
   Search("FR", "Nowhere");
   ASSERT_EQ(messages.size(), 1u);
