@@ -53,7 +53,6 @@ TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
       200, "<html><body><a id=l target=_blank href=\"/nueva\">x</a></body></html>");
   page.extraHeaders = "Cache-Control: max-age=3600\r\n";
   server.Set("/", page);
-  Serve("/nueva", "<html><body>nueva</body></html>");
   for (bool refuse : {true, false}) {
     opened.clear();
     bool asked = false;
