@@ -2,44 +2,31 @@
 // own on 127.0.0.1; nothing listens on its port 9.
 #include <gtest/gtest.h>
 
-#include <QObject>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "platform/Connectivity.h"
 #include "platform/HttpTransfer.h"
-#include "platform/WebBrowser.h"
-#include "support/LocalHttpServer.h"
-#include "support/QtApp.h"
+#include "support/WebTestKit.h"
 #include "tools/InternetCheck.h"
 
 using testsupport::LocalHttpServer;
 
 namespace {
 
-// "127.0.0.1:<port>" of a listener that takes connections.
-std::string Up(const LocalHttpServer& server) { return server.Url("").mid(7).toStdString(); }
+using ConnectivityTest = testsupport::WebWindowTest;
+using HttpTransfer = testsupport::WebWindowTest;
 
-TEST(ConnectivityTest, TheHostIsTheOneBeforeThePath) {
-  testsupport::App();
-  LocalHttpServer up;
-  // The address in the query refuses: taking it for the host fails the check.
-  std::string address = Up(up) + "/?next=https://127.0.0.1:9";
+// The address in the query refuses: taking it for the host fails the check. Off the interface
+// thread, with the answer on it: test_e2e_utilities (a host that never answers) and
+// test_e2e_weather (one that does). None to a context that went.
+TEST_F(ConnectivityTest, TheHostIsTheOneBeforeThePathAndAGoneContextGetsNoAnswer) {
+  const std::string up = server.Url("").mid(7).toStdString();  // "127.0.0.1:<port>"
+  std::string address = up + "/?next=https://127.0.0.1:9";
   EXPECT_TRUE(tools::IsInternetReachable(address)) << address;
   EXPECT_FALSE(platform::CheckConnection("https://127.0.0.1:9", 1000));
-}
-
-// Off the interface thread, with the answer on the interface thread: test_e2e_utilities (a
-// host that never answers) and test_e2e_weather (one that does). None to a context that went.
-TEST(ConnectivityTest, NoAnswerToAGoneContext) {
-  testsupport::App();
-  LocalHttpServer up;
   int answers = 0;
   auto gone = std::make_unique<QObject>();
-  tools::CheckInternet(Up(up), gone.get(), [&](bool) { ++answers; });
+  tools::CheckInternet(up, gone.get(), [&](bool) { ++answers; });
   gone.reset();
-  testsupport::SpinUntil([] { return false; }, 1000);
+  Wait(1000);
   EXPECT_EQ(answers, 0);
 }
 
@@ -59,9 +46,7 @@ std::pair<std::vector<int>, QByteArray> Get(const QString& url) {
   return {states, body};
 }
 
-TEST(HttpTransfer, CompletedOnlyForAWholeBodyElseState11) {
-  testsupport::App();
-  LocalHttpServer server;
+TEST_F(HttpTransfer, CompletedOnlyForAWholeBodyElseState11) {
   const QByteArray body = QByteArray(1500, '\0') + QByteArray(1500, '\xff');
   server.Set("/f.bin", LocalHttpServer::Answer(200, body, "application/octet-stream"));
   EXPECT_EQ(Get(server.Url("/f.bin")), std::make_pair(std::vector<int>{12}, body));
@@ -75,7 +60,6 @@ TEST(HttpTransfer, CompletedOnlyForAWholeBodyElseState11) {
   platform::SetStallTimeoutMs(700);
   for (const QString& url : {server.Url("/cut"), server.Url("/stall"), server.Url("/missing")})
     EXPECT_EQ(Get(url).first, std::vector<int>{11}) << url.toStdString();
-  platform::SetStallTimeoutMs(30000);
 }
 
 }  // namespace

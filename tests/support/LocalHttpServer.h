@@ -25,11 +25,12 @@ class LocalHttpServer : public QObject {
     bool endless = false;     // the body sent again and again, no length, never ended
   };
   static Reply Answer(int status, QByteArray body,
-                      QByteArray contentType = "text/html; charset=utf-8") {
+                      QByteArray contentType = "text/html; charset=utf-8", int delayMs = 0) {
     Reply r;
     r.status = status;
     r.body = std::move(body);
     r.contentType = std::move(contentType);
+    r.delayMs = delayMs;
     return r;
   }
 

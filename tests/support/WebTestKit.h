@@ -1,6 +1,10 @@
 #pragma once
 // A program folder with Options.ini, the recording browser in place of the
-// engine, and message boxes answered without a window.
+// engine, and message boxes answered without a window. WebWindowTest adds a
+// server on 127.0.0.1 and closes every window after each test.
+#include <gtest/gtest.h>
+
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -8,8 +12,10 @@
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/WebBrowser.h"
+#include "settings/ModIni.h"
 #include "settings/ProgramFolder.h"
-#include "support/QtApp.h"
+#include "support/LocalHttpServer.h"
+#include "support/QtTestKit.h"
 #include "support/TempDir.h"
 
 namespace testsupport {
@@ -40,6 +46,7 @@ class WebTestKit {
     platform::SetShellOpenHook(nullptr);
   }
   void Options(const std::string& text) { WriteFile(folder / "Options.ini", text); }
+  QString LastMessage() const { return messages.empty() ? QString() : messages.back().text; }
 
   TempDir folder;
   std::vector<platform::RecordingWebBrowser*> browsers;
@@ -47,6 +54,36 @@ class WebTestKit {
   std::vector<QString> opened;
   int answer = platform::kAnswerOk;
   bool openerWorks = true;
+};
+
+struct WebWindowTest : ::testing::Test, WebTestKit {
+  explicit WebWindowTest(bool recordingBrowser = true) : WebTestKit(recordingBrowser) {}
+  void TearDown() override {
+    for (QWidget* w : QApplication::topLevelWidgets()) w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    platform::SetStallTimeoutMs(30000);
+  }
+  // body at path, as JSON, a page or XML by its start, after delayMs.
+  void Serve(const QString& path, const QByteArray& body, int delayMs = 0) {
+    const char* type = body.startsWith('{')       ? "application/json"
+                       : body.startsWith("<html") ? "text/html; charset=utf-8"
+                                                  : "text/xml";
+    server.Set(path, LocalHttpServer::Answer(200, body, type, delayMs));
+  }
+  static std::string Setting(const char* key, const char* section = "Settings") {
+    return settings::IniRead(section, key, settings::OptionsFile());
+  }
+  static void Wait(int ms) {
+    SpinUntil([] { return false; }, ms);
+  }
+  // Whether w is gone once the deletions asked for are done.
+  template <class W>
+  static bool Gone(const QPointer<W>& w) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return !w;
+  }
+
+  LocalHttpServer server;
 };
 
 }  // namespace testsupport

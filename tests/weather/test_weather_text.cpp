@@ -1,11 +1,9 @@
-// The cutting of values out of the services' answers, and the answers every source refuses.
-// The map service's pictures: every region of the list has a box that shows it undistorted
-// and a layer that sees its clouds. And every weather code has a text and a picture that ships.
+// The values cut out of the services' answers, the answers every source refuses, the map
+// service's pictures of every region, and every weather code's text and picture.
 #include <gtest/gtest.h>
 
 #include <QUrlQuery>
 
-#include "support/QtTestKit.h"
 #include "support/WeatherAnswers.h"
 #include "support/WebTestKit.h"
 #include "weather/OpenMeteo.h"
@@ -45,67 +43,56 @@ TEST(WeatherText, AnAnswerIsCutAtAnyLengthAndAMissingMarkerFailsTheStep) {
   EXPECT_EQ(OldCityCodeIn("a/forecast/ABCD1234_c.html").value_or(""), "ABCD1234");
 }
 
-TEST(WeatherText, YahooFieldsMissingOrPastTheEndKeepTheirValues) {
-  YahooFields f;
-  f.temperature = f.humidity = f.date = "old";
-  f = ParseYahooFeed(U(YahooFeed()).remove("temp=").remove("humidity=").remove("date="), "c", f);
-  EXPECT_EQ(f.temperature + f.humidity + f.date, "oldoldold");
-  EXPECT_EQ(f.city + f.windSpeed, "Madrid10");
-  EXPECT_EQ(ParseYahooFeed("", "c").city, "");
-  EXPECT_EQ(ParseYahooFeed(U(YahooFeed()), "f").city, "") << "taken for metric only";
-  EXPECT_EQ(ParseYahooFeed("date=\"Tue", "c").date, "")
-      << "a date running past the end is not taken";
-}
-
-TEST(WeatherText, TheWindIsConvertedAsANumberAndMissingFieldsKeepTheirValues) {
-  const OwmFields f = ParseOpenWeatherMap(U(OwmAnswer("Madrid", "2.5")), "c", {},
-                                          QLocale(QLocale::Spanish, QLocale::Spain));
+TEST(WeatherText, FieldsConvertAsNumbersAndMissingOrCutOnesKeepTheirValues) {
+  const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+  const OwmFields f = ParseOpenWeatherMap(U(OwmAnswer("Madrid", "2.5")), "c", {}, spanish);
   const QStringList got = {f.cityName, f.iconCode, f.conditionText, f.temperature, f.minimum,
                            f.maximum,  f.pressure, f.humidity,      f.windSpeed,   f.lastUpdate};
   EXPECT_EQ(got, QStringList({"Madrid", "01d", "cielo claro", "20,5 &deg;C", "18", "22,25",
                               "1013 hPa", "81 %", "9 k/h", "2024-01-02T03:04:05 UTC"}));
   // Values that binary fractions cannot hold show as the service wrote them.
   const OwmFields inexact =
-      ParseOpenWeatherMap(U(OwmAnswer("Madrid", "3.7")).replace("20.5", "20.3"), "c", {},
-                          QLocale(QLocale::Spanish, QLocale::Spain));
-  EXPECT_EQ(inexact.temperature, "20,3 &deg;C");
-  EXPECT_EQ(inexact.windSpeed, "13,32 k/h");
+      ParseOpenWeatherMap(U(OwmAnswer("Madrid", "3.7")).replace("20.5", "20.3"), "c", {}, spanish);
+  EXPECT_EQ(inexact.temperature + inexact.windSpeed, "20,3 &deg;C13,32 k/h");
   EXPECT_EQ(weather::LocaleNumber(-0.1, QLocale(QLocale::English)), "-0.1");
   const OwmFields kept = ParseOpenWeatherMap("<current></current>", "c", f);
   EXPECT_EQ(kept.cityName + kept.windSpeed, f.cityName + f.windSpeed);
+
+  YahooFields y;
+  y.temperature = y.humidity = y.date = "old";
+  y = ParseYahooFeed(U(YahooFeed()).remove("temp=").remove("humidity=").remove("date="), "c", y);
+  EXPECT_EQ(y.temperature + y.humidity + y.date, "oldoldold");
+  EXPECT_EQ(y.city + y.windSpeed, "Madrid10");
+  EXPECT_EQ(ParseYahooFeed("", "c").city, "");
+  EXPECT_EQ(ParseYahooFeed(U(YahooFeed()), "f").city, "") << "taken for metric only";
+  EXPECT_EQ(ParseYahooFeed("date=\"Tue", "c").date, "") << "a date past the end is not taken";
 }
 
-// A value no weather has, a field the page needs missing, a number beyond any integer: a
-// broken answer, of which no page is built.
+// A value out of its range, a field the page needs missing, a code no weather has: a broken
+// answer, of which no page is built.
 TEST(WeatherText, EverySourceRefusesABrokenAnswer) {
   testsupport::WebTestKit kit;  // the settings the pages' links come from
   const Source& owm = OpenWeatherMapSource();
   const Source& meteo = OpenMeteoSource();
   std::vector<std::pair<const Source*, QByteArray>> broken = {
-      {&owm, OwmAnswer().replace("humidity value=\"81\"", "humidity value=\"1028\"")},
-      {&owm, OwmAnswer().replace("pressure value=\"1013\"", "pressure value=\"101300\"")},
-      {&owm, OwmAnswer().replace("temperature value=\"20.5\"", "temperature value=\"293.6\"")},
-      {&owm, OwmAnswer().replace("speed value=\"5\"", "speed value=\"-4\"")},
       {&meteo, "<html><body>502 Bad Gateway</body></html>"}};
-  for (const char* code : {"123", "1e300", "-2"})
-    broken.emplace_back(&meteo, MeteoForecast(false, "", code));
+  // Humidity, pressure, temperature (in kelvin) and wind.
+  const char* owmOutside[][2] = {
+      {"\"81", "\"1028"}, {"\"1013", "\"101300"}, {"\"20.5", "\"293.6"}, {"\"5\"", "\"-4\""}};
+  for (const auto& [good, bad] : owmOutside)
+    broken.emplace_back(&owm, OwmAnswer().replace(good, bad));
+  // The code, humidity, pressure, wind, temperature, maximum, minimum, direction, hour, month.
+  const char* meteoOutside[][2] = {
+      {":61,", ":123,"},    {":61,", ":1e300,"},    {":61,", ":-2,"},    {":72,", ":1028,"},
+      {":72,", ":-3,"},     {":1016.3", ":101630"}, {":12.6", ":1260"},  {":12.6", ":-1"},
+      {":16.4", ":289.5"},  {"[18.9]", "[8.9]"},    {"[9.7]", "[-273]"}, {":225", ":725"},
+      {"T19:00", "T25:00"}, {"-12-07T", "-13-07T"}};
+  for (const auto& [good, bad] : meteoOutside)
+    broken.emplace_back(&meteo, MeteoForecast().replace(good, bad));
   for (const char* field :
        {"temperature_2m", "relative_humidity_2m", "weather_code", "pressure_msl", "wind_speed_10m",
         "wind_direction_10m", "temperature_2m_max", "temperature_2m_min", "time"})
     broken.emplace_back(&meteo, MeteoForecast(false, field));
-  const char* outside[][2] = {{"relative_humidity_2m\":72", "relative_humidity_2m\":1028"},
-                              {"relative_humidity_2m\":72", "relative_humidity_2m\":-3"},
-                              {"pressure_msl\":1016.3", "pressure_msl\":101630"},
-                              {"wind_speed_10m\":12.6", "wind_speed_10m\":1260"},
-                              {"wind_speed_10m\":12.6", "wind_speed_10m\":-1"},
-                              {"temperature_2m\":16.4", "temperature_2m\":289.5"},
-                              {"_max\":[18.9]", "_max\":[8.9]"},
-                              {"_min\":[9.7]", "_min\":[-273]"},
-                              {"direction_10m\":225", "direction_10m\":725"},
-                              {"T19:00", "T25:00"},
-                              {"2026-12-07T", "2026-13-07T"}};
-  for (const auto& [good, bad] : outside)
-    broken.emplace_back(&meteo, MeteoForecast().replace(good, bad));
   WeatherRequest request;
   request.unitCode = "c";
   EXPECT_TRUE(owm.PanelBody(OwmAnswer(), request) && meteo.PanelBody(MeteoForecast(), request));
@@ -133,16 +120,14 @@ TEST(SatelliteWms, EveryRegionHasABoxOfThePicturesProportionsAroundIt) {
   for (const QString& name : RegionNames()) {
     const QString code = RegionImageCode(name);
     for (const auto& [w, h] : {std::pair{855, 520}, std::pair{720, 480}}) {
+      SCOPED_TRACE(name.toStdString() + " " + std::to_string(w));
       const auto box = RegionBox(code, w, h);
-      ASSERT_TRUE(box && RegionLayer(code)) << name.toStdString();
-      EXPECT_NEAR((box->east - box->west) / (box->north - box->south), double(w) / h, 1e-9)
-          << name.toStdString();
-      EXPECT_TRUE(box->south >= -90 && box->north <= 90 && box->west >= -180 && box->east <= 180)
-          << name.toStdString();
+      ASSERT_TRUE(box && RegionLayer(code));
+      EXPECT_NEAR((box->east - box->west) / (box->north - box->south), double(w) / h, 1e-9);
+      EXPECT_TRUE(box->south >= -90 && box->north <= 90 && box->west >= -180 && box->east <= 180);
       if (auto it = inside.find(code); it != inside.end()) {
         const auto [lat, lon] = it->second;
-        EXPECT_TRUE(lat > box->south && lat < box->north && lon > box->west && lon < box->east)
-            << name.toStdString() << " " << w;
+        EXPECT_TRUE(lat > box->south && lat < box->north && lon > box->west && lon < box->east);
       }
     }
   }

@@ -2,28 +2,24 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
-#include <QPointer>
 
-#include "settings/ModIni.h"
 #include "support/WebTestKit.h"
 #include "tools/rae/FrmRae.h"
 
 using tools::FrmRae;
+using Rae = testsupport::WebWindowTest;
 
-// Opening lets other events run before the start page and again before the text box is
-// readied; a window closed before its turn came runs neither step and is gone. Only a stored
-// position of 0, 0 means the default one. The button trims blanks and searches the word, Enter
-// searches the lemmas as typed; more than one word is refused.
-TEST(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
-  testsupport::WebTestKit kit;
-  kit.Options(
+// Opening lets other events run before the start page and again before the text box is readied;
+// a window closed before its turn runs neither step. Only a stored position of 0, 0 means the
+// default one. The button trims blanks, Enter searches the lemmas as typed; one word only.
+TEST_F(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
+  Options(
       "[Servidores]\r\nDiccionario=http://127.0.0.1:9/dle\r\n"
       "DiccionarioLemas=http://127.0.0.1:9/lemas\r\n"
       "[Posici\xf3n]\r\nRae_Left=0\r\nRae_Top=500\r\n");  // Windows-1252
   QPointer<FrmRae> f = FrmRae::Open();
-  ASSERT_TRUE(f);
   EXPECT_EQ(f->pos(), QPoint(0, 500 / 15));
-  const auto& navigations = kit.browsers.back()->navigations;
+  const auto& navigations = browsers.back()->navigations;
   EXPECT_TRUE(navigations.empty());
   EXPECT_FALSE(f->isVisible());
   f->TextSearch->setText("x");
@@ -32,45 +28,39 @@ TEST(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
   ASSERT_EQ(navigations.size(), 1u);
   EXPECT_TRUE(navigations[0].address.endsWith("rae.htm"));
   EXPECT_EQ(FrmRae::Open(), f.data()) << "one window at a time";
-  auto enter = [f] {
+  // Each search, with Enter or the button, and the address it leads to: none for a refused one,
+  // which empties the box.
+  const std::tuple<const char*, bool, const char*> searches[] = {
+      {"a&b#c?d%e+f", false, "http://127.0.0.1:9/dle/?w=a%26b%23c%3Fd%25e%2Bf"},
+      {"  casa ", false, "http://127.0.0.1:9/dle/?w=casa"},
+      {"añoranza", true, "http://127.0.0.1:9/lemas/drae/?val=añoranza"},
+      {"casa ", true, ""},  // Enter does not trim
+      {"dos palabras", false, ""}};
+  for (const auto& [typed, enter, address] : searches) {
+    const size_t before = navigations.size();
+    f->TextSearch->setText(QString::fromUtf8(typed));
     QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-    QCoreApplication::sendEvent(f->TextSearch, &key);
-  };
-  f->TextSearch->setText("a&b#c?d%e+f");
-  f->CmdOK_Click();
-  EXPECT_EQ(navigations.back().address, "http://127.0.0.1:9/dle/?w=a%26b%23c%3Fd%25e%2Bf");
-  f->TextSearch->setText("  casa ");
-  f->CmdOK_Click();
-  EXPECT_EQ(navigations.back().address, "http://127.0.0.1:9/dle/?w=casa");
-  f->TextSearch->setText("añoranza");
-  enter();
-  EXPECT_EQ(navigations.back().address, "http://127.0.0.1:9/lemas/drae/?val=añoranza");
-  EXPECT_TRUE(kit.messages.empty());
-
-  const size_t searches = navigations.size();
-  f->TextSearch->setText("casa ");  // Enter does not trim
-  enter();
-  EXPECT_TRUE(f->TextSearch->text().isEmpty());
-  f->TextSearch->setText("dos palabras");
-  f->CmdOK_Click();
-  EXPECT_TRUE(f->TextSearch->text().isEmpty());
-  ASSERT_EQ(kit.messages.size(), 2u);
-  for (const auto& m : kit.messages) EXPECT_EQ(m.text, "Una palabra sólamente gracias!");
-  EXPECT_EQ(navigations.size(), searches);
+    if (enter)
+      QCoreApplication::sendEvent(f->TextSearch, &key);
+    else
+      f->CmdOK_Click();
+    const QString went = navigations.size() > before ? navigations.back().address : "";
+    EXPECT_EQ(went, QString::fromUtf8(address)) << typed;
+    EXPECT_TRUE(*address || f->TextSearch->text().isEmpty()) << typed;
+  }
+  ASSERT_EQ(messages.size(), 2u);
+  for (const auto& m : messages) EXPECT_EQ(m.text, "Una palabra sólamente gracias!");
 
   f->move(40, 60);
   f->close();
-  EXPECT_EQ(settings::IniRead("Posición", "Rae_Left", settings::OptionsFile()), "600");
-  EXPECT_EQ(settings::IniRead("Posición", "Rae_Top", settings::OptionsFile()), "900");
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(f);
+  EXPECT_EQ(Setting("Rae_Left", "Posición") + "," + Setting("Rae_Top", "Posición"), "600,900");
+  EXPECT_TRUE(Gone(f));
 
   f = FrmRae::Open();
-  const auto* browser = kit.browsers.back();
+  const auto* browser = browsers.back();
   f->close();
   EXPECT_EQ(FrmRae::Current(), nullptr) << "a closing window is not brought back";
   EXPECT_TRUE(browser->navigations.empty());
-  testsupport::SpinUntil([] { return false; }, 100);
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(f);
+  Wait(100);
+  EXPECT_TRUE(Gone(f));
 }

@@ -5,11 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
-#include <QPointer>
-#include <QProcess>
 
 #include "platform/System.h"
-#include "support/LocalHttpServer.h"
 #include "support/WebTestKit.h"
 #include "tools/updates/frmUpdates.h"
 #include "tools/updates/modCloseBtn.h"
@@ -27,41 +24,33 @@ const QString kNoNews = "No hay una nueva versión,\r\ninténtelo más adelante.
 
 const QByteArray kSetup(3000, '\xe9');
 
-struct Updates : ::testing::Test {
-  testsupport::WebTestKit kit;
-  LocalHttpServer server;
+struct Updates : testsupport::WebWindowTest {
   int ends = 0;
   QPointer<frmUpdates> form;
 
   void SetUp() override {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    kit.Options(("[Servidores]\r\nActualizaciones=" + server.Url("/descargas/updates/") + "\r\n")
-                    .toStdString());
-    // The program's executable, with its version mark, last changed in 2020.
-    // Its version mark built at run time, so that this program's own file holds none but the
-    // compiled-in one.
-    testsupport::WriteFile(kit.folder / "WasteWell",
+    Options(("[Servidores]\r\nActualizaciones=" + server.Url("/descargas/updates/") + "\r\n")
+                .toStdString());
+    // The program's executable, last changed in 2020; its version mark is built at run time so
+    // that this program's own file holds none but the compiled-in one.
+    testsupport::WriteFile(folder / "WasteWell",
                            "ELF...\x01" + std::string("WasteWell-FileVersion=") + "5.8.0.8;...");
     QFile f(Path("WasteWell"));
     f.open(QIODevice::ReadWrite);
     f.setFileTime(QDateTime(QDate(2020, 1, 1), QTime(12, 0)), QFileDevice::FileModificationTime);
   }
   void TearDown() override {
-    platform::SetStallTimeoutMs(30000);
-    if (form) {
-      tools::SetCloseBtnState(form, true);
-      form->close();
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (form) tools::SetCloseBtnState(form, true);
+    WebWindowTest::TearDown();
     QLocale::setDefault(QLocale::c());
   }
-  QString Path(const char* name) const {
-    return QString::fromStdString((kit.folder / name).string());
-  }
-  void Serve(const QByteArray& info, const LocalHttpServer::Reply& setup = {}) {
-    kit.messages.clear();
+  QString Path(const char* name) const { return QString::fromStdString((folder / name).string()); }
+  void ServeInfo(const QByteArray& info, const LocalHttpServer::Reply& setup = {},
+                 int delayMs = 0) {
+    messages.clear();
     server.Set("/descargas/updates/WasteWell.txt",
-               LocalHttpServer::Answer(200, info, "text/plain"));
+               LocalHttpServer::Answer(200, info, "text/plain", delayMs));
     server.Set("/descargas/WasteWell_setup.exe", setup);
   }
   // Opens the window, waits for the info file and checks; true once the window closed or the
@@ -78,48 +67,43 @@ struct Updates : ::testing::Test {
     if (afterCheck && form && !form->Unloaded()) afterCheck();
     return SpinUntil([&] { return ends > 0 || !form || form->Unloaded(); }, 5000);
   }
-  QString LastMessage() { return kit.messages.empty() ? QString() : kit.messages.back().text; }
 };
 
 }  // namespace
 
-// Versions compare as text (5810 is older than 589); only a later date makes it newer. Every
-// answer closes the window. In an installed layout (no executable in the program folder) the
-// running one's version and date count.
+// Versions compare as text (5810 is older than 589); only a later date makes it newer. Sizes no
+// whole count is make the line unusable. Every answer closes the window. In an installed layout
+// (no executable in the program folder) the running one's version and date count.
 TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
-  kit.answer = platform::kAnswerNo;
+  answer = platform::kAnswerNo;
   const QString offer = "Hay una versión más reciente:";
   const auto info = Path("updates/WasteWell.txt");
-  struct Row {
-    QByteArray line;
-    QString answer;
-    int spoil = 0;  // 1: the fetched file removed, 2: a folder in its place
-  };
-  const Row rows[] = {{"<!DOCTYPE html><html>", kCannot},
-                      {"589,1,01/01/2030", kCannot},
-                      {"589,1,pronto,3,4", kCannot},
-                      {"589,1,01/01/2019,10,x", kCannot, 1},
-                      {"588,1,01/01/2019,10,x", kNoNews},
-                      {"589,1,01/01/2019,10,x", offer},
-                      {"5810,1,01/01/2019,10,x", kNoNews},
-                      {"5810,1,01/01/2021,10,x", offer},
-                      // Sizes that no whole count is: never converted, the line is unusable.
-                      {"589,1,01/01/2019,nan,x", kCannot},
-                      {"589,1e400,01/01/2019,10,x", kCannot},
-                      {"589,1,01/01/2019,99999999999,x", kCannot},
-                      {"589,1,01/01/2019,10,x", kCannot, 2}};
-  for (const auto& row : rows) {
-    Serve(row.line);
-    ASSERT_TRUE(OpenAndCheck([&] {
-      if (row.spoil) QFile::remove(info);
-      if (row.spoil == 2) QDir().mkdir(info);
-    })) << row.line.constData();
-    EXPECT_TRUE(LastMessage().startsWith(row.answer)) << row.line.constData() << row.spoil;
+  // The line, the answer and how the fetched file is spoilt: 1 removed, 2 a folder in its place.
+  const std::tuple<QByteArray, QString, int> rows[] = {
+      {"<!DOCTYPE html><html>", kCannot, 0},
+      {"589,1,01/01/2030", kCannot, 0},
+      {"589,1,pronto,3,4", kCannot, 0},
+      {"589,1,01/01/2019,10,x", kCannot, 1},
+      {"588,1,01/01/2019,10,x", kNoNews, 0},
+      {"589,1,01/01/2019,10,x", offer, 0},
+      {"5810,1,01/01/2019,10,x", kNoNews, 0},
+      {"5810,1,01/01/2021,10,x", offer, 0},
+      {"589,1,01/01/2019,nan,x", kCannot, 0},
+      {"589,1e400,01/01/2019,10,x", kCannot, 0},
+      {"589,1,01/01/2019,99999999999,x", kCannot, 0},
+      {"589,1,01/01/2019,10,x", kCannot, 2}};
+  for (const auto& [line, told, spoil] : rows) {
+    ServeInfo(line);
+    ASSERT_TRUE(OpenAndCheck([&, spoil = spoil] {
+      if (spoil) QFile::remove(info);
+      if (spoil == 2) QDir().mkdir(info);
+    })) << line.constData();
+    EXPECT_TRUE(LastMessage().startsWith(told)) << line.constData() << spoil;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   QDir(info).removeRecursively();
-  std::filesystem::remove(kit.folder / "WasteWell");
-  Serve("588,1,01/01/2019,10,x");
+  std::filesystem::remove(folder / "WasteWell");
+  ServeInfo("588,1,01/01/2019,10,x");
   ASSERT_TRUE(OpenAndCheck());
   EXPECT_EQ(LastMessage(), kNoNews);
   EXPECT_EQ(ends, 0);
@@ -129,51 +113,48 @@ TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
 TEST_F(Updates, DISABLED_WithoutAnyExecutable) {
   if (platform::ExecutablePath() != qgetenv("WW_DELETABLE_COPY").toStdString()) GTEST_SKIP();
   std::filesystem::remove(platform::ExecutablePath());
-  std::filesystem::remove(kit.folder / "WasteWell");
-  Serve("589,1,01/01/2019,10,x");
+  std::filesystem::remove(folder / "WasteWell");
+  ServeInfo("589,1,01/01/2019,10,x");
   ASSERT_TRUE(OpenAndCheck());
   EXPECT_EQ(LastMessage(), kCannot);
 }
 
 TEST_F(Updates, WithoutAnyExecutableNothingCanBeChecked) {
-  testsupport::TempDir dir;
-  const auto copy = dir / "test_frm_updates";
+  const auto copy = folder / "test_frm_updates";
   std::filesystem::copy_file(platform::ExecutablePath(), copy);
   qputenv("WW_DELETABLE_COPY", copy.c_str());
-  QProcess child;
-  child.start(QString::fromStdString(copy.string()),
-              {"--gtest_also_run_disabled_tests", "--gtest_filter=*DISABLED_WithoutAnyExecutable"});
-  ASSERT_TRUE(child.waitForFinished(60000));
-  EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+  const std::string run = copy.string() +
+                          " --gtest_also_run_disabled_tests "
+                          "--gtest_filter=*DISABLED_WithoutAnyExecutable";
+  EXPECT_EQ(std::system(run.c_str()), 0);
   EXPECT_FALSE(std::filesystem::exists(copy));  // not skipped: it came as far as the removal
 }
 
 // A whole setup handed over ends the program: test_e2e_update_end.
 TEST_F(Updates, ASetupCutShortFailedStalledOrNotOpenedNeverEndsTheProgram) {
-  kit.answer = platform::kAnswerYes;
+  answer = platform::kAnswerYes;
   platform::SetStallTimeoutMs(800);
   auto cut = LocalHttpServer::Answer(200, kSetup.left(1500));  // the info line says 3000
   auto stalled = LocalHttpServer::Answer(200, kSetup);
   stalled.stallAfter = 1000;
   for (const auto& reply : {cut, LocalHttpServer::Answer(500, "<html>error</html>"), stalled}) {
-    Serve("589,1,01/01/2019,3000,hoy", reply);
+    ServeInfo("589,1,01/01/2019,3000,hoy", reply);
     bool closeRefused = false;
     ASSERT_TRUE(OpenAndCheck({}, [&] {
       form->close();
       closeRefused = !form->Command2->isEnabled() && !form->Unloaded();
     })) << reply.status;
     EXPECT_TRUE(closeRefused) << reply.status;
-    EXPECT_TRUE(!form || form->Unloaded());
     EXPECT_EQ(LastMessage(), kNotAvailable);
-    EXPECT_TRUE(kit.opened.empty());
+    EXPECT_TRUE(opened.empty());
     EXPECT_FALSE(QFile::exists(Path("updates/WasteWell_setup.exe")));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 
-  kit.openerWorks = false;
-  Serve("589,1,01/01/2019,3000,hoy", LocalHttpServer::Answer(200, kSetup));
+  openerWorks = false;
+  ServeInfo("589,1,01/01/2019,3000,hoy", LocalHttpServer::Answer(200, kSetup));
   ASSERT_TRUE(OpenAndCheck());
-  EXPECT_EQ(kit.opened.size(), 1u);
+  EXPECT_EQ(opened.size(), 1u);
   EXPECT_EQ(LastMessage(), kNotAvailable);
   EXPECT_EQ(ends, 0);
 }
@@ -183,58 +164,50 @@ TEST_F(Updates, ASetupCutShortFailedStalledOrNotOpenedNeverEndsTheProgram) {
 TEST_F(Updates, AnEndlessInfoFileIsAFailedTransfer) {
   auto endless = LocalHttpServer::Answer(200, QByteArray(4096, '5'), "text/plain");
   endless.endless = true;
-  Serve({});
   server.Set("/descargas/updates/WasteWell.txt", endless);
   form = frmUpdates::Open([this] { ++ends; });
   ASSERT_TRUE(SpinUntil([&] { return !form || form->Unloaded(); }, 10000));
   EXPECT_EQ(LastMessage(), kNotAvailable);
 
-  Serve("589,1,01/01/2019,10,x" + QByteArray(64 * 1024 - 21, ' '));
-  kit.answer = platform::kAnswerNo;
+  ServeInfo("589,1,01/01/2019,10,x" + QByteArray(64 * 1024 - 21, ' '));
+  answer = platform::kAnswerNo;
   ASSERT_TRUE(OpenAndCheck());
   EXPECT_TRUE(LastMessage().startsWith("Hay una versión más reciente:"));
 }
 
-// A window closed while it waits is gone, and nothing of it runs afterwards: not the info file
-// on its way, not the download its open offer would have started, not the fetch that waited
-// for its first turn. (The program's end during a stalled setup download, leaving no half
-// setup: test_e2e_update_end.)
+// Nothing of a window closed while it waits runs afterwards. (The program's end during a stalled
+// setup download, leaving no half setup: test_e2e_update_end.)
 TEST_F(Updates, AWindowClosedWhileItWaitsRunsNothingAfterwards) {
-  auto slow = LocalHttpServer::Answer(200, "589,1,01/01/2019,3000,hoy", "text/plain");
-  slow.delayMs = 1500;
-  server.Set("/descargas/updates/WasteWell.txt", slow);
+  ServeInfo("589,1,01/01/2019,3000,hoy", {}, 1500);
   form = frmUpdates::Open([this] { ++ends; });
   SpinUntil([&] { return server.Requests("/descargas/updates/WasteWell.txt") > 0; }, 3000);
   form->Command2_Click();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(form);
-  SpinUntil([] { return false; }, 2000);
-  EXPECT_TRUE(kit.messages.empty());
+  EXPECT_TRUE(Gone(form));
+  Wait(2000);
+  EXPECT_TRUE(messages.empty());
   EXPECT_FALSE(QFile::exists(Path("updates/WasteWell.txt")));
 
-  // The offer on screen, a real box, when the window goes.
-  kit.answer = platform::kAnswerYes;
+  // The offer's box on screen when the window goes: the download it would start never does.
+  answer = platform::kAnswerYes;
   platform::SetMsgBoxHook(nullptr);
-  Serve("589,1,01/01/2019,3000,hoy", LocalHttpServer::Answer(200, kSetup));
+  ServeInfo("589,1,01/01/2019,3000,hoy", LocalHttpServer::Answer(200, kSetup));
   ASSERT_TRUE(OpenAndCheck({}, [&] {
     QPointer<QMessageBox> box = form->findChild<QMessageBox*>();
     ASSERT_TRUE(box && box->isVisible());
     form->Command2_Click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(form);
+    EXPECT_TRUE(Gone(form));
     EXPECT_FALSE(box);
   }));
-  SpinUntil([] { return false; }, 500);
+  Wait(500);
   EXPECT_EQ(server.Requests("/descargas/WasteWell_setup.exe"), 0);
 
   // Closed before its first turn: the fetch that waited for the turn never goes out.
-  testsupport::WriteFile(kit.folder / "updates/WasteWell.txt", "old");
+  testsupport::WriteFile(folder / "updates/WasteWell.txt", "old");
   const int infoRequests = server.Requests("/descargas/updates/WasteWell.txt");
   form = frmUpdates::Open([this] { ++ends; });
   form->Command2_Click();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(form);
-  SpinUntil([] { return false; }, 500);
+  EXPECT_TRUE(Gone(form));
+  Wait(500);
   EXPECT_EQ(server.Requests("/descargas/updates/WasteWell.txt"), infoRequests);
   EXPECT_EQ(ends, 0);
 }
