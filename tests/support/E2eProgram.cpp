@@ -30,8 +30,7 @@ QRegion Silhouette(const char* picture) {
 
 namespace {
 
-// One connection for the whole run. A window may go between a listing and a
-// look at it: its errors are not the test's end.
+// One connection for the run. A window may go between a listing and a look at it.
 Display* X() {
   static Display* d = [] {
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -147,8 +146,7 @@ E2eProgram::E2eProgram() {
   for (const char* dir : {"run", "data", "config", "schemas", "tmp"})
     fs::create_directories(home_.path() / dir);
   chmod((h + "/run").c_str(), 0700);
-  // Never the machine's own desktop settings: no session bus, and a stand-in
-  // for xfconf's tool that finds no service.
+  // Never the machine's desktop settings: no session bus, an xfconf that finds no service.
   WriteFile(home_.path() / "bin/xfconf-query", "#!/bin/sh\nexit 1\n");
   chmod((h + "/bin/xfconf-query").c_str(), 0755);
   const char* path = std::getenv("PATH");
@@ -210,13 +208,9 @@ std::string E2eProgram::Option(const std::string& section, const std::string& ke
 }
 
 void E2eProgram::RunAs(uid_t uid, gid_t gid) {
-  uid_ = uid;
-  gid_ = gid;
-  for (const TempDir* dir : {&home_, &folder_}) {
-    chown(dir->path().c_str(), uid, gid);
-    for (const auto& entry : fs::recursive_directory_iterator(dir->path()))
-      lchown(entry.path().c_str(), uid, gid);
-  }
+  uid_ = uid, gid_ = gid;
+  Shell("chown -hR " + std::to_string(uid) + ":" + std::to_string(gid) + " '" + home().string() +
+        "' '" + folder().string() + "'");
 }
 
 pid_t E2eProgram::Spawn() const {

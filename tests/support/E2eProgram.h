@@ -23,8 +23,7 @@ QRegion Silhouette(const char* picture);
 
 bool HaveDisplay();
 
-// Where the test script started an X server (WW_REQUIRE_DISPLAY) a missing
-// one fails the scenario; elsewhere it skips.
+// Where the test script started an X server (WW_REQUIRE_DISPLAY) a missing one fails.
 class E2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -43,8 +42,7 @@ void HotKey(char key, const char* hold = "0.6");
 // Focuses the window (its id, or the first whose title matches within ms) and presses keys in
 // it (xdotool's words); the window, "" when none showed.
 std::string Keys(const std::string& window, const std::string& keys, int ms = 5000);
-// The one application object of an e2e test: it runs the local servers' event loop and opens
-// no display connection of Qt's own.
+// The application object for the local servers' event loop; no display connection of Qt's.
 void CoreApp();
 // The first visible window whose title matches the regular expression; "" when none.
 std::string WindowNamed(const std::string& title);
@@ -80,8 +78,7 @@ class E2eProgram {
   std::string EnvPrefix() const;  // "VAR='value' ..." for a helper command
   // Where the message boxes' stand-in notes each box: "title<TAB>text" a line.
   std::filesystem::path LogMessages();
-  // A helper command in the background with the program's environment, its output into out;
-  // ended with the program.
+  // A helper command in the background with the program's environment; ended with the program.
   pid_t Background(const std::string& command, const std::string& out = "/dev/null");
   // A session bus of its own, for the program and the helper commands.
   bool OwnSessionBus();
@@ -89,19 +86,16 @@ class E2eProgram {
   bool AwaitBus(const std::string& call) const;
   // Another executable than $WW_EXE, started without --program-folder.
   void SetInstalled(const std::filesystem::path& executable) { installed_ = executable; }
-  // Runs the program in a mount namespace of its own (root only) with `source` bound on
-  // `target`; the mount ends with the program.
+  // Runs the program in a mount namespace of its own (root only) with `source` on `target`.
   void BindMount(const std::filesystem::path& source, const std::filesystem::path& target) {
     binds_.emplace_back(source, target);
   }
   // Runs the program as this user, who then owns the test's home and folder.
   void RunAs(uid_t uid, gid_t gid);
-  // Options.ini in Windows-1252.
-  void WriteOptions(const std::string& utf8Text);
+  void WriteOptions(const std::string& utf8Text);  // Options.ini, in Windows-1252
   std::string Option(const std::string& section, const std::string& key) const;
 
-  // False when the program did not show its window in time.
-  bool Start();
+  bool Start();  // false when the program did not show its window in time
   // Sends a signal and waits for the end: the exit code, or -1 on time-out.
   int Stop(int signal, int waitMs = 10000);
   bool Running();
@@ -113,8 +107,7 @@ class E2eProgram {
   QRegion Shape() const;                          // the bounding shape, in the window's coordinates
   std::string Xprop(const char* property) const;  // as xprop(1) shows it
   QImage Picture() const { return Shot(std::to_string(window_)); }
-  // The program's visible windows, one a line: the id, then what the command
-  // shows of the window $w, e.g. "xprop -id $w WM_NAME".
+  // The program's visible windows, one a line: the id, then what `look` shows of window $w.
   std::string Windows(const std::string& look) const;
   // The pointer to (dx, dy) from the bin's top-left: xdotool's words.
   std::string PointAt(int dx, int dy) const;
@@ -124,9 +117,8 @@ class E2eProgram {
   // Opens the menu and types keys in it (xdotool's words); false when no menu showed.
   bool Menu(const std::string& keys) const;
   bool Salir() const { return Menu("Up sleep 0.2 key Return"); }  // the last item
-  void Hover() const;  // the pointer over the bin, which shows its pop-up
-  // Waits for a poll to show the bin full.
-  bool ShowsFull(int ms = 10000) const;
+  void Hover() const;                    // the pointer over the bin, which shows its pop-up
+  bool ShowsFull(int ms = 10000) const;  // once a poll shows the bin full
   // trash-cli's command "trash-" + args, with the program's trash; its output.
   std::string TrashCli(const std::string& args, int* status = nullptr) const;
   // A new file of this name in the home, put in the trash by trash-put; false on failure.
