@@ -1,10 +1,8 @@
 #!/usr/bin/python3
 """Looks at a running program through the accessibility bus, as a screen reader does.
 
-atspi_probe.py PID bin          the bin's description
-atspi_probe.py PID windows      the names of the program's windows, one a line
-atspi_probe.py PID unnamed      controls without a name: "window: role (path)"
-atspi_probe.py PID text NAME    the text of the text field named NAME
+atspi_probe.py PID bin|windows|unnamed|text NAME: the bin's description, the names of the
+program's windows, its controls without a name ("window: role (path)"), a text field's text.
 """
 import sys
 

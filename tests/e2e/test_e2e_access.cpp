@@ -16,6 +16,19 @@ std::string Probe(const E2eProgram& p, const std::string& what) {
   return rc == 0 ? Trimmed(out) : "exit " + std::to_string(rc) + ": " + out;
 }
 
+// Whether the probe finds every one of `says` within 30 s.
+::testing::AssertionResult Finds(const E2eProgram& p, const std::string& what,
+                                 const std::vector<const char*>& says) {
+  std::string now;
+  const auto all = [&] {
+    now = Probe(p, what);
+    for (const char* s : says)
+      if (now.find(s) == std::string::npos) return false;
+    return true;
+  };
+  return WaitFor(all, 30000) ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << now;
+}
+
 }  // namespace
 
 TEST_F(E2eAccess, TheBinTellsWhatTheTrashHoldsTheKeysAloneDriveItAndEveryControlHasAName) {
@@ -29,15 +42,9 @@ TEST_F(E2eAccess, TheBinTellsWhatTheTrashHoldsTheKeysAloneDriveItAndEveryControl
                              p.folder() / "rae.htm");
   ASSERT_TRUE(p.TrashPut("uno.txt"));
   ASSERT_TRUE(p.Start());
-  const auto bin = [&](const char* says) {
-    std::string now;
-    return WaitFor([&] { return (now = Probe(p, "bin")).find(says) != std::string::npos; }, 10000)
-               ? ::testing::AssertionSuccess()
-               : ::testing::AssertionFailure() << now;
-  };
-  ASSERT_TRUE(bin("1 objeto "));
+  ASSERT_TRUE(Finds(p, "bin", {"1 objeto "}));
   ASSERT_TRUE(p.TrashPut("dos.txt"));
-  EXPECT_TRUE(bin("2 objetos"));
+  EXPECT_TRUE(Finds(p, "bin", {"2 objetos"}));
 
   const std::string binWindow = std::to_string(p.window());
   Keys(binWindow, "key shift+F10");
@@ -48,7 +55,7 @@ TEST_F(E2eAccess, TheBinTellsWhatTheTrashHoldsTheKeysAloneDriveItAndEveryControl
   Shell("xdotool sleep 0.5 key Down sleep 0.3 key Return");
   EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(p.home() / "dos.txt"); }, 5000));
   EXPECT_FALSE(std::filesystem::exists(p.home() / "uno.txt"));
-  EXPECT_TRUE(bin("1 objeto "));
+  EXPECT_TRUE(Finds(p, "bin", {"1 objeto "}));
   Shell("xdotool key Escape");
   EXPECT_TRUE(AwaitGone("^Restaurar de la Papelera$"));
   // Enter on the bin asks, as a double-click does; Esc answers no.
@@ -62,17 +69,9 @@ TEST_F(E2eAccess, TheBinTellsWhatTheTrashHoldsTheKeysAloneDriveItAndEveryControl
   p.Hover();
   ASSERT_TRUE(p.Menu("Down Down Down Down Right sleep 0.3 key Up sleep 0.2 key Return"));
   for (const char key : {'r', 't', 'x', 'd'}) HotKey(key);
-  std::string windows;
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        windows = Probe(p, "windows");
-        for (const char* title : {"Restaurar de la Papelera", "TempDir", "Operaciones con carpetas",
-                                  "Dicionario de la RAE", "Vaciado automático", "Papelera"})
-          if (windows.find(title) == std::string::npos) return false;
-        return true;
-      },
-      30000))
-      << windows;
+  ASSERT_TRUE(Finds(p, "windows",
+                    {"Restaurar de la Papelera", "TempDir", "Operaciones con carpetas",
+                     "Dicionario de la RAE", "Vaciado automático", "Papelera"}));
   EXPECT_EQ(Probe(p, "unnamed"), "");
 
   // Alt+T in the restore window's search box opens the cleaner, and types nothing.

@@ -79,15 +79,12 @@ TEST_F(E2eDeletionGuard, AHomeBoundFromADataVolumeStaysWholeAndIsNamed) {
   const auto named = [&](const std::string& title) {
     const std::string line = title + "\tLa carpeta \"" + me.string() +
                              "\" es la carpeta personal del usuario: no se vacía ni se elimina.\n";
-    const bool once = WaitFor(
-        [&] {
-          const std::string text = ReadFile(log);
-          const size_t at = text.find(line);
-          return at != std::string::npos && text.find(line, at + 1) == std::string::npos;
-        },
-        10000);
+    const auto once = [&](const std::string& text) {
+      return text.find(line) != std::string::npos && text.find(line) == text.rfind(line);
+    };
+    const bool shown = WaitFor([&] { return once(ReadFile(log)); }, 10000);
     Keys("^" + title + "$", "key Return");
-    return once;
+    return shown;
   };
 
   for (const char* title : {"Vaciar Temp", "Error"}) {

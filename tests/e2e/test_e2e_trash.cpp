@@ -1,7 +1,5 @@
 // The bin window follows the trash, whoever changes it, and empties it: at once, on exit and
 // when entries pass their days, for trash-cli and the desktop to see.
-#include <utility>
-
 #include "support/E2eProgram.h"
 #include "support/TrashTestKit.h"
 
@@ -50,18 +48,10 @@ TEST_F(E2eTrash, FollowsTrashCliBothWaysAltVEmptiesAndThePopUpLeavesTheFocus) {
   Shell("xdotool mousemove 1200 780");
   EXPECT_TRUE(WaitFor([&] { return !popUp(); }, 8000));
 
-  int status = -1;
-  p.TrashCli("empty", &status);
-  ASSERT_EQ(status, 0);
+  ASSERT_EQ(Shell(p.EnvPrefix() + "trash-empty"), 0);
   EXPECT_TRUE(WaitFor([&] { return p.Shape() == emptyShape; }, 2000));
-  // Drawn once two looks a poll apart see the same picture.
   QImage empty;
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        const QImage last = std::exchange(empty, p.Picture());
-        return !empty.isNull() && empty == last;
-      },
-      3000));
+  ASSERT_TRUE(Settled(empty, [&] { return p.Picture(); }) && !empty.isNull());
   ASSERT_TRUE(p.TrashPut("doc.txt"));
   EXPECT_TRUE(WaitFor([&] { return p.Picture() != empty; }, 2000))
       << "the picture did not change within two seconds";

@@ -284,12 +284,6 @@ QRegion E2eProgram::Shape() const {
   return region;
 }
 
-std::string E2eProgram::Xprop(const char* property) const {
-  std::string out;
-  Shell("xprop -id " + std::to_string(window_) + " " + property, &out);
-  return out;
-}
-
 std::string E2eProgram::PointAt(int dx, int dy) const {
   const QRect g = Geometry();
   return " mousemove " + std::to_string(g.x() + dx) + " " + std::to_string(g.y() + dy);
@@ -317,18 +311,15 @@ bool E2eProgram::ShowsFull(int ms) const {
   return WaitFor([&] { return !Shape().isEmpty() && Shape() != empty; }, ms);
 }
 
-std::string E2eProgram::TrashCli(const std::string& args, int* status) const {
+std::string E2eProgram::TrashCli(const std::string& args) const {
   std::string out;
-  const int rc = Shell(EnvPrefix() + "trash-" + args + " 2>/dev/null", &out);
-  if (status) *status = rc;
+  Shell(EnvPrefix() + "trash-" + args + " 2>/dev/null", &out);
   return out;
 }
 
 bool E2eProgram::TrashPut(const std::string& name) {
   WriteFile(home() / name, name);
-  int status = -1;
-  TrashCli("put '" + (home() / name).string() + "'", &status);
-  return status == 0;
+  return Shell(EnvPrefix() + "trash-put '" + (home() / name).string() + "'") == 0;
 }
 
 fs::path E2eProgram::NoteOpens() {

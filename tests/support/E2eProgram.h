@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TempDir.h"
@@ -60,6 +61,12 @@ bool WaitFor(Pred pred, int ms) {
     if (pred()) return true;
   return false;
 }
+// value = look() once two looks a poll apart agree; false when they did not within ms.
+template <typename T, typename Look>
+bool Settled(T& value, Look look, int ms = 3000) {
+  value = look();
+  return WaitFor([&] { return std::exchange(value, look()) == value; }, ms);
+}
 // The window once it shows within ms; "" when none did.
 std::string AwaitWindow(const std::string& title, int ms = 5000);
 bool AwaitGone(const std::string& title, int ms = 5000);
@@ -104,8 +111,7 @@ class E2eProgram {
 
   QRect Geometry() const { return testsupport::Geometry(window_); }
   unsigned long WindowWithRole(const std::string& role) const;  // 0 when none is visible
-  QRegion Shape() const;                          // the bounding shape, in the window's coordinates
-  std::string Xprop(const char* property) const;  // as xprop(1) shows it
+  QRegion Shape() const;  // the bounding shape, in the window's coordinates
   QImage Picture() const { return Shot(std::to_string(window_)); }
   // The program's visible windows, one a line: the id, then what `look` shows of window $w.
   std::string Windows(const std::string& look) const;
@@ -120,7 +126,7 @@ class E2eProgram {
   void Hover() const;                    // the pointer over the bin, which shows its pop-up
   bool ShowsFull(int ms = 10000) const;  // once a poll shows the bin full
   // trash-cli's command "trash-" + args, with the program's trash; its output.
-  std::string TrashCli(const std::string& args, int* status = nullptr) const;
+  std::string TrashCli(const std::string& args) const;
   // A new file of this name in the home, put in the trash by trash-put; false on failure.
   bool TrashPut(const std::string& name);
   // A stand-in for the desktop's opener: the file where it notes what it was asked to open.
