@@ -14,11 +14,12 @@ namespace {
 class Source : public QWidget {
  public:
   QList<QUrl> urls;
+  bool pressed = false;
 
  protected:
-  void mousePressEvent(QMouseEvent*) override { pressed_ = true; }
+  void mousePressEvent(QMouseEvent*) override { pressed = true; }
   void mouseMoveEvent(QMouseEvent*) override {
-    if (!std::exchange(pressed_, false)) return;
+    if (!std::exchange(pressed, false)) return;
     auto* data = new QMimeData;
     data->setUrls(urls);
     auto* drag = new QDrag(this);
@@ -29,9 +30,6 @@ class Source : public QWidget {
                                                    : "none");
     std::fflush(stdout);
   }
-
- private:
-  bool pressed_ = false;
 };
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The program as a screen reader sees it (over a real accessibility bus) and as a user
-// without a mouse drives it.
+// The program as a screen reader sees it, over a real a11y bus, and driven without a mouse.
 #include "support/E2eProgram.h"
 
 using namespace testsupport;
@@ -64,8 +63,7 @@ TEST_F(E2eAccess, TheBinTellsWhatTheTrashHoldsTheKeysAloneDriveItAndEveryControl
   Shell("xdotool key Escape");
   EXPECT_TRUE(AwaitGone("^Vaciar Papelera$"));
 
-  // The pop-up, and every tool with a window of its own (the web windows but the dictionary
-  // reach out to servers).
+  // The pop-up, and every tool window but the web ones (the dictionary reaches no server).
   p.Hover();
   ASSERT_TRUE(p.Menu("Down Down Down Down Right sleep 0.3 key Up sleep 0.2 key Return"));
   for (const char key : {'r', 't', 'x', 'd'}) HotKey(key);

@@ -6,14 +6,12 @@ using E2eDeletionGuard = E2eTest;
 
 namespace {
 
-// Alt+T, then the cleaner's "Mostrar" and "Borrar" (its list has the focus); false when the
-// cleaner did not open. Away from the bin, so that the bin's menu can be reached.
+// Alt+T, then the cleaner's "Mostrar" and "Borrar", away from the bin's menu; false: no cleaner.
 bool EmptyTemp() {
   HotKey('t');
   const std::string cleaner = AwaitWindow("^TempDir$");
   Shell("xdotool windowmove " + cleaner + " 700 60");
-  Keys(cleaner, "key Tab space sleep 1 key Tab space");
-  return !cleaner.empty();
+  return !Keys(cleaner, "key Tab space sleep 1 key Tab space").empty();
 }
 
 // Alt+X, then "Abrir Carpeta" with the folder typed into its dialog, then "Vaciar Carpeta".

@@ -1,5 +1,4 @@
-// The installed program, whose folder it cannot write; what the install puts where, and the
-// package built of it, are install_check.sh's.
+// The installed program, whose folder it cannot write; the install's files: install_check.sh.
 #include "support/E2eProgram.h"
 
 using namespace testsupport;

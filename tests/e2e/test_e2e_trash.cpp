@@ -1,5 +1,4 @@
-// The bin window follows the trash, whoever changes it, and empties it: at once, on exit and
-// when entries pass their days, for trash-cli and the desktop to see.
+// The bin follows the trash, whoever changes it, and empties it for trash-cli and the desktop.
 #include "support/E2eProgram.h"
 #include "support/TrashTestKit.h"
 
@@ -19,8 +18,7 @@ class Server(dbus.service.Object):
     @dbus.service.method("org.freedesktop.Notifications", in_signature="susssasa{sv}i",
                          out_signature="u")
     def Notify(self, app, replaces, icon, summary, body, actions, hints, timeout):
-        with open(sys.argv[1], "a") as f:
-            f.write(summary + "\n")
+        open(sys.argv[1], "a").write(summary + "\n")
         return 1
 Server(name, "/org/freedesktop/Notifications")
 GLib.MainLoop().run()

@@ -1,6 +1,4 @@
-// A real drag from another program onto the bin, then Alt+Z: the files come back, and trash-cli
-// sees the trash empty again. A change of the trash that hangs or is cut short holds up nothing
-// and leaves nothing half done.
+// Drops from another program undone, and changes of the trash that hang or are cut short.
 #include "support/E2eProgram.h"
 #include "support/TrashTestKit.h"
 
@@ -10,8 +8,7 @@ using E2eUndo = E2eTest;
 
 namespace {
 
-// Drags `items` from another program onto the bin; the drag source's pid. What the source was
-// told goes to `said`.
+// Drags `items` from another program onto the bin, what it was told into `said`; its pid.
 pid_t DragOnto(E2eProgram& p, const std::vector<fs::path>& items, const fs::path& said = "") {
   std::string args;
   for (const auto& item : items) args += " '" + item.string() + "'";
@@ -76,8 +73,7 @@ TEST_F(E2eUndo, ADraggedDropComesBackWithAltZButNeverInPartDuringAnEmptying) {
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
 
-// Alt+Z whose way back crosses a network mount whose server stopped answering: the bin answers
-// its hot keys meanwhile, and its end does not wait for the stuck undo.
+// The way back crosses a network mount whose server stopped answering.
 TEST_F(E2eUndo, AnUndoStuckOnADeadMountHoldsUpNeitherTheBinNorItsEnd) {
   if (getuid() != 0 || !OwnMountNamespace().empty()) GTEST_SKIP() << "no private mounts here";
   E2eProgram p;
@@ -101,8 +97,7 @@ TEST_F(E2eUndo, AnUndoStuckOnADeadMountHoldsUpNeitherTheBinNorItsEnd) {
   EXPECT_EQ(p.Stop(SIGTERM, 2000), 0) << "its end waits for the undo";
 }
 
-// A restore copying from the trash's volume to the home's, cut short: within 2 s, the copy
-// gone, the item whole in the trash.
+// A restore copying from the trash's volume to the home's: the copy gone within 2 s.
 using E2eCopyBack = E2eTest;
 
 TEST_F(E2eCopyBack, ACutShortCopyLeavesTheItemInTheTrash) {

@@ -36,17 +36,15 @@ void Scenario(End end) {
   const std::filesystem::path opened = p.NoteOpens();
   ASSERT_TRUE(p.Start());
 
-  if (end == kYes) {  // Ayuda, "Acerca de WasteWell"
-    ASSERT_TRUE(p.Menu("Up sleep 0.2 key Up sleep 0.2 key Right sleep 0.3 key Return"));
+  const std::string help = "Up sleep 0.2 key Up sleep 0.2 key Right sleep 0.3 key ";  // Ayuda
+  if (end == kYes) {  // "Acerca de WasteWell"
+    ASSERT_TRUE(p.Menu(help + "Return"));
     const std::string about = AwaitWindow("^Acerca de");
     EXPECT_TRUE(Centred(about, p.Geometry()));
     ASSERT_NE(Keys(about, "key Return"), "");
     ASSERT_TRUE(AwaitGone("^Acerca de"));
   }
-  // Ayuda, then its second item, "Buscar actualizaciones".
-  ASSERT_TRUE(
-      p.Menu("Up sleep 0.2 key Up sleep 0.2 key Right sleep 0.3 key Down sleep 0.2 key "
-             "Return"));
+  ASSERT_TRUE(p.Menu(help + "Down sleep 0.2 key Return"));  // "Buscar actualizaciones"
   const std::string id = AwaitWindow("^Actualizar$", 10000);
   ASSERT_NE(id, "");
   EXPECT_GT(Geometry(std::stoul(id)).topLeft().manhattanLength(), 0) << "in the corner";

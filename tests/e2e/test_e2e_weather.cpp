@@ -1,5 +1,4 @@
-// The weather corner end to end, every service a server on 127.0.0.1. Its page shows only under
-// a real X server.
+// The weather corner end to end, every service a server on 127.0.0.1.
 #include <QBuffer>
 #include <QStringList>
 #include <tuple>
@@ -14,8 +13,7 @@ using E2eWeather = E2eTest;
 
 namespace {
 
-// A picture of one colour, as the servers answer it: the satellite's plain orange (no satellite
-// ever took one), the icon's magenta, found on the screen by their pixels.
+// A picture of one colour no page has, as the servers answer it, found on the screen by it.
 QByteArray Plain(QColor colour, QSize size, const char* format) {
   QImage picture(size, QImage::Format_RGB32);
   picture.fill(colour);
@@ -50,8 +48,7 @@ QRect PaperBox(const QImage& img) {
   return box;
 }
 
-// The last row of each run of rows with text in them, left of the panel's buttons; a link's
-// underline is no line of its own.
+// The last row of each run of 4+ rows with text left of the panel's buttons (no underline).
 std::vector<int> TextLines(const QImage& img, const QRect& panel) {
   std::vector<int> lines;
   for (int y = panel.top(), run = 0; y <= panel.bottom() + 1; ++y) {
@@ -69,8 +66,7 @@ void Click(const std::string& window, QPoint at) {
         std::to_string(at.y()) + " click 1");
 }
 
-// The program with a server for every service, its options begun; Alt+W's viewer once its
-// picture shows ("" when it did not).
+// The program with a server for every service; Alt+W's viewer once its picture shows, or "".
 struct Corner {
   E2eProgram p;
   LocalHttpServer server;

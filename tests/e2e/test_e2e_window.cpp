@@ -1,5 +1,4 @@
-// The bin window on a real X server with openbox: its command line, its place and shape, and
-// its ends.
+// The bin window on a real X server with openbox: command line, place, shape and ends.
 #include <tuple>
 #include <utility>
 
@@ -14,8 +13,7 @@ TEST_F(E2eWindow, HelpVersionAndRefusalsEndWithTheirStatus) {
   chmod(p.home().c_str(), 0755);
   const std::string usage = "Uso: WasteWell [--program-folder CARPETA]\n", home = p.home(),
                     below = home + "/file/nuevo";
-  // What runs the program (env(1) or another command), its arguments; the exit code, its
-  // standard output and error (where the usage is expected, they begin with it).
+  // What runs it, its arguments; exit code, output and error (the usage: at least begins so).
   std::vector<std::tuple<std::string, std::string, int, std::string, std::string>> rows = {
       {"env -u DISPLAY", "--help", 0, usage, ""},
       {"env -u DISPLAY", "-h", 0, usage, ""},
@@ -46,8 +44,7 @@ TEST_F(E2eWindow, HelpVersionAndRefusalsEndWithTheirStatus) {
   EXPECT_FALSE(std::filesystem::exists(p.folder() / "Options.ini"));
 }
 
-// Started in a Wayland session, as the desktop starts it: the bin runs on XWayland. The
-// desktop-icons extension's trash icon is real GSettings, its schema in the test's own folder.
+// Started in a Wayland session, it runs on XWayland; the icons extension's setting is real.
 TEST_F(E2eWindow, AppearsShapedOnTheDesktopLayerInPlaceOfTheDesktopsTrashIconAndRunsOnce) {
   E2eProgram p;
   const std::string dir = (p.home() / "schemas").string();
@@ -146,7 +143,7 @@ TEST_F(E2eWindow, AnyButtonDragsTheWindowOnlyWhileHeldAndThePopUpFollows) {
     if (fixed) p.WriteOptions("[Settings]\r\nNoMovePos=Verdadero\r\n");
     ASSERT_TRUE(p.Start());
     const QRect g = p.Geometry();
-    const auto to = [&](int dx, int dy) { return p.PointAt(32 + dx, 40 + dy); };
+    const auto to = [&](int dx, int dy) { return p.PointAt(32 + dx, 40 + dy, g); };
     Shell("xdotool" + to(0, 0) + " sleep 0.3");
     ASSERT_TRUE(WaitFor([&] { return p.WindowWithRole("FormStatus") != 0; }, 3000));
     const QPoint below = Geometry(p.WindowWithRole("FormStatus")).topLeft() - g.topLeft();

@@ -37,16 +37,13 @@ grep -q '<launchable type="desktop-id">wastewell.desktop</launchable>' "$metainf
 man --warnings -l "$prefix/share/man/man1/wastewell.1.gz" 2>&1 >/dev/null | grep . &&
   fail "the manual page has mistakes"
 deb=$prefix/deb
-if cpack -G DEB --config "$build/CPackConfig.cmake" -B "$deb" >"$prefix/cpack.log" 2>&1; then
-  lintian --fail-on error,warning --no-tag-display-limit "$deb"/wastewell_*.deb 2>&1 |
-    grep -v 'root privileges' | tee "$prefix/lintian.log"
-  [ "${PIPESTATUS[0]}" = 0 ] || fail "lintian"
-  depends=$(dpkg-deb -f "$deb"/wastewell_*.deb Depends)
-  for lib in qt6-translations-l10n libcanberra0 libglib2.0-0 libqt6widgets6 libx11-6 libc6; do
-    [[ $depends == *"$lib"* ]] || fail "the package depends on $lib: $depends"
-  done
-else
-  cat "$prefix/cpack.log"
-  fail "cpack"
-fi
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$deb" >"$prefix/cpack.log" 2>&1 ||
+  { cat "$prefix/cpack.log"; fail "cpack"; }
+lintian --fail-on error,warning --no-tag-display-limit "$deb"/wastewell_*.deb 2>&1 |
+  grep -v 'root privileges' | tee "$prefix/lintian.log"
+[ "${PIPESTATUS[0]}" = 0 ] || fail "lintian"
+depends=$(dpkg-deb -f "$deb"/wastewell_*.deb Depends)
+for lib in qt6-translations-l10n libcanberra0 libglib2.0-0 libqt6widgets6 libx11-6 libc6; do
+  [[ $depends == *"$lib"* ]] || fail "the package depends on $lib: $depends"
+done
 exit $status

@@ -93,20 +93,16 @@ void CoreApp() {
   static QCoreApplication app(argc, argv);
 }
 
-std::string WindowNamed(const std::string& title) {
-  std::string id;
-  Shell("xdotool search --onlyvisible --name '" + title + "' 2>/dev/null | head -1", &id);
-  return Trimmed(id);
-}
-
 std::string AwaitWindow(const std::string& title, int ms) {
+  const std::string search = "xdotool search --onlyvisible --name '" + title + "' 2>/dev/null";
   std::string id;
-  WaitFor([&] { return !(id = WindowNamed(title)).empty(); }, ms);
+  WaitFor([&] { return Shell(search + " | head -1", &id) >= 0 && !(id = Trimmed(id)).empty(); },
+          ms);
   return id;
 }
 
 bool AwaitGone(const std::string& title, int ms) {
-  return WaitFor([&] { return WindowNamed(title).empty(); }, ms);
+  return WaitFor([&] { return AwaitWindow(title, 0).empty(); }, ms);
 }
 
 QRect Geometry(unsigned long window) {
@@ -227,10 +223,9 @@ pid_t E2eProgram::Spawn() const {
   if (uid_ != 0 && (setgroups(0, nullptr) != 0 || setresgid(gid_, gid_, gid_) != 0 ||
                     setresuid(uid_, uid_, uid_) != 0))
     _exit(126);
-  if (installed_.empty())
-    execl(exe, exe, "--program-folder", folder_.path().c_str(), nullptr);
-  else
-    execl(exe, exe, nullptr);
+  // The installed program gets no arguments: the first null ends them.
+  execl(exe, exe, installed_.empty() ? "--program-folder" : nullptr, folder_.path().c_str(),
+        nullptr);
   _exit(127);
 }
 
@@ -284,8 +279,8 @@ QRegion E2eProgram::Shape() const {
   return region;
 }
 
-std::string E2eProgram::PointAt(int dx, int dy) const {
-  const QRect g = Geometry();
+std::string E2eProgram::PointAt(int dx, int dy, QRect from) const {
+  const QRect g = from.isNull() ? Geometry() : from;
   return " mousemove " + std::to_string(g.x() + dx) + " " + std::to_string(g.y() + dy);
 }
 

@@ -45,8 +45,6 @@ void HotKey(char key, const char* hold = "0.6");
 std::string Keys(const std::string& window, const std::string& keys, int ms = 5000);
 // The application object for the local servers' event loop; no display connection of Qt's.
 void CoreApp();
-// The first visible window whose title matches the regular expression; "" when none.
-std::string WindowNamed(const std::string& title);
 QRect Geometry(unsigned long window);  // on the screen
 // What the screen shows of a window ("root": all of it); null when none.
 QImage Shot(const std::string& window);
@@ -67,7 +65,8 @@ bool Settled(T& value, Look look, int ms = 3000) {
   value = look();
   return WaitFor([&] { return std::exchange(value, look()) == value; }, ms);
 }
-// The window once it shows within ms; "" when none did.
+// The first visible window whose title matches the regular expression, once one shows within
+// ms; "" when none did.
 std::string AwaitWindow(const std::string& title, int ms = 5000);
 bool AwaitGone(const std::string& title, int ms = 5000);
 
@@ -103,8 +102,7 @@ class E2eProgram {
   std::string Option(const std::string& section, const std::string& key) const;
 
   bool Start();  // false when the program did not show its window in time
-  // Sends a signal and waits for the end: the exit code, or -1 on time-out.
-  int Stop(int signal, int waitMs = 10000);
+  int Stop(int signal, int waitMs = 10000);  // the exit code, or -1 on time-out
   bool Running();
   unsigned long window() const { return window_; }
   pid_t Pid() const { return pid_; }
@@ -113,20 +111,17 @@ class E2eProgram {
   unsigned long WindowWithRole(const std::string& role) const;  // 0 when none is visible
   QRegion Shape() const;  // the bounding shape, in the window's coordinates
   QImage Picture() const { return Shot(std::to_string(window_)); }
-  // The program's visible windows, one a line: the id, then what `look` shows of window $w.
-  std::string Windows(const std::string& look) const;
-  // The pointer to (dx, dy) from the bin's top-left: xdotool's words.
-  std::string PointAt(int dx, int dy) const;
-  // Right-clicks the bin; false when no menu showed.
-  bool OpenMenu() const;
+  std::string Windows(const std::string& look) const;  // each visible window $w: "$w look"
+  // The pointer to (dx, dy) from the bin's top-left (or from's): xdotool's words.
+  std::string PointAt(int dx, int dy, QRect from = QRect()) const;
+  bool OpenMenu() const;  // a right-click on the bin; false when no menu showed
   bool MenuShown() const;
   // Opens the menu and types keys in it (xdotool's words); false when no menu showed.
   bool Menu(const std::string& keys) const;
   bool Salir() const { return Menu("Up sleep 0.2 key Return"); }  // the last item
   void Hover() const;                    // the pointer over the bin, which shows its pop-up
   bool ShowsFull(int ms = 10000) const;  // once a poll shows the bin full
-  // trash-cli's command "trash-" + args, with the program's trash; its output.
-  std::string TrashCli(const std::string& args) const;
+  std::string TrashCli(const std::string& args) const;  // the output of "trash-" + args
   // A new file of this name in the home, put in the trash by trash-put; false on failure.
   bool TrashPut(const std::string& name);
   // A stand-in for the desktop's opener: the file where it notes what it was asked to open.
