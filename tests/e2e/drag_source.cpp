@@ -4,27 +4,24 @@
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
 class Source : public QWidget {
  public:
-  explicit Source(QList<QUrl> urls) : urls_(std::move(urls)) {
-    setWindowTitle(QStringLiteral("ww-drag-source"));
-    resize(120, 120);
-  }
+  QList<QUrl> urls;
+  bool pressed = false;
 
  protected:
-  void mousePressEvent(QMouseEvent*) override { pressed_ = true; }
+  void mousePressEvent(QMouseEvent*) override { pressed = true; }
   void mouseMoveEvent(QMouseEvent*) override {
-    if (!pressed_) return;
-    pressed_ = false;
+    if (!std::exchange(pressed, false)) return;
     auto* data = new QMimeData;
-    data->setUrls(urls_);
+    data->setUrls(urls);
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
@@ -33,20 +30,17 @@ class Source : public QWidget {
                                                    : "none");
     std::fflush(stdout);
   }
-
- private:
-  QList<QUrl> urls_;
-  bool pressed_ = false;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QList<QUrl> urls;
-  for (int i = 1; i < argc; ++i) urls << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));
-  Source source(urls);
-  source.move(1000, 600);
+  Source source;
+  for (int i = 1; i < argc; ++i)
+    source.urls << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));
+  source.setWindowTitle(QStringLiteral("ww-drag-source"));
+  source.setGeometry(1000, 600, 120, 120);
   source.show();
   return app.exec();
 }

@@ -1,5 +1,4 @@
-// The cleaner and the folder window driven by keyboard: with the home's parent chosen each
-// shows the refusal and the home stays whole; their questions hold their own window only.
+// The cleaner and the folder window driven by keyboard, pointed at the home or what holds it.
 #include "support/E2eProgram.h"
 
 using namespace testsupport;
@@ -7,38 +6,27 @@ using E2eDeletionGuard = E2eTest;
 
 namespace {
 
-// Alt+T, then the cleaner's "Mostrar" and "Borrar" (its list has the focus); false when the
-// cleaner did not open. Away from the bin, so that the bin's menu can be reached.
+// Alt+T, then the cleaner's "Mostrar" and "Borrar", away from the bin's menu; false: no cleaner.
 bool EmptyTemp() {
   HotKey('t');
   const std::string cleaner = AwaitWindow("^TempDir$");
   Shell("xdotool windowmove " + cleaner + " 700 60");
-  Keys(cleaner, "key Tab space sleep 1 key Tab space");
-  return !cleaner.empty();
+  return !Keys(cleaner, "key Tab space sleep 1 key Tab space").empty();
 }
 
 // Alt+X, then "Abrir Carpeta" with the folder typed into its dialog, then "Vaciar Carpeta".
 ::testing::AssertionResult EmptyFolder(const std::filesystem::path& folder) {
   HotKey('x');
-  const std::string folders = AwaitWindow("^Operaciones con carpetas$");
+  const std::string folders = Keys("^Operaciones con carpetas$", "key Tab space");
   if (folders.empty()) return ::testing::AssertionFailure() << "no folder window";
-  Keys(folders, "key Tab space");
-  const std::string dialog = AwaitWindow("^Selecciona un Directorio:$");
-  if (dialog.empty()) return ::testing::AssertionFailure() << "no folder dialog";
   // "type" takes every word after it as text: the Return goes on its own.
-  Keys(dialog, "type --delay 20 '" + folder.string() + "'");
+  if (Keys("^Selecciona un Directorio:$", "type --delay 20 '" + folder.string() + "'").empty())
+    return ::testing::AssertionFailure() << "no folder dialog";
   Shell("xdotool sleep 0.5 key Return");
   if (!AwaitGone("^Selecciona un Directorio:$"))
     return ::testing::AssertionFailure() << "the folder dialog stays";
   Keys(folders, "key Tab Tab space");
   return ::testing::AssertionSuccess();
-}
-
-// The message boxes shown so far, one "title<TAB>text" a line, once the box `title` shows;
-// closes it.
-std::string Messages(const std::filesystem::path& log, const std::string& title) {
-  Keys(AwaitWindow("^" + title + "$"), "key Return");
-  return ReadFile(log);
 }
 
 }  // namespace
@@ -50,8 +38,7 @@ TEST_F(E2eDeletionGuard, TheHomesParentIsRefusedInTheCleanerAndTheFolderWindow) 
   WriteFile(home / ".bashrc", "rc");
   p.SetEnv("HOME", home.string());
   p.SetEnv("TMPDIR", p.home().string());
-  const std::filesystem::path log = p.folder() / "messages.txt";
-  p.SetEnv("WW_MESSAGE_LOG", log.string());
+  const std::filesystem::path log = p.LogMessages();
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
   ASSERT_TRUE(p.Start());
   const auto refusal = [&](const char* tail) {
@@ -60,20 +47,19 @@ TEST_F(E2eDeletionGuard, TheHomesParentIsRefusedInTheCleanerAndTheFolderWindow) 
   };
 
   ASSERT_TRUE(EmptyTemp());
-  EXPECT_EQ(Messages(log, "Vaciar Temp"), "Vaciar Temp\t" + refusal("/") + "\n");
+  Keys("^Vaciar Temp$", "key Return");
+  EXPECT_EQ(ReadFile(log), "Vaciar Temp\t" + refusal("/") + "\n");
   EXPECT_EQ(ReadFile(home / "docs" / "thesis.txt"), "years");
 
   ASSERT_TRUE(EmptyFolder(p.home()));
-  EXPECT_EQ(Messages(log, "Error"),
-            "Vaciar Temp\t" + refusal("/") + "\nError\t" + refusal("") + "\n");
+  Keys("^Error$", "key Return");
+  EXPECT_EQ(ReadFile(log), "Vaciar Temp\t" + refusal("/") + "\nError\t" + refusal("") + "\n");
   EXPECT_EQ(ReadFile(home / "docs" / "thesis.txt"), "years");
   EXPECT_EQ(ReadFile(home / ".bashrc"), "rc");
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
 
-// The home shown by a bind mount of a folder on a data volume: emptying the volume's users
-// folder, from the cleaner and from the folder window, takes what lies beside the home and
-// leaves the home whole, naming it.
+// The home shown by a bind mount of a folder on a data volume, whose users folder is emptied.
 TEST_F(E2eDeletionGuard, AHomeBoundFromADataVolumeStaysWholeAndIsNamed) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
   E2eProgram p;
@@ -84,23 +70,19 @@ TEST_F(E2eDeletionGuard, AHomeBoundFromADataVolumeStaysWholeAndIsNamed) {
   p.BindMount(me, home);
   p.SetEnv("HOME", home.string());
   p.SetEnv("TMPDIR", users.string());
-  const std::filesystem::path log = p.folder() / "messages.txt";
-  p.SetEnv("WW_MESSAGE_LOG", log.string());
+  const std::filesystem::path log = p.LogMessages();
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
   ASSERT_TRUE(p.Start());
   // The line naming the home, shown once by the box `title`, which it closes.
   const auto named = [&](const std::string& title) {
     const std::string line = title + "\tLa carpeta \"" + me.string() +
                              "\" es la carpeta personal del usuario: no se vacía ni se elimina.\n";
-    const bool once = WaitFor(
-        [&] {
-          const std::string text = ReadFile(log);
-          const size_t at = text.find(line);
-          return at != std::string::npos && text.find(line, at + 1) == std::string::npos;
-        },
-        10000);
-    Keys(AwaitWindow("^" + title + "$"), "key Return");
-    return once;
+    const auto once = [&](const std::string& text) {
+      return text.find(line) != std::string::npos && text.find(line) == text.rfind(line);
+    };
+    const bool shown = WaitFor([&] { return once(ReadFile(log)); }, 10000);
+    Keys("^" + title + "$", "key Return");
+    return shown;
   };
 
   for (const char* title : {"Vaciar Temp", "Error"}) {
@@ -110,7 +92,7 @@ TEST_F(E2eDeletionGuard, AHomeBoundFromADataVolumeStaysWholeAndIsNamed) {
       ASSERT_TRUE(EmptyFolder(users));
     } else {
       ASSERT_TRUE(EmptyTemp());
-      Keys(AwaitWindow("^Vaciar Temp$"), "key Return");  // the question's "Aceptar"
+      Keys("^Vaciar Temp$", "key Return");  // the question
     }
     EXPECT_TRUE(named(title)) << ReadFile(log);
     EXPECT_FALSE(std::filesystem::exists(users / "old"));
@@ -119,8 +101,6 @@ TEST_F(E2eDeletionGuard, AHomeBoundFromADataVolumeStaysWholeAndIsNamed) {
   EXPECT_EQ(p.Stop(SIGTERM), 0);
 }
 
-// While the cleaner's and the folder window's questions are up the bin's menu opens, and
-// "Salir" then ends the program without either question being taken for a yes.
 TEST_F(E2eDeletionGuard, WhileTheToolsAskTheBinAnswersAndSalirDeletesNothing) {
   E2eProgram p;
   const std::filesystem::path tmp = p.home() / "tmp", readme = p.home() / "LEEME";
@@ -137,13 +117,10 @@ TEST_F(E2eDeletionGuard, WhileTheToolsAskTheBinAnswersAndSalirDeletesNothing) {
 
   HotKey('x');
   const std::string folders = AwaitWindow("^Operaciones con carpetas$");
-  ASSERT_NE(folders, "");
   Shell("xdotool windowmove " + folders + " 600 420");
   // The fifth button, "Eliminar Archivo"; the file's path typed into its dialog.
-  Keys(folders, "key Tab Tab Tab Tab Tab space");
-  const std::string dialog = AwaitWindow("^Abrir$");
-  ASSERT_NE(dialog, "") << "no file dialog";
-  Keys(dialog, "type --delay 20 '" + readme.string() + "'");
+  ASSERT_NE(Keys(folders, "key Tab Tab Tab Tab Tab space"), "");
+  ASSERT_NE(Keys("^Abrir$", "type --delay 20 '" + readme.string() + "'"), "") << "no file dialog";
   Shell("xdotool sleep 0.5 key Return");
   ASSERT_NE(AwaitWindow("^Info-Respuesta$"), "") << "no question";
   // "Salir": every window closes, the questions among them.

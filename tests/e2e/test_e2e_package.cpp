@@ -1,7 +1,4 @@
-// The program installed into a folder of its own, as its package installs it, and started
-// from there as an unprivileged user: an installed program, whose folder it cannot write. What
-// the install puts where, and the package built of it, are install_check.sh's.
-#include "settings/ModIni.h"
+// The installed program, whose folder it cannot write; the install's files: install_check.sh.
 #include "support/E2eProgram.h"
 
 using namespace testsupport;
@@ -23,8 +20,7 @@ TEST_F(E2ePackage, RunsAsNobodyWithPerUserFilesAndStartsAtLogInByItsOwnPath) {
   p.SetInstalled(usr / "bin/wastewell");
   p.RunAs(65534, 65534);
   ASSERT_TRUE(p.Start());
-  const std::string options = (p.home() / "data/WasteWell/Options.ini").string();
-  EXPECT_NE(settings::IniRead("Settings", "Versión OS", options), "");
+  EXPECT_NE(p.Option("Settings", "Versión OS"), "");
   // Opciones > Iniciar con Windows.
   ASSERT_TRUE(
       p.Menu("Down Down Down Down sleep 0.2 key Right sleep 0.3 key Down Down Down "
@@ -35,9 +31,9 @@ TEST_F(E2ePackage, RunsAsNobodyWithPerUserFilesAndStartsAtLogInByItsOwnPath) {
   std::string args;
   Shell("sed -n 's/^Exec=//p' '" + entry.string() + "' | xargs printf '%s\\n'", &args);
   EXPECT_EQ(args, (usr / "bin/wastewell").string() + "\n");
-  EXPECT_EQ(settings::IniRead("Settings", "Inicio Windows", options), "Verdadero");
+  EXPECT_EQ(p.Option("Settings", "Inicio Windows"), "Verdadero");
   EXPECT_EQ(p.Stop(SIGTERM), 0);
-  EXPECT_EQ(settings::IniRead("Posición", "WasteWell_Left", options), "4830");
+  EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), "4830");
   for (const auto& file : fs::recursive_directory_iterator(root))
     EXPECT_FALSE(file.path().filename() == "Options.ini") << file.path();
 }

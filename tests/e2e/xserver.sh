@@ -18,8 +18,7 @@ start_xserver() {
   export DISPLAY=":$n"
   openbox --sm-disable >/dev/null 2>&1 &
   WW_OPENBOX_PID=$!
-  # openbox is ready once it owns the window-manager selection; on a loaded
-  # machine that can take seconds, and tests that activate windows fail without it.
+  # Ready once it owns the window-manager selection: seconds on a loaded machine.
   ok=
   for _ in $(seq 300); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { ok=1; break; }

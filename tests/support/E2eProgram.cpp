@@ -17,6 +17,8 @@
 
 namespace testsupport {
 
+namespace fs = std::filesystem;
+
 QRegion Silhouette(const char* picture) {
   const QImage img = shape::SkinPicture(QString::fromLatin1(picture));
   QRegion r;
@@ -28,8 +30,7 @@ QRegion Silhouette(const char* picture) {
 
 namespace {
 
-// One connection for the whole run. A window may go between a listing and a
-// look at it: its errors are not the test's end.
+// One connection for the run. A window may go between a listing and a look at it.
 Display* X() {
   static Display* d = [] {
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -68,63 +69,80 @@ void Pause(int ms) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-void HotKey(char key) {
+void HotKey(char key, const char* hold) {
   const std::string k(1, key);
-  Shell("xdotool keydown alt keydown " + k + " sleep 0.6 keyup " + k + " keyup alt");
+  Shell("xdotool keydown alt sleep 0.04 keydown " + k + " sleep " + hold + " keyup " + k +
+        " sleep 0.02 keyup alt");
 }
 
-void Keys(const std::string& window, const std::string& keys) {
+std::string Keys(const std::string& window, const std::string& keys, int ms) {
+  const bool id = window.find_first_not_of("0123456789") == std::string::npos;
+  const std::string w = id ? window : AwaitWindow(window, ms);
+  if (w.empty()) return w;
   // Through the window manager when it offers to; otherwise straight to the window.
-  if (Shell("xdotool windowactivate --sync " + window + " 2>/dev/null") != 0)
-    Shell("xdotool windowfocus --sync " + window);
+  if (Shell("xdotool windowactivate --sync " + w + " 2>/dev/null") != 0)
+    Shell("xdotool windowfocus --sync " + w);
   Shell("xdotool sleep 1 " + keys);
+  return w;
 }
 
 void CoreApp() {
   static int argc = 1;
   static char name[] = "e2e";
   static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
-}
-
-std::string WindowNamed(const std::string& title) {
-  std::string id;
-  Shell("xdotool search --onlyvisible --name '" + title + "' 2>/dev/null | head -1", &id);
-  return Trimmed(id);
+  static QCoreApplication app(argc, argv);
 }
 
 std::string AwaitWindow(const std::string& title, int ms) {
+  const std::string search = "xdotool search --onlyvisible --name '" + title + "' 2>/dev/null";
   std::string id;
-  WaitFor([&] { return !(id = WindowNamed(title)).empty(); }, ms);
+  WaitFor([&] { return Shell(search + " | head -1", &id) >= 0 && !(id = Trimmed(id)).empty(); },
+          ms);
   return id;
 }
 
 bool AwaitGone(const std::string& title, int ms) {
-  return WaitFor([&] { return WindowNamed(title).empty(); }, ms);
+  return WaitFor([&] { return AwaitWindow(title, 0).empty(); }, ms);
 }
 
-QImage Shot(const std::string& window, const std::filesystem::path& shot) {
-  if (Shell("import -window " + window + " '" + shot.string() + "' 2>/dev/null") != 0)
-    return QImage();
-  return QImage(QString::fromStdString(shot.string())).convertToFormat(QImage::Format_RGB32);
+QRect Geometry(unsigned long window) {
+  XWindowAttributes a{};
+  if (!window || !XGetWindowAttributes(X(), window, &a)) return QRect();
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(X(), window, Root(), 0, 0, &x, &y, &child);
+  return QRect(x, y, a.width, a.height);
 }
 
-int CountPixels(const std::string& window, const std::filesystem::path& shot, bool (*pred)(QRgb)) {
-  const QImage img = Shot(window, shot);
+QImage Shot(const std::string& window) {
+  const QRect screen(0, 0, DisplayWidth(X(), 0), DisplayHeight(X(), 0));
+  const QRect g =
+      window == "root" ? screen : Geometry(std::strtoul(window.c_str(), nullptr, 10)) & screen;
+  XImage* img =
+      g.isEmpty() ? nullptr
+                  : XGetImage(X(), Root(), g.x(), g.y(), g.width(), g.height(), AllPlanes, ZPixmap);
+  if (!img) return QImage();
+  QImage out(g.size(), QImage::Format_RGB32);
+  for (int y = 0; y < g.height(); ++y)
+    for (int x = 0; x < g.width(); ++x) out.setPixel(x, y, 0xFF000000u | XGetPixel(img, x, y));
+  XDestroyImage(img);
+  return out;
+}
+
+int Count(const QImage& img, bool (*pred)(QRgb), QRect area) {
   int n = 0;
-  for (int y = 0; y < img.height(); y += 4)
-    for (int x = 0; x < img.width(); x += 4) n += pred(img.pixel(x, y));
-  return img.isNull() ? -1 : n;
+  area = area.isNull() ? img.rect() : area & img.rect();
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) n += pred(img.pixel(x, y));
+  return n;
 }
 
 E2eProgram::E2eProgram() {
   const std::string h = home_.path().string();
   for (const char* dir : {"run", "data", "config", "schemas", "tmp"})
-    std::filesystem::create_directories(home_.path() / dir);
+    fs::create_directories(home_.path() / dir);
   chmod((h + "/run").c_str(), 0700);
-  // Never the machine's own desktop settings: no session bus, and a stand-in
-  // for xfconf's tool that finds no service.
+  // Never the machine's desktop settings: no session bus, an xfconf that finds no service.
   WriteFile(home_.path() / "bin/xfconf-query", "#!/bin/sh\nexit 1\n");
   chmod((h + "/bin/xfconf-query").c_str(), 0755);
   const char* path = std::getenv("PATH");
@@ -142,6 +160,7 @@ E2eProgram::E2eProgram() {
 
 E2eProgram::~E2eProgram() {
   if (Running()) Stop(SIGKILL, 5000);
+  for (const pid_t helper : background_) kill(helper, SIGTERM);
 }
 
 std::string E2eProgram::EnvPrefix() const {
@@ -150,23 +169,44 @@ std::string E2eProgram::EnvPrefix() const {
   return s;
 }
 
+fs::path E2eProgram::LogMessages() {
+  SetEnv("WW_MESSAGE_LOG", (folder() / "mensajes.log").string());
+  return folder() / "mensajes.log";
+}
+
+pid_t E2eProgram::Background(const std::string& command, const std::string& out) {
+  std::string pid;
+  Shell(EnvPrefix() + command + " </dev/null >'" + out + "' 2>/dev/null & echo $!", &pid);
+  background_.push_back(std::stoi(pid));
+  return background_.back();
+}
+
+bool E2eProgram::OwnSessionBus() {
+  const std::string address = "unix:path=" + (home() / "bus").string();
+  SetEnv("DBUS_SESSION_BUS_ADDRESS", address);
+  Background("dbus-daemon --session --nofork --address='" + address + "'");
+  return AwaitBus("org.freedesktop.DBus / org.freedesktop.DBus.Peer.Ping");
+}
+
+bool E2eProgram::AwaitBus(const std::string& call) const {
+  const std::string send = EnvPrefix() + "dbus-send --session --print-reply --dest=" + call;
+  return WaitFor([&] { return Shell(send + " >/dev/null 2>&1") == 0; }, 10000);
+}
+
 void E2eProgram::WriteOptions(const std::string& utf8Text) {
   WriteFile(folder_.path() / "Options.ini",
             QString::fromStdString(utf8Text).toLatin1().toStdString());
 }
 
 std::string E2eProgram::Option(const std::string& section, const std::string& key) const {
-  return settings::IniRead(section, key, (folder_.path() / "Options.ini").string());
+  const fs::path folder = installed_.empty() ? folder_.path() : home() / "data/WasteWell";
+  return settings::IniRead(section, key, (folder / "Options.ini").string());
 }
 
 void E2eProgram::RunAs(uid_t uid, gid_t gid) {
-  uid_ = uid;
-  gid_ = gid;
-  for (const TempDir* dir : {&home_, &folder_}) {
-    chown(dir->path().c_str(), uid, gid);
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir->path()))
-      lchown(entry.path().c_str(), uid, gid);
-  }
+  uid_ = uid, gid_ = gid;
+  Shell("chown -hR " + std::to_string(uid) + ":" + std::to_string(gid) + " '" + home().string() +
+        "' '" + folder().string() + "'");
 }
 
 pid_t E2eProgram::Spawn() const {
@@ -183,10 +223,9 @@ pid_t E2eProgram::Spawn() const {
   if (uid_ != 0 && (setgroups(0, nullptr) != 0 || setresgid(gid_, gid_, gid_) != 0 ||
                     setresuid(uid_, uid_, uid_) != 0))
     _exit(126);
-  if (installed_.empty())
-    execl(exe, exe, "--program-folder", folder_.path().c_str(), nullptr);
-  else
-    execl(exe, exe, nullptr);
+  // The installed program gets no arguments: the first null ends them.
+  execl(exe, exe, installed_.empty() ? "--program-folder" : nullptr, folder_.path().c_str(),
+        nullptr);
   _exit(127);
 }
 
@@ -229,16 +268,6 @@ int E2eProgram::Stop(int sig, int waitMs) {
   return WaitFor([this] { return !Running(); }, waitMs) ? exitCode_ : -1;
 }
 
-QRect E2eProgram::Geometry(unsigned long other) const {
-  const Window w = other ? other : window_;
-  XWindowAttributes a{};
-  if (!w || !XGetWindowAttributes(X(), w, &a)) return QRect();
-  int x = 0, y = 0;
-  Window child;
-  XTranslateCoordinates(X(), w, Root(), 0, 0, &x, &y, &child);
-  return QRect(x, y, a.width, a.height);
-}
-
 QRegion E2eProgram::Shape() const {
   QRegion region;
   int count = 0, ordering = 0;
@@ -250,33 +279,13 @@ QRegion E2eProgram::Shape() const {
   return region;
 }
 
-bool E2eProgram::Viewable() const {
-  XWindowAttributes a{};
-  return window_ && XGetWindowAttributes(X(), window_, &a) && a.map_state == IsViewable;
-}
-
-std::string E2eProgram::Xprop(const char* property) const {
-  std::string out;
-  Shell("xprop -id " + std::to_string(window_) + " " + property, &out);
-  return out;
-}
-
-QImage E2eProgram::Picture() const {
-  const QRect g = Geometry();
-  XImage* img =
-      g.isEmpty() ? nullptr : XGetImage(X(), Root(), g.x(), g.y(), 64, 64, AllPlanes, ZPixmap);
-  if (!img) return QImage();
-  QImage out(64, 64, QImage::Format_RGB32);
-  for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 64; ++x) out.setPixel(x, y, 0xFF000000u | XGetPixel(img, x, y));
-  XDestroyImage(img);
-  return out;
+std::string E2eProgram::PointAt(int dx, int dy, QRect from) const {
+  const QRect g = from.isNull() ? Geometry() : from;
+  return " mousemove " + std::to_string(g.x() + dx) + " " + std::to_string(g.y() + dy);
 }
 
 bool E2eProgram::OpenMenu() const {
-  const QRect g = Geometry();
-  Shell("xdotool mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 40) +
-        " click 3");
+  Shell("xdotool" + PointAt(32, 40) + " click 3");
   return WaitFor([&] { return MenuShown(); }, 3000);
 }
 
@@ -289,9 +298,7 @@ bool E2eProgram::Menu(const std::string& keys) const {
 }
 
 void E2eProgram::Hover() const {
-  const QRect g = Geometry();
-  Shell("xdotool mousemove " + std::to_string(g.x() + 30) + " " + std::to_string(g.y() + 40) +
-        " sleep 0.2 mousemove " + std::to_string(g.x() + 32) + " " + std::to_string(g.y() + 42));
+  Shell("xdotool" + PointAt(30, 40) + " sleep 0.2" + PointAt(32, 42));
 }
 
 bool E2eProgram::ShowsFull(int ms) const {
@@ -299,22 +306,19 @@ bool E2eProgram::ShowsFull(int ms) const {
   return WaitFor([&] { return !Shape().isEmpty() && Shape() != empty; }, ms);
 }
 
-std::string E2eProgram::TrashCli(const std::string& args, int* status) const {
+std::string E2eProgram::TrashCli(const std::string& args) const {
   std::string out;
-  const int rc = Shell(EnvPrefix() + "trash-" + args + " 2>/dev/null", &out);
-  if (status) *status = rc;
+  Shell(EnvPrefix() + "trash-" + args + " 2>/dev/null", &out);
   return out;
 }
 
 bool E2eProgram::TrashPut(const std::string& name) {
   WriteFile(home() / name, name);
-  int status = -1;
-  TrashCli("put '" + (home() / name).string() + "'", &status);
-  return status == 0;
+  return Shell(EnvPrefix() + "trash-put '" + (home() / name).string() + "'") == 0;
 }
 
-std::filesystem::path E2eProgram::NoteOpens() {
-  const std::filesystem::path notes = home() / "opened.txt";
+fs::path E2eProgram::NoteOpens() {
+  const fs::path notes = home() / "opened.txt";
   WriteFile(home() / "bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + notes.string() + "'\n");
   chmod((home() / "bin/xdg-open").c_str(), 0755);
   return notes;

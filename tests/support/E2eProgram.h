@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
 #include <QRegion>
@@ -13,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TempDir.h"
@@ -24,20 +24,7 @@ QRegion Silhouette(const char* picture);
 
 bool HaveDisplay();
 
-// The satellite picture the loopback servers answer with: plain orange, as no
-// satellite ever took, so that its pixels are found on the screen.
-inline QByteArray OrangeSatelliteJpeg() {
-  QImage picture(855, 520, QImage::Format_RGB32);
-  picture.fill(QColor(255, 128, 0));
-  QByteArray bytes;
-  QBuffer out(&bytes);
-  out.open(QIODevice::WriteOnly);
-  picture.save(&out, "JPG", 95);
-  return bytes;
-}
-
-// Where the test script started an X server (WW_REQUIRE_DISPLAY) a missing
-// one fails the scenario; elsewhere it skips.
+// Where the test script started an X server (WW_REQUIRE_DISPLAY) a missing one fails.
 class E2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -51,23 +38,18 @@ class E2eTest : public ::testing::Test {
 // Runs a shell command; its exit code and, when out is given, its standard output.
 int Shell(const std::string& command, std::string* out = nullptr);
 std::string Trimmed(std::string s);  // without trailing blanks and line ends
-// Alt+key, held long enough for the program's poll of the keyboard.
-void HotKey(char key);
-// Focuses the window and presses keys in it (xdotool's words).
-void Keys(const std::string& window, const std::string& keys);
-// The one application object of an e2e test: it runs the local servers' event loop and opens
-// no display connection of Qt's own.
+// Alt+key, the key held `hold` seconds (long enough for the program's poll of the keyboard).
+void HotKey(char key, const char* hold = "0.6");
+// Focuses the window (its id, or the first whose title matches within ms) and presses keys in
+// it (xdotool's words); the window, "" when none showed.
+std::string Keys(const std::string& window, const std::string& keys, int ms = 5000);
+// The application object for the local servers' event loop; no display connection of Qt's.
 void CoreApp();
-// The first visible window whose title matches the regular expression; "" when none.
-std::string WindowNamed(const std::string& title);
-// How many of a window's pixels (every fourth each way) pass pred; -1 when no picture.
-int CountPixels(const std::string& window, const std::filesystem::path& shot, bool (*pred)(QRgb));
-// A window's picture, saved in shot; null when none.
-QImage Shot(const std::string& window, const std::filesystem::path& shot);
-// The satellite picture's orange.
-inline bool Orange(QRgb c) {
-  return qRed(c) > 235 && qGreen(c) > 108 && qGreen(c) < 148 && qBlue(c) < 30;
-}
+QRect Geometry(unsigned long window);  // on the screen
+// What the screen shows of a window ("root": all of it); null when none.
+QImage Shot(const std::string& window);
+// How many pixels of img (within area, when given) pass pred.
+int Count(const QImage& img, bool (*pred)(QRgb), QRect area = QRect());
 // Lets ms pass; the local servers answer meanwhile where there is an application object.
 void Pause(int ms);
 
@@ -77,7 +59,14 @@ bool WaitFor(Pred pred, int ms) {
     if (pred()) return true;
   return false;
 }
-// The window once it shows within ms; "" when none did.
+// value = look() once two looks a poll apart agree; false when they did not within ms.
+template <typename T, typename Look>
+bool Settled(T& value, Look look, int ms = 3000) {
+  value = look();
+  return WaitFor([&] { return std::exchange(value, look()) == value; }, ms);
+}
+// The first visible window whose title matches the regular expression, once one shows within
+// ms; "" when none did.
 std::string AwaitWindow(const std::string& title, int ms = 5000);
 bool AwaitGone(const std::string& title, int ms = 5000);
 
@@ -88,51 +77,51 @@ class E2eProgram {
 
   const std::filesystem::path& folder() const { return folder_.path(); }
   const std::filesystem::path& home() const { return home_.path(); }
+  std::filesystem::path trash() const { return home() / "data" / "Trash"; }
   void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
   // Left out of the program's environment (not of the helper commands').
   void UnsetEnv(const std::string& name) { env_.erase(name), unset_.push_back(name); }
   std::string EnvPrefix() const;  // "VAR='value' ..." for a helper command
+  // Where the message boxes' stand-in notes each box: "title<TAB>text" a line.
+  std::filesystem::path LogMessages();
+  // A helper command in the background with the program's environment; ended with the program.
+  pid_t Background(const std::string& command, const std::string& out = "/dev/null");
+  // A session bus of its own, for the program and the helper commands.
+  bool OwnSessionBus();
+  // Waits until `call` ("DEST PATH METHOD") is answered on the program's session bus.
+  bool AwaitBus(const std::string& call) const;
   // Another executable than $WW_EXE, started without --program-folder.
   void SetInstalled(const std::filesystem::path& executable) { installed_ = executable; }
-  // Runs the program in a mount namespace of its own (root only) with `source` bound on
-  // `target`; the mount ends with the program.
+  // Runs the program in a mount namespace of its own (root only) with `source` on `target`.
   void BindMount(const std::filesystem::path& source, const std::filesystem::path& target) {
     binds_.emplace_back(source, target);
   }
   // Runs the program as this user, who then owns the test's home and folder.
   void RunAs(uid_t uid, gid_t gid);
-  // Options.ini in Windows-1252.
-  void WriteOptions(const std::string& utf8Text);
+  void WriteOptions(const std::string& utf8Text);  // Options.ini, in Windows-1252
   std::string Option(const std::string& section, const std::string& key) const;
 
-  // False when the program did not show its window in time.
-  bool Start();
-  // Sends a signal and waits for the end: the exit code, or -1 on time-out.
-  int Stop(int signal, int waitMs = 10000);
+  bool Start();  // false when the program did not show its window in time
+  int Stop(int signal, int waitMs = 10000);  // the exit code, or -1 on time-out
   bool Running();
   unsigned long window() const { return window_; }
   pid_t Pid() const { return pid_; }
 
-  QRect Geometry(unsigned long other = 0) const;  // on the screen; of the bin unless other
+  QRect Geometry() const { return testsupport::Geometry(window_); }
   unsigned long WindowWithRole(const std::string& role) const;  // 0 when none is visible
   QRegion Shape() const;  // the bounding shape, in the window's coordinates
-  bool Viewable() const;
-  std::string Xprop(const char* property) const;  // as xprop(1) shows it
-  QImage Picture() const;  // what the screen shows at the window's top-left 64x64
-  // The program's visible windows, one a line: the id, then what the command
-  // shows of the window $w, e.g. "xprop -id $w WM_NAME".
-  std::string Windows(const std::string& look) const;
-  // Right-clicks the bin; false when no menu showed.
-  bool OpenMenu() const;
+  QImage Picture() const { return Shot(std::to_string(window_)); }
+  std::string Windows(const std::string& look) const;  // each visible window $w: "$w look"
+  // The pointer to (dx, dy) from the bin's top-left (or from's): xdotool's words.
+  std::string PointAt(int dx, int dy, QRect from = QRect()) const;
+  bool OpenMenu() const;  // a right-click on the bin; false when no menu showed
   bool MenuShown() const;
   // Opens the menu and types keys in it (xdotool's words); false when no menu showed.
   bool Menu(const std::string& keys) const;
   bool Salir() const { return Menu("Up sleep 0.2 key Return"); }  // the last item
-  void Hover() const;  // the pointer over the bin, which shows its pop-up
-  // Waits for a poll to show the bin full.
-  bool ShowsFull(int ms = 10000) const;
-  // trash-cli's command "trash-" + args, with the program's trash; its output.
-  std::string TrashCli(const std::string& args, int* status = nullptr) const;
+  void Hover() const;                    // the pointer over the bin, which shows its pop-up
+  bool ShowsFull(int ms = 10000) const;  // once a poll shows the bin full
+  std::string TrashCli(const std::string& args) const;  // the output of "trash-" + args
   // A new file of this name in the home, put in the trash by trash-put; false on failure.
   bool TrashPut(const std::string& name);
   // A stand-in for the desktop's opener: the file where it notes what it was asked to open.
@@ -146,6 +135,7 @@ class E2eProgram {
   std::map<std::string, std::string> env_;
   std::vector<std::string> unset_;
   std::vector<std::pair<std::filesystem::path, std::filesystem::path>> binds_;
+  std::vector<pid_t> background_;
   std::filesystem::path installed_;
   uid_t uid_ = 0, gid_ = 0;
   pid_t pid_ = -1;
