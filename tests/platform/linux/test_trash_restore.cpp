@@ -67,28 +67,32 @@ class TrashRestore : public ::testing::Test {
 
 }  // namespace
 
-// Each back with its content; its info file and directorysizes line go.
+// Each back with its content, missing parents made again; its info file and directorysizes
+// line go.
 TEST_F(TrashRestore, MovedItemsGoBackWithTheirContent) {
+  const fs::path dir = w_ / "p" / "q" / "dir";
   WriteFile(w_ / "a.txt", "aaa");
   WriteFile(w_ / "b c.txt", "bb");
-  WriteFile(w_ / "dir" / "sub" / "f", std::string(700, 'f'));
-  symlink("a.txt", (w_ / "dir" / "link").c_str());
-  const platform::MoveResult moved = bin_.moveToTrash({w_ / "a.txt", w_ / "b c.txt", w_ / "dir"});
+  WriteFile(dir / "sub" / "f", std::string(700, 'f'));
+  symlink("a.txt", (dir / "link").c_str());
+  const platform::MoveResult moved = bin_.moveToTrash({w_ / "a.txt", w_ / "b c.txt", dir});
   ASSERT_EQ(moved.moved.size(), 3u);
+  fs::remove_all(w_ / "p");
   WriteFile(trash_ / "directorysizes", "700 1700000000 dir\n12 1700000000 other\n");
 
   const platform::ItemsResult r = bin_.restore(moved.moved);
   EXPECT_TRUE(r.stayed.empty());
   EXPECT_EQ(ReadFile(w_ / "a.txt"), "aaa");
   EXPECT_EQ(ReadFile(w_ / "b c.txt"), "bb");
-  EXPECT_EQ(ReadFile(w_ / "dir" / "sub" / "f"), std::string(700, 'f'));
-  EXPECT_EQ(fs::read_symlink(w_ / "dir" / "link"), "a.txt");
+  EXPECT_EQ(ReadFile(dir / "sub" / "f"), std::string(700, 'f'));
+  EXPECT_EQ(fs::read_symlink(dir / "link"), "a.txt");
   EXPECT_TRUE(Names(trash_ / "info").empty() && Names(trash_ / "files").empty());
   EXPECT_EQ(ReadFile(trash_ / "directorysizes"), "12 1700000000 other\n");
   EXPECT_EQ(Query(bin_), Figures(0, 0));
 }
 
-// A name taken again, an item emptied meanwhile, a folder now a link: each stays, with its reason.
+// A name taken again, an item emptied meanwhile, a folder now a link: each stays, with its reason;
+// an item trashed anew under a restored one's name, from elsewhere, is not taken for it.
 TEST_F(TrashRestore, WhatCannotGoBackStaysInTheTrashWithItsInfo) {
   WriteFile(w_ / "taken.txt", "old");
   WriteFile(w_ / "emptied.txt", "e");
@@ -116,9 +120,15 @@ TEST_F(TrashRestore, WhatCannotGoBackStaysInTheTrashWithItsInfo) {
   // Once the way is clear, they go back: their info files stayed.
   fs::remove(w_ / "folder");
   fs::remove(w_ / "taken.txt");
-  EXPECT_TRUE(bin_.restore(moved.moved).done.size() == 2);
+  WriteFile(w_ / "other" / "fine.txt", "second");
+  ASSERT_TRUE(bin_.moveToTrash({w_ / "other" / "fine.txt"}).ok);
+  fs::remove(w_ / "fine.txt");
+  const platform::ItemsResult again = bin_.restore(moved.moved);
+  EXPECT_EQ(again.done.size(), 2u);
+  EXPECT_EQ(Reason(again, w_ / "fine.txt"), "ya no está en la papelera");
   EXPECT_EQ(ReadFile(w_ / "folder" / "inside.txt"), "secret");
   EXPECT_EQ(ReadFile(w_ / "taken.txt"), "old");
+  EXPECT_EQ(ReadFile(trash_ / "files" / "fine.txt"), "second");
 }
 
 // Taken between the look and the move (moved on its volume, or copied from another), or in the
@@ -149,25 +159,6 @@ TEST_F(TrashRestore, ANameTakenJustBeforeTheMoveIsNotOverwritten) {
   EXPECT_EQ(said, "moved");
   EXPECT_EQ(ReadFile(trash_ / "files" / "z.txt"), "theirs");
   EXPECT_FALSE(fs::exists(w_ / "z.txt"));
-}
-
-// An item trashed anew under the same name, naming another place, is not taken for the first.
-TEST_F(TrashRestore, MissingParentsAreMadeAgainAndANewItemUnderTheSameNameIsNotTaken) {
-  WriteFile(w_ / "a" / "b" / "tree" / "f", "deep");
-  WriteFile(w_ / "x.txt", "first");
-  const platform::MoveResult first = bin_.moveToTrash({w_ / "a" / "b" / "tree", w_ / "x.txt"});
-  ASSERT_EQ(first.moved.size(), 2u);
-  fs::remove_all(w_ / "a");
-  bin_.restore({first.moved[1]});
-  WriteFile(w_ / "other" / "x.txt", "second");
-  ASSERT_TRUE(bin_.moveToTrash({w_ / "other" / "x.txt"}).ok);
-  fs::remove(w_ / "x.txt");
-
-  const platform::ItemsResult r = bin_.restore(first.moved);
-  EXPECT_EQ(ReadFile(w_ / "a" / "b" / "tree" / "f"), "deep");
-  EXPECT_EQ(Reason(r, w_ / "x.txt"), "ya no está en la papelera");
-  EXPECT_FALSE(fs::exists(w_ / "x.txt"));
-  EXPECT_EQ(ReadFile(trash_ / "files" / "x.txt"), "second");
 }
 
 // ext4 hands a freed inode number to the next file: the info file tells the items apart.
