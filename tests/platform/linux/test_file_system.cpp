@@ -123,14 +123,19 @@ TEST(FileSystem, ADeadMountAnywhereHangsNothing) {
   EXPECT_EQ(out, "3|5|1|.mount_app 1aa 1aa") << "target, junk and the mount listed; junk went";
 }
 
-// However reached (by name, "..", a bind mount), whichever home: HOME's, else the password
-// database's.
-TEST(FileSystem, TheHomeAndEveryFolderThatHoldsItAreRefused) {
+// The home and every folder holding it are refused however reached (by name, "..", a bind mount),
+// whichever home: HOME's, else the password database's. Met off its own path (its bind mount's
+// source, that through another mount, or moved in during the walk, as the trash's emptying walks
+// too) a home stays whole and is named, and what lies around it goes.
+TEST(FileSystem, TheHomeAndEveryFolderThatHoldsItAreRefusedAndAHomeMetInsideStaysWhole) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
   TempDir tmp;
-  const fs::path users = tmp / "users", home = users / "me";
-  WriteFile(home / ".bashrc", "mine");
-  WriteFile(users / "other" / "f", "x");
+  const fs::path users = tmp / "data" / "users", me = users / "me", home = tmp / "home" / "me";
+  const fs::path second = tmp / "second";  // the data folder again, through a bind mount
+  WriteFile(me / "docs" / "thesis", "years");
+  WriteFile(users / "old" / "junk", "x");
+  fs::create_directories(home);
+  fs::create_directories(second);
   const passwd* pw = getpwuid(getuid());
   ASSERT_TRUE(pw && pw->pw_dir && *pw->pw_dir);
   const fs::path pwHome = pw->pw_dir;
@@ -138,18 +143,18 @@ TEST(FileSystem, TheHomeAndEveryFolderThatHoldsItAreRefused) {
     TmpfsMount scratch(pwHome);
     if (!scratch.ok()) return "no scratch home: " + scratch.error();
     WriteFile(pwHome / "notes", "kept");
-    fs::create_directories(tmp / "bound");
-    if (mount(users.c_str(), (tmp / "bound").c_str(), nullptr, MS_BIND, nullptr) != 0)
+    if (mount(me.c_str(), home.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        mount((tmp / "data").c_str(), second.c_str(), nullptr, MS_BIND, nullptr) != 0)
       return std::string("no bind mount");
     std::string text;
     {
-      ScopedEnv env("HOME", home.string());
-      for (const fs::path& f : {home, users, home / "..", tmp / "bound", tmp.path(), fs::path("/")})
+      ScopedEnv env("HOME", me.string());
+      for (const fs::path& f : {me, users, me / "..", second / "users", tmp.path(), fs::path("/")})
         text += Verdict(f) + " ";
       text += platform::CheckFolder(users).guarded == platform::Guarded::kHoldsHome ? "C " : "c ";
     }
     {
-      ScopedEnv env("HOME", (tmp / "bound" / "me").string());
+      ScopedEnv env("HOME", (second / "users" / "me").string());
       text += Verdict(users) + " ";
     }
     for (const bool unset : {false, true}) {
@@ -157,31 +162,8 @@ TEST(FileSystem, TheHomeAndEveryFolderThatHoldsItAreRefused) {
       if (unset) unsetenv("HOME");
       text += Verdict(pwHome) + Verdict(pwHome.parent_path()) + " ";
     }
-    text += ReadFile(pwHome / "notes");
-    umount2((tmp / "bound").c_str(), MNT_DETACH);
-    return text;
-  });
-  const std::string above = pwHome.parent_path() == "/" ? "rr" : "aa";
-  EXPECT_EQ(out, "hh aa aa aa aa rr C aa hh" + above + " hh" + above + " kept");
-  EXPECT_EQ(ReadFile(home / ".bashrc"), "mine");
-  EXPECT_EQ(ReadFile(users / "other" / "f"), "x") << "nothing beside the home went either";
-}
-
-// A home met off its own path (its bind mount's source, that through another mount, or moved in
-// during the walk, as the trash's emptying walks too) stays whole and is named.
-TEST(FileSystem, AHomeMetInsideStaysWholeAndIsNamed) {
-  if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
-  TempDir tmp;
-  const fs::path users = tmp / "data" / "users", me = users / "me", home = tmp / "home" / "me";
-  WriteFile(me / "docs" / "thesis", "years");
-  fs::create_directories(home);
-  fs::create_directories(tmp / "second");
-  const std::string out = Privately([&] {
-    if (mount(me.c_str(), home.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
-        mount((tmp / "data").c_str(), (tmp / "second").c_str(), nullptr, MS_BIND, nullptr) != 0)
-      return std::string("no bind mount");
+    text += ReadFile(pwHome / "notes") + ReadFile(users / "old" / "junk") + " ";
     ScopedEnv env("HOME", home.string());
-    std::string text;
     const auto empty = [&](const fs::path& folder, const DeleteOptions& options) {
       WriteFile(folder / "old" / "junk", "x");
       const DeleteReport r = DeleteContents(folder, options);
@@ -190,7 +172,7 @@ TEST(FileSystem, AHomeMetInsideStaysWholeAndIsNamed) {
       text += ReadFile(home / "docs" / "thesis") + " ";
     };
     empty(users, {});
-    empty(tmp / "second" / "users", {});
+    empty(second / "users", {});
     DeleteOptions options;
     std::error_code ec;  // a home already lost must not end the child here
     options.beforeEnter = [&](const fs::path& dir) {
@@ -212,7 +194,10 @@ TEST(FileSystem, AHomeMetInsideStaysWholeAndIsNamed) {
     text += std::to_string(fs::exists(users / "old")) + ReadFile(me / "docs" / "thesis");
     return text;
   });
-  EXPECT_EQ(out, "2:data/users/me,years 2:second/users/me,years 2:work/sub,years stayed 0years");
+  const std::string above = pwHome.parent_path() == "/" ? "rr" : "aa";
+  EXPECT_EQ(out, "hh aa aa aa aa rr C aa hh" + above + " hh" + above +
+                     " keptx 2:data/users/me,years 2:second/users/me,years 2:work/sub,years "
+                     "stayed 0years");
 }
 
 // mountinfo is decimal, maps and locks hex; on btrfs (a subvolume 0:41 locked as 00:27, though a
