@@ -31,7 +31,7 @@ void Sparse(const fs::path& file, std::int64_t size) {
 TEST(TrashHostileData, RememberedTopsThatAreNoCleanPathNameNoTrash) {
   TempDir tmp;
   const fs::path data = tmp / "data", dir = tmp / "vol", victim = dir / "victim";
-  const std::string uid = std::to_string(getuid());
+  const fs::path ours = dir / (".Trash-" + std::to_string(getuid())), kept = ours / "files/kept";
   const std::string lines[] = {
       victim.string() + "%00",
       victim.string() + std::string(1, '\0'),
@@ -42,25 +42,23 @@ TEST(TrashHostileData, RememberedTopsThatAreNoCleanPathNameNoTrash) {
   const fs::path cwd = fs::current_path();
   fs::current_path(tmp.path());
   for (const std::string& line : lines) {
-    WriteFile(victim / "files" / "thesis.txt", "years of it");
-    WriteFile(victim / "info" / "thesis.txt.trashinfo", "[Trash Info]\nPath=/x\n");
-    // What ".." would reach.
-    WriteFile(dir / (".Trash-" + uid) / "files" / "kept.txt", "mine");
+    WriteFile(PutTrashInfo(victim, "thesis.txt"), "years of it");
+    WriteFile(kept, "mine");  // what ".." would reach
     WriteFile(data / "WasteWell" / "trash-volumes", line + "\n");
     FreedesktopTrash bin(TrashAt(data));
     EXPECT_EQ(Query(bin), Figures(0, 0)) << line;
     bin.empty(nullptr);
     EXPECT_EQ(ReadFile(victim / "files" / "thesis.txt"), "years of it") << line;
-    EXPECT_EQ(ReadFile(dir / (".Trash-" + uid) / "files" / "kept.txt"), "mine") << line;
+    EXPECT_EQ(ReadFile(kept), "mine") << line;
   }
   fs::current_path(cwd);
   // A clean line still counts and empties its volume's trash.
   WriteFile(data / "WasteWell" / "trash-volumes", "bad%00line\n" + dir.string() + "\n");
-  WriteFile(dir / (".Trash-" + uid) / "info" / "kept.txt.trashinfo", "[Trash Info]\nPath=/y\n");
+  PutTrashInfo(ours, "kept");
   FreedesktopTrash bin(TrashAt(data));
   EXPECT_EQ(Query(bin), Figures(1, 4));
   EXPECT_EQ(bin.empty(nullptr).removed, 1);
-  EXPECT_FALSE(fs::exists(dir / (".Trash-" + uid) / "files" / "kept.txt"));
+  EXPECT_FALSE(fs::exists(kept));
   EXPECT_EQ(ReadFile(victim / "files" / "thesis.txt"), "years of it");
 }
 
