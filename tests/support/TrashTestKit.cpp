@@ -70,13 +70,14 @@ bool MakeDeepTree(const fs::path& top, const std::string& name, int levels,
   return ok;
 }
 
+bool NewMountNamespace() {
+  return unshare(CLONE_NEWNS) == 0 &&
+         mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
 const std::string& OwnMountNamespace() {
-  static const std::string refused = [] {
-    if (unshare(CLONE_NEWNS) != 0) return std::string("unshare: ") + std::strerror(errno);
-    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-      return std::string("making / private: ") + std::strerror(errno);
-    return std::string();
-  }();
+  static const std::string refused =
+      NewMountNamespace() ? std::string() : std::string("unshare: ") + std::strerror(errno);
   return refused;
 }
 
@@ -94,14 +95,17 @@ TmpfsMount::~TmpfsMount() {
   if (ok()) umount2(dir_.c_str(), MNT_DETACH);
 }
 
-std::string MountImage(const fs::path& dir, const std::string& type) {
+std::string MountImage(const fs::path& dir, const std::string& type, const std::string& subvolume) {
   if (const std::string& refused = OwnMountNamespace(); !refused.empty())
     return "no private mounts here: " + refused;
   const std::string image = "'" + dir.string() + ".img'", at = "'" + dir.string() + "'";
   fs::create_directories(dir);
-  const std::string made = "truncate -s " + std::string(type == "btrfs" ? "160M " : "16M ") +
-                           image + " && mkfs." + type + " -q " + image +
-                           " >/dev/null 2>&1 && mount -o loop " + image + " " + at;
+  const std::string made =
+      "truncate -s " + std::string(type == "btrfs" ? "160M " : "16M ") + image + " && mkfs." +
+      type + " -q " + image + " >/dev/null 2>&1 && mount -o loop " + image + " " + at +
+      (subvolume.empty()
+           ? ""
+           : " && btrfs -q subvolume create " + at + "/'" + subvolume + "' >/dev/null");
   return std::system(made.c_str()) == 0 ? std::string() : "no " + type + " here";
 }
 
@@ -262,10 +266,12 @@ std::string RunAsNobody(const fs::path& owned, const std::function<std::string()
   for (auto it = fs::recursive_directory_iterator(owned, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
     lchown(it->path().c_str(), kNobody, kNobody);
-  return RunInChild(fn, [] {
-    return setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
-           setresuid(kNobody, kNobody, kNobody) == 0;
-  });
+  return RunInChild(fn, [] { return BecomeUser(kNobody); });
+}
+
+bool BecomeUser(unsigned uid) {
+  return setgroups(0, nullptr) == 0 && setresgid(uid, uid, uid) == 0 &&
+         setresuid(uid, uid, uid) == 0;
 }
 
 }  // namespace testsupport

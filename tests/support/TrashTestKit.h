@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the trash and file tests: hand-made entries, private mounts, dropped privileges.
+// Trash and file tests' helpers: hand-made entries, private mounts, dropped privileges.
 #include <sys/types.h>
 
 #include <array>
@@ -18,12 +18,12 @@ namespace testsupport {
 platform::TrashSettings TrashAt(const std::filesystem::path& data,
                                 std::vector<std::filesystem::path> tops = {}, int uid = -1);
 
-// (count, size) of a query, to compare both at once.
+// (count, size) of a query.
 using Figures = std::pair<std::int64_t, std::int64_t>;
 Figures Query(platform::RecycleBin& bin);
 
-// Writes info/<name>.trashinfo into a trash by hand, naming `original` (/x/<name> when empty)
-// and `date` (no DeletionDate line when empty); returns files/<name> (not made).
+// Writes info/<name>.trashinfo naming `original` (/x/<name> if empty) and `date` (none if empty);
+// returns files/<name>, not made.
 std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std::string& name,
                                    const std::filesystem::path& original = {},
                                    const std::string& date = "2024-05-01T10:00:00");
@@ -31,13 +31,14 @@ std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std
 // Dates a file a minute back, past any grace period for entries being written.
 void Age(const std::filesystem::path& file);
 
-// `levels` folders named `name`, one inside the other, under `top` (deeper than PATH_MAX if need
-// be), with a file "f" holding `bytes` at the bottom. False when any step failed.
+// `levels` nested folders `name` under `top` (past PATH_MAX if need be), a file "f" of `bytes` at
+// the bottom. False when any step failed.
 bool MakeDeepTree(const std::filesystem::path& top, const std::string& name, int levels,
                   const std::string& bytes);
 
-// Puts this process in a mount namespace of its own, once: what it mounts then, and the programs
-// it starts afterwards, nobody else sees. Why it could not; empty when it could.
+// A mount namespace of its own for this process, with / private: its mounts are seen by no one
+// else. NewMountNamespace makes one now; OwnMountNamespace once, saying why it could not.
+bool NewMountNamespace();
 const std::string& OwnMountNamespace();
 
 // A tmpfs mounted on `dir` (made if missing) for the life of the object, in our own namespace.
@@ -57,11 +58,12 @@ class TmpfsMount {
 };
 
 // A file system of `type` ("ext4", "btrfs") in an image beside `dir`, loop-mounted on `dir` in
-// our own namespace. Why it could not; empty when it could.
-std::string MountImage(const std::filesystem::path& dir, const std::string& type);
+// our own namespace, with a btrfs subvolume `subvolume` in it if named. Why not; empty if done.
+std::string MountImage(const std::filesystem::path& dir, const std::string& type,
+                       const std::string& subvolume = {});
 
-// A FUSE file system with an empty root folder on `dir`, in our own namespace, served by a child
-// until it is stopped (SIGSTOP: a server that no longer answers) or ended. Raw /dev/fuse.
+// A FUSE file system, an empty root folder, on `dir` in our own namespace, served by a child
+// until stopped (SIGSTOP: a server that no longer answers) or ended.
 class FuseMount {
  public:
   explicit FuseMount(const std::filesystem::path& dir);
@@ -86,8 +88,7 @@ std::string RunInChild(const std::function<std::string()>& fn,
                        const std::function<bool()>& setup = nullptr, int seconds = 0,
                        const std::function<void(pid_t)>& watch = nullptr);
 
-// A system call a traced child is about to make; text(i) reads what argument i points to.
-struct Call {
+struct Call {  // a system call a traced child enters; text(i) reads what argument i points to
   long nr;
   std::array<std::uint64_t, 6> args;
   std::function<std::string(int i)> text;
@@ -98,9 +99,10 @@ struct Call {
 std::string Traced(const std::function<void(const Call&)>& at,
                    const std::function<std::string()>& fn);
 
-// Gives the tree `owned` to nobody (65534), then returns what `fn` returns when run in a child
-// process as nobody, or "child failed: ...".
+// Drops this process to user and group `uid`, no other groups. RunAsNobody gives the tree `owned`
+// to nobody, then returns what `fn` returns in a child as nobody, or "child failed: ...".
 constexpr int kNobody = 65534;
+bool BecomeUser(unsigned uid);
 std::string RunAsNobody(const std::filesystem::path& owned, const std::function<std::string()>& fn);
 
 }  // namespace testsupport

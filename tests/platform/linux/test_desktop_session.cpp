@@ -1,5 +1,4 @@
-// Start at log-in as an XDG autostart entry; the desktop's trash icon when its settings tools
-// never answer.
+// Start at log-in (XDG autostart); the desktop's trash icon when its settings tools never answer.
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -51,10 +50,8 @@ bool Running(long pid) {
   return paren == std::string::npos || stat.compare(paren, 3, ") Z") != 0;
 }
 
-// dconf's service is reached over a bus that takes connections and never says a word, and
-// xfconf-query waits on a child of its own: both are given up, on the quit's second call too.
-// Nemo's schema lacks the key (GLib would abort on it). GIO reads its environment once per
-// process, so the calls run in a child.
+// dconf's bus never answers, xfconf-query waits on a child: both given up, on the second call too.
+// Nemo's schema lacks the key (GLib would abort). GIO reads its environment once: in a child.
 TEST(DesktopTrashIcon, HungSettingsToolsAreGivenUp) {
   TempDir dir;
   const fs::path schemas = dir / "schemas", pids = dir / "pids";

@@ -1,6 +1,4 @@
-// Emptying: everything of the trash goes, nothing outside it does, and what cannot go stays
-// counted; hostile file systems and races that once lost data or lied about the result, as root
-// where mounts are needed (in a private mount namespace), as nobody for permissions.
+// Emptying: everything of the trash goes, nothing outside it does, what cannot go stays counted.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -9,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <optional>
 
 #include "support/TrashTestKit.h"
@@ -24,12 +21,10 @@ class TrashEmpty : public ::testing::Test {
   TempDir tmp;
   const fs::path trash = tmp / "data" / "Trash", outside = tmp / "outside";
   void SetUp() override { WriteFile(outside / "sub" / "b", "keep"); }
-  // Whether the folder outside, that every emptying must leave alone, is whole.
   bool intact() const { return fs::exists(outside / "sub" / "b"); }
 };
 
-// Links are counted as themselves (the length of their target) and removed as links; a folder
-// swapped for a link just before it is opened does not lead outside either.
+// Links count their target's length and go as links, also a folder swapped for one as it opens.
 TEST_F(TrashEmpty, RemovesEverythingButNeverWhatLinksPointTo) {
   WriteFile(PutTrashInfo(trash, "file"), "1");
   WriteFile(PutTrashInfo(trash, "dir") / "deep" / "f", "2");
@@ -39,8 +34,7 @@ TEST_F(TrashEmpty, RemovesEverythingButNeverWhatLinksPointTo) {
   FreedesktopTrash bin(TrashAt(tmp / "data"));
   const auto link = static_cast<std::int64_t>(outside.string().size());
   ASSERT_EQ(Query(bin), Figures(3, 3 + 2 * link)) << "no-info counts in the size only";
-  EXPECT_EQ(bin.empty([](std::int64_t, std::int64_t) { return false; }).removed, 0);
-  ASSERT_EQ(Query(bin).first, 3) << "stopped when asked";
+  EXPECT_EQ(bin.empty([](std::int64_t, std::int64_t) { return false; }).removed, 0) << "stopped";
 
   WriteFile(PutTrashInfo(trash, "victim") / "v", "v");
   WriteFile(PutTrashInfo(trash, "nest") / "inner" / "w", "w");
@@ -65,10 +59,8 @@ TEST_F(TrashEmpty, RemovesEverythingButNeverWhatLinksPointTo) {
   EXPECT_TRUE(intact() && fs::exists(trash / "info" / "a.trashinfo"));
 }
 
-// Another volume, or a bind mount of this one (the same device number), inside a trashed folder
-// is a mount all the same: neither the count nor the emptying goes through it, and both items
-// stay listed and counted. Something mounted on files/ or info/ is not the trash's: the trash is
-// left whole and reported.
+// A bind mount of this volume (the same device number) is a mount too; one on files/ or info/
+// is not the trash's: the trash is left whole and reported.
 TEST_F(TrashEmpty, NeverEntersAMountInTheTrash) {
   const fs::path bound = PutTrashInfo(trash, "project") / "data";
   TmpfsMount usb(PutTrashInfo(trash, "usb"));
@@ -77,7 +69,6 @@ TEST_F(TrashEmpty, NeverEntersAMountInTheTrash) {
   fs::create_directories(bound);
   ASSERT_EQ(mount(outside.c_str(), bound.c_str(), nullptr, MS_BIND, nullptr), 0);
   FreedesktopTrash bin(TrashAt(tmp / "data"));
-  EXPECT_EQ(Query(bin), Figures(2, 0));
   EmptyResult r = bin.empty(nullptr);
   std::sort(r.left.begin(), r.left.end());
   EXPECT_EQ(r.left, (std::vector<fs::path>{trash / "files" / "project", usb.path()}));
@@ -95,8 +86,7 @@ TEST_F(TrashEmpty, NeverEntersAMountInTheTrash) {
   }
 }
 
-// The home, or a folder above the home trash, reached through a bind mount of its volume is
-// the same folder: it stays, and the emptying that follows leaves it whole.
+// Reached through a bind mount of its volume, the home or a folder above the trash stays.
 TEST_F(TrashEmpty, HomeThroughABindMountStays) {
   TmpfsMount vol(tmp / "vol");
   if (!vol.ok()) GTEST_SKIP() << vol.error();
@@ -128,15 +118,11 @@ TEST_F(TrashEmpty, HomeThroughABindMountStays) {
   umount2(alias.c_str(), MNT_DETACH);
 }
 
-// A btrfs subvolume has a device number of its own but no entry in the mount table: what the
-// move puts in its trash is counted and emptied, now and by a later run. Where no btrfs can be
-// mounted, a volume missing from the list of tops stands in for it.
+// A btrfs subvolume has its own device number but no mount entry (else a volume missing from the
+// tops stands in): what the move puts in its trash is counted and emptied, also by a later run.
 TEST_F(TrashEmpty, ATrashTheMoveFoundIsCountedAndEmptied) {
   const fs::path btrfs = tmp / "btrfs";
-  const bool real =
-      MountImage(btrfs, "btrfs").empty() &&
-      std::system(
-          ("btrfs subvolume create '" + (btrfs / "VMs").string() + "' >/dev/null").c_str()) == 0;
+  const bool real = MountImage(btrfs, "btrfs", "VMs").empty();
   std::optional<TmpfsMount> standIn;
   if (!real) standIn.emplace(tmp / "VMs");
   if (standIn && !standIn->ok()) GTEST_SKIP() << standIn->error();
@@ -159,8 +145,8 @@ TEST_F(TrashEmpty, ATrashTheMoveFoundIsCountedAndEmptied) {
   if (real) umount2(btrfs.c_str(), MNT_DETACH);
 }
 
-// Info files that cannot go keep their items counted, so they are reported as left, every time;
-// an info entry that is a folder is the trash's own: it goes.
+// Info files that cannot go keep their items counted and reported left, every time; an info
+// entry that is a folder goes.
 TEST_F(TrashEmpty, InfoFilesThatStayAreReportedLeft) {
   WriteFile(PutTrashInfo(trash, "odd"), "x");
   fs::remove(trash / "info" / "odd.trashinfo");
@@ -190,8 +176,7 @@ TEST_F(TrashEmpty, InfoFilesThatStayAreReportedLeft) {
   EXPECT_FALSE(fs::exists(trash / "files" / "a"));
 }
 
-// directorysizes is anybody's file: a FIFO there must not hang the emptying, a device must
-// not feed it for ever.
+// directorysizes is anybody's: a FIFO must not hang the emptying, a device not feed it for ever.
 TEST_F(TrashEmpty, ADirectorySizesThatIsNoFileNeitherHangsNorCrashes) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to make a device node";
   const fs::path ds = trash / "directorysizes";
@@ -206,8 +191,7 @@ TEST_F(TrashEmpty, ADirectorySizesThatIsNoFileNeitherHangsNorCrashes) {
   alarm(0);
 }
 
-// Removal holds a few files open and memory for a name per level, whatever the depth: the
-// count and the emptying of a 10,000-level tree work under a limit of 32 open files.
+// A few files open and a name per level in memory, whatever the depth.
 TEST_F(TrashEmpty, DeepTreesAreCountedAndRemovedInBoundedResources) {
   for (auto [levels, name] :
        {std::pair{10000, std::string("d")}, std::pair{4000, std::string(255, 'n')}}) {
@@ -230,8 +214,7 @@ TEST_F(TrashEmpty, DeepTreesAreCountedAndRemovedInBoundedResources) {
   }
 }
 
-// trash-put writes the info file first and moves the item in after it: an emptying in between
-// leaves that info file, so the item arrives with it. An old orphan still goes.
+// trash-put writes the info file, then moves the item in: an emptying between leaves young info.
 TEST_F(TrashEmpty, AnItemBeingTrashedKeepsItsInfoFile) {
   PutTrashInfo(trash, "old-orphan");
   Age(trash / "info" / "old-orphan.trashinfo");

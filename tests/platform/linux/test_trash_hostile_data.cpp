@@ -1,5 +1,4 @@
-// What the bin reads that others can write or size: the remembered volume tops and files that
-// claim almost any size.
+// What others can write or size: the remembered volume tops, files of almost any size.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -28,13 +27,11 @@ void Sparse(const fs::path& file, std::int64_t size) {
 
 }  // namespace
 
-// A line of the trash-volumes file that is no clean absolute path (a NUL, raw or
-// percent-written, a relative path, a "..") names no trash: a folder with files/ in it
-// stays full when the bin empties, and nothing of it is counted.
+// A NUL (raw or percent-written), a relative path, a "..": no trash is counted nor emptied there.
 TEST(TrashHostileData, RememberedTopsThatAreNoCleanPathNameNoTrash) {
   TempDir tmp;
   const fs::path data = tmp / "data", dir = tmp / "vol", victim = dir / "victim";
-  const std::string uid = std::to_string(getuid());
+  const fs::path ours = dir / (".Trash-" + std::to_string(getuid())), kept = ours / "files/kept";
   const std::string lines[] = {
       victim.string() + "%00",
       victim.string() + std::string(1, '\0'),
@@ -45,31 +42,28 @@ TEST(TrashHostileData, RememberedTopsThatAreNoCleanPathNameNoTrash) {
   const fs::path cwd = fs::current_path();
   fs::current_path(tmp.path());
   for (const std::string& line : lines) {
-    WriteFile(victim / "files" / "thesis.txt", "years of it");
-    WriteFile(victim / "info" / "thesis.txt.trashinfo", "[Trash Info]\nPath=/x\n");
-    // What ".." would reach: a folder named like our trash beside the victim.
-    WriteFile(dir / (".Trash-" + uid) / "files" / "kept.txt", "mine");
+    WriteFile(PutTrashInfo(victim, "thesis.txt"), "years of it");
+    WriteFile(kept, "mine");  // what ".." would reach
     WriteFile(data / "WasteWell" / "trash-volumes", line + "\n");
     FreedesktopTrash bin(TrashAt(data));
     EXPECT_EQ(Query(bin), Figures(0, 0)) << line;
     bin.empty(nullptr);
     EXPECT_EQ(ReadFile(victim / "files" / "thesis.txt"), "years of it") << line;
-    EXPECT_EQ(ReadFile(dir / (".Trash-" + uid) / "files" / "kept.txt"), "mine") << line;
+    EXPECT_EQ(ReadFile(kept), "mine") << line;
   }
   fs::current_path(cwd);
   // A clean line still counts and empties its volume's trash.
   WriteFile(data / "WasteWell" / "trash-volumes", "bad%00line\n" + dir.string() + "\n");
-  WriteFile(dir / (".Trash-" + uid) / "info" / "kept.txt.trashinfo", "[Trash Info]\nPath=/y\n");
+  PutTrashInfo(ours, "kept");
   FreedesktopTrash bin(TrashAt(data));
   EXPECT_EQ(Query(bin), Figures(1, 4));
   EXPECT_EQ(bin.empty(nullptr).removed, 1);
-  EXPECT_FALSE(fs::exists(dir / (".Trash-" + uid) / "files" / "kept.txt"));
+  EXPECT_FALSE(fs::exists(kept));
   EXPECT_EQ(ReadFile(victim / "files" / "thesis.txt"), "years of it");
 }
 
-// Sparse files of 2^63 - 1 bytes, or two of 2^62 in one folder, cost nothing on disk: the bin
-// and the folder measuring show the largest size instead of a wrapped one, and the exact size
-// comes back when the huge item goes.
+// Sparse files of 2^63 - 1 bytes, or two of 2^62 in a folder, show the largest size, not a wrapped
+// one; the exact size comes back when they go.
 TEST(TrashHostileData, HugeSparseSizesStopAtTheLargest) {
   TempDir tmp;
   TmpfsMount vol(tmp / "vol");  // tmpfs takes files of any 64-bit size
@@ -93,8 +87,7 @@ TEST(TrashHostileData, HugeSparseSizesStopAtTheLargest) {
   EXPECT_EQ(Query(*std::make_unique<FreedesktopTrash>(TrashAt(data))), Figures(1, 5));
 }
 
-// An info file is anybody's to fill: one of 64 KiB is read, one a byte longer is not (its item is
-// listed with no place to go back to).
+// An info file of 64 KiB is read, one a byte longer is not (listed with no place to go back to).
 TEST(TrashHostileData, AnInfoFilePastItsBoundIsNotRead) {
   TempDir tmp;
   const fs::path trash = tmp / "data" / "Trash";

@@ -13,8 +13,7 @@ using platform::MoveResult;
 
 static const std::string kUid = std::to_string(getuid());
 
-// Links go as links; names taken in the trash are never overwritten; a 255-byte name that is no
-// UTF-8 is shortened to a name of its own bytes, not to nothing.
+// A 255-byte name that is no UTF-8 is shortened to its own bytes, not to nothing.
 TEST(TrashMove, LinksGoAsLinksAndTakenNamesAreNeverOverwritten) {
   TempDir tmp;
   const fs::path trash = tmp / "data" / "Trash";
@@ -25,7 +24,7 @@ TEST(TrashMove, LinksGoAsLinksAndTakenNamesAreNeverOverwritten) {
   WriteFile(tmp / "other" / "x", "A");
   fs::create_directories(tmp / "other" / "deep");
   fs::create_directory_symlink(tmp / "other" / "deep", tmp / "via" / "link");
-  // Names taken in the trash, by an entry without info and by an info without entry.
+  // Taken by an entry without info and by an info without entry.
   WriteFile(trash / "files" / "x", "huérfano");
   WriteFile(trash / "info" / "x.2.trashinfo", "[Trash Info]\nPath=/old\n");
   WriteFile(tmp / "b" / "x", "B");
@@ -49,8 +48,7 @@ TEST(TrashMove, LinksGoAsLinksAndTakenNamesAreNeverOverwritten) {
   EXPECT_EQ(shortened, 1);
 }
 
-// A volume found in the live mount table: its shared .Trash counts only while sticky and no
-// link. (A move to a volume's own trash is in test_trash_empty.)
+// A volume found in the live mount table; a move to a volume's own trash is in test_trash_empty.
 TEST(TrashMove, ASharedVolumeTrashCountsOnlyWhileStickyAndNoLink) {
   TempDir tmp;
   TmpfsMount vol(tmp / "mi volumen");  // the table escapes the blank
@@ -80,8 +78,7 @@ TEST(TrashMove, ASharedVolumeTrashCountsOnlyWhileStickyAndNoLink) {
   EXPECT_EQ(Query(bin).first, before + 2) << "beside it";
 }
 
-// Each item that cannot go stays exactly where it was, with its reason, and no info file stays
-// behind; the others go.
+// Each with its reason; no info file stays behind.
 TEST(TrashMove, ItemsThatCannotBeTrashedStayWhereTheyWere) {
   TempDir tmp;
   TmpfsMount unlisted(tmp / "unlisted");

@@ -1,5 +1,4 @@
-// The automatic purge on real trashes with dated info files: the home trash and a tmpfs volume
-// with a trash of its own.
+// The automatic purge on real trashes: the home trash and a tmpfs volume's own.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -65,18 +64,19 @@ TEST(DeletionDate, AFieldOutOfRangeIsNoDate) {
 
 class TrashPurge : public ::testing::Test {
  protected:
+  void SetUp() override {
+    if (!vol_.ok()) GTEST_SKIP() << vol_.error();
+  }
   TempDir tmp_;
   ScopedEnv xdg_{"XDG_DATA_HOME", (tmp_ / "data").string()};
   fs::path home_ = tmp_ / "data" / "Trash";
+  TmpfsMount vol_{tmp_ / "vol"};
+  fs::path volTrash_ = vol_.path() / (".Trash-" + std::to_string(getuid()));
 };
 
-// Only dated items past the days go, from the home trash and a volume's: not those without a
-// date, ahead of now, or whose date is no date.
+// Not those without a date, ahead of now, or whose date is no date.
 TEST_F(TrashPurge, AgeTakesOnlyDatedItemsPastTheDaysOnHomeAndVolumeTrashes) {
-  TmpfsMount vol(tmp_ / "vol");
-  if (!vol.ok()) GTEST_SKIP() << vol.error();
-  const fs::path volTrash = vol.path() / (".Trash-" + std::to_string(getuid()));
-  for (const auto& [trash, prefix] : {std::pair{home_, "h-"}, std::pair{volTrash, "v-"}}) {
+  for (const auto& [trash, prefix] : {std::pair{home_, "h-"}, std::pair{volTrash_, "v-"}}) {
     const std::string p = prefix;
     PutDated(trash, p + "old", DaysAgo(31));
     PutDated(trash, p + "young", DaysAgo(29));
@@ -84,7 +84,7 @@ TEST_F(TrashPurge, AgeTakesOnlyDatedItemsPastTheDaysOnHomeAndVolumeTrashes) {
     PutDated(trash, p + "ahead", DaysAgo(-2));
     PutDated(trash, p + "nodate", "2020-13-45T99:99:99");
   }
-  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol.path()}));
+  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol_.path()}));
   auto purger = platform::MakeTrashPurger(bin);
   PurgeSettings s;
   s.days = 30;
@@ -96,25 +96,24 @@ TEST_F(TrashPurge, AgeTakesOnlyDatedItemsPastTheDaysOnHomeAndVolumeTrashes) {
   EXPECT_TRUE(r.stayed.empty());
   EXPECT_EQ(Query(bin), Figures(8, 80));
   EXPECT_FALSE(fs::exists(home_ / "info" / "h-old.trashinfo") ||
-               fs::exists(volTrash / "files" / "v-old"));
+               fs::exists(volTrash_ / "files" / "v-old"));
 }
 
-// Over the share, the oldest dated items go until the trash is under it, or a drop that would
-// pass it asks; an item larger than the share alone neither goes nor sends the others away.
+// Over the share the oldest dated items go until under it, or a drop past it asks (the bin moves
+// it only on yes); an item larger than the share alone neither goes nor sends the others away.
 TEST_F(TrashPurge, OverTheShareTheOldestGoOrADropAsksAndOneHugeItemSparesTheRest) {
-  TmpfsMount vol(tmp_ / "vol");
-  if (!vol.ok()) GTEST_SKIP() << vol.error();
+  App();
   // A disk of 1 MiB: 10 % is 104857 bytes.
-  ASSERT_EQ(mount(nullptr, vol.path().c_str(), nullptr, MS_REMOUNT, "size=1m,mode=0755"), 0);
-  const fs::path volTrash = vol.path() / (".Trash-" + std::to_string(getuid()));
-  PutDated(volTrash, "a", DaysAgo(10), 40000);
-  PutDated(volTrash, "b", DaysAgo(5), 30000);
-  PutDated(volTrash, "c", DaysAgo(1), 50000);
-  PutDated(volTrash, "undated", "", 1000);
-  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol.path()}));
+  ASSERT_EQ(mount(nullptr, vol_.path().c_str(), nullptr, MS_REMOUNT, "size=1m,mode=0755"), 0);
+  PutDated(volTrash_, "a", DaysAgo(10), 40000);
+  PutDated(volTrash_, "b", DaysAgo(5), 30000);
+  PutDated(volTrash_, "c", DaysAgo(1), 50000);
+  PutDated(volTrash_, "undated", "", 1000);
+  platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol_.path()}));
   auto purger = platform::MakeTrashPurger(bin);
-  WriteFile(vol.path() / "w" / "small", std::string(30000, 's'));
-  WriteFile(vol.path() / "w" / "huge" / "part", std::string(110000, 'h'));
+  const fs::path small = vol_.path() / "w" / "small", huge = vol_.path() / "w" / "huge";
+  WriteFile(small, std::string(30000, 's'));
+  WriteFile(huge / "part", std::string(110000, 'h'));
 
   PurgeSettings warn;
   warn.percent = 10;
@@ -130,18 +129,40 @@ TEST_F(TrashPurge, OverTheShareTheOldestGoOrADropAsksAndOneHugeItemSparesTheRest
       ask = ask || platform::DropAsks(s, d.diskSize, d.trashSize, d.dropSize, d.largestItem);
     return ask;
   };
-  EXPECT_TRUE(asks(warn, vol.path() / "w" / "small"));
-  EXPECT_FALSE(asks(oldest, vol.path() / "w" / "small"));
-  EXPECT_TRUE(asks(oldest, vol.path() / "w" / "huge"));
+  EXPECT_TRUE(asks(warn, small));
+  EXPECT_FALSE(asks(oldest, small));
+  EXPECT_TRUE(asks(oldest, huge));
 
-  ASSERT_TRUE(bin.moveToTrash({vol.path() / "w" / "huge"}).ok);
-  fs::remove(volTrash / "files" / "c");
-  fs::remove(volTrash / "info" / "c.trashinfo");
+  settings::SetProgramFolder(tmp_.path());
+  settings::StorePurgeSettings(oldest);
+  bin::BinServices services;
+  services.recycleBin =
+      std::make_unique<platform::FreedesktopTrash>(TrashAt(tmp_ / "data", {vol_.path()}));
+  bin::BinController controller(std::move(services));
+  std::vector<int> asked;
+  bool yes = false;
+  QObject::connect(&controller, &bin::BinController::DropQuestion,
+                   [&](int percent, const std::vector<fs::path>& items) {
+                     asked.push_back(percent);
+                     if (yes) controller.MoveAfterAll(items);
+                   });
+  controller.Drop({small});
+  EXPECT_TRUE(asked.empty());
+  EXPECT_FALSE(fs::exists(small));
+  controller.Drop({huge});
+  EXPECT_EQ(asked, std::vector<int>{10});
+  EXPECT_TRUE(fs::exists(huge));
+  yes = true;
+  controller.Drop({huge});
+  EXPECT_FALSE(fs::exists(huge));
+
+  fs::remove(volTrash_ / "files" / "c");
+  fs::remove(volTrash_ / "info" / "c.trashinfo");
   EXPECT_TRUE(purger->Plan(oldest, kNow + 60).items.empty());
 }
 
-// An item restored or replaced after the preview stays. On ext4 a replacing file takes the inode
-// number of the one it replaces: the info file's change tells it apart.
+// On ext4 a replacing file takes the inode number of the one it replaces: the info file's change
+// tells it apart.
 TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
   if (const std::string why = MountImage(tmp_ / "data", "ext4"); !why.empty()) GTEST_SKIP() << why;
   const fs::path back = tmp_ / "data" / "w";
@@ -154,8 +175,7 @@ TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
   s.days = 30;
   const platform::PurgePlan plan = purger->Plan(s, kNow);
   ASSERT_EQ(plan.items.size(), 2u);
-  // "two" is replaced by another item under the same name, its info word for word the same but
-  // written at another time.
+  // Another "two", its info word for word the same but written at another time.
   const fs::path file = home_ / "files" / "two", info = home_ / "info" / "two.trashinfo";
   const std::string text = ReadFile(info);
   fs::remove(file);
@@ -169,40 +189,4 @@ TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
   EXPECT_EQ(r.stayed.size(), 2u);
   EXPECT_EQ(ReadFile(back / "one"), "first");
   EXPECT_EQ(ReadFile(file), "another");
-}
-
-// The bin asks before a drop larger than the share, and moves it only on yes.
-TEST_F(TrashPurge, TheBinAsksBeforeADropLargerThanTheShareAndMovesOnlyOnYes) {
-  App();
-  TmpfsMount vol(tmp_ / "vol");
-  if (!vol.ok()) GTEST_SKIP() << vol.error();
-  ASSERT_EQ(mount(nullptr, vol.path().c_str(), nullptr, MS_REMOUNT, "size=1m,mode=0755"), 0);
-  settings::SetProgramFolder(tmp_.path());
-  PurgeSettings rules;
-  rules.percent = 10;
-  rules.oldestGo = true;
-  settings::StorePurgeSettings(rules);
-  const fs::path small = vol.path() / "w" / "small", huge = vol.path() / "w" / "huge";
-  WriteFile(small, std::string(1000, 's'));
-  WriteFile(huge, std::string(110000, 'h'));
-  bin::BinServices services;
-  services.recycleBin =
-      std::make_unique<platform::FreedesktopTrash>(TrashAt(tmp_ / "data", {vol.path()}));
-  bin::BinController bin(std::move(services));
-  std::vector<int> asked;
-  bool yes = false;
-  QObject::connect(&bin, &bin::BinController::DropQuestion,
-                   [&](int percent, const std::vector<fs::path>& items) {
-                     asked.push_back(percent);
-                     if (yes) bin.MoveAfterAll(items);
-                   });
-  bin.Drop({small});
-  EXPECT_TRUE(asked.empty());
-  EXPECT_FALSE(fs::exists(small));
-  bin.Drop({huge});
-  EXPECT_EQ(asked, std::vector<int>{10});
-  EXPECT_TRUE(fs::exists(huge));
-  yes = true;
-  bin.Drop({huge});
-  EXPECT_FALSE(fs::exists(huge));
 }

@@ -1,5 +1,4 @@
-// Interface tests that every adapter set passes: the Linux one and the
-// Windows one (cross-built, run under Wine). What differs lives beside each set.
+// What every adapter set passes, the Linux one and the Windows one (cross-built, run under Wine).
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -92,8 +91,7 @@ TEST(FileSystemContract, MeasuresAndDeletes) {
   const platform::DeleteReport report = platform::DeleteContents(temp);
   EXPECT_TRUE(report.stayed.empty());
   EXPECT_EQ(report.removed, 3);
-  EXPECT_TRUE(fs::is_directory(temp));
-  EXPECT_TRUE(fs::is_empty(temp));
+  EXPECT_TRUE(fs::is_directory(temp) && fs::is_empty(temp));
 
   WriteFile(temp / "snap.jpg", "old");
   EXPECT_EQ(platform::ReplaceFileContents(temp / "snap.jpg", std::string(3000000, 'n')), 0);
