@@ -11,13 +11,12 @@ using testsupport::LocalHttpServer;
 
 namespace {
 
-using ConnectivityTest = testsupport::WebWindowTest;
-using HttpTransfer = testsupport::WebWindowTest;
+using Net = testsupport::WebWindowTest;
 
 // The address in the query refuses: taking it for the host fails the check. Off the interface
 // thread, with the answer on it: test_e2e_utilities (a host that never answers) and
 // test_e2e_weather (one that does). None to a context that went.
-TEST_F(ConnectivityTest, TheHostIsTheOneBeforeThePathAndAGoneContextGetsNoAnswer) {
+TEST_F(Net, TheHostIsTheOneBeforeThePathAndAGoneContextGetsNoAnswer) {
   const std::string up = server.Url("").mid(7).toStdString();  // "127.0.0.1:<port>"
   std::string address = up + "/?next=https://127.0.0.1:9";
   EXPECT_TRUE(tools::IsInternetReachable(address)) << address;
@@ -46,7 +45,7 @@ std::pair<std::vector<int>, QByteArray> Get(const QString& url) {
   return {states, body};
 }
 
-TEST_F(HttpTransfer, CompletedOnlyForAWholeBodyElseState11) {
+TEST_F(Net, HttpTransferCompletedOnlyForAWholeBodyElseState11) {
   const QByteArray body = QByteArray(1500, '\0') + QByteArray(1500, '\xff');
   server.Set("/f.bin", LocalHttpServer::Answer(200, body, "application/octet-stream"));
   EXPECT_EQ(Get(server.Url("/f.bin")), std::make_pair(std::vector<int>{12}, body));
