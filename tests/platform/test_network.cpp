@@ -1,5 +1,4 @@
-// The connectivity check before the weather maps and the HTTP transfer, against servers of our
-// own on 127.0.0.1; nothing listens on its port 9.
+// The connectivity check and the HTTP transfer against our own 127.0.0.1; port 9 has no listener.
 #include <gtest/gtest.h>
 
 #include "platform/Connectivity.h"
@@ -13,9 +12,8 @@ namespace {
 
 using Net = testsupport::WebWindowTest;
 
-// The address in the query refuses: taking it for the host fails the check. Off the interface
-// thread, with the answer on it: test_e2e_utilities (a host that never answers) and
-// test_e2e_weather (one that does). None to a context that went.
+// The address in the query refuses: taken for the host, the check fails. Off the UI thread, the
+// answer on it: test_e2e_utilities (silent host), test_e2e_weather. None to a context that went.
 TEST_F(Net, TheHostIsTheOneBeforeThePathAndAGoneContextGetsNoAnswer) {
   const std::string up = server.Url("").mid(7).toStdString();  // "127.0.0.1:<port>"
   std::string address = up + "/?next=https://127.0.0.1:9";
