@@ -1,5 +1,4 @@
-// The connectivity check before the weather maps and the HTTP transfer, against servers of our
-// own on 127.0.0.1; nothing listens on its port 9.
+// The connectivity check and the HTTP transfer against our own 127.0.0.1; port 9 has no listener.
 #include <gtest/gtest.h>
 
 #include "platform/Connectivity.h"
@@ -11,13 +10,11 @@ using testsupport::LocalHttpServer;
 
 namespace {
 
-using ConnectivityTest = testsupport::WebWindowTest;
-using HttpTransfer = testsupport::WebWindowTest;
+using Net = testsupport::WebWindowTest;
 
-// The address in the query refuses: taking it for the host fails the check. Off the interface
-// thread, with the answer on it: test_e2e_utilities (a host that never answers) and
-// test_e2e_weather (one that does). None to a context that went.
-TEST_F(ConnectivityTest, TheHostIsTheOneBeforeThePathAndAGoneContextGetsNoAnswer) {
+// The address in the query refuses: taken for the host, the check fails. Off the UI thread, the
+// answer on it: test_e2e_utilities (silent host), test_e2e_weather. None to a context that went.
+TEST_F(Net, TheHostIsTheOneBeforeThePathAndAGoneContextGetsNoAnswer) {
   const std::string up = server.Url("").mid(7).toStdString();  // "127.0.0.1:<port>"
   std::string address = up + "/?next=https://127.0.0.1:9";
   EXPECT_TRUE(tools::IsInternetReachable(address)) << address;
@@ -46,7 +43,7 @@ std::pair<std::vector<int>, QByteArray> Get(const QString& url) {
   return {states, body};
 }
 
-TEST_F(HttpTransfer, CompletedOnlyForAWholeBodyElseState11) {
+TEST_F(Net, HttpTransferCompletedOnlyForAWholeBodyElseState11) {
   const QByteArray body = QByteArray(1500, '\0') + QByteArray(1500, '\xff');
   server.Set("/f.bin", LocalHttpServer::Answer(200, body, "application/octet-stream"));
   EXPECT_EQ(Get(server.Url("/f.bin")), std::make_pair(std::vector<int>{12}, body));

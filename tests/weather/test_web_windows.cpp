@@ -1,5 +1,4 @@
-// The weather and tool windows with the engine under the test X server. A window closed while
-// its download or page waits is gone at once, and nothing of it runs afterwards.
+// Web windows under the test X server: closed while a download or page waits, nothing runs on.
 #include <gtest/gtest.h>
 
 #include <QMessageBox>

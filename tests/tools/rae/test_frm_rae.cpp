@@ -9,9 +9,8 @@
 using tools::FrmRae;
 using Rae = testsupport::WebWindowTest;
 
-// Opening lets other events run before the start page and again before the text box is readied;
-// a window closed before its turn runs neither step. Only a stored position of 0, 0 means the
-// default one. The button trims blanks, Enter searches the lemmas as typed; one word only.
+// Opening lets events run before the start page (shown: test_e2e_hot_keys) and before the box is
+// readied; closed before its turn, neither runs. Only 0, 0 stored means the default position.
 TEST_F(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
   Options(
       "[Servidores]\r\nDiccionario=http://127.0.0.1:9/dle\r\n"
@@ -20,16 +19,13 @@ TEST_F(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
   QPointer<FrmRae> f = FrmRae::Open();
   EXPECT_EQ(f->pos(), QPoint(0, 500 / 15));
   const auto& navigations = browsers.back()->navigations;
-  EXPECT_TRUE(navigations.empty());
   EXPECT_FALSE(f->isVisible());
   f->TextSearch->setText("x");
   ASSERT_TRUE(testsupport::SpinUntil(
       [&] { return f->isVisible() && f->TextSearch->text().isEmpty(); }, 5000));
-  ASSERT_EQ(navigations.size(), 1u);
-  EXPECT_TRUE(navigations[0].address.endsWith("rae.htm"));
   EXPECT_EQ(FrmRae::Open(), f.data()) << "one window at a time";
-  // Each search, with Enter or the button, and the address it leads to: none for a refused one,
-  // which empties the box.
+  // Button (trims) or Enter (lemmas, as typed), and where it leads: nowhere, box emptied, if
+  // refused.
   const std::tuple<const char*, bool, const char*> searches[] = {
       {"a&b#c?d%e+f", false, "http://127.0.0.1:9/dle/?w=a%26b%23c%3Fd%25e%2Bf"},
       {"  casa ", false, "http://127.0.0.1:9/dle/?w=casa"},

@@ -32,8 +32,7 @@ struct Updates : testsupport::WebWindowTest {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     Options(("[Servidores]\r\nActualizaciones=" + server.Url("/descargas/updates/") + "\r\n")
                 .toStdString());
-    // The program's executable, last changed in 2020; its version mark is built at run time so
-    // that this program's own file holds none but the compiled-in one.
+    // The executable, changed in 2020; its mark is built at run time so this file holds only one.
     testsupport::WriteFile(folder / "WasteWell",
                            "ELF...\x01" + std::string("WasteWell-FileVersion=") + "5.8.0.8;...");
     QFile f(Path("WasteWell"));
@@ -53,8 +52,7 @@ struct Updates : testsupport::WebWindowTest {
                LocalHttpServer::Answer(200, info, "text/plain", delayMs));
     server.Set("/descargas/WasteWell_setup.exe", setup);
   }
-  // Opens the window, waits for the info file and checks; true once the window closed or the
-  // program was told to end. The info file lands only in an updates/ the window made.
+  // Opens, waits for the info file (only in an updates/ it made), checks; true once closed/ending.
   bool OpenAndCheck(const std::function<void()>& beforeCheck = {},
                     const std::function<void()>& afterCheck = {}) {
     form = frmUpdates::Open([this] { ++ends; });
@@ -159,8 +157,7 @@ TEST_F(Updates, ASetupCutShortFailedStalledOrNotOpenedNeverEndsTheProgram) {
   EXPECT_EQ(ends, 0);
 }
 
-// An info file that never ends (a broken server) ends the transfer at 64 KB, with the message
-// of a file that is not there, and the window closes; the next one of 64 KB is still read.
+// An endless info file fails at 64 KB as a missing one and closes; one of 64 KB is still read.
 TEST_F(Updates, AnEndlessInfoFileIsAFailedTransfer) {
   auto endless = LocalHttpServer::Answer(200, QByteArray(4096, '5'), "text/plain");
   endless.endless = true;
@@ -175,8 +172,7 @@ TEST_F(Updates, AnEndlessInfoFileIsAFailedTransfer) {
   EXPECT_TRUE(LastMessage().startsWith("Hay una versión más reciente:"));
 }
 
-// Nothing of a window closed while it waits runs afterwards. (The program's end during a stalled
-// setup download, leaving no half setup: test_e2e_update_end.)
+// Nothing of a window closed while it waits runs later (the program ending: test_e2e_update_end).
 TEST_F(Updates, AWindowClosedWhileItWaitsRunsNothingAfterwards) {
   ServeInfo("589,1,01/01/2019,3000,hoy", {}, 1500);
   form = frmUpdates::Open([this] { ++ends; });
