@@ -2,8 +2,14 @@
 # display with openbox, and stops both.
 start_xserver() {
   local n ok=
-  for n in $(seq 90 130); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+  for n in $(seq 90 160); do
+    # A lock whose server is gone (killed with its test) frees the display:
+    # Xvfb takes such a lock over itself.
+    if [ -e "/tmp/.X$n-lock" ]; then
+      kill -0 "$(tr -d ' ' <"/tmp/.X$n-lock")" 2>/dev/null && continue
+    elif [ -e "/tmp/.X11-unix/X$n" ]; then
+      continue
+    fi
     Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
     WW_XVFB_PID=$!
     for _ in $(seq 50); do
