@@ -123,19 +123,14 @@ class BinWindow : public ::testing::Test {
     testsupport::WriteFile(home / name, "x");
     return home / name;
   }
-  // Puts `items` files in the trash, seen by a poll.
-  void Fill(int items) {
-    std::vector<fs::path> files;
-    for (int i = 0; i < items; ++i) files.push_back(Made("f" + std::to_string(i)));
-    ASSERT_TRUE(Controller().Bin()->moveToTrash(files).ok);
-    Controller().Poll();
-    ASSERT_EQ(Controller().State().binCount, items);
-    workers = 0;  // the start's own look for left copies
-  }
   // Starts an emptying of 20 items unasked and waits until the worker stands at the gate.
   void StartHeld() {
     Load("[Settings]\r\nSin confirm=Verdadero\r\n");
-    Fill(20);
+    std::vector<fs::path> files;
+    for (int i = 0; i < 20; ++i) files.push_back(Made("f" + std::to_string(i)));
+    ASSERT_TRUE(Controller().Bin()->moveToTrash(files).ok);
+    Controller().Poll();
+    workers = 0;  // the start's own look for left copies
     held = true;
     testsupport::DoubleClick(form.get());
     ASSERT_TRUE(SpinUntil([&] { return gate.reached.load(); }, 5000));
