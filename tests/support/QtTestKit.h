@@ -34,9 +34,8 @@ class MessageLog {
   std::vector<platform::ShownMessage> shown;
 };
 
-// Input as the user gives it to a window: a double click, a drag that enters it (true if it is
-// taken as a move) and its drop, both offering copy or move as file managers do; a drag of files
-// and its drop (true if its enter was taken as a move).
+// Input as the user gives it to a window: a double click; a drag that enters it, and one of files
+// and its drop, offering copy or move as file managers do (true if the enter was taken as a move).
 inline void DoubleClick(QWidget* w) {
   QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
@@ -48,11 +47,6 @@ inline bool DragEnter(QWidget* w, const QMimeData& data) {
   QApplication::sendEvent(w, &enter);
   return enter.isAccepted() && enter.dropAction() == Qt::MoveAction;
 }
-inline void Drop(QWidget* w, const QMimeData& data) {
-  QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                  Qt::NoModifier);
-  QApplication::sendEvent(w, &drop);
-}
 inline bool DropFiles(QWidget* w, const std::vector<std::filesystem::path>& paths,
                       bool enter = true) {
   QList<QUrl> urls;
@@ -60,7 +54,9 @@ inline bool DropFiles(QWidget* w, const std::vector<std::filesystem::path>& path
   QMimeData data;
   data.setUrls(urls);
   const bool taken = enter && DragEnter(w, data);
-  Drop(w, data);
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                  Qt::NoModifier);
+  QApplication::sendEvent(w, &drop);
   return taken;
 }
 

@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <system_error>
 
@@ -27,16 +25,6 @@ TempDir::~TempDir() {
     if (it->is_directory(ec) && !it->is_symlink(ec))
       fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(path_, ec);
-}
-
-void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value)

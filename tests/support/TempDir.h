@@ -1,5 +1,7 @@
 #pragma once
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace testsupport {
@@ -19,8 +21,14 @@ class TempDir {
 };
 
 // Writes bytes to a file, making its folder; reads a whole file.
-void WriteFile(const std::filesystem::path& file, const std::string& bytes);
-std::string ReadFile(const std::filesystem::path& file);
+inline void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+inline std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {

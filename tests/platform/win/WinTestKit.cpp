@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "platform/FileSystem.h"
@@ -50,16 +48,6 @@ TempDir::~TempDir() {
         Sleep(50);
   }
   platform::RemoveEmptyFolder(path_);
-}
-
-void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value)
