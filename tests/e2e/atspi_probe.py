@@ -1,9 +1,6 @@
 #!/usr/bin/python3
-"""Looks at a running program through the accessibility bus, as a screen reader does.
-
-atspi_probe.py PID bin|windows|unnamed|text NAME: the bin's description, the names of the
-program's windows, its controls without a name ("window: role (path)"), a text field's text.
-"""
+"""atspi_probe.py PID bin|windows|unnamed|text NAME, as a screen reader sees the program: the
+bin's description, its windows' names, its unnamed controls ("window: role (path)"), a text."""
 import sys
 
 import pyatspi

@@ -53,8 +53,6 @@ TEST_F(E2eAccess, TheBinTellsWhatTheTrashHoldsTheKeysAloneDriveItAndEveryControl
   ASSERT_NE(Keys("^Restaurar de la Papelera$", "key ctrl+f type dos"), "");
   Shell("xdotool sleep 0.5 key Down sleep 0.3 key Return");
   EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(p.home() / "dos.txt"); }, 5000));
-  EXPECT_FALSE(std::filesystem::exists(p.home() / "uno.txt"));
-  EXPECT_TRUE(Finds(p, "bin", {"1 objeto "}));
   Shell("xdotool key Escape");
   EXPECT_TRUE(AwaitGone("^Restaurar de la Papelera$"));
   // Enter on the bin asks, as a double-click does; Esc answers no.

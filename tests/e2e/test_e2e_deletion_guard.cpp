@@ -15,18 +15,15 @@ bool EmptyTemp() {
 }
 
 // Alt+X, then "Abrir Carpeta" with the folder typed into its dialog, then "Vaciar Carpeta".
-::testing::AssertionResult EmptyFolder(const std::filesystem::path& folder) {
+bool EmptyFolder(const std::filesystem::path& folder) {
   HotKey('x');
   const std::string folders = Keys("^Operaciones con carpetas$", "key Tab space");
-  if (folders.empty()) return ::testing::AssertionFailure() << "no folder window";
   // "type" takes every word after it as text: the Return goes on its own.
-  if (Keys("^Selecciona un Directorio:$", "type --delay 20 '" + folder.string() + "'").empty())
-    return ::testing::AssertionFailure() << "no folder dialog";
+  if (folders.empty() ||
+      Keys("^Selecciona un Directorio:$", "type --delay 20 '" + folder.string() + "'").empty())
+    return false;
   Shell("xdotool sleep 0.5 key Return");
-  if (!AwaitGone("^Selecciona un Directorio:$"))
-    return ::testing::AssertionFailure() << "the folder dialog stays";
-  Keys(folders, "key Tab Tab space");
-  return ::testing::AssertionSuccess();
+  return AwaitGone("^Selecciona un Directorio:$") && !Keys(folders, "key Tab Tab space").empty();
 }
 
 }  // namespace
@@ -48,9 +45,6 @@ TEST_F(E2eDeletionGuard, TheHomesParentIsRefusedInTheCleanerAndTheFolderWindow) 
 
   ASSERT_TRUE(EmptyTemp());
   Keys("^Vaciar Temp$", "key Return");
-  EXPECT_EQ(ReadFile(log), "Vaciar Temp\t" + refusal("/") + "\n");
-  EXPECT_EQ(ReadFile(home / "docs" / "thesis.txt"), "years");
-
   ASSERT_TRUE(EmptyFolder(p.home()));
   Keys("^Error$", "key Return");
   EXPECT_EQ(ReadFile(log), "Vaciar Temp\t" + refusal("/") + "\nError\t" + refusal("") + "\n");

@@ -77,10 +77,7 @@ struct Corner {
     if (!p.Start()) return "";
     HotKey('w');
     const std::string viewer = AwaitWindow("Mapa del tiempo", 20000);
-    int n = 0;
-    const bool shown = WaitFor([&] { return (n = Count(Shot(viewer), Orange)) > 80000; }, 30000);
-    EXPECT_TRUE(shown) << n << " orange pixels";
-    return shown ? viewer : "";
+    return WaitFor([&] { return Count(Shot(viewer), Orange) > 80000; }, 30000) ? viewer : "";
   }
   QString Page() const { return QString::fromStdString(ReadFile(p.folder() / "weather.htm")); }
 };
@@ -115,9 +112,8 @@ TEST_F(E2eWeather, EachSourcesWeatherShowsWithItsIconFitsItsPanelAndAFailureShow
                    "\r\n[Settings]\r\nLatitud=36.72016\r\nLongitud=-4.42034\r\n"
                    "Ciudad=Málaga\r\nPaís=ES\r\ncodecity=2514256\r\n") +
         "Hotkeys=Verdadero\r\nTamaño=" + size + "\r\n");
-    ASSERT_FALSE(std::filesystem::exists(c.p.folder() / "Rice_Field.jpg"));
     const std::string viewer = c.Viewer();
-    ASSERT_NE(viewer, "");
+    ASSERT_NE(viewer, "") << "no satellite picture";
     // The page covers the whole window: no strip of the window's grey below it.
     QImage shot = Shot(viewer);
     EXPECT_EQ(Count(shot, Grey, QRect(0, shot.height() - 4, shot.width() - 140, 4)), 0)
@@ -129,10 +125,8 @@ TEST_F(E2eWeather, EachSourcesWeatherShowsWithItsIconFitsItsPanelAndAFailureShow
         owm ? QStringList{"Madrid</a>", "cielo claro", "Temp: 20,5 &deg;C", "Viento: 18 k/h"}
             : QStringList{"Málaga</a> (ES)", "Despejado", "Temp: 16,4 &deg;C",
                           "Viento: SW 12,6 k/h", "Última act.: 07/12/2026 19:00<"};
-    ASSERT_TRUE(WaitFor([&] { return c.Page().contains(texts[0]); }, 20000))
-        << c.Page().toStdString();
     for (const QString& text : texts)
-      EXPECT_TRUE(c.Page().contains(text)) << text.toStdString() << "\n" << c.Page().toStdString();
+      EXPECT_TRUE(WaitFor([&] { return c.Page().contains(text); }, 20000)) << text.toStdString();
     if (!owm) {  // the sun of our own picture, on the panel docked in the viewer's corner
       EXPECT_EQ(c.server.Requests("/v1/forecast"), 1);
       const auto sun = [](QRgb k) {

@@ -8,7 +8,7 @@
 #include <sys/mount.h>
 #include <sys/wait.h>
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QString>
 #include <cstdio>
 
@@ -62,10 +62,8 @@ std::string Trimmed(std::string s) {
 }
 
 void Pause(int ms) {
-  QElapsedTimer t;
-  t.start();
-  if (!QCoreApplication::instance()) usleep(ms * 1000);
-  while (QCoreApplication::instance() && t.elapsed() < ms)
+  if (!QCoreApplication::instance()) return void(usleep(ms * 1000));
+  for (QDeadlineTimer end(ms); !end.hasExpired();)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
@@ -231,10 +229,9 @@ pid_t E2eProgram::Spawn() const {
 
 bool E2eProgram::Start() {
   pid_ = Spawn();
-  const auto shown = [&] {
-    return (window_ = WindowWithRole("ShapedForm")) && !Geometry().isEmpty();
-  };
-  return pid_ > 0 && WaitFor(shown, 15000);
+  return pid_ > 0 &&
+         WaitFor([&] { return (window_ = WindowWithRole("ShapedForm")) && !Geometry().isEmpty(); },
+                 15000);
 }
 
 unsigned long E2eProgram::WindowWithRole(const std::string& role) const {
