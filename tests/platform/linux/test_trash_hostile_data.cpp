@@ -87,7 +87,6 @@ TEST(TrashHostileData, HugeSparseSizesStopAtTheLargest) {
   EXPECT_EQ(Query(*std::make_unique<FreedesktopTrash>(TrashAt(data))), Figures(1, 5));
 }
 
-// An info file of 64 KiB is read, one a byte longer is not (listed with no place to go back to).
 TEST(TrashHostileData, AnInfoFilePastItsBoundIsNotRead) {
   TempDir tmp;
   const fs::path trash = tmp / "data" / "Trash";

@@ -78,7 +78,6 @@ TEST(TrashMove, ASharedVolumeTrashCountsOnlyWhileStickyAndNoLink) {
   EXPECT_EQ(Query(bin).first, before + 2) << "beside it";
 }
 
-// Each with its reason; no info file stays behind.
 TEST(TrashMove, ItemsThatCannotBeTrashedStayWhereTheyWere) {
   TempDir tmp;
   TmpfsMount unlisted(tmp / "unlisted");

@@ -71,7 +71,6 @@ TEST_F(X11KeyStateOnServer, KeysPressedWhileAnotherClientGrabsTheKeyboardReadUpU
   XCloseDisplay(other);
 }
 
-// Pressed and let go while the program is busy: the next reading shows the combination, once.
 TEST_F(X11KeyStateOnServer, KeysLetGoBeforeTheReadingCountOnce) {
   testsupport::Shell("xdotool key --delay 1 alt+t");
   ASSERT_TRUE(Called());
