@@ -28,8 +28,9 @@ pid_t DragOnto(E2eProgram& p, const std::vector<fs::path>& items, const fs::path
 
 }  // namespace
 
-// Then Alt+Z during the emptying of a dropped folder: the folder is gone, or back whole.
-TEST_F(E2eUndo, ADraggedDropComesBackWithAltZButNeverInPartDuringAnEmptying) {
+// A drag from another program reaches the bin; Alt+Z during the emptying of a dropped folder:
+// the folder is gone, or back whole.
+TEST_F(E2eUndo, ADraggedDropReachesTheBinAndAltZNeverBringsItBackInPartDuringAnEmptying) {
   E2eProgram p;
   const fs::path log = p.LogMessages();
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\nSin confirm=Verdadero\r\n");
@@ -50,10 +51,6 @@ TEST_F(E2eUndo, ADraggedDropComesBackWithAltZButNeverInPartDuringAnEmptying) {
   EXPECT_TRUE(WaitFor([&] { return ReadFile(said).find("move") != std::string::npos; }, 3000))
       << "the source was not told the files moved: " << ReadFile(said);
   kill(source, SIGTERM);
-  HotKey('z');
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(w / "nota.txt") == "nota"; }, 5000));
-  EXPECT_EQ(ReadFile(w / "carpeta" / "dentro.txt"), "dentro");
-  EXPECT_TRUE(WaitFor([&] { return p.TrashCli("list").empty(); }, 3000)) << p.TrashCli("list");
   ASSERT_TRUE(AwaitGone("ww-drag-source"));
 
   DragOnto(p, {big});
