@@ -223,7 +223,6 @@ TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
   Serve("/geo/v1/search", MeteoPlaces());
   Open();
   EXPECT_TRUE(form->OptOpenMeteo->isChecked());
-  EXPECT_EQ(Setting("MetodoDatos"), "OpenMeteo");
   Search("es", QStringLiteral("Málaga"));
   EXPECT_THAT(Asked(), HasSubstr("=M%C3%A1laga&"));
   EXPECT_EQ(Listed(), QStringList({QStringLiteral("Málaga, Andalucía, España"),
