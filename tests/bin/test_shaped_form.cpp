@@ -10,7 +10,6 @@
 #include <QProgressDialog>
 #include <QScreen>
 #include <QSemaphore>
-#include <QTcpServer>
 #include <QUrl>
 #include <atomic>
 #include <climits>
@@ -28,6 +27,7 @@
 #include "shape/SkinImage.h"
 #include "shape/clsTransForm.h"
 #include "support/QtTestKit.h"
+#include "support/SilentListener.h"
 #include "support/TempDir.h"
 #include "weather/WeatherMaps.h"
 
@@ -267,14 +267,13 @@ TEST_F(BinWindow, TheChecksAreTheLiveOptionsThoughTheFileCannotBeWritten) {
   EXPECT_EQ(testsupport::ReadFile(folder / "Options.ini"), stored);
 }
 
+// The host never answers: the check waits its full time, off the interface thread.
 TEST_F(BinWindow, MapsSayWhenTheConnectionFailsOnceThoughAskedTwice) {
-  QTcpServer closed;  // a port on 127.0.0.1 that nothing listens on
-  closed.listen(QHostAddress::LocalHost);
-  const std::string dead = "127.0.0.1:" + std::to_string(closed.serverPort());
-  closed.close();
-  Load("[Servidores]\r\nConexion=" + dead + "\r\n");
+  testsupport::SilentListener silent;
+  Load("[Servidores]\r\nConexion=" + silent.At() + "\r\n");
   form->Item("MnuMaps")->trigger();
   form->Item("MnuMaps")->trigger();
+  SpinUntil([] { return false; }, 300);
   EXPECT_TRUE(shown.empty()) << "the check answers later";
   ASSERT_TRUE(SpinUntil([&] { return !shown.empty(); }, 10000));
   SpinUntil([] { return false; }, 300);

@@ -1,6 +1,5 @@
 // The hot keys typed in another program's window, and what they open.
 #include "support/E2eProgram.h"
-#include "support/SilentListener.h"
 
 using namespace testsupport;
 using E2eHotKeys = E2eTest;
@@ -33,21 +32,4 @@ TEST_F(E2eHotKeys, QuickCombinationsInAnotherWindowOpenTheirToolsAltSCapturesAlt
   const auto sheet = [](QRgb c) { return c == qRgb(247, 247, 255); };
   EXPECT_TRUE(WaitFor([&] { return Count(Shot(id), sheet) > 8000; }, 30000));
   EXPECT_EQ(p.Stop(SIGTERM), 0);
-}
-
-// The check before the maps waits on a host that never answers.
-TEST_F(E2eHotKeys, WhileTheConnectivityCheckWaitsTheBinAndTheOtherHotKeysAnswer) {
-  SilentListener silent;
-  E2eProgram p;
-  p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n[Servidores]\r\nConexion=" + silent.At() +
-                 "\r\n");
-  ASSERT_TRUE(p.Start());
-  HotKey('w');
-  p.Hover();
-  EXPECT_TRUE(WaitFor([&] { return p.WindowWithRole("FormStatus") != 0; }, 1000))
-      << "no pop-up while the check waits";
-  HotKey('t');
-  EXPECT_NE(AwaitWindow("^TempDir$", 1000), "") << "Alt+T not answered while the check waits";
-  EXPECT_TRUE(AwaitWindow("^Error-Info WasteWell$", 0).empty()) << "the check is still waiting";
-  EXPECT_EQ(p.Stop(SIGTERM, 2000), 0);
 }
