@@ -13,7 +13,7 @@ namespace {
 using Net = testsupport::WebWindowTest;
 
 // The address in the query refuses: taken for the host, the check fails. Off the UI thread, the
-// answer on it: test_e2e_utilities (silent host), test_e2e_weather. None to a context that went.
+// answer on it: the bin window's silent-host test, test_e2e_weather. None to a context that went.
 TEST_F(Net, TheHostIsTheOneBeforeThePathAndAGoneContextGetsNoAnswer) {
   const std::string up = server.Url("").mid(7).toStdString();  // "127.0.0.1:<port>"
   std::string address = up + "/?next=https://127.0.0.1:9";
