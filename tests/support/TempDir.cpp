@@ -1,5 +1,6 @@
 #include "support/TempDir.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,6 +13,7 @@ TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string tmpl = std::string(base && *base ? base : "/tmp") + "/ww-test-XXXXXX";
   if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  chmod(tmpl.c_str(), 0755);  // tests that drop to another user reach in
   path_ = tmpl;
 }
 
