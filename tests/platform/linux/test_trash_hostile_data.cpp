@@ -1,12 +1,10 @@
 // What others can write or size: the remembered volume tops, files of almost any size.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <limits>
 #include <map>
 
-#include "platform/FileSystem.h"
 #include "support/TrashTestKit.h"
 
 namespace fs = std::filesystem;
@@ -18,11 +16,8 @@ namespace {
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 
 void Sparse(const fs::path& file, std::int64_t size) {
-  fs::create_directories(file.parent_path());
-  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0) << file;
-  close(fd);
+  WriteFile(file, "");
+  ASSERT_EQ(truncate(file.c_str(), static_cast<off_t>(size)), 0) << file;
 }
 
 }  // namespace
@@ -71,7 +66,6 @@ TEST(TrashHostileData, HugeSparseSizesStopAtTheLargest) {
   const fs::path data = vol.path() / "data", trash = data / "Trash";
   Sparse(PutTrashInfo(trash, "pair") / "a", std::int64_t{1} << 62);
   Sparse(trash / "files" / "pair" / "b", std::int64_t{1} << 62);
-  EXPECT_EQ(platform::FolderSize(trash / "files" / "pair"), kMax);
   FreedesktopTrash bin(TrashAt(data));
   EXPECT_EQ(Query(bin), Figures(1, kMax));
 
