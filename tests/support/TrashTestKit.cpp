@@ -26,11 +26,7 @@ namespace fs = std::filesystem;
 namespace testsupport {
 
 platform::TrashSettings TrashAt(const fs::path& data, std::vector<fs::path> tops, int uid) {
-  platform::TrashSettings s;
-  s.dataHome = data;
-  s.uid = uid < 0 ? getuid() : static_cast<unsigned>(uid);
-  s.topDirs = std::move(tops);
-  return s;
+  return {data, uid < 0 ? getuid() : static_cast<unsigned>(uid), {}, std::move(tops)};
 }
 
 Figures Query(platform::RecycleBin& bin) {
