@@ -213,15 +213,12 @@ TEST(FileSystem, HoldersAreReadInEachTablesOwnNumbers) {
             "2: POSIX  ADVISORY  WRITE 1234 00:28:6789 0 EOF\n");
   WriteFile(proc / "1" / "maps", "7fe0a000-7fe0b000 r--s 00000000 08:01 777 /srv/mapped\n");
   const platform::InUse held(proc.path().string());
-  const struct {
-    unsigned major, minor;
-    ino_t ino;
-  } files[] = {{0, 41, 5678}, {0, 39, 6789}, {8, 1, 777}, {8, 1, 5678}};
+  const unsigned long files[][3] = {{0, 41, 5678}, {0, 39, 6789}, {8, 1, 777}, {8, 1, 5678}};
   std::string got;
-  for (const auto& f : files) {
+  for (const auto& [major, minor, ino] : files) {
     struct stat st {};
-    st.st_dev = makedev(f.major, f.minor);
-    st.st_ino = f.ino;
+    st.st_dev = makedev(major, minor);
+    st.st_ino = ino;
     got += held.holds(st) ? '1' : '0';
   }
   EXPECT_EQ(got, "1110");
@@ -293,7 +290,6 @@ TEST(FileSystem, ListingSizeAndDeletionNeverLeaveTheFolder) {
 TEST(FileSystem, ReadOnlyTreesGoAndWhatRunningProgramsHoldStays) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
   TempDir tmp;
-  fs::permissions(tmp.path(), fs::perms(0755));
   const fs::path target = tmp / "target";
   for (const char* name : {"held/open-file", "locked", "workdir/inside", "junk/old", "ro-file",
                            "ro-tree/deep/f", "closed/g", "hidden/h"})
@@ -362,7 +358,6 @@ TEST(FileSystem, ADeepTreeOrManyEntriesThatStayAreReportedInBoundedMemory) {
 // On btrfs (a subvolume) maps and locks name another device than stat.
 TEST(FileSystem, OnBtrfsMappedAndLockedFilesStay) {
   TempDir tmp;
-  fs::permissions(tmp.path(), fs::perms(0755));
   const fs::path mnt = tmp / "mnt", target = mnt / "sub" / "target";
   if (const std::string why = MountImage(mnt, "btrfs", "sub"); !why.empty()) GTEST_SKIP() << why;
   for (const char* name : {"mapped", "flocked", "fcntl", "junk"}) WriteFile(target / name, "x");

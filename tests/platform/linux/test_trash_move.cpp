@@ -109,7 +109,6 @@ TEST(TrashMove, ItemsThatCannotBeTrashedStayWhereTheyWere) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to drop to another user";
   const fs::path precious = tmp / "root-owned" / "precious";
   WriteFile(precious, "mine");
-  fs::permissions(tmp.path(), fs::perms(0755));
   fs::permissions(precious.parent_path(), fs::perms(0755));
   std::string out = RunAsNobody(tmp / "data", [&] {
     FreedesktopTrash nobody(TrashAt(tmp / "data", {}, kNobody));

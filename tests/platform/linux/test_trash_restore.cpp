@@ -74,7 +74,6 @@ TEST_F(TrashRestore, MovedItemsGoBackWithTheirContent) {
   WriteFile(dir / "sub" / "f", std::string(700, 'f'));
   symlink("a.txt", (dir / "link").c_str());
   const platform::MoveResult moved = bin_.moveToTrash({w_ / "a.txt", w_ / "b c.txt", dir});
-  ASSERT_EQ(moved.moved.size(), 3u);
   fs::remove_all(w_ / "p");
   WriteFile(trash_ / "directorysizes", "700 1700000000 dir\n12 1700000000 other\n");
 
@@ -97,7 +96,6 @@ TEST_F(TrashRestore, WhatCannotGoBackStaysInTheTrashWithItsInfo) {
   WriteFile(w_ / "fine.txt", "fine");
   const platform::MoveResult moved = bin_.moveToTrash(
       {w_ / "taken.txt", w_ / "emptied.txt", w_ / "folder" / "inside.txt", w_ / "fine.txt"});
-  ASSERT_EQ(moved.moved.size(), 4u);
   WriteFile(w_ / "taken.txt", "new");
   fs::remove(trash_ / "files" / "emptied.txt");
   fs::remove(trash_ / "info" / "emptied.txt.trashinfo");
@@ -240,8 +238,7 @@ TEST_F(TrashRestore, AnUnfinishedCopyLeavesTheItemInTheTrash) {
   const std::string unrecorded = ".wastewell-" + std::to_string(dead) + "-2";
   for (const std::string& name : {left, running, unrecorded})
     WriteFile(volDir / name / "part", "p");
-  WriteFile(records / left, volDir.string());
-  WriteFile(records / running, volDir.string());
+  for (const std::string& name : {left, running}) WriteFile(records / name, volDir.string());
   bin_.removeLeftCopies();
   EXPECT_EQ(Names(volDir), (std::vector<std::string>{running, unrecorded}));
   EXPECT_EQ(Names(records), std::vector<std::string>{running});
@@ -296,22 +293,18 @@ TEST_F(TrashRestore, TrashCliAndWeReadEachOthersTrash) {
   EXPECT_EQ(Query(bin_), Figures(0, 0));
 }
 
-TEST(TrashRestoreAsUser, AMoveThatFailsKeepsTheItemAndItsInfo) {
-  TempDir tmp;
-  const fs::path data = fs::canonical(tmp.path()) / "data";
-  const fs::path locked = fs::canonical(tmp.path()) / "locked";
-  WriteFile(PutTrashInfo(data / "Trash", "x.txt", locked / "x.txt"), "x");
-  fs::create_directories(locked);  // root's, 0755
-  chmod(tmp.path().c_str(), 0755);
-  const std::string said = RunAsNobody(data, [&] {
-    FreedesktopTrash bin(TrashAt(data, {}, kNobody));
+TEST_F(TrashRestore, AMoveThatFailsKeepsTheItemAndItsInfo) {
+  WriteFile(PutTrashInfo(trash_, "x.txt", w_ / "x.txt"), "x");
+  fs::create_directories(w_);  // root's, 0755
+  const std::string said = RunAsNobody(tmp_ / "data", [&] {
+    FreedesktopTrash bin(TrashAt(tmp_ / "data", {}, kNobody));
     const std::vector<TrashedItem> all = bin.list();
     if (all.size() != 1) return std::string("listed ") + std::to_string(all.size());
     const platform::ItemsResult r = bin.restore(all);
     return r.stayed.size() == 1 ? r.stayed[0].second : std::string("restored");
   });
   EXPECT_EQ(said, "permiso denegado");
-  EXPECT_FALSE(fs::exists(locked / "x.txt"));
-  EXPECT_EQ(ReadFile(data / "Trash" / "files" / "x.txt"), "x");
-  EXPECT_TRUE(fs::exists(data / "Trash" / "info" / "x.txt.trashinfo"));
+  EXPECT_FALSE(fs::exists(w_ / "x.txt"));
+  EXPECT_EQ(ReadFile(trash_ / "files" / "x.txt"), "x");
+  EXPECT_TRUE(fs::exists(trash_ / "info" / "x.txt.trashinfo"));
 }
