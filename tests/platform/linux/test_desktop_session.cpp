@@ -44,10 +44,8 @@ TEST(Autostart, EntryStartsTheProgramWhateverItsPathHoldsAndALineBreakIsRefused)
 
 // Gone, or a zombie waiting for whoever reaps orphans here.
 bool Running(long pid) {
-  if (kill(static_cast<pid_t>(pid), 0) != 0) return false;
-  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-  const size_t paren = stat.rfind(')');
-  return paren == std::string::npos || stat.compare(paren, 3, ") Z") != 0;
+  return kill(static_cast<pid_t>(pid), 0) == 0 &&
+         ReadFile("/proc/" + std::to_string(pid) + "/stat").find(") Z") == std::string::npos;
 }
 
 // dconf's bus never answers, xfconf-query waits on a child: both given up, on the second call too.
