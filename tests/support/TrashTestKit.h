@@ -1,5 +1,6 @@
 #pragma once
 // Trash and file tests' helpers: hand-made entries, private mounts, dropped privileges.
+#include <signal.h>
 #include <sys/types.h>
 
 #include <array>
@@ -31,8 +32,7 @@ std::filesystem::path PutTrashInfo(const std::filesystem::path& trash, const std
 // Dates a file a minute back, past any grace period for entries being written.
 void Age(const std::filesystem::path& file);
 
-// `levels` nested folders `name` under `top` (past PATH_MAX if need be), a file "f" of `bytes` at
-// the bottom. False when any step failed.
+// `levels` folders `name` nested in `top` (past PATH_MAX too), "f" of `bytes` at the bottom.
 bool MakeDeepTree(const std::filesystem::path& top, const std::string& name, int levels,
                   const std::string& bytes);
 
@@ -62,8 +62,7 @@ class TmpfsMount {
 std::string MountImage(const std::filesystem::path& dir, const std::string& type,
                        const std::string& subvolume = {});
 
-// A FUSE file system, an empty root folder, on `dir` in our own namespace, served by a child
-// until stopped (SIGSTOP: a server that no longer answers) or ended.
+// An empty FUSE folder on `dir` in our own namespace, its server a child until Stop (it hangs).
 class FuseMount {
  public:
   explicit FuseMount(const std::filesystem::path& dir);
@@ -71,7 +70,7 @@ class FuseMount {
   FuseMount(const FuseMount&) = delete;
   FuseMount& operator=(const FuseMount&) = delete;
   bool ok() const { return server_ > 0; }
-  void Stop();
+  void Stop() { kill(server_, SIGSTOP); }
 
  private:
   std::filesystem::path dir_;
@@ -81,9 +80,8 @@ class FuseMount {
 // A Unix socket listening at `file` that takes connections and never answers; -1 if none.
 int ListeningSocket(const std::filesystem::path& file);
 
-// What `fn` returns when run in a forked child (a short text), or "child failed: ...". `setup`
-// runs in the child first; false there fails the child. `watch` runs here meanwhile. With
-// `seconds`, a child that has not answered by then is killed and the answer is "hung".
+// `fn`'s short text from a forked child, or "child failed: ..." (also if `setup` there is false);
+// `watch` runs here meanwhile. A child silent past `seconds` is killed: "hung".
 std::string RunInChild(const std::function<std::string()>& fn,
                        const std::function<bool()>& setup = nullptr, int seconds = 0,
                        const std::function<void(pid_t)>& watch = nullptr);
