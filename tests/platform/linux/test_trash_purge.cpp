@@ -86,9 +86,7 @@ TEST_F(TrashPurge, AgeTakesOnlyDatedItemsPastTheDaysOnHomeAndVolumeTrashes) {
   }
   platform::FreedesktopTrash bin(TrashAt(tmp_ / "data", {vol_.path()}));
   auto purger = platform::MakeTrashPurger(bin);
-  PurgeSettings s;
-  s.days = 30;
-  const platform::PurgePlan plan = purger->Plan(s, kNow);
+  const platform::PurgePlan plan = purger->Plan({30}, kNow);
   EXPECT_EQ(Keys(plan.items), (std::set<std::string>{"h-old", "v-old"}));
   EXPECT_EQ(plan.size, 20);
   const platform::ItemsResult r = purger->Carry(plan);
@@ -114,11 +112,8 @@ TEST_F(TrashPurge, OverTheShareTheOldestGoOrADropAsksAndOneHugeItemSparesTheRest
   WriteFile(small, std::string(30000, 's'));
   WriteFile(huge / "part", std::string(110000, 'h'));
 
-  PurgeSettings warn;
-  warn.percent = 10;
+  const PurgeSettings warn{0, 10}, oldest{0, 10, true};
   EXPECT_TRUE(purger->Plan(warn, kNow).items.empty());
-  PurgeSettings oldest = warn;
-  oldest.oldestGo = true;
   // 121000 held: the oldest dated item alone brings it under.
   EXPECT_EQ(Keys(purger->Plan(oldest, kNow).items), (std::set<std::string>{"a"}));
 
@@ -170,9 +165,7 @@ TEST_F(TrashPurge, AnItemRestoredOrReplacedAfterThePreviewStays) {
   PutDated(home_, "two", DaysAgo(40));
   platform::FreedesktopTrash bin(TrashAt(tmp_ / "data"));
   auto purger = platform::MakeTrashPurger(bin);
-  PurgeSettings s;
-  s.days = 30;
-  const platform::PurgePlan plan = purger->Plan(s, kNow);
+  const platform::PurgePlan plan = purger->Plan({30}, kNow);
   ASSERT_EQ(plan.items.size(), 2u);
   // Another "two", its info word for word the same but written at another time.
   const fs::path file = home_ / "files" / "two", info = home_ / "info" / "two.trashinfo";
