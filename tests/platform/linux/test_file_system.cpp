@@ -125,8 +125,7 @@ TEST(FileSystem, ADeadMountAnywhereHangsNothing) {
 
 // The home and every folder holding it are refused however reached (by name, "..", a bind mount),
 // whichever home: HOME's, else the password database's. Met off its own path (its bind mount's
-// source, that through another mount, or moved in during the walk, as the trash's emptying walks
-// too) a home stays whole and is named, and what lies around it goes.
+// source, that through another mount, or moved in during the walk) it stays whole and is named.
 TEST(FileSystem, TheHomeAndEveryFolderThatHoldsItAreRefusedAndAHomeMetInsideStaysWhole) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to mount";
   TempDir tmp;
@@ -362,10 +361,9 @@ TEST(FileSystem, OnBtrfsMappedAndLockedFilesStay) {
   if (const std::string why = MountImage(mnt, "btrfs", "sub"); !why.empty()) GTEST_SKIP() << why;
   for (const char* name : {"mapped", "flocked", "fcntl", "junk"}) WriteFile(target / name, "x");
   fs::permissions(mnt / "sub", fs::perms(0755));
-  // Root's holders: the locks show only in /proc/locks to nobody, who empties.
   const pid_t holders[] = {Holder(target / "mapped", 'm'), Holder(target / "flocked", 'l'),
                            Holder(target / "fcntl", 'p')};
-  // Nobody empties beside the locks; root, who alone reads root's maps, beside the mapping.
+  // Root's holders; nobody empties beside the locks, root (alone reading its maps) the mapping.
   for (const char* name : {"flocked", "fcntl", ""})
     lchown((target / name).c_str(), kNobody, kNobody);
   DeleteOptions options;

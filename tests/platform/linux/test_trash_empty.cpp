@@ -143,9 +143,8 @@ TEST_F(TrashEmpty, ATrashTheMoveFoundIsCountedAndEmptied) {
   if (real) umount2(btrfs.c_str(), MNT_DETACH);
 }
 
-// Info files that cannot go keep their items counted and reported left, every time; an info
-// entry that is a folder goes, as does an old one alone. trash-put writes the info file, then
-// moves the item in: an emptying between leaves young info.
+// Info files that cannot go keep their items counted and reported left, every time; a folder or
+// an old one alone goes, a young one stays (trash-put writes it before moving the item in).
 TEST_F(TrashEmpty, InfoFilesThatStayAreReportedLeft) {
   WriteFile(PutTrashInfo(trash, "odd"), "x");
   fs::remove(trash / "info" / "odd.trashinfo");

@@ -233,9 +233,8 @@ TEST_F(TrashRestore, AnUnfinishedCopyLeavesTheItemInTheTrash) {
   const pid_t dead = fork();
   if (dead == 0) _exit(0);
   waitpid(dead, nullptr, 0);
-  const std::string left = ".wastewell-" + std::to_string(dead) + "-1";
-  const std::string running = ".wastewell-1-1";
-  const std::string unrecorded = ".wastewell-" + std::to_string(dead) + "-2";
+  const std::string left = ".wastewell-" + std::to_string(dead) + "-1", running = ".wastewell-1-1",
+                    unrecorded = ".wastewell-" + std::to_string(dead) + "-2";
   for (const std::string& name : {left, running, unrecorded})
     WriteFile(volDir / name / "part", "p");
   for (const std::string& name : {left, running}) WriteFile(records / name, volDir.string());
