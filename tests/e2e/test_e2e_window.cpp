@@ -58,7 +58,7 @@ TEST_F(E2eWindow, AppearsShapedOnTheDesktopLayerInPlaceOfTheDesktopsTrashIconAnd
     return Trimmed(out);
   };
   ASSERT_EQ(showTrash(), "true");
-  p.UnsetEnv("QT_QPA_PLATFORM");
+  p.SetEnv("QT_QPA_PLATFORM", "");  // as unset
   p.SetEnv("WAYLAND_DISPLAY", "wayland-0");
   p.SetEnv("XDG_SESSION_TYPE", "wayland");
   ASSERT_TRUE(p.Start()) << "no bin window on the X server";
