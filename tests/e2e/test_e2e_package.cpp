@@ -9,12 +9,10 @@ TEST_F(E2ePackage, RunsAsNobodyWithPerUserFilesAndStartsAtLogInByItsOwnPath) {
   TempDir work;
   chmod(work.path().c_str(), 0755);
   const fs::path root = work / "root", usr = root / "usr";
+  const std::string install = "cmake --install '" + std::string(std::getenv("WW_BUILD_DIR")) +
+                              "' --prefix '" + usr.string() + "' 2>&1";
   std::string log;
-  ASSERT_EQ(Shell("cmake --install '" + std::string(std::getenv("WW_BUILD_DIR")) + "' --prefix '" +
-                      usr.string() + "' 2>&1",
-                  &log),
-            0)
-      << log;
+  ASSERT_EQ(Shell(install, &log), 0) << log;
 
   E2eProgram p;
   p.SetInstalled(usr / "bin/wastewell");
