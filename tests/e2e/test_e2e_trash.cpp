@@ -46,6 +46,7 @@ TEST_F(E2eTrash, FollowsTrashCliBothWaysAltVEmptiesButNotAtALockedScreenThePopUp
       "[Settings]\r\nHotkeys=Verdadero\r\nSin confirm=Verdadero\r\nSin barra=Verdadero\r\n");
   ASSERT_TRUE(p.TrashPut("a.txt") && p.TrashPut("b.txt"));
   ASSERT_TRUE(p.Start());
+  const QRegion emptyShape = Silhouette("ImgDefaultEmpty");
   ASSERT_TRUE(p.ShowsFull(5000)) << "no poll has seen the full bin";
 
   std::string focusBefore, focusAfter;
@@ -60,7 +61,7 @@ TEST_F(E2eTrash, FollowsTrashCliBothWaysAltVEmptiesButNotAtALockedScreenThePopUp
   EXPECT_TRUE(WaitFor([&] { return !popUp(); }, 8000));
 
   ASSERT_EQ(Shell(p.EnvPrefix() + "trash-empty"), 0);
-  EXPECT_TRUE(WaitFor([&] { return p.Shape() == Silhouette("ImgDefaultEmpty"); }, 2000));
+  EXPECT_TRUE(WaitFor([&] { return p.Shape() == emptyShape; }, 2000));
   QImage empty;
   ASSERT_TRUE(Settled(empty, [&] { return p.Picture(); }) && !empty.isNull());
   ASSERT_TRUE(p.TrashPut("doc.txt"));
