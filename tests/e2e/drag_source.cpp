@@ -1,6 +1,5 @@
-// A drag source for the drop scenarios, as a file manager is one: a window titled
-// "ww-drag-source" that, when the mouse is pressed on it, drags the files named on its command
-// line (XDND, text/uri-list) and prints the action the target chose.
+// A drag source as a file manager is one: pressed on, the window "ww-drag-source" drags the files
+// named on its command line (XDND, text/uri-list) and prints the action the target chose.
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>

@@ -67,28 +67,23 @@ TEST_F(E2eDeletionGuard, AHomeBoundFromADataVolumeStaysWholeAndIsNamed) {
   const std::filesystem::path log = p.LogMessages();
   p.WriteOptions("[Settings]\r\nHotkeys=Verdadero\r\n");
   ASSERT_TRUE(p.Start());
-  // The line naming the home, shown once by the box `title`, which it closes.
-  const auto named = [&](const std::string& title) {
-    const std::string line = title + "\tLa carpeta \"" + me.string() +
-                             "\" es la carpeta personal del usuario: no se vacía ni se elimina.\n";
-    const auto once = [&](const std::string& text) {
-      return text.find(line) != std::string::npos && text.find(line) == text.rfind(line);
-    };
-    const bool shown = WaitFor([&] { return once(ReadFile(log)); }, 10000);
-    Keys("^" + title + "$", "key Return");
-    return shown;
-  };
-
-  for (const char* title : {"Vaciar Temp", "Error"}) {
+  for (const std::string title : {"Vaciar Temp", "Error"}) {
     SCOPED_TRACE(title);
     WriteFile(users / "old" / "junk.tmp", "x");
-    if (title == std::string("Error")) {
+    if (title == "Error") {
       ASSERT_TRUE(EmptyFolder(users));
     } else {
       ASSERT_TRUE(EmptyTemp());
       Keys("^Vaciar Temp$", "key Return");  // the question
     }
-    EXPECT_TRUE(named(title)) << ReadFile(log);
+    // The box names the home, once; Return closes it.
+    const std::string line = title + "\tLa carpeta \"" + me.string() +
+                             "\" es la carpeta personal del usuario: no se vacía ni se elimina.\n";
+    const auto once = [&](const std::string& text) {
+      return text.find(line) != std::string::npos && text.find(line) == text.rfind(line);
+    };
+    EXPECT_TRUE(WaitFor([&] { return once(ReadFile(log)); }, 10000)) << ReadFile(log);
+    Keys("^" + title + "$", "key Return");
     EXPECT_FALSE(std::filesystem::exists(users / "old"));
     EXPECT_EQ(ReadFile(me / "docs" / "thesis.txt"), "years");
   }

@@ -9,11 +9,10 @@ using E2eUndo = E2eTest;
 namespace {
 
 // Drags `items` from another program onto the bin, what it was told into `said`; its pid.
-pid_t DragOnto(E2eProgram& p, const std::vector<fs::path>& items, const fs::path& said = "") {
+pid_t DragOnto(E2eProgram& p, const std::vector<fs::path>& items, const fs::path& said) {
   std::string args;
   for (const auto& item : items) args += " '" + item.string() + "'";
-  const pid_t pid = p.Background(std::getenv("WW_DRAG_SOURCE") + args,
-                                 said.empty() ? "/dev/null" : said.string());
+  const pid_t pid = p.Background(std::getenv("WW_DRAG_SOURCE") + args, said.string());
   const std::string from = AwaitWindow("ww-drag-source");
   if (from.empty()) return pid;
   Pause(300);
@@ -48,12 +47,12 @@ TEST_F(E2eUndo, ADraggedDropReachesTheBinAndAltZNeverBringsItBackInPartDuringAnE
       << "the drop did not reach the bin";
   EXPECT_FALSE(fs::exists(w / "carpeta"));
   EXPECT_NE(p.TrashCli("list").find((w / "carpeta").string()), std::string::npos);
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(said).find("move") != std::string::npos; }, 3000))
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(said) == "move\n"; }, 3000))
       << "the source was not told the files moved: " << ReadFile(said);
   kill(source, SIGTERM);
   ASSERT_TRUE(AwaitGone("ww-drag-source"));
 
-  DragOnto(p, {big});
+  DragOnto(p, {big}, "/dev/null");
   ASSERT_TRUE(WaitFor([&] { return !fs::exists(big); }, 10000)) << "the drop did not reach the bin";
   const fs::path inTrash = p.trash() / "files" / "grande";
   HotKey('v');
@@ -76,7 +75,7 @@ TEST_F(E2eUndo, AnUndoStuckOnADeadMountHoldsUpNeitherTheBinNorItsEnd) {
   const fs::path net = fs::canonical(p.home()) / "net";
   WriteFile(net / "nota.txt", "nota");
   ASSERT_TRUE(p.Start());
-  DragOnto(p, {net / "nota.txt"});
+  DragOnto(p, {net / "nota.txt"}, "/dev/null");
   ASSERT_TRUE(WaitFor([&] { return !fs::exists(net / "nota.txt"); }, 5000)) << "no drop";
   // Its folder is now a network mount, seen by the bin while it answers; then it dies.
   FuseMount dead(net);

@@ -59,28 +59,10 @@ std::vector<int> TextLines(const QImage& img, const QRect& panel) {
   return lines;
 }
 
-// Clicks in a window, at its own coordinates.
 void Click(const std::string& window, QPoint at) {
   Shell("xdotool mousemove --window " + window + " " + std::to_string(at.x()) + " " +
         std::to_string(at.y()) + " click 1");
 }
-
-// The program with a server for every service; Alt+W's viewer once its picture shows, or "".
-struct Corner {
-  E2eProgram p;
-  LocalHttpServer server;
-  std::string url = server.Url("").toStdString();
-  Corner() { server.Set("/", LocalHttpServer::Answer(200, "up")); }
-  // The check puts "https://" before any address that lacks it: host and port only.
-  std::string Options() const { return "[Servidores]\r\nConexion=" + url.substr(7) + "\r\n"; }
-  std::string Viewer() {
-    if (!p.Start()) return "";
-    HotKey('w');
-    const std::string viewer = AwaitWindow("Mapa del tiempo", 20000);
-    return WaitFor([&] { return Count(Shot(viewer), Orange) > 80000; }, 30000) ? viewer : "";
-  }
-  QString Page() const { return QString::fromStdString(ReadFile(p.folder() / "weather.htm")); }
-};
 
 }  // namespace
 
@@ -94,26 +76,33 @@ TEST_F(E2eWeather, EachSourcesWeatherShowsWithItsIconFitsItsPanelAndAFailureShow
         {"Grande", QPoint(11500 / 15 + 40, 7500 / 15 + 11), true},
         {"Pequeño", QPoint(9400 / 15 + 40, 7000 / 15 + 11), true}}) {
     SCOPED_TRACE(std::string(size) + (owm ? ", OpenWeatherMap" : ", key-free"));
-    Corner c;
+    E2eProgram p;
+    LocalHttpServer server;
+    const std::string url = server.Url("").toStdString();
+    server.Set("/", LocalHttpServer::Answer(200, "up"));
     for (const char* path : {"/wms.cgi", "/WxImages/Satellite/europ.jpg"})
-      c.server.Set(path, LocalHttpServer::Answer(200, kSatellite, "image/jpeg"));
-    c.server.Set("/data/2.5/weather",
-                 LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "application/xml"));
-    c.server.Set("/img/w/01d.png", LocalHttpServer::Answer(200, png, "image/png"));
-    c.server.Set("/v1/forecast",
-                 LocalHttpServer::Answer(200, weathertest::MeteoForecast(false, "", "0"),
-                                         "application/json"));
-    // The key-free source is the new file's default; the rest is what the look-up stores.
-    c.p.WriteOptions(
-        c.Options() +
-        (owm ? "Satelite=" + c.url + "\r\nOpenWeatherMap=" + c.url + "\r\nOpenWeatherMapWeb=" +
-                   c.url + "\r\n[Settings]\r\nMetodoDatos=OpenWeatherMap\r\ncodecity=1234567\r\n"
-             : "SateliteWMS=" + c.url + "/wms.cgi\r\nOpenMeteo=" + c.url +
-                   "\r\n[Settings]\r\nLatitud=36.72016\r\nLongitud=-4.42034\r\n"
-                   "Ciudad=Málaga\r\nPaís=ES\r\ncodecity=2514256\r\n") +
-        "Hotkeys=Verdadero\r\nTamaño=" + size + "\r\n");
-    const std::string viewer = c.Viewer();
-    ASSERT_NE(viewer, "") << "no satellite picture";
+      server.Set(path, LocalHttpServer::Answer(200, kSatellite, "image/jpeg"));
+    server.Set("/data/2.5/weather",
+               LocalHttpServer::Answer(200, weathertest::OwmAnswer(), "application/xml"));
+    server.Set("/img/w/01d.png", LocalHttpServer::Answer(200, png, "image/png"));
+    server.Set("/v1/forecast",
+               LocalHttpServer::Answer(200, weathertest::MeteoForecast(false, "", "0"),
+                                       "application/json"));
+    // The key-free source is the new file's default; the rest is what the look-up stores. The
+    // check puts "https://" before any address that lacks it: host and port only.
+    p.WriteOptions("[Servidores]\r\nConexion=" + url.substr(7) + "\r\n" +
+                   (owm ? "Satelite=" + url + "\r\nOpenWeatherMap=" + url +
+                              "\r\nOpenWeatherMapWeb=" + url +
+                              "\r\n[Settings]\r\nMetodoDatos=OpenWeatherMap\r\ncodecity=1234567\r\n"
+                        : "SateliteWMS=" + url + "/wms.cgi\r\nOpenMeteo=" + url +
+                              "\r\n[Settings]\r\nLatitud=36.72016\r\nLongitud=-4.42034\r\n"
+                              "Ciudad=Málaga\r\nPaís=ES\r\ncodecity=2514256\r\n") +
+                   "Hotkeys=Verdadero\r\nTamaño=" + size + "\r\n");
+    ASSERT_TRUE(p.Start());
+    HotKey('w');
+    const std::string viewer = AwaitWindow("Mapa del tiempo", 20000);
+    ASSERT_TRUE(WaitFor([&] { return Count(Shot(viewer), Orange) > 80000; }, 30000))
+        << "no satellite picture";
     // The page covers the whole window: no strip of the window's grey below it.
     QImage shot = Shot(viewer);
     EXPECT_EQ(Count(shot, Grey, QRect(0, shot.height() - 4, shot.width() - 140, 4)), 0)
@@ -125,15 +114,16 @@ TEST_F(E2eWeather, EachSourcesWeatherShowsWithItsIconFitsItsPanelAndAFailureShow
         owm ? QStringList{"Madrid</a>", "cielo claro", "Temp: 20,5 &deg;C", "Viento: 18 k/h"}
             : QStringList{"Málaga</a> (ES)", "Despejado", "Temp: 16,4 &deg;C",
                           "Viento: SW 12,6 k/h", "Última act.: 07/12/2026 19:00<"};
+    const auto page = [&] { return QString::fromStdString(ReadFile(p.folder() / "weather.htm")); };
     for (const QString& text : texts)
-      EXPECT_TRUE(WaitFor([&] { return c.Page().contains(text); }, 20000)) << text.toStdString();
+      EXPECT_TRUE(WaitFor([&] { return page().contains(text); }, 20000)) << text.toStdString();
     if (!owm) {  // the sun of our own picture, on the panel docked in the viewer's corner
-      EXPECT_EQ(c.server.Requests("/v1/forecast"), 1);
+      EXPECT_EQ(server.Requests("/v1/forecast"), 1);
       const auto sun = [](QRgb k) {
         return qRed(k) > 235 && qGreen(k) > 175 && qGreen(k) < 225 && qBlue(k) < 90;
       };
       EXPECT_TRUE(WaitFor([&] { return Count(Shot(viewer), sun) > 64; }, 20000));
-      EXPECT_EQ(c.p.Stop(SIGTERM), 0);
+      EXPECT_EQ(p.Stop(SIGTERM), 0);
       continue;
     }
     const auto magenta = [&] { return Count(shot = Shot(viewer), Magenta); };
@@ -155,7 +145,7 @@ TEST_F(E2eWeather, EachSourcesWeatherShowsWithItsIconFitsItsPanelAndAFailureShow
     // Closed, then opened again while the service fails.
     Click(viewer, panel.topRight() + QPoint(-8, 8));
     ASSERT_TRUE(WaitFor([&] { return magenta() == 0; }, 5000));
-    c.server.Set("/data/2.5/weather", LocalHttpServer::Answer(500, "no"));
+    server.Set("/data/2.5/weather", LocalHttpServer::Answer(500, "no"));
     Click(viewer, moreInfo);
     ASSERT_NE(Keys("^Error$", "key Return", 20000), "");
     Pause(2000);
@@ -164,6 +154,6 @@ TEST_F(E2eWeather, EachSourcesWeatherShowsWithItsIconFitsItsPanelAndAFailureShow
     const QRect empty = PaperBox(screen);
     EXPECT_GT(Count(screen, Rice, empty), 15000) << "no empty panel";
     EXPECT_TRUE(TextLines(screen, empty).empty()) << "the earlier values show";
-    EXPECT_EQ(c.p.Stop(SIGTERM), 0);
+    EXPECT_EQ(p.Stop(SIGTERM), 0);
   }
 }

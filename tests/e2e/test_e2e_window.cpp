@@ -5,7 +5,9 @@
 #include "support/E2eProgram.h"
 
 using namespace testsupport;
+namespace fs = std::filesystem;
 using E2eWindow = E2eTest;
+using E2ePackage = E2eTest;
 
 TEST_F(E2eWindow, HelpVersionAndRefusalsEndWithTheirStatus) {
   E2eProgram p;
@@ -41,7 +43,7 @@ TEST_F(E2eWindow, HelpVersionAndRefusalsEndWithTheirStatus) {
     EXPECT_TRUE(same(shown, out)) << shown;
     EXPECT_TRUE(same(ReadFile(home + "/stderr"), err)) << ReadFile(home + "/stderr");
   }
-  EXPECT_FALSE(std::filesystem::exists(p.folder() / "Options.ini"));
+  EXPECT_FALSE(fs::exists(p.folder() / "Options.ini"));
 }
 
 // Started in a Wayland session, it runs on XWayland; the icons extension's setting is real.
@@ -58,7 +60,7 @@ TEST_F(E2eWindow, AppearsShapedOnTheDesktopLayerInPlaceOfTheDesktopsTrashIconAnd
     return Trimmed(out);
   };
   ASSERT_EQ(showTrash(), "true");
-  p.UnsetEnv("QT_QPA_PLATFORM");
+  p.SetEnv("QT_QPA_PLATFORM", "");  // as unset
   p.SetEnv("WAYLAND_DISPLAY", "wayland-0");
   p.SetEnv("XDG_SESSION_TYPE", "wayland");
   ASSERT_TRUE(p.Start()) << "no bin window on the X server";
@@ -80,11 +82,11 @@ TEST_F(E2eWindow, AppearsShapedOnTheDesktopLayerInPlaceOfTheDesktopsTrashIconAnd
 
   // A second copy ends, writing nothing and leaving the icon hidden.
   const auto ini = p.folder() / "Options.ini";
-  const auto written = std::filesystem::last_write_time(ini);
+  const auto written = fs::last_write_time(ini);
   EXPECT_EQ(
       Shell(p.EnvPrefix() + "timeout 5 \"$WW_EXE\" --program-folder '" + p.folder().string() + "'"),
       0);
-  EXPECT_EQ(std::filesystem::last_write_time(ini), written);
+  EXPECT_EQ(fs::last_write_time(ini), written);
   EXPECT_EQ(showTrash(), "false");
 
   ASSERT_TRUE(p.Salir());
@@ -154,4 +156,33 @@ TEST_F(E2eWindow, AnyButtonDragsTheWindowOnlyWhileHeldAndThePopUpFollows) {
     EXPECT_EQ(p.Option("Posición", "WasteWell_Left"), std::to_string(released.x() * 15));
     EXPECT_EQ(p.Option("Posición", "WasteWell_Top"), std::to_string(released.y() * 15));
   }
+}
+
+// The installed program, whose folder it cannot write; the install's files: install_check.sh.
+TEST_F(E2ePackage, RunsAsNobodyWithPerUserFilesAndStartsAtLogInByItsOwnPath) {
+  TempDir work;
+  chmod(work.path().c_str(), 0755);
+  const fs::path root = work / "root", usr = root / "usr";
+  const std::string install = "cmake --install '" + std::string(std::getenv("WW_BUILD_DIR")) +
+                              "' --prefix '" + usr.string() + "' 2>&1";
+  std::string log;
+  ASSERT_EQ(Shell(install, &log), 0) << log;
+
+  E2eProgram p;
+  p.SetInstalled(usr / "bin/wastewell");
+  p.RunAs(65534, 65534);
+  ASSERT_TRUE(p.Start());
+  EXPECT_NE(p.Option("Settings", "Versión OS"), "");
+  // Opciones > Iniciar con Windows.
+  ASSERT_TRUE(
+      p.Menu("Down Down Down Down sleep 0.2 key Right sleep 0.3 key Down Down Down "
+             "sleep 0.2 key Return"));
+  const fs::path entry = p.home() / "config/autostart/WasteWell.desktop";
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(entry); }, 5000));
+  // Split as the session splits it: the installed program, and no folder of its own.
+  std::string args;
+  Shell("sed -n 's/^Exec=//p' '" + entry.string() + "' | xargs printf '%s\\n'", &args);
+  EXPECT_EQ(args, (usr / "bin/wastewell").string() + "\n");
+  EXPECT_EQ(p.Option("Settings", "Inicio Windows"), "Verdadero");
+  EXPECT_EQ(p.Stop(SIGTERM), 0);
 }

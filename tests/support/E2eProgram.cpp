@@ -39,8 +39,6 @@ Display* X() {
   return d;
 }
 
-Window Root() { return DefaultRootWindow(X()); }
-
 }  // namespace
 
 bool HaveDisplay() { return X() != nullptr; }
@@ -108,7 +106,7 @@ QRect Geometry(unsigned long window) {
   if (!window || !XGetWindowAttributes(X(), window, &a)) return QRect();
   int x = 0, y = 0;
   Window child;
-  XTranslateCoordinates(X(), window, Root(), 0, 0, &x, &y, &child);
+  XTranslateCoordinates(X(), window, DefaultRootWindow(X()), 0, 0, &x, &y, &child);
   return QRect(x, y, a.width, a.height);
 }
 
@@ -116,9 +114,9 @@ QImage Shot(const std::string& window) {
   const QRect screen(0, 0, DisplayWidth(X(), 0), DisplayHeight(X(), 0));
   const QRect g =
       window == "root" ? screen : Geometry(std::strtoul(window.c_str(), nullptr, 10)) & screen;
-  XImage* img =
-      g.isEmpty() ? nullptr
-                  : XGetImage(X(), Root(), g.x(), g.y(), g.width(), g.height(), AllPlanes, ZPixmap);
+  XImage* img = g.isEmpty() ? nullptr
+                            : XGetImage(X(), DefaultRootWindow(X()), g.x(), g.y(), g.width(),
+                                        g.height(), AllPlanes, ZPixmap);
   if (!img) return QImage();
   QImage out(g.size(), QImage::Format_RGB32);
   for (int y = 0; y < g.height(); ++y)
@@ -207,28 +205,24 @@ void E2eProgram::RunAs(uid_t uid, gid_t gid) {
         "' '" + folder().string() + "'");
 }
 
-pid_t E2eProgram::Spawn() const {
-  const char* exe = installed_.empty() ? std::getenv("WW_EXE") : installed_.c_str();
-  const pid_t p = exe ? fork() : -1;
-  if (p != 0) return p;
-  for (const auto& name : unset_) unsetenv(name.c_str());
-  for (const auto& [k, v] : env_) setenv(k.c_str(), v.c_str(), 1);
-  if (!binds_.empty() && (unshare(CLONE_NEWNS) != 0 ||
-                          mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0))
-    _exit(125);
-  for (const auto& [source, target] : binds_)
-    if (mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) _exit(125);
-  if (uid_ != 0 && (setgroups(0, nullptr) != 0 || setresgid(gid_, gid_, gid_) != 0 ||
-                    setresuid(uid_, uid_, uid_) != 0))
-    _exit(126);
-  // The installed program gets no arguments: the first null ends them.
-  execl(exe, exe, installed_.empty() ? "--program-folder" : nullptr, folder_.path().c_str(),
-        nullptr);
-  _exit(127);
-}
-
 bool E2eProgram::Start() {
-  pid_ = Spawn();
+  const char* exe = installed_.empty() ? std::getenv("WW_EXE") : installed_.c_str();
+  pid_ = exe ? fork() : -1;
+  if (pid_ == 0) {
+    for (const auto& [k, v] : env_) setenv(k.c_str(), v.c_str(), 1);
+    if (!binds_.empty() && (unshare(CLONE_NEWNS) != 0 ||
+                            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0))
+      _exit(125);
+    for (const auto& [source, target] : binds_)
+      if (mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) _exit(125);
+    if (uid_ != 0 && (setgroups(0, nullptr) != 0 || setresgid(gid_, gid_, gid_) != 0 ||
+                      setresuid(uid_, uid_, uid_) != 0))
+      _exit(126);
+    // The installed program gets no arguments: the first null ends them.
+    execl(exe, exe, installed_.empty() ? "--program-folder" : nullptr, folder_.path().c_str(),
+          nullptr);
+    _exit(127);
+  }
   return pid_ > 0 &&
          WaitFor([&] { return (window_ = WindowWithRole("ShapedForm")) && !Geometry().isEmpty(); },
                  15000);

@@ -65,8 +65,7 @@ bool Settled(T& value, Look look, int ms = 3000) {
   value = look();
   return WaitFor([&] { return std::exchange(value, look()) == value; }, ms);
 }
-// The first visible window whose title matches the regular expression, once one shows within
-// ms; "" when none did.
+// The first visible window whose title matches (a regular expression) within ms, or "".
 std::string AwaitWindow(const std::string& title, int ms = 5000);
 bool AwaitGone(const std::string& title, int ms = 5000);
 
@@ -79,8 +78,6 @@ class E2eProgram {
   const std::filesystem::path& home() const { return home_.path(); }
   std::filesystem::path trash() const { return home() / "data" / "Trash"; }
   void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
-  // Left out of the program's environment (not of the helper commands').
-  void UnsetEnv(const std::string& name) { env_.erase(name), unset_.push_back(name); }
   std::string EnvPrefix() const;  // "VAR='value' ..." for a helper command
   // Where the message boxes' stand-in notes each box: "title<TAB>text" a line.
   std::filesystem::path LogMessages();
@@ -128,12 +125,9 @@ class E2eProgram {
   std::filesystem::path NoteOpens();
 
  private:
-  pid_t Spawn() const;
-
   TempDir folder_;
   TempDir home_;
   std::map<std::string, std::string> env_;
-  std::vector<std::string> unset_;
   std::vector<std::pair<std::filesystem::path, std::filesystem::path>> binds_;
   std::vector<pid_t> background_;
   std::filesystem::path installed_;
