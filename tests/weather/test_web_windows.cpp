@@ -28,15 +28,10 @@ struct WebWindows : testsupport::WebWindowTest {
 
   WebWindows() : WebWindowTest(false) {}
   void SetUp() override {
-    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run under scripts/test.sh (Xvfb)";
     SetWaitTimeoutMs(kTimeoutMs);
     platform::SetStallTimeoutMs(kTimeoutMs);
     server.Set("/WxImages/Satellite/europ.jpg", LocalHttpServer::Answer(200, "x", "image/jpeg"));
     Serve("/forecastrss", weathertest::YahooFeed());
-  }
-  void TearDown() override {
-    WebWindowTest::TearDown();
-    SetWaitTimeoutMs(15000);
   }
   void Options(const std::string& servers, const std::string& settings) {
     WebTestKit::Options("[Servidores]\r\nYahooTiempo=" + Url() + "\r\n" + servers +
