@@ -65,7 +65,7 @@ struct WebWindowTest : ::testing::Test, WebTestKit {
     platform::SetStallTimeoutMs(30000);
     weather::SetWaitTimeoutMs(15000);
   }
-  // body at path, as JSON, a page or XML by its start, after delayMs.
+  // The type told by the body's start.
   void Serve(const QString& path, const QByteArray& body, int delayMs = 0) {
     const char* type = body.startsWith('{')       ? "application/json"
                        : body.startsWith("<html") ? "text/html; charset=utf-8"

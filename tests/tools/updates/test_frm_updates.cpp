@@ -55,6 +55,7 @@ struct Updates : testsupport::WebWindowTest {
   // Opens, waits for the info file (only in an updates/ it made), checks; true once closed/ending.
   bool OpenAndCheck(const std::function<void()>& beforeCheck = {},
                     const std::function<void()>& afterCheck = {}) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the last one is gone
     form = frmUpdates::Open([this] { ++ends; });
     SpinUntil(
         [&] { return !form || form->Unloaded() || QFile::exists(Path("updates/WasteWell.txt")); },
@@ -97,7 +98,6 @@ TEST_F(Updates, EachInfoFileGetsItsAnswerAndClosesTheWindow) {
       if (spoil == 2) QDir().mkdir(info);
     })) << line.left(30).constData();
     EXPECT_TRUE(LastMessage().startsWith(told)) << line.left(30).constData() << spoil;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   QDir(info).removeRecursively();
   std::filesystem::remove(folder / "WasteWell");
@@ -144,7 +144,6 @@ TEST_F(Updates, ASetupCutShortFailedStalledOrNotOpenedNeverEndsTheProgram) {
     EXPECT_EQ(LastMessage(), kNotAvailable);
     EXPECT_TRUE(opened.empty());
     EXPECT_FALSE(QFile::exists(Path("updates/WasteWell_setup.exe")));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 
   openerWorks = false;
