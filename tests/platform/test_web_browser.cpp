@@ -47,7 +47,6 @@ TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
   page.extraHeaders = "Cache-Control: max-age=3600\r\n";
   server.Set("/", page);
   for (bool refuse : {true, false}) {
-    opened.clear();
     bool asked = false;
     browser->NewWindow2 = [&](const QUrl&, bool& cancel) {
       asked = true;

@@ -34,7 +34,6 @@ struct WeatherForms : testsupport::WebWindowTest {
         "\r\nPrevisionES=http://es.test\r\nSatelite=http://sat.test\r\n[Settings]\r\n" +
         settings);
   }
-  // Events run until what the window's opening started is over: it shows, or it closed.
   template <class Window>
   static bool Settle(const QPointer<Window>& w) {
     return testsupport::SpinUntil([&] { return !w || w->Unloaded() || w->isVisible(); }, 10000);
@@ -44,9 +43,7 @@ struct WeatherForms : testsupport::WebWindowTest {
     for (const char* key : keys) all += Setting(key) + "|";
     return all;
   }
-  std::string Asked() const {
-    return server.targets.value(server.targets.size() - 1).toStdString();
-  }
+  std::string Asked() { return server.targets.value(server.targets.size() - 1).toStdString(); }
   std::string Page() const { return testsupport::ReadFile(folder / "weather.htm"); }
 };
 

@@ -26,8 +26,7 @@ constexpr int kTimeoutMs = 700;
 struct WebWindows : testsupport::WebWindowTest {
   testsupport::SilentListener silent;
 
-  WebWindows() : WebWindowTest(false) {}
-  void SetUp() override {
+  WebWindows() : WebWindowTest(false) {
     SetWaitTimeoutMs(kTimeoutMs);
     platform::SetStallTimeoutMs(kTimeoutMs);
     Serve("/forecastrss", weathertest::YahooFeed());
@@ -38,7 +37,6 @@ struct WebWindows : testsupport::WebWindowTest {
   }
   std::string Url() const { return server.Url("").toStdString(); }
   std::string Silent() const { return "http://" + silent.At(); }
-  // The viewer, shown with its picture, or with none once its wait ended.
   static QPointer<FrmWeather> OpenViewer() {
     QPointer<FrmWeather> viewer = FrmWeather::Open();
     EXPECT_TRUE(
