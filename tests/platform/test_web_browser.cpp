@@ -19,18 +19,11 @@ struct Web : testsupport::WebWindowTest {
 
   Web() : WebWindowTest(false) {}
   void SetUp() override {
-    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run under scripts/test.sh (Xvfb)";
     window = std::make_unique<QWidget>();
     browser = platform::CreateWebBrowser(window.get());
     ASSERT_TRUE(platform::WebEngineLoaded());
     browser->ProgressChange = [this](int p, int m) { progress.emplace_back(p, m); };
-    window->resize(400, 300);
     window->show();
-  }
-  void TearDown() override {
-    browser.reset();
-    window.reset();
-    WebWindowTest::TearDown();
   }
   // How the load ended, as WhenIdle tells it; false too for none within 20 s.
   static bool Loaded(platform::WebBrowser& b) {
@@ -54,7 +47,6 @@ TEST_F(Web, NewWindowsRefusedOrHandedToTheDesktopAndRefreshReachesTheServer) {
   page.extraHeaders = "Cache-Control: max-age=3600\r\n";
   server.Set("/", page);
   for (bool refuse : {true, false}) {
-    opened.clear();
     bool asked = false;
     browser->NewWindow2 = [&](const QUrl&, bool& cancel) {
       asked = true;

@@ -44,7 +44,6 @@ class LocalHttpServer : public QObject {
       }
     });
   }
-  // "http://127.0.0.1:<port>" + path.
   QString Url(const QString& path) const {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
   }

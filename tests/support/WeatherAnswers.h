@@ -1,6 +1,5 @@
 #pragma once
-// Answers in the services' shapes (the key-free one's JSON fields in its
-// order), written for these tests.
+// Answers in the services' shapes (the key-free one's JSON fields in its order).
 #include <QByteArray>
 #include <utility>
 
@@ -92,7 +91,6 @@ inline QByteArray MeteoForecast(bool imperial = false, const QByteArray& without
     for (const auto& [metric, us] : {std::pair(":16.4", ":61.5"), std::pair(":12.6", ":7.8"),
                                      std::pair("[18.9]", "[66.0]"), std::pair("[9.7]", "[49.5]")})
       answer.replace(metric, us);
-  // Renamed, the field is missing for a reader that looks for its name.
   if (!without.isEmpty()) answer.replace("\"" + without + "\":", "\"x_" + without + "\":");
   return answer;
 }

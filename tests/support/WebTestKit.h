@@ -17,6 +17,7 @@
 #include "support/LocalHttpServer.h"
 #include "support/QtTestKit.h"
 #include "support/TempDir.h"
+#include "weather/WeatherDownload.h"
 
 namespace testsupport {
 
@@ -62,8 +63,9 @@ struct WebWindowTest : ::testing::Test, WebTestKit {
     for (QWidget* w : QApplication::topLevelWidgets()) w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     platform::SetStallTimeoutMs(30000);
+    weather::SetWaitTimeoutMs(15000);
   }
-  // body at path, as JSON, a page or XML by its start, after delayMs.
+  // The type told by the body's start.
   void Serve(const QString& path, const QByteArray& body, int delayMs = 0) {
     const char* type = body.startsWith('{')       ? "application/json"
                        : body.startsWith("<html") ? "text/html; charset=utf-8"

@@ -24,10 +24,6 @@ struct WeatherForms : testsupport::WebWindowTest {
     QLocale::setDefault(QLocale::c());
     Options("");
   }
-  void TearDown() override {
-    WebWindowTest::TearDown();
-    SetWaitTimeoutMs(15000);
-  }
   // The pages' own links and pictures go to names nothing fetches.
   void Options(const std::string& settings) {
     const std::string u = server.Url("").toStdString();
@@ -38,7 +34,6 @@ struct WeatherForms : testsupport::WebWindowTest {
         "\r\nPrevisionES=http://es.test\r\nSatelite=http://sat.test\r\n[Settings]\r\n" +
         settings);
   }
-  // Events run until what the window's opening started is over: it shows, or it closed.
   template <class Window>
   static bool Settle(const QPointer<Window>& w) {
     return testsupport::SpinUntil([&] { return !w || w->Unloaded() || w->isVisible(); }, 10000);
@@ -48,9 +43,7 @@ struct WeatherForms : testsupport::WebWindowTest {
     for (const char* key : keys) all += Setting(key) + "|";
     return all;
   }
-  std::string Asked() const {
-    return server.targets.value(server.targets.size() - 1).toStdString();
-  }
+  std::string Asked() { return server.targets.value(server.targets.size() - 1).toStdString(); }
   std::string Page() const { return testsupport::ReadFile(folder / "weather.htm"); }
 };
 
@@ -58,7 +51,6 @@ struct Panel : WeatherForms {
   QPointer<FrmDataWeather> form;
   static constexpr const char* kMalaga =
       "Latitud=36.72016\r\nLongitud=-4.42034\r\nCiudad=M\xE1laga\r\nPa\xEDs=ES\r\n";
-  // Whether the panel shows once its download is over.
   bool Open() {
     form = FrmDataWeather::Open(nullptr);
     Settle(form);
@@ -144,9 +136,7 @@ TEST_F(Panel, KeyFreeSourceBadAnswerIsReportedAndLeavesNoPageOfAnEarlierOne) {
   EXPECT_EQ(server.targets.size(), asked);
 }
 
-using Viewer = WeatherForms;
-
-TEST_F(Viewer, OpensWithTheDefaultsRecargarTakesTheStoredChoicesAndClosingClosesThePanel) {
+TEST_F(WeatherForms, OpensWithTheDefaultsRecargarTakesTheStoredChoicesAndClosingClosesThePanel) {
   Serve("/data/2.5/weather", OwmAnswer());
   QPointer<FrmWeather> form = FrmWeather::Open();
   ASSERT_TRUE(Settle(form));
@@ -175,7 +165,6 @@ TEST_F(Viewer, OpensWithTheDefaultsRecargarTakesTheStoredChoicesAndClosingCloses
 
 struct Maps : WeatherForms {
   QPointer<FrmMaps> form;
-  void Open() { form = FrmMaps::Open(nullptr); }
   void Search(const QString& country, const QString& city) {
     form->TextPais->setText(country);
     form->TextCity->setText(city);
@@ -194,7 +183,7 @@ struct Maps : WeatherForms {
 
 // Nothing is asked without a country and a city, nor of the sources that have no look-up.
 TEST_F(Maps, BuscarChecksCountryThenCityAndStoredChoicesAreWrittenBack) {
-  Open();
+  form = FrmMaps::Open(nullptr);
   Search("", "Madrid");
   EXPECT_TRUE(LastMessage().contains("el país"));
   EXPECT_EQ(form->focusWidget(), form->TextPais);
@@ -211,7 +200,7 @@ TEST_F(Maps, BuscarChecksCountryThenCityAndStoredChoicesAreWrittenBack) {
 
   // A retired source (every one takes the same way). The reader drops the region's trailing blank.
   Options("Maps=Canada Occidental \r\nTama\xF1o=x\r\nMetodoDatos=Apixu\r\n");
-  Open();
+  form = FrmMaps::Open(nullptr);
   EXPECT_EQ(Settings({"Maps", "Tamaño", "MetodoDatos"}), "Canada Occidental|Pequeño|Apixu|");
   Search("FR", "Paris");
   EXPECT_EQ(Settings({"País", "Ciudad"}), "||") << "no place found, none stored";
@@ -221,7 +210,7 @@ TEST_F(Maps, BuscarChecksCountryThenCityAndStoredChoicesAreWrittenBack) {
 
 TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
   Serve("/geo/v1/search", MeteoPlaces());
-  Open();
+  form = FrmMaps::Open(nullptr);
   EXPECT_TRUE(form->OptOpenMeteo->isChecked());
   Search("es", QStringLiteral("Málaga"));
   EXPECT_THAT(Asked(), HasSubstr("=M%C3%A1laga&"));
@@ -254,7 +243,7 @@ TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
 
   // Five rows show without scrolling.
   Serve("/geo/v1/search", MeteoManyPlaces(8));
-  Open();
+  form = FrmMaps::Open(nullptr);
   Search("ES", "Lugar");
   const QRect view = form->ListRes->viewport()->rect();
   for (int row = 0; row < 5; ++row)
@@ -263,7 +252,7 @@ TEST_F(Maps, TheKeyFreeSourceIsTheNewFilesAndItsLookUpStoresThePlaceChosen) {
 
   // English texts ask for English names.
   Options("Lenguage=English\r\n");
-  Open();
+  form = FrmMaps::Open(nullptr);
   Search("ES", "Malaga");
   EXPECT_THAT(Asked(), HasSubstr("language=en"));
 }
@@ -273,7 +262,7 @@ TEST_F(Maps, TheOldSourcesLookUpsAskWithEncodedNamesAndStoreTheCityFound) {
   Options(
       "Lenguage=Spanish\r\nSistema=Ingl\xE9s\r\noldcodecity=SPXX0050\r\n"
       "MetodoDatos=OpenWeatherMap\r\nLatitud=48.85\r\nLongitud=2.35\r\n");
-  Open();
+  form = FrmMaps::Open(nullptr);
   // "&" and "#" in the names do not change the request.
   Search("E&S", "Santa Cruz & Co #1");
   form->OptionMet->setChecked(true);
@@ -292,7 +281,7 @@ TEST_F(Maps, TheOldSourcesLookUpsAskWithEncodedNamesAndStoreTheCityFound) {
   Serve("/v1/places.q(Madrid)", YahooPlaces());
   Serve("/v1/places.q(Nowhere)", YahooError());
   Options("MetodoDatos=Yahoo\r\n");
-  Open();
+  form = FrmMaps::Open(nullptr);
   Search("ES", "Madrid");
   EXPECT_EQ(Listed(), QStringList("Madrid , Madrid , Spain"));
   Search("FR", "Nowhere");
@@ -307,7 +296,7 @@ TEST_F(Maps, TheOldSourcesLookUpsAskWithEncodedNamesAndStoreTheCityFound) {
 // An answer without its markers: test_weather_text. None in time: nothing listed, the place kept.
 TEST_F(Maps, ATimedOutLookUpKeepsTheStoredPlace) {
   Options("codecity=999\r\nCiudad=Madrid\r\nPa\xEDs=ES\r\nMetodoDatos=OpenWeatherMap\r\n");
-  Open();
+  form = FrmMaps::Open(nullptr);
   SetWaitTimeoutMs(300);
   Serve("/data/2.5/weather", OwmAnswer(), 4000);
   form->CmdOK_Click();

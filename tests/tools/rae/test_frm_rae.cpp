@@ -24,8 +24,7 @@ TEST_F(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
   ASSERT_TRUE(testsupport::SpinUntil(
       [&] { return f->isVisible() && f->TextSearch->text().isEmpty(); }, 5000));
   EXPECT_EQ(FrmRae::Open(), f.data()) << "one window at a time";
-  // Button (trims) or Enter (lemmas, as typed), and where it leads: nowhere, box emptied, if
-  // refused.
+  // Button (trims) or Enter (lemmas, as typed); refused, it leads nowhere and empties the box.
   const std::tuple<const char*, bool, const char*> searches[] = {
       {"a&b#c?d%e+f", false, "http://127.0.0.1:9/dle/?w=a%26b%23c%3Fd%25e%2Bf"},
       {"  casa ", false, "http://127.0.0.1:9/dle/?w=casa"},
