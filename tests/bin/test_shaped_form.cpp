@@ -1,6 +1,5 @@
-// The bin window with the build's real trash (the emptying worker can be held at its start, so that
-// "while it runs" does not depend on how fast the disk is), and its hot-key poller driven tick by
-// tick by a scripted keyboard; the shaper that cuts a window to its drawing, and the pictures.
+// The bin window on the real trash, its emptying held at the start so that "while it runs" does not
+// hang on the disk's speed; its hot-key poller on scripted keys; the shaper and the pictures.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -96,7 +95,6 @@ class BinWindow : public ::testing::Test {
     bin::FormStatus::CloseCurrent();
   }
 
-  // Loads the window with `ini` as the stored options.
   void Load(const std::string& ini = "", std::function<QImage(const QString&)> decode = nullptr) {
     if (!ini.empty()) testsupport::WriteFile(folder / "Options.ini", ini);
     bin::BinServices s;
@@ -232,11 +230,10 @@ TEST_F(BinWindow, DroppedFilesGoToTheTrashAndWhatStaysIsReportedAfterTheDrop) {
 
 TEST_F(BinWindow, AWindowGoneBeforeItsPendingStepsRunsNoneOfThem) {
   Load();
-  EXPECT_EQ(attached, 1) << "the second request waits for the showing";
   testsupport::DropFiles(form.get(), {home / "no-existe.txt"}, false);
   form.reset();
   SpinUntil([] { return false; }, 200);
-  EXPECT_EQ(attached, 1);
+  EXPECT_EQ(attached, 1) << "the second request waits for the showing, and never comes";
   EXPECT_TRUE(shown.empty()) << "no message for a window that is gone";
 
   Load();
@@ -344,13 +341,12 @@ struct ScriptedKeys : platform::KeyState {
 class HotKeysTest : public ::testing::Test {
  protected:
   HotKeysTest() {
-    auto record = [this](const char* name) { return [this, name] { calls.push_back(name); }; };
     // The program's own tools, as the bin window lists them: each notes its letter.
     actions = bin::HotKeysOf(bin::ToolCommands(
         table, [this](tools::Tool& t) { calls.push_back(std::string(1, t.Info().hotKey)); },
         [](tools::Tool&) { return true; }));
-    actions.openBin = record("open");
-    actions.emptyBin = record("empty");
+    actions.openBin = [this] { calls.push_back("open"); };
+    actions.emptyBin = [this] { calls.push_back("empty"); };
   }
   void Start(const std::string& held) {
     calls.clear();
@@ -384,9 +380,8 @@ TEST_F(HotKeysTest, SeveralLettersHeldOpenOnlyTheFirstToolInHotKeyOrder) {
   EXPECT_EQ(calls, Calls{});
 }
 
-// A held tool key acts once (a second check or window would follow on every tick); letting the
-// letter or Alt go re-arms it. Emptying keeps its own rule: on every tick, so the poll keeps its
-// timer while a key is held, and rests (waits for a key) only when none is.
+// A held tool key acts once per press (a second window would follow on every tick). Emptying acts
+// on every tick; the poll keeps its timer while a key is held and rests (waits) only when none is.
 TEST_F(HotKeysTest, AHeldToolKeyActsOncePerPressWhileEmptyingRepeats) {
   Start("");
   for (const auto& [held, ticks] :
@@ -459,8 +454,7 @@ TEST(TransForm, FormKeepsOnlyItsOwnDrawingAndAllKeyColourLeavesNothingToHit) {
   EXPECT_EQ(form.mask(), QRegion(5, 6, 10, 7));
   EXPECT_EQ(testsupport::ReadFile(file), bytes);
 
-  // All key colour: Qt takes an empty mask for "no mask", so the one set must be non-empty yet miss
-  // every pixel.
+  // All key colour: a mask that misses every pixel, yet not empty (Qt takes that for "no mask").
   QWidget blank;
   blank.resize(20, 10);
   Paint(&blank, kKey);

@@ -1,6 +1,5 @@
 #pragma once
-// What the widget tests share: readable QStrings in failure messages, a recorder that answers every
-// message box, user input, and the dialogs a window left on the screen.
+// What the widget tests share: readable QStrings, message boxes answered, input, open dialogs.
 #include <QDialog>
 #include <QDropEvent>
 #include <QMimeData>

@@ -48,7 +48,6 @@ class RestoreWindow : public ::testing::Test {
     return std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
   }
 
-  // An item trashed at `date` from `original`, with `bytes` as its content.
   void Put(const std::string& key, const fs::path& original, const std::string& date,
            const std::string& bytes) {
     WriteFile(PutTrashInfo(trash, key, original, date), bytes);
