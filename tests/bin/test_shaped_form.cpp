@@ -101,8 +101,7 @@ class BinWindow : public ::testing::Test {
     s.recycleBin = platform::MakeRecycleBin();
     s.makeRecycleBin = [this]() -> std::unique_ptr<platform::RecycleBin> {
       ++workers;
-      if (held) return std::make_unique<HeldTrash>(&gate);
-      return platform::MakeRecycleBin();
+      return held ? std::make_unique<HeldTrash>(&gate) : platform::MakeRecycleBin();
     };
     s.playWave = [this](const fs::path& f) { sounds.push_back(f); };
     s.decodePicture = std::move(decode);

@@ -239,10 +239,9 @@ TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   EXPECT_EQ(ReadFile(w / "taken.txt"), "new");
   EXPECT_FALSE(fs::exists(w / "first.txt")) << "only the last drop";
   ASSERT_EQ(messages.shown.size(), 1u);
-  const QString text = messages.shown[0].text;
-  EXPECT_THAT(text.toStdString(),
-              testing::HasSubstr("taken.txt (ya existe un elemento con ese nombre)"));
-  EXPECT_THAT(text.toStdString(), testing::HasSubstr("emptied.txt (ya no está en la papelera)"));
+  const std::string text = messages.shown[0].text.toStdString();
+  EXPECT_THAT(text, testing::HasSubstr("taken.txt (ya existe un elemento con ese nombre)"));
+  EXPECT_THAT(text, testing::HasSubstr("emptied.txt (ya no está en la papelera)"));
   EXPECT_EQ(host->Controller().State().binCount, 2) << "the picture follows at once";
   EXPECT_FALSE(UndoEnabled());
 }
