@@ -38,7 +38,6 @@ using testsupport::TempDir;
 
 namespace {
 
-// Stops a worker until opened.
 struct Gate {
   QSemaphore open;
   std::atomic<bool> reached{false};

@@ -33,7 +33,6 @@ class RestoreWindow : public ::testing::Test {
   void SetUp() override {
     App();
     settings::SetProgramFolder(folder.path());
-    // The bin the window changes the trash through.
     bin::BinServices s;
     s.recycleBin = Trash();
     s.makeRecycleBin = [this] { return Trash(); };
@@ -65,9 +64,6 @@ class RestoreWindow : public ::testing::Test {
     for (int row : rows)
       selection->select(form.TableItems->model()->index(row, 0),
                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
-  QString Cell(tools::FormRestaurar& form, int row, int column) {
-    return form.TableItems->model()->index(row, column).data().toString();
   }
   void Drop(const std::vector<fs::path>& paths) {
     DropFiles(host.get(), paths);
@@ -122,15 +118,16 @@ TEST_F(RestoreWindow, ListsNewestFirstSortsFiltersAndPutsBackTheChosenItems) {
   Put("medio.txt", w / "docs" / "medio.txt", "2022-03-04T05:06:07", std::string(1025, 'm'));
   auto form = Open();
   const QAbstractItemModel* m = form->TableItems->model();
+  const auto cell = [&](int row, int column) { return m->index(row, column).data().toString(); };
   ASSERT_EQ(m->rowCount(), 3);
-  EXPECT_EQ(Cell(*form, 0, 0), "nuevo.txt");
-  EXPECT_EQ(Cell(*form, 0, 1), QString::fromStdString((w / "fotos").string()));
-  EXPECT_EQ(Cell(*form, 0, 2), "01/06/2024 09:30:00") << "local time, as written";
-  EXPECT_EQ(Cell(*form, 2, 0), "viejo.txt");
+  EXPECT_EQ(cell(0, 0), "nuevo.txt");
+  EXPECT_EQ(cell(0, 1), QString::fromStdString((w / "fotos").string()));
+  EXPECT_EQ(cell(0, 2), "01/06/2024 09:30:00") << "local time, as written";
+  EXPECT_EQ(cell(2, 0), "viejo.txt");
   // By size, smallest first, not by the size's text.
   form->TableItems->sortByColumn(3, Qt::AscendingOrder);
-  EXPECT_EQ(Cell(*form, 0, 0), "viejo.txt");
-  EXPECT_EQ(Cell(*form, 2, 0), "nuevo.txt");
+  EXPECT_EQ(cell(0, 0), "viejo.txt");
+  EXPECT_EQ(cell(2, 0), "nuevo.txt");
 
   form->TextBuscar->setText("docs");  // a part of the original path
   ASSERT_EQ(form->ShownRows(), 2);
