@@ -1,12 +1,12 @@
 #pragma once
-// What the widget tests share: readable QStrings in failure messages, a recorder that answers every
-// message box, user input, and the dialogs a window left on the screen.
+// What the widget tests share: readable QStrings, message boxes answered, input, open dialogs.
 #include <QDialog>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -19,12 +19,14 @@ QT_END_NAMESPACE
 
 namespace testsupport {
 
-// Every message box shown while it lives, answered with `answer`.
+// Every message box shown while it lives, answered with `answer`; `first` runs at the first one,
+// as another program acting while the question is open.
 class MessageLog {
  public:
-  explicit MessageLog(int answer = platform::kAnswerOk) {
-    platform::SetMsgBoxHook([this, answer](const platform::ShownMessage& m) {
+  explicit MessageLog(int answer = platform::kAnswerOk, std::function<void()> first = nullptr) {
+    platform::SetMsgBoxHook([this, answer, first](const platform::ShownMessage& m) {
       shown.push_back(m);
+      if (first && shown.size() == 1) first();
       return answer;
     });
   }

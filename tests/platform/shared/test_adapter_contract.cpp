@@ -15,9 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::GetPrivateProfileString;
 using platform::WritePrivateProfileString;
-using testsupport::ReadFile;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 
 std::string Get(const std::string& section, const std::string& key, const fs::path& file) {
   return GetPrivateProfileString(section, key, "", 255, file);

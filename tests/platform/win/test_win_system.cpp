@@ -1,6 +1,5 @@
-// The Windows adapters against the system: the utilities' walks and deletions, the Recycle Bin
-// (under Wine the Unix user's freedesktop.org trash, private to the test script), the temporary
-// folder, the connectivity check on 127.0.0.1, and the registry values the bin window sets.
+// The Windows adapters against the system: walks and deletions, the Recycle Bin (under Wine, the
+// Unix user's trash, private to the test script), TEMP, a check on 127.0.0.1, registry values.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 // winsock2 before windows.h, which would bring the old winsock; shellapi needs windows.h.
@@ -86,9 +85,7 @@ TEST(WinFileSystem, TheProfileAndTheFoldersAboveItAreRefused) {
   TempDir dir;
   const fs::path users = dir / "Users", home = users / "me";
   WriteFile(home / "Documents" / "tesis.txt", "años");
-  const std::wstring old = _wgetenv(L"USERPROFILE") ? _wgetenv(L"USERPROFILE") : L"";
-  SetEnvironmentVariableW(L"USERPROFILE", home.c_str());
-  _wputenv_s(L"USERPROFILE", home.c_str());
+  ScopedEnv profile("USERPROFILE", home.string());
   for (const fs::path& folder : {home, users, dir.path()}) {
     const platform::DeleteReport r = DeleteContents(folder);
     platform::Guarded why = platform::Guarded::kNo;
@@ -96,7 +93,6 @@ TEST(WinFileSystem, TheProfileAndTheFoldersAboveItAreRefused) {
     EXPECT_EQ(r.refused, folder == home ? platform::Guarded::kHome : platform::Guarded::kHoldsHome);
     EXPECT_EQ(why, r.refused);
   }
-  _wputenv_s(L"USERPROFILE", old.c_str());
   EXPECT_EQ(ReadFile(home / "Documents" / "tesis.txt"), "años");
 }
 

@@ -44,7 +44,6 @@ class FolderWindow : public ::testing::Test {
     folders = {Q(folder)};
     form.CommandElige_Click();
   }
-  // Empties, then removes, the open folder; the messages shown meanwhile.
   std::string EmptyAndRemove() {
     shown.clear();
     form.XPButtonVaciar_Click();
@@ -172,35 +171,24 @@ TEST_F(FolderWindow, ClosedWithItsDialogUpItKeepsTheFolderChosen) {
   EXPECT_EQ(form.CurrentFolder(), Q(kept));
 }
 
-struct MessageBox : ::testing::Test {
-  MessageBox() { owner.show(); }
-  QApplication* app = App();
+// Nothing waits: the call returns with the box open and its owner free. Its context (a window that
+// closed) gone, it closes unanswered.
+TEST(MessageBox, ABoxHoldsNothingUpAndClosesUnansweredWhenItsContextGoes) {
+  App();
   QWidget owner;
-};
-
-// The context is a window that closed.
-TEST_F(MessageBox, ABoxWhoseContextGoesClosesUnanswered) {
+  owner.show();
   auto* context = new QObject(&owner);
   bool answered = false;
-  platform::MsgBoxThen(QStringLiteral("¿Seguro?"), platform::kOkCancel, QStringLiteral("Pregunta"),
-                       &owner, context, [&](int) { answered = true; });
+  platform::MsgBoxThen(
+      QStringLiteral("¿Seguro?"), platform::kOkCancel, QStringLiteral("Pregunta"), &owner, context,
+      [&](int) { answered = true; }, false);
   ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the box holds up its owner";
   QPointer<QMessageBox> alive(OpenDialogs<QMessageBox>().front());
   delete context;
   Settle();
   EXPECT_FALSE(alive) << "the box stays behind";
   EXPECT_FALSE(answered);
-}
-
-// Nothing waits: the call returns with the box open, and the bin's own window (here a plain one)
-// takes input meanwhile.
-TEST_F(MessageBox, ABoxThatHoldsNothingUpLeavesItsOwnerFree) {
-  platform::MsgBoxThen(QStringLiteral("Hecho"), platform::kInformation, QStringLiteral("Info"),
-                       &owner, nullptr, nullptr, false);
-  ASSERT_EQ(OpenDialogs<QMessageBox>().size(), 1u);
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the box holds up its owner";
-  OpenDialogs<QMessageBox>().front()->close();
-  Settle();
 }
 
 }  // namespace

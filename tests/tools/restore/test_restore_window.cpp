@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QDate>
+#include <QDateTime>
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QPointer>
@@ -32,11 +33,9 @@ class RestoreWindow : public ::testing::Test {
   void SetUp() override {
     App();
     settings::SetProgramFolder(folder.path());
-    // The bin the window changes the trash through.
     bin::BinServices s;
     s.recycleBin = Trash();
     s.makeRecycleBin = [this] { return Trash(); };
-    s.isOnlyInstance = [] { return true; };
     tools::ToolList tools;
     tools.push_back(std::make_unique<tools::UndoTool>());
     host = std::make_unique<bin::ShapedForm>(std::move(s), std::move(tools));
@@ -48,12 +47,9 @@ class RestoreWindow : public ::testing::Test {
     return std::make_unique<platform::FreedesktopTrash>(TrashAt(home / "data"));
   }
 
-  // An item trashed at `date` from `original`, with `bytes` as its content.
   void Put(const std::string& key, const fs::path& original, const std::string& date,
            const std::string& bytes) {
-    WriteFile(trash / "files" / key, bytes);
-    WriteFile(trash / "info" / (key + ".trashinfo"),
-              "[Trash Info]\nPath=" + original.string() + "\nDeletionDate=" + date + "\n");
+    WriteFile(PutTrashInfo(trash, key, original, date), bytes);
   }
   std::unique_ptr<tools::FormRestaurar> Open() {
     auto form = std::make_unique<tools::FormRestaurar>(Trash(), 100);
@@ -68,9 +64,6 @@ class RestoreWindow : public ::testing::Test {
     for (int row : rows)
       selection->select(form.TableItems->model()->index(row, 0),
                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
-  QString Cell(tools::FormRestaurar& form, int row, int column) {
-    return form.TableItems->model()->index(row, column).data().toString();
   }
   void Drop(const std::vector<fs::path>& paths) {
     DropFiles(host.get(), paths);
@@ -95,23 +88,15 @@ class RestoreWindow : public ::testing::Test {
 };
 using Undo = RestoreWindow;
 
-std::string DaysAgo(int days) {
-  const std::time_t t = std::time(nullptr) - static_cast<std::time_t>(days) * 86400;
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
-  return text;
-}
-
 // The preview follows the rules as they are ticked, "Ver" chooses the same items in the restore
 // window, and only "Aceptar" stores the keys.
 class PurgeWindow : public RestoreWindow {
  protected:
   void SetUp() override {
     RestoreWindow::SetUp();
+    const QDateTime now = QDateTime::currentDateTime();
     for (auto [name, days] : {std::pair{"a", 40}, {"b", 20}, {"c", 5}})
-      Put(name, std::string("/x/") + name, DaysAgo(days), std::string(1000, 'x'));
+      Put(name, {}, now.addDays(-days).toString(Qt::ISODate).toStdString(), std::string(1000, 'x'));
   }
   std::unique_ptr<tools::FormAutoVaciar> OpenPurge() {
     auto form = std::make_unique<tools::FormAutoVaciar>(Trash());
@@ -133,15 +118,16 @@ TEST_F(RestoreWindow, ListsNewestFirstSortsFiltersAndPutsBackTheChosenItems) {
   Put("medio.txt", w / "docs" / "medio.txt", "2022-03-04T05:06:07", std::string(1025, 'm'));
   auto form = Open();
   const QAbstractItemModel* m = form->TableItems->model();
+  const auto cell = [&](int row, int column) { return m->index(row, column).data().toString(); };
   ASSERT_EQ(m->rowCount(), 3);
-  EXPECT_EQ(Cell(*form, 0, 0), "nuevo.txt");
-  EXPECT_EQ(Cell(*form, 0, 1), QString::fromStdString((w / "fotos").string()));
-  EXPECT_EQ(Cell(*form, 0, 2), "01/06/2024 09:30:00") << "local time, as written";
-  EXPECT_EQ(Cell(*form, 2, 0), "viejo.txt");
+  EXPECT_EQ(cell(0, 0), "nuevo.txt");
+  EXPECT_EQ(cell(0, 1), QString::fromStdString((w / "fotos").string()));
+  EXPECT_EQ(cell(0, 2), "01/06/2024 09:30:00") << "local time, as written";
+  EXPECT_EQ(cell(2, 0), "viejo.txt");
   // By size, smallest first, not by the size's text.
   form->TableItems->sortByColumn(3, Qt::AscendingOrder);
-  EXPECT_EQ(Cell(*form, 0, 0), "viejo.txt");
-  EXPECT_EQ(Cell(*form, 2, 0), "nuevo.txt");
+  EXPECT_EQ(cell(0, 0), "viejo.txt");
+  EXPECT_EQ(cell(2, 0), "nuevo.txt");
 
   form->TextBuscar->setText("docs");  // a part of the original path
   ASSERT_EQ(form->ShownRows(), 2);
@@ -194,28 +180,21 @@ TEST_F(RestoreWindow, EliminarAsksThenDeletesOnlyTheChosenItemsAndSparesANewOneO
   Put("tres", "/x/tres", "2024-01-01T00:00:03", "3");
   auto form = Open();
   Choose(*form, {1, 2});  // dos, uno
-  std::vector<platform::ShownMessage> shown;
-  platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
-    shown.push_back(m);
-    if (shown.size() == 1) {
-      fs::create_directories(w);
-      fs::rename(trash / "files" / "uno", w / "uno");
-      Put("uno", "/x/uno", "2024-01-01T00:00:01", "nuevo");  // the same info text
-    }
-    return platform::kAnswerYes;
+  MessageLog messages(platform::kAnswerYes, [&] {
+    fs::create_directories(w);
+    fs::rename(trash / "files" / "uno", w / "uno");
+    Put("uno", "/x/uno", "2024-01-01T00:00:01", "nuevo");  // the same info text
   });
   form->CommandEliminar->click();
-  ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && shown.size() == 2; }, 10000));
-  platform::SetMsgBoxHook(nullptr);
-  EXPECT_EQ(shown[0].style, platform::kYesNo | platform::kQuestion);
-  EXPECT_THAT(shown[1].text.toStdString(),
+  ASSERT_TRUE(SpinUntil([&] { return !form->Busy() && messages.shown.size() == 2; }, 10000));
+  EXPECT_EQ(messages.shown[0].style, platform::kYesNo | platform::kQuestion);
+  EXPECT_THAT(messages.shown[1].text.toStdString(),
               testing::HasSubstr("/x/uno (ya no está en la papelera)"));
   EXPECT_EQ(ReadFile(trash / "files" / "uno"), "nuevo");
   EXPECT_TRUE(fs::exists(trash / "info" / "uno.trashinfo"));
   EXPECT_FALSE(fs::exists(trash / "files" / "dos"));
   EXPECT_TRUE(fs::exists(trash / "files" / "tres"));
   EXPECT_TRUE(SpinUntil([&] { return form->ShownRows() == 2; }, 5000));
-  EXPECT_EQ(shown.size(), 2u);
 }
 
 TEST_F(RestoreWindow, DuringAnEmptyingItsButtonsAndTheUndoWait) {
@@ -257,10 +236,9 @@ TEST_F(Undo, TheLastDropComesBackAndWhatCannotIsNamedInOneMessage) {
   EXPECT_EQ(ReadFile(w / "taken.txt"), "new");
   EXPECT_FALSE(fs::exists(w / "first.txt")) << "only the last drop";
   ASSERT_EQ(messages.shown.size(), 1u);
-  const QString text = messages.shown[0].text;
-  EXPECT_THAT(text.toStdString(),
-              testing::HasSubstr("taken.txt (ya existe un elemento con ese nombre)"));
-  EXPECT_THAT(text.toStdString(), testing::HasSubstr("emptied.txt (ya no está en la papelera)"));
+  const std::string text = messages.shown[0].text.toStdString();
+  EXPECT_THAT(text, testing::HasSubstr("taken.txt (ya existe un elemento con ese nombre)"));
+  EXPECT_THAT(text, testing::HasSubstr("emptied.txt (ya no está en la papelera)"));
   EXPECT_EQ(host->Controller().State().binCount, 2) << "the picture follows at once";
   EXPECT_FALSE(UndoEnabled());
 }

@@ -108,20 +108,14 @@ TEST_F(Cleaner, AFolderSwappedDuringTheQuestionIsNotEmptied) {
   WriteFile(root / "junk", "j");
   WriteFile(tmp / "precious" / "f", "keep");
   form->CommandMostrar_Click();
-  std::vector<QString> shown;
-  platform::SetMsgBoxHook([&](const platform::ShownMessage& m) {
-    shown.push_back(m.text);
-    if (shown.size() == 1) {
-      fs::rename(root, tmp / "moved");
-      fs::create_directory_symlink(tmp / "precious", root);
-    }
-    return platform::kAnswerOk;
+  MessageLog messages(platform::kAnswerOk, [&] {
+    fs::rename(root, tmp / "moved");
+    fs::create_directory_symlink(tmp / "precious", root);
   });
   form->CommandBorrar_Click();
-  platform::SetMsgBoxHook(nullptr);
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[1], "La carpeta \"" + QString::fromStdString(root.string()) +
-                          "/\" ha cambiado mientras se preguntaba: no se vacía.");
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[1].text, "La carpeta \"" + QString::fromStdString(root.string()) +
+                                        "/\" ha cambiado mientras se preguntaba: no se vacía.");
   EXPECT_EQ(ReadFile(tmp / "precious" / "f"), "keep");
   EXPECT_EQ(ReadFile(tmp / "moved" / "junk"), "j") << "nor what was swapped out";
 }
