@@ -34,17 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       // Sparse, so that sizes near the largest file cost nothing.
       const off_t length = in.ConsumeIntegralInRange<off_t>(0, (off_t{1} << 62) + 1);
       if (kind == 2) fs::create_directories(item, ec);
-      const fs::path file = kind == 2 ? item / "a" : item;
-      const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (fd >= 0) {
-        (void)!ftruncate(fd, length);
-        close(fd);
-      }
-      if (kind == 2) {
-        const int fd2 = open((item / "b").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd2 >= 0) {
-          (void)!ftruncate(fd2, length);
-          close(fd2);
+      for (const fs::path& file :
+           kind == 2 ? std::vector{item / "a", item / "b"} : std::vector{item}) {
+        const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd >= 0) {
+          (void)!ftruncate(fd, length);
+          close(fd);
         }
       }
     }
