@@ -12,7 +12,6 @@ using E2ePackage = E2eTest;
 TEST_F(E2eWindow, HelpVersionAndRefusalsEndWithTheirStatus) {
   E2eProgram p;
   WriteFile(p.home() / "file", "");
-  chmod(p.home().c_str(), 0755);
   const std::string usage = "Uso: WasteWell [--program-folder CARPETA]\n", home = p.home(),
                     below = home + "/file/nuevo";
   // What runs it, its arguments; exit code, output and error (the usage: at least begins so).
@@ -161,7 +160,6 @@ TEST_F(E2eWindow, AnyButtonDragsTheWindowOnlyWhileHeldAndThePopUpFollows) {
 // The installed program, whose folder it cannot write; the install's files: install_check.sh.
 TEST_F(E2ePackage, RunsAsNobodyWithPerUserFilesAndStartsAtLogInByItsOwnPath) {
   TempDir work;
-  chmod(work.path().c_str(), 0755);
   const fs::path root = work / "root", usr = root / "usr";
   const std::string install = "cmake --install '" + std::string(std::getenv("WW_BUILD_DIR")) +
                               "' --prefix '" + usr.string() + "' 2>&1";

@@ -25,8 +25,6 @@ using platform::WritePrivateProfileString;
 class ProgramFolderRule : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The unprivileged user may look but not write, except in its home.
-    fs::permissions(tmp_.path(), fs::perms(0755));
     fs::create_directories(bin_);
     WriteFile(tmp_ / "usr/share/wastewell/leame.txt", "shipped");
     fs::create_directories(home_);
@@ -149,7 +147,6 @@ TEST(ProfileFile, HandEditedFileReadAsWindowsReadsItAndWrittenLineByLine) {
 
 TEST(ProfileFile, FailedWriteReportsFalseAndKeepsTheFile) {
   TempDir dir;
-  fs::permissions(dir.path(), fs::perms(0755));
   const std::string original = "[S]\r\nk=1\r\n";
   const fs::path locked = dir / "locked" / "Options.ini", hidden = dir / "hidden" / "Options.ini",
                  open = dir / "open" / "Options.ini";
