@@ -9,7 +9,7 @@
 using tools::FrmRae;
 using Rae = testsupport::WebWindowTest;
 
-// Opening lets events run before the start page (shown: test_e2e_hot_keys) and before the box is
+// Opening lets events run before the start page (shown: test_e2e_access) and before the box is
 // readied; closed before its turn, neither runs. Only 0, 0 stored means the default position.
 TEST_F(Rae, OpensInItsTurnsAndSearchesOneWordFromTheStoredPosition) {
   Options(
