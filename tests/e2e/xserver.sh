@@ -22,15 +22,22 @@ start_xserver() {
   done
   [ -n "$ok" ] || { echo "no X server could be started" >&2; return 1; }
   export DISPLAY=":$n"
-  openbox --sm-disable >/dev/null 2>&1 &
-  WW_OPENBOX_PID=$!
   # Ready once it owns the window-manager selection: seconds on a loaded machine.
+  # Once seen to end without taking the display: started again, its words kept.
+  local log=/tmp/ww-openbox$n.log
   ok=
-  for _ in $(seq 300); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { ok=1; break; }
-    sleep 0.1
+  for _ in 1 2 3; do
+    openbox --sm-disable >"$log" 2>&1 &
+    WW_OPENBOX_PID=$!
+    for _ in $(seq 1200); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { ok=1; break; }
+      kill -0 "$WW_OPENBOX_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ -n "$ok" ] && break
+    kill -0 "$WW_OPENBOX_PID" 2>/dev/null && break  # alive but slow: waiting longer is all
   done
-  [ -n "$ok" ] || echo "openbox did not take display $DISPLAY" >&2
+  [ -n "$ok" ] || { echo "openbox did not take display $DISPLAY:" >&2; cat "$log" >&2; }
   export WW_XVFB_PID WW_OPENBOX_PID
 }
 
