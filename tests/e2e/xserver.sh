@@ -35,10 +35,15 @@ start_xserver() {
       sleep 0.1
     done
     [ -n "$ok" ] && break
-    kill -0 "$WW_OPENBOX_PID" 2>/dev/null && break  # alive but slow: waiting longer is all
+    kill -0 "$WW_OPENBOX_PID" 2>/dev/null && break  # alive but stuck: a second would compete
   done
-  [ -n "$ok" ] || { echo "openbox did not take display $DISPLAY:" >&2; cat "$log" >&2; }
   export WW_XVFB_PID WW_OPENBOX_PID
+  # Without it windows are neither activated nor placed: the tests would fail on that, not on us.
+  [ -n "$ok" ] && return 0
+  echo "openbox did not take display $DISPLAY:" >&2
+  cat "$log" >&2
+  stop_xserver
+  return 1
 }
 
 stop_xserver() {

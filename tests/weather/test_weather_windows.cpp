@@ -43,7 +43,9 @@ struct WeatherForms : testsupport::WebWindowTest {
     for (const char* key : keys) all += Setting(key) + "|";
     return all;
   }
-  std::string Asked() { return server.targets.value(server.targets.size() - 1).toStdString(); }
+  std::string Asked() const {
+    return server.targets.value(server.targets.size() - 1).toStdString();
+  }
   std::string Page() const { return testsupport::ReadFile(folder / "weather.htm"); }
 };
 
